@@ -1,0 +1,38 @@
+// What every command is handed: the card, the mode, and the two ports to the outside.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "card/slot_format.h"
+#include "platform/platform.h"
+
+namespace slotkit {
+
+struct CommandContext {
+    std::string cardRoot;  // ends with the separator; empty: no drive chosen
+    EditMode mode = EditMode::Nds;
+    Prompter& prompter;
+    SlotView& view;
+
+    const SlotLayout& Layout() const { return LayoutFor(mode); }
+    std::string SaveFolder() const;
+    std::string SlotPathOf(const std::string& fileName) const;
+};
+
+// The selected rows, in list order.
+std::vector<int> SelectedRows(const SlotView& view);
+
+// The captions and texts that several commands share.
+namespace text {
+inline constexpr const char* kSuccess = "Success!";
+inline constexpr const char* kFailed = "Failed!";
+inline constexpr const char* kCaptionTrue = "true";
+inline constexpr const char* kCaptionAlert = "Alert";
+inline constexpr const char* kCaptionError = "error";
+inline constexpr const char* kCaptionMessage = "message";
+inline constexpr const char* kCaptionConfirm = "<< Alert >>";
+inline constexpr const char* kSelectOne = "Please select a one-savefile.";
+}  // namespace text
+
+}  // namespace slotkit

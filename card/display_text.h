@@ -1,0 +1,13 @@
+// Text from a slot or a file system may hold any byte; this makes it safe to show.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace slotkit {
+
+// Valid UTF-8 passes unchanged; every byte that is not part of a valid sequence, and every
+// control character, becomes U+FFFD, so the text around an odd byte is kept.
+std::string DisplayText(std::string_view bytes);
+
+}  // namespace slotkit

@@ -1,0 +1,21 @@
+#include "card/run_command.h"
+
+#include <exception>
+#include <new>
+#include <string>
+
+namespace slotkit {
+
+void RunCommand(const CommandContext& context, Command command) {
+    try {
+        command(context);
+    } catch (const std::bad_alloc&) {
+        context.prompter.Message("There is not enough memory. Nothing was changed.",
+                                 text::kCaptionError, MessageKind::Failure);
+    } catch (const std::exception& e) {
+        context.prompter.Message(std::string("The command stopped: ") + e.what(),
+                                 text::kCaptionError, MessageKind::Failure);
+    }
+}
+
+}  // namespace slotkit

@@ -1,0 +1,17 @@
+// Runs a command so that nothing it throws reaches the window or the terminal: an unexpected
+// failure (such as running out of memory) becomes a message to the user.
+#pragma once
+
+#include "card/command_context.h"
+
+namespace slotkit {
+
+using Command = void (*)(const CommandContext&);
+
+void RunCommand(const CommandContext& context, Command command);
+
+// Thrown by a prompter that cannot get an answer at all (a terminal-less run without
+// --yes or --no). It is not a std::exception, so RunCommand lets it through to the front end.
+struct AnswerUnavailable {};
+
+}  // namespace slotkit

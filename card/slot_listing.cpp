@@ -1,0 +1,86 @@
+#include "card/slot_listing.h"
+
+#include <cstdio>
+
+#include "card/card_paths.h"
+#include "card/display_text.h"
+
+namespace slotkit {
+
+std::string TitleFromShortName(std::span<const std::uint8_t> bytesRead) {
+    if (bytesRead.size() < kShortNameSize) {
+        return kTitleTooShort;
+    }
+    if (bytesRead[0] == 0) {
+        return kTitleNotUsed;
+    }
+    std::string name;
+    for (std::size_t i = 0; i < kShortNameSize && bytesRead[i] != 0; ++i) {
+        name += static_cast<char>(bytesRead[i]);
+    }
+    return DisplayText(name);
+}
+
+std::string FormatDate(const platform::LocalTime& t) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%d/%d/%d %d:%d:%d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    return text;
+}
+
+namespace {
+
+std::string ReadTitle(const std::string& path, const SlotLayout& layout) {
+    std::vector<std::uint8_t> bytes;
+    if (platform::ReadAt(path, layout.ShortNameOffset(), kShortNameSize, bytes)) {
+        return kTitleNoFile;
+    }
+    return TitleFromShortName(bytes);
+}
+
+}  // namespace
+
+std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout) {
+    const std::vector<std::string> names = platform::ListSlotFiles(saveFolder);
+    std::vector<SlotRow> rows(kSlotRowCount);
+    for (int i = 0; i < kSlotRowCount; ++i) {
+        SlotRow& row = rows[i];
+        char number[8];
+        std::snprintf(number, sizeof number, "%02d", i);
+        row.number = number;
+        if (static_cast<std::size_t>(i) >= names.size()) {
+            row.title = kTitleNoFile;
+            continue;
+        }
+        row.fileName = names[i];
+        const std::string path = platform::JoinPath(saveFolder, row.fileName);
+        row.title = ReadTitle(path, layout);
+        if (auto time = platform::LastWriteTime(path)) {
+            row.date = FormatDate(*time);
+        }
+    }
+    return rows;
+}
+
+void Refresh(const CommandContext& context) {
+    if (context.cardRoot.empty()) {
+        return;
+    }
+    context.view.Show({});
+    const std::string folder = context.SaveFolder();
+    if (!platform::PathExists(folder)) {
+        const std::string question =
+            std::string(SaveFolderName(context.mode)) + " folder is not found.\nDoes it create?";
+        if (!context.prompter.AskYesNo(question, text::kCaptionMessage)) {
+            return;
+        }
+        if (platform::MakeFolder(folder)) {
+            context.prompter.Message("A memory card isn't set in the drive.",
+                                     "The folder can not be created.", MessageKind::Failure);
+            return;
+        }
+    }
+    context.view.Show(ReadSlotRows(folder, context.Layout()));
+}
+
+}  // namespace slotkit

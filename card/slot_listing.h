@@ -1,0 +1,33 @@
+// The slot listing: the 100 rows of the main list, rebuilt from the card on every refresh.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "card/command_context.h"
+
+namespace slotkit {
+
+inline constexpr int kSlotRowCount = 100;
+
+inline constexpr const char* kTitleNotUsed = "Not used";
+inline constexpr const char* kTitleNoFile = "File not found.";
+inline constexpr const char* kTitleTooShort = "Damaged (file too short)";
+
+// The title column for the bytes read at the ROM short name offset.
+std::string TitleFromShortName(std::span<const std::uint8_t> bytesRead);
+
+// "2005/11/20 2:53:5"
+std::string FormatDate(const platform::LocalTime& time);
+
+// The rows for the slot files found in `saveFolder`, in enumeration order, padded to 100.
+std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout);
+
+// Rebuilds the view from the card. With no card root it does nothing; a missing save folder
+// is offered for creation first.
+void Refresh(const CommandContext& context);
+
+}  // namespace slotkit

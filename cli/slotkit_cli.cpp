@@ -1,0 +1,181 @@
+#include "cli/slotkit_cli.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iostream>
+#include <map>
+
+#include "card/card_paths.h"
+#include "card/run_command.h"
+#include "card/slot_listing.h"
+#include "cli/listed_slot_view.h"
+#include "exchange/export_save.h"
+#include "exchange/import_save.h"
+#include "ops/backup_restore.h"
+#include "ops/change_target_rom.h"
+#include "ops/rename_delete.h"
+#include "ops/slot_creation.h"
+
+namespace slotkit::cli {
+
+namespace {
+
+struct UsageError {
+    std::string what;
+};
+
+// What one command line asks for, filled by the parser.
+struct Request {
+    std::string card;
+    std::string mode = "nds";
+    bool yes = false;
+    bool no = false;
+    std::vector<std::string> items;  // ROW... and a trailing path where the command takes one
+    std::vector<std::string> names;  // --name, --rename, or rename's NAME
+};
+
+// How a command's arguments become the answers of its choosers and name dialogs.
+struct CommandShape {
+    Command run;
+    bool trailingPath;  // the last item is the chooser's answer
+    bool slotNames;     // names answer "Please input DAT filename"
+    bool newNames;      // names answer "Please input new-filename."
+};
+
+const std::map<std::string, CommandShape>& Shapes() {
+    static const std::map<std::string, CommandShape> shapes{
+        {"backup", {Backup, true, false, false}},
+        {"restore", {Restore, true, false, false}},
+        {"dummy", {MakeDummy, false, true, false}},
+        {"convert", {Convert, false, false, false}},
+        {"rename", {RenameSlot, false, false, true}},
+        {"delete", {DeleteSlots, false, false, false}},
+        {"retarget", {ChangeTargetRom, true, false, true}},
+        {"import", {ImportSave, true, false, false}},
+        {"export", {ExportSave, true, false, false}},
+    };
+    return shapes;
+}
+
+void AddSubcommands(CLI::App& app, Request& request) {
+    app.require_subcommand(1);
+    app.add_subcommand("drives", "print the removable drive roots, one a line");
+    app.add_subcommand("list", "print the 100 rows: Num, FileName, Target ROM title, Date");
+
+    auto rows = [&](CLI::App* sub, int min, int max, const char* help) {
+        sub->add_option("ROW", request.items, help)->required()->expected(min, max);
+    };
+    rows(app.add_subcommand("backup", "copy slot files to the PC"), 2, -1,
+         "ROW... TO: one row and the backup file, or several and a folder");
+    rows(app.add_subcommand("restore", "copy files from the PC over slot files"), 2, -1,
+         "ROW... FROM: one row and the file, or several and a folder");
+    auto* dummy = app.add_subcommand("dummy", "write blank slots");
+    rows(dummy, 1, -1, "the rows to blank; rows without a file take the names in order");
+    dummy->add_option("--name", request.names, "a name for a row without a file")
+        ->allow_extra_args(false);
+    rows(app.add_subcommand("convert", "cut old 1024KB slots to the new form"), 1, -1, "ROW...");
+    auto* rename = app.add_subcommand("rename", "rename a slot file");
+    rename->add_option("ROW", request.items, "the row")->required()->expected(1);
+    rename->add_option("NAME", request.names, "the new name")->required()->expected(1);
+    rows(app.add_subcommand("delete", "delete slot files"), 1, -1, "ROW...");
+    auto* retarget = app.add_subcommand("retarget", "write a ROM file's names into slots");
+    rows(retarget, 2, -1, "ROW... ROM");
+    retarget->add_option("--rename", request.names, "rename the first row afterwards")
+        ->allow_extra_args(false);
+    rows(app.add_subcommand("import", "write a foreign save into a slot"), 2, 2, "ROW FILE");
+    rows(app.add_subcommand("export", "write a slot into an existing foreign save"), 2, 2,
+         "ROW FILE");
+}
+
+void PrintRows(const ListedSlotView& view, std::ostream& out) {
+    for (const SlotRow& row : view.Rows()) {
+        out << row.number << '\t' << row.fileName << '\t' << row.title << '\t' << row.date << '\n';
+    }
+}
+
+int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
+    if (request.card.empty()) {
+        throw UsageError{"--card is required for " + command};
+    }
+    const AnswerPolicy policy = request.yes  ? AnswerPolicy::AlwaysYes
+                                : request.no ? AnswerPolicy::AlwaysNo
+                                             : AnswerPolicy::Ask;
+    TerminalPrompter prompter(terminal, policy);
+    ListedSlotView view;
+    const CommandContext context{AsCardRoot(request.card),
+                                 request.mode == "gba" ? EditMode::Gba : EditMode::Nds, prompter,
+                                 view};
+    Refresh(context);
+    if (command == "list") {
+        PrintRows(view, terminal.out);
+        return prompter.FailureShown() ? kExitFailure : kExitOk;
+    }
+
+    const CommandShape& shape = Shapes().at(command);
+    if (shape.trailingPath) {
+        prompter.paths.push_back(request.items.back());
+        request.items.pop_back();
+    }
+    if (shape.slotNames) {
+        prompter.slotNames.assign(request.names.begin(), request.names.end());
+    }
+    if (shape.newNames) {
+        prompter.newNames.assign(request.names.begin(), request.names.end());
+    }
+    std::vector<int> selection;
+    for (const std::string& spec : request.items) {
+        auto row = view.FindRow(spec);
+        if (!row) {
+            throw UsageError{"there is no row " + spec + " on the card"};
+        }
+        selection.push_back(*row);
+    }
+    if (prompter.FailureShown()) {
+        return kExitFailure;  // the listing itself failed
+    }
+    view.Select(selection);
+    RunCommand(context, shape.run);
+    return prompter.FailureShown() ? kExitFailure : kExitOk;
+}
+
+}  // namespace
+
+int RunSlotkit(const std::vector<std::string>& args, Terminal terminal) {
+    CLI::App app{"slotkit: manage the save slots of a DS/GBA flash cartridge's card", "slotkit"};
+    app.set_version_flag("--version", std::string("slotkit ") + SLOTKIT_VERSION);
+    Request request;
+    app.add_option("-c,--card", request.card, "the card root (a mounted card's top folder)");
+    app.add_option("-m,--mode", request.mode, "nds (default) or gba")
+        ->check(CLI::IsMember({"nds", "gba"}));
+    auto* yes = app.add_flag("-y,--yes", request.yes, "answer Yes to every question");
+    app.add_flag("--no", request.no, "answer No to every question")->excludes(yes);
+    AddSubcommands(app, request);
+
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e, terminal.out, terminal.err);
+        return code == 0 ? kExitOk : kExitUsage;
+    }
+
+    const std::string command = app.get_subcommands().front()->get_name();
+    try {
+        if (command == "drives") {
+            for (const std::string& drive : platform::RemovableDrives()) {
+                terminal.out << drive << '\n';
+            }
+            return kExitOk;
+        }
+        return RunOnCard(command, request, terminal);
+    } catch (const UsageError& e) {
+        terminal.err << "slotkit: " << e.what << "\nRun with --help for more information.\n";
+        return kExitUsage;
+    } catch (const AnswerUnavailable&) {
+        terminal.err << "slotkit: a question needs an answer, but there is no terminal to ask "
+                        "on; give --yes or --no.\n";
+        return kExitUsage;
+    }
+}
+
+}  // namespace slotkit::cli

@@ -1,0 +1,148 @@
+// The ports through which commands reach the user and the slot list, and the OS services through
+// which they reach the disk. Commands include this header and nothing of wx or the OS.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace slotkit {
+
+// ---------------------------------------------------------------------------------------------
+// Ports
+
+// How a message box reads to the user. Failure messages make the command line exit with 1.
+enum class MessageKind { Info, Failure };
+
+// One description/pattern pair of a file chooser, such as {"SAV File(*.sav)", "*.sav"}.
+struct FileFilter {
+    std::string description;
+    std::string pattern;
+};
+
+// An object that shows the wait cursor for as long as it lives.
+class BusyScope {
+  public:
+    virtual ~BusyScope() = default;
+};
+
+class Prompter {
+  public:
+    virtual ~Prompter() = default;
+
+    // A message box with one OK button.
+    virtual void Message(std::string_view text, std::string_view caption, MessageKind kind) = 0;
+    // A Yes/No question; true for Yes.
+    virtual bool AskYesNo(std::string_view text, std::string_view caption) = 0;
+
+    // Choosers: the full path, or nothing when the user cancels. They never suggest a name.
+    virtual std::optional<std::string> ChooseOpenFile(const std::vector<FileFilter>& filters,
+                                                      std::string_view title) = 0;
+    // Asks before overwriting an existing file; a refused overwrite is a cancel.
+    virtual std::optional<std::string> ChooseSaveFile(const std::vector<FileFilter>& filters,
+                                                      std::string_view title) = 0;
+    // A folder, without a trailing separator.
+    virtual std::optional<std::string> ChooseFolder(std::string_view title) = 0;
+
+    // The "Please input DAT filename" dialog for a new slot: the typed text, nothing on cancel.
+    virtual std::optional<std::string> AskSlotName() = 0;
+    // The "Please input new-filename." dialog of a rename: the typed text, nothing on cancel.
+    virtual std::optional<std::string> AskNewName() = 0;
+
+    virtual void Beep() = 0;
+    [[nodiscard]] virtual std::unique_ptr<BusyScope> Busy() = 0;
+};
+
+// One row of the slot list, as shown.
+struct SlotRow {
+    std::string number;    // "00" to "99"
+    std::string fileName;  // the file's name as the file system gives it; empty: no file
+    std::string title;     // UTF-8, safe to show
+    std::string date;      // empty when the time could not be read
+};
+
+class SlotView {
+  public:
+    virtual ~SlotView() = default;
+
+    // The next selected row after `row` (-1 to start); -1 when none is left.
+    virtual int NextSelected(int row) const = 0;
+    // The FileName of a row; empty for a row without a file.
+    virtual std::string FileName(int row) const = 0;
+    // Replaces every row with `rows`; afterwards no row is selected.
+    virtual void Show(const std::vector<SlotRow>& rows) = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// OS services. Paths are UTF-8 (on POSIX: the bytes the file system uses).
+
+namespace platform {
+
+// Joins a folder and a name: "dir" + separator + "name".
+std::string JoinPath(std::string_view folder, std::string_view name);
+inline constexpr char kPathSeparator =
+#ifdef _WIN32
+    '\\';
+#else
+    '/';
+#endif
+
+// The removable drive roots, each ending in the separator ("E:\", "/media/user/CARD/").
+std::vector<std::string> RemovableDrives();
+
+// True when anything (file or folder) exists at `path`.
+bool PathExists(const std::string& path);
+bool IsRegularFile(const std::string& path);
+bool IsDirectory(const std::string& path);
+std::error_code MakeFolder(const std::string& path);
+
+// Names of the entries of `folder` that end in ".DAT" in any letter case, in the order the
+// file system returns them. A missing or unreadable folder gives no names.
+std::vector<std::string> ListSlotFiles(const std::string& folder);
+
+struct LocalTime {
+    int year, month, day, hour, minute, second;
+};
+// The last-write time of a regular file, in local time.
+std::optional<LocalTime> LastWriteTime(const std::string& path);
+
+std::optional<std::uint64_t> FileSize(const std::string& path);
+
+// Reads up to `count` bytes from `offset`; fewer when the file ends sooner. Fails when the
+// file cannot be opened as a regular file or a read fails.
+std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,
+                       std::vector<std::uint8_t>& out);
+// Reads a whole regular file.
+std::error_code ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
+
+// Writes `content` as the new whole content of `target`: into a temporary file beside it,
+// flushed to the device and closed, then renamed over the target. On failure the temporary
+// file is gone and the target is as it was. Temporary names never end in ".DAT".
+std::error_code ReplaceFile(const std::string& target, std::span<const std::uint8_t> content);
+
+// Copies `source` over `destination` the same safe way as ReplaceFile. The source must be a
+// regular file; the destination may be missing (it is then created) unless `mustExist`.
+std::error_code CopyFileSafely(const std::string& source, const std::string& destination,
+                               bool destinationMustExist);
+
+// Cuts an existing regular file to `length` bytes in place and flushes it.
+std::error_code TruncateFile(const std::string& path, std::uint64_t length);
+
+// Renames `from` to `to` and never replaces an existing `to`. A rename that changes only the
+// letter case of the name works on case-insensitive file systems too.
+std::error_code RenameNoReplace(const std::string& from, const std::string& to);
+
+// Removes a file; never a folder.
+std::error_code RemoveFile(const std::string& path);
+
+// The 8.3 short form of `path` (the whole path, as Windows' GetShortPathName gives it), or
+// nothing when none can be had.
+std::optional<std::string> ShortPathName(const std::string& path);
+
+}  // namespace platform
+}  // namespace slotkit

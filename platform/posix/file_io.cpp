@@ -1,0 +1,255 @@
+// Reading and safely replacing whole files on POSIX systems.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/platform.h"
+#include "platform/posix/unique_fd.h"
+
+namespace slotkit::platform {
+
+namespace {
+
+std::error_code OpenRegularForReading(const std::string& path, UniqueFd& fd, struct stat& st) {
+    fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
+        return LastErrno();
+    }
+    if (::fstat(fd.get(), &st) != 0) {
+        return LastErrno();
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return std::make_error_code(std::errc::is_a_directory);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    return {};
+}
+
+std::error_code WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return LastErrno();
+        }
+        if (written == 0) {
+            return std::make_error_code(std::errc::no_space_on_device);
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return {};
+}
+
+std::string ParentFolder(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A new file beside `target` whose name never ends in ".DAT", so no listing shows it.
+class TemporaryFile {
+  public:
+    std::error_code Create(const std::string& target) {
+        path_ = ParentFolder(target) + "/.slotkit-XXXXXX.tmp";
+        fd_ = UniqueFd(::mkstemps(path_.data(), 4));
+        if (!fd_) {
+            path_.clear();
+            return LastErrno();
+        }
+        // Keep the permissions of the file being replaced; a new file gets the usual ones.
+        struct stat st;
+        mode_t mode = 0666;
+        if (::stat(target.c_str(), &st) == 0) {
+            mode = st.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode &= ~mask;
+        }
+        ::fchmod(fd_.get(), mode);
+        return {};
+    }
+
+    int fd() const { return fd_.get(); }
+
+    // Flushes, closes and renames the file over `target`, checking every step.
+    std::error_code CommitOver(const std::string& target) {
+        if (::fsync(fd_.get()) != 0) {
+            return LastErrno();
+        }
+        if (auto error = fd_.Close()) {
+            return error;
+        }
+        if (::rename(path_.c_str(), target.c_str()) != 0) {
+            return LastErrno();
+        }
+        path_.clear();
+        // Make the rename itself durable; a folder that cannot be synced is still renamed.
+        UniqueFd folder(::open(ParentFolder(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folder) {
+            ::fsync(folder.get());
+        }
+        return {};
+    }
+
+    ~TemporaryFile() {
+        if (!path_.empty()) {
+            fd_ = UniqueFd();
+            ::unlink(path_.c_str());
+        }
+    }
+
+  private:
+    std::string path_;
+    UniqueFd fd_;
+};
+
+std::error_code RefuseFolderTarget(const std::string& target) {
+    struct stat st;
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        return std::make_error_code(S_ISDIR(st.st_mode) ? std::errc::is_a_directory
+                                                        : std::errc::invalid_argument);
+    }
+    return {};
+}
+
+}  // namespace
+
+std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,
+                       std::vector<std::uint8_t>& out) {
+    out.clear();
+    UniqueFd fd;
+    struct stat st;
+    if (auto error = OpenRegularForReading(path, fd, st)) {
+        return error;
+    }
+    out.resize(count);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got =
+            ::pread(fd.get(), out.data() + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            out.clear();
+            return LastErrno();
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    out.resize(done);
+    return {};
+}
+
+std::error_code ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
+    out.clear();
+    UniqueFd fd;
+    struct stat st;
+    if (auto error = OpenRegularForReading(path, fd, st)) {
+        return error;
+    }
+    out.resize(static_cast<std::size_t>(st.st_size) + 1);
+    std::size_t done = 0;
+    for (;;) {
+        if (done == out.size()) {
+            out.resize(out.size() * 2);  // the file grew while we read it
+        }
+        const ssize_t got = ::read(fd.get(), out.data() + done, out.size() - done);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            out.clear();
+            return LastErrno();
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    out.resize(done);
+    return {};
+}
+
+std::error_code ReplaceFile(const std::string& target, std::span<const std::uint8_t> content) {
+    if (auto error = RefuseFolderTarget(target)) {
+        return error;
+    }
+    TemporaryFile temp;
+    if (auto error = temp.Create(target)) {
+        return error;
+    }
+    if (auto error = WriteAll(temp.fd(), content.data(), content.size())) {
+        return error;
+    }
+    return temp.CommitOver(target);
+}
+
+std::error_code CopyFileSafely(const std::string& source, const std::string& destination,
+                               bool destinationMustExist) {
+    UniqueFd in;
+    struct stat st;
+    if (auto error = OpenRegularForReading(source, in, st)) {
+        return error;
+    }
+    if (auto error = RefuseFolderTarget(destination)) {
+        return error;
+    }
+    if (destinationMustExist && !IsRegularFile(destination)) {
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    TemporaryFile temp;
+    if (auto error = temp.Create(destination)) {
+        return error;
+    }
+    std::vector<std::uint8_t> buffer(1 << 20);
+    for (;;) {
+        const ssize_t got = ::read(in.get(), buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return LastErrno();
+        }
+        if (got == 0) {
+            break;
+        }
+        if (auto error = WriteAll(temp.fd(), buffer.data(), static_cast<std::size_t>(got))) {
+            return error;
+        }
+    }
+    return temp.CommitOver(destination);
+}
+
+std::error_code TruncateFile(const std::string& path, std::uint64_t length) {
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    if (!fd) {
+        return LastErrno();
+    }
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0) {
+        return LastErrno();
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    if (::ftruncate(fd.get(), static_cast<off_t>(length)) != 0 || ::fsync(fd.get()) != 0) {
+        return LastErrno();
+    }
+    return fd.Close();
+}
+
+}  // namespace slotkit::platform

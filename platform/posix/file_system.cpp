@@ -1,0 +1,114 @@
+// Paths, folders and slot enumeration on POSIX systems.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <ctime>
+
+#include "platform/platform.h"
+
+namespace slotkit::platform {
+
+namespace {
+
+std::error_code LastError() {
+    return {errno, std::generic_category()};
+}
+
+bool EndsWithDat(std::string_view name) {
+    if (name.size() < 4) {
+        return false;
+    }
+    const std::string_view tail = name.substr(name.size() - 4);
+    return tail[0] == '.' && std::toupper(static_cast<unsigned char>(tail[1])) == 'D' &&
+           std::toupper(static_cast<unsigned char>(tail[2])) == 'A' &&
+           std::toupper(static_cast<unsigned char>(tail[3])) == 'T';
+}
+
+bool StatRegular(const std::string& path, struct stat& st) {
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (path.empty() || path.back() != kPathSeparator) {
+        path += kPathSeparator;
+    }
+    path += name;
+    return path;
+}
+
+bool PathExists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st;
+    return StatRegular(path, st);
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::error_code MakeFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) != 0) {
+        return LastError();
+    }
+    return {};
+}
+
+std::vector<std::string> ListSlotFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (!EndsWithDat(name)) {
+            continue;
+        }
+        // Only files are slots; a folder that happens to end in .DAT is not listed.
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat st;
+            regular = StatRegular(JoinPath(folder, name), st);
+        }
+        if (regular) {
+            names.emplace_back(name);
+        }
+    }
+    ::closedir(dir);
+    return names;
+}
+
+std::optional<LocalTime> LastWriteTime(const std::string& path) {
+    struct stat st;
+    if (!StatRegular(path, st)) {
+        return std::nullopt;
+    }
+    std::tm tm{};
+    const std::time_t seconds = st.st_mtime;
+    if (::localtime_r(&seconds, &tm) == nullptr) {
+        return std::nullopt;
+    }
+    return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                     tm.tm_hour,        tm.tm_min,     tm.tm_sec};
+}
+
+std::optional<std::uint64_t> FileSize(const std::string& path) {
+    struct stat st;
+    if (!StatRegular(path, st)) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+}  // namespace slotkit::platform

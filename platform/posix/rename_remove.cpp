@@ -1,0 +1,88 @@
+// Renames that never replace a file, and removal of files only, on POSIX systems.
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+
+#include "platform/platform.h"
+#include "platform/posix/unique_fd.h"
+
+namespace slotkit::platform {
+
+namespace {
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    return ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::error_code RenameExclusive(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return {};
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return LastErrno();
+    }
+    // The file system does not take the flag: look first. Nothing else writes the card while
+    // a command runs, so the look stays true until the rename.
+    if (PathExists(to)) {
+        return std::make_error_code(std::errc::file_exists);
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        return LastErrno();
+    }
+    return {};
+}
+
+// On a case-insensitive file system "save.dat" and "SAVE.DAT" are one file, and a plain rename
+// between them does nothing. Going through a temporary name changes the case for real.
+std::error_code RenameCaseOnly(const std::string& from, const std::string& to) {
+    const std::string temp = from + ".slotkit-rename.tmp";
+    if (auto error = RenameExclusive(from, temp)) {
+        return error;
+    }
+    if (auto error = RenameExclusive(temp, to)) {
+        ::rename(temp.c_str(), from.c_str());
+        return error;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::error_code RenameNoReplace(const std::string& from, const std::string& to) {
+    struct stat st;
+    if (::lstat(from.c_str(), &st) != 0) {
+        return LastErrno();
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return std::make_error_code(std::errc::is_a_directory);
+    }
+    auto error = RenameExclusive(from, to);
+    if (error == std::errc::file_exists && from != to && EqualIgnoringCase(from, to) &&
+        SameFile(from, to)) {
+        return RenameCaseOnly(from, to);
+    }
+    return error;
+}
+
+std::error_code RemoveFile(const std::string& path) {
+    if (::unlink(path.c_str()) != 0) {
+        return LastErrno();
+    }
+    return {};
+}
+
+}  // namespace slotkit::platform

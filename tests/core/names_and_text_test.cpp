@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "card/card_paths.h"
+#include "card/display_text.h"
+#include "card/slot_names.h"
+
+namespace slotkit {
+namespace {
+
+TEST(SlotNames, DatIsAppendedOnlyWithoutAnyDot) {
+    EXPECT_EQ(WithDatExtension("save1"), "save1.DAT");
+    EXPECT_EQ(WithDatExtension(""), ".DAT");
+    EXPECT_EQ(WithDatExtension("save.sav"), "save.sav");
+    EXPECT_EQ(WithDatExtension("a.b.c"), "a.b.c");
+}
+
+TEST(SlotNames, DatExtensionMatchesInAnyCase) {
+    EXPECT_TRUE(HasDatExtension("X.DAT"));
+    EXPECT_TRUE(HasDatExtension("x.dat"));
+    EXPECT_TRUE(HasDatExtension(".DAT"));
+    EXPECT_FALSE(HasDatExtension("X.DATA"));
+    EXPECT_FALSE(HasDatExtension("XDAT"));
+}
+
+TEST(SlotNames, PlainNamesAreAccepted) {
+    EXPECT_FALSE(RefuseFileName("/card/NDSSAVE", "GAME.DAT"));
+    EXPECT_FALSE(RefuseFileName("/card/NDSSAVE", ".DAT"));
+    EXPECT_FALSE(RefuseFileName("/card/NDSSAVE", "ポケモン.DAT"));
+}
+
+TEST(SlotNames, NamesThatLeaveTheFolderOrBreakFatAreRefused) {
+    for (const char* name :
+         {"../x.DAT", "a/b.DAT", "a\\b.DAT", ".", "..", "", "a:b.DAT", "a*.DAT", "a?.DAT",
+          "a\"b.DAT", "a<b.DAT", "a>b.DAT", "a|b.DAT", "tab\there.DAT", "nl\n.DAT"}) {
+        EXPECT_TRUE(RefuseFileName("/card/NDSSAVE", name)) << name;
+    }
+}
+
+TEST(SlotNames, PathMustFitThePathBuffer) {
+    const std::string folder = "/card/NDSSAVE";  // 13 bytes, plus the separator
+    EXPECT_FALSE(RefuseFileName(folder, std::string(259 - 14, 'a')));
+    EXPECT_TRUE(RefuseFileName(folder, std::string(260 - 14, 'a')));
+    EXPECT_TRUE(RefuseFileName(folder, std::string(300, 'a')));
+}
+
+TEST(DisplayText, KeepsValidUtf8AndReplacesEveryOddByte) {
+    EXPECT_EQ(DisplayText("GAME    NDS"), "GAME    NDS");
+    EXPECT_EQ(DisplayText("\xE3\x83\x9D"), "\xE3\x83\x9D");
+    EXPECT_EQ(DisplayText("A\xFF"
+                          "B"),
+              "A\xEF\xBF\xBD"
+              "B");
+    EXPECT_EQ(DisplayText("A\xE3\x83"), "A\xEF\xBF\xBD\xEF\xBF\xBD");                // cut sequence
+    EXPECT_EQ(DisplayText("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");                  // overlong '/'
+    EXPECT_EQ(DisplayText("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // surrogate
+    EXPECT_EQ(DisplayText("a\tb"),
+              "a\xEF\xBF\xBD"
+              "b");
+}
+
+TEST(CardPaths, FoldersAndSlotsHangOffTheCardRoot) {
+    EXPECT_EQ(SaveFolderPath("/media/CARD/", EditMode::Nds), "/media/CARD/NDSSAVE");
+    EXPECT_EQ(SaveFolderPath("/media/CARD/", EditMode::Gba), "/media/CARD/GAMESAVE");
+    EXPECT_EQ(SlotPath("/media/CARD/", EditMode::Gba, "A.DAT"), "/media/CARD/GAMESAVE/A.DAT");
+    EXPECT_EQ(AsCardRoot("/media/CARD"), "/media/CARD/");
+    EXPECT_EQ(AsCardRoot("/media/CARD/"), "/media/CARD/");
+}
+
+}  // namespace
+}  // namespace slotkit

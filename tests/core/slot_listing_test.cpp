@@ -1,0 +1,182 @@
+#include "card/slot_listing.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <filesystem>
+
+#include "card_fixture.h"
+#include "platform/platform.h"
+
+namespace slotkit::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ListingTest : public CardTest {};
+
+TEST_F(ListingTest, EmptyFolderGivesHundredRowsWithoutFiles) {
+    card.MakeSaveFolder(EditMode::Nds);
+    Refresh(Context());
+    ASSERT_EQ(view.rows.size(), 100u);
+    for (int i = 0; i < 100; ++i) {
+        const SlotRow& row = view.rows[i];
+        EXPECT_EQ(row.number, (i < 10 ? "0" : "") + std::to_string(i));
+        EXPECT_EQ(row.fileName, "");
+        EXPECT_EQ(row.title, "File not found.");
+        EXPECT_EQ(row.date, "");
+    }
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(ListingTest, RowsFollowEnumerationOrderAndShowTitles) {
+    card.WriteSlot(EditMode::Nds, "B.DAT", kNdsLayout.newFormSize, "POKEMON NDS");
+    card.WriteSlot(EditMode::Nds, "a.dat", kOldFormSize, std::string("\0XXXXXXXXXX", 11));
+    card.WriteSlot(EditMode::Nds, "C.Dat", kNdsLayout.newFormSize, "MARIO   NDS");
+    card.WriteSlot(EditMode::Nds, "notes.txt", 10);
+    Refresh(Context());
+
+    const std::vector<std::string> order = platform::ListSlotFiles(card.SaveFolder(mode));
+    ASSERT_EQ(order.size(), 3u);
+    std::map<std::string, std::string> titles;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(view.rows[i].fileName, order[i]);
+        titles[view.rows[i].fileName] = view.rows[i].title;
+        EXPECT_FALSE(view.rows[i].date.empty());
+    }
+    EXPECT_EQ(titles["B.DAT"], "POKEMON NDS");
+    EXPECT_EQ(titles["a.dat"], "Not used");
+    EXPECT_EQ(titles["C.Dat"], "MARIO   NDS");
+    EXPECT_EQ(view.rows[3].title, "File not found.");
+}
+
+TEST_F(ListingTest, ShortNameStopsAtElevenBytesBeforeTheFlag) {
+    Bytes slot = card.WriteSlot(EditMode::Nds, "S.DAT", kNdsLayout.newFormSize, "ABCDEFGHNDS");
+    slot[kNdsLayout.LongNameFlagOffset()] = 1;
+    slot[kNdsLayout.ShortNameOffset() + 11] = 'Z';  // the byte after the field
+    WriteFile(card.SlotFile(mode, "S.DAT"), slot);
+    Refresh(Context());
+    EXPECT_EQ(view.rows[0].title, "ABCDEFGHNDS");
+}
+
+TEST_F(ListingTest, OldFormAndItsCutShowTheSameName) {
+    Bytes old = card.WriteSlot(EditMode::Gba, "OLD.DAT", kOldFormSize, "ZELDA   GBA");
+    old.resize(kGbaLayout.newFormSize);
+    card.MakeSaveFolder(EditMode::Gba);
+    WriteFile(card.SlotFile(EditMode::Gba, "NEW.DAT"), old);
+    mode = EditMode::Gba;
+    Refresh(Context());
+    EXPECT_EQ(view.rows[0].title, "ZELDA   GBA");
+    EXPECT_EQ(view.rows[1].title, "ZELDA   GBA");
+}
+
+TEST_F(ListingTest, TooShortSlotShowsNoUnreadBytes) {
+    // Ends in the middle of the short name field, and right before it.
+    card.WriteSlot(EditMode::Nds, "CUT.DAT", kNdsLayout.ShortNameOffset() + 5, "ABCDEFGHNDS");
+    card.WriteSlot(EditMode::Nds, "EMPTY.DAT", 0);
+    Refresh(Context());
+    EXPECT_EQ(view.rows[0].title, kTitleTooShort);
+    EXPECT_EQ(view.rows[1].title, kTitleTooShort);
+    EXPECT_FALSE(view.rows[0].date.empty());
+}
+
+TEST_F(ListingTest, OddBytesInTheNameKeepTheirNeighbours) {
+    card.WriteSlot(EditMode::Nds, "J.DAT", kNdsLayout.newFormSize, "AB\x82\xA0\xFF\x01XYNDS");
+    Refresh(Context());
+    EXPECT_EQ(view.rows[0].title, "AB\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDXYNDS");
+}
+
+TEST_F(ListingTest, DateIsLocalTimeWithoutLeadingZeros) {
+    card.WriteSlot(EditMode::Nds, "T.DAT", kNdsLayout.newFormSize);
+    std::tm tm{};
+    tm.tm_year = 2005 - 1900, tm.tm_mon = 10, tm.tm_mday = 20;
+    tm.tm_hour = 2, tm.tm_min = 53, tm.tm_sec = 5, tm.tm_isdst = -1;
+    const std::time_t when = std::mktime(&tm);
+    utimbuf times{when, when};
+    ASSERT_EQ(::utime(card.SlotFile(mode, "T.DAT").c_str(), &times), 0);
+    Refresh(Context());
+    EXPECT_EQ(view.rows[0].date, "2005/11/20 2:53:5");
+}
+
+TEST_F(ListingTest, FolderNamedLikeASlotIsNotListed) {
+    card.MakeSaveFolder(EditMode::Nds);
+    fs::create_directory(card.SaveFolder(mode) / "DIR.DAT");
+    card.WriteSlot(EditMode::Nds, "REAL.DAT", kNdsLayout.newFormSize);
+    Refresh(Context());
+    EXPECT_EQ(view.rows[0].fileName, "REAL.DAT");
+    EXPECT_EQ(view.rows[1].fileName, "");
+}
+
+TEST_F(ListingTest, OnlyTheFirstHundredFilesAreShown) {
+    card.MakeSaveFolder(EditMode::Nds);
+    for (int i = 0; i < 103; ++i) {
+        WriteFile(card.SlotFile(mode, "S" + std::to_string(i) + ".DAT"), Bytes(16));
+    }
+    Refresh(Context());
+    ASSERT_EQ(view.rows.size(), 100u);
+    EXPECT_FALSE(view.rows[99].fileName.empty());
+}
+
+TEST_F(ListingTest, EachModeListsItsOwnFolder) {
+    card.WriteSlot(EditMode::Nds, "DS.DAT", kNdsLayout.newFormSize, "DSGAME  NDS");
+    card.WriteSlot(EditMode::Gba, "GBA.DAT", kGbaLayout.newFormSize, "GBGAME  GBA");
+    Refresh(Context());
+    EXPECT_EQ(view.rows[0].fileName, "DS.DAT");
+    mode = EditMode::Gba;
+    Refresh(Context());
+    EXPECT_EQ(view.rows[0].fileName, "GBA.DAT");
+    EXPECT_EQ(view.rows[0].title, "GBGAME  GBA");
+    EXPECT_EQ(view.rows[1].fileName, "");
+}
+
+TEST_F(ListingTest, MissingFolderAnsweredNoLeavesTheListEmpty) {
+    prompter.answers = {false};
+    Refresh(Context());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "NDSSAVE folder is not found.\nDoes it create?");
+    EXPECT_EQ(prompter.shown[0].caption, "message");
+    EXPECT_TRUE(view.rows.empty());
+    EXPECT_FALSE(fs::exists(card.SaveFolder(EditMode::Nds)));
+}
+
+TEST_F(ListingTest, MissingFolderAnsweredYesIsCreatedAndListed) {
+    mode = EditMode::Gba;
+    prompter.answers = {true};
+    Refresh(Context());
+    EXPECT_EQ(prompter.shown.at(0).text, "GAMESAVE folder is not found.\nDoes it create?");
+    EXPECT_TRUE(fs::is_directory(card.SaveFolder(EditMode::Gba)));
+    EXPECT_FALSE(fs::exists(card.SaveFolder(EditMode::Nds)));
+    EXPECT_EQ(view.rows.size(), 100u);
+}
+
+TEST_F(ListingTest, FolderThatCannotBeCreatedSaysSo) {
+    const std::string root = (card.Dir() / "no-such-card").string() + "/";
+    prompter.answers = {true};
+    Refresh(CommandContext{root, mode, prompter, view});
+    const Shown last = prompter.LastMessage();
+    EXPECT_EQ(last.kind, Shown::Kind::Failure);
+    EXPECT_EQ(last.text, "A memory card isn't set in the drive.");
+    EXPECT_EQ(last.caption, "The folder can not be created.");
+    EXPECT_TRUE(view.rows.empty());
+    EXPECT_FALSE(fs::exists(card.Dir() / "no-such-card"));
+}
+
+TEST_F(ListingTest, NoCardRootChangesNothing) {
+    view.rows = {SlotRow{"00", "KEEP.DAT", "X", ""}};
+    view.selected = {0};
+    Refresh(CommandContext{"", mode, prompter, view});
+    EXPECT_EQ(view.rows.size(), 1u);
+    EXPECT_EQ(view.selected.size(), 1u);
+    EXPECT_EQ(view.showCount, 0);
+}
+
+TEST_F(ListingTest, RefreshLeavesNoRowSelected) {
+    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    ListAndSelect({0, 5});
+    Refresh(Context());
+    EXPECT_EQ(view.NextSelected(-1), -1);
+}
+
+}  // namespace
+}  // namespace slotkit::test

@@ -1,0 +1,34 @@
+// A test fixture with a temporary card, a scripted prompter, a slot list and a context.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+#include "card/command_context.h"
+#include "card/slot_listing.h"
+#include "memory_slot_view.h"
+#include "scripted_prompter.h"
+#include "temp_card.h"
+
+namespace slotkit::test {
+
+class CardTest : public ::testing::Test {
+  protected:
+    TempCard card;
+    ScriptedPrompter prompter;
+    MemorySlotView view;
+    EditMode mode = EditMode::Nds;
+
+    CommandContext Context() { return CommandContext{card.Root(), mode, prompter, view}; }
+
+    // Lists the card as the window would and selects the given rows.
+    void ListAndSelect(std::initializer_list<int> rows) {
+        Refresh(Context());
+        view.selected = std::set<int>(rows);
+        view.showCount = 0;
+        prompter.shown.clear();
+    }
+};
+
+}  // namespace slotkit::test
