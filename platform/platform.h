@@ -113,6 +113,10 @@ std::optional<LocalTime> LastWriteTime(const std::string& path);
 
 std::optional<std::uint64_t> FileSize(const std::string& path);
 
+// Succeeds when `path` is an existing regular file that this program may open for writing
+// (as C's "r+b" would), without changing it. Read-only files fail.
+std::error_code CheckUpdatable(const std::string& path);
+
 // Reads up to `count` bytes from `offset`; fewer when the file ends sooner. Fails when the
 // file cannot be opened as a regular file or a read fails.
 std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,

@@ -234,6 +234,21 @@ std::error_code CopyFileSafely(const std::string& source, const std::string& des
     return temp.CommitOver(destination);
 }
 
+std::error_code CheckUpdatable(const std::string& path) {
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    if (!fd) {
+        return LastErrno();
+    }
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0) {
+        return LastErrno();
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    return {};
+}
+
 std::error_code TruncateFile(const std::string& path, std::uint64_t length) {
     UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
     if (!fd) {
