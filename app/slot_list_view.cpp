@@ -1,0 +1,65 @@
+#include "app/slot_list_view.h"
+
+#include <algorithm>
+
+#include "app/wx_text.h"
+
+namespace slotkit::app {
+
+namespace {
+
+struct ColumnSpec {
+    const char* header;
+    int designedWidth;   // pixels at the layout's own font
+    const char* sample;  // the widest content the column should show unclipped
+};
+
+constexpr ColumnSpec kColumns[] = {
+    {"Num", 36, "00"},
+    {"FileName", 106, "MMMMMMMM.DAT"},
+    {"Target ROM title", 130, "MMMMMMMMNDS"},
+    {"Date", 116, "2026/12/31 23:59:59"},
+};
+
+}  // namespace
+
+void SlotListView::SetUpColumns() {
+    // Room for the cell's own padding and, in the header, the sort-arrow space.
+    const int padding = list_->FromDIP(24);
+    for (int i = 0; i < 4; ++i) {
+        const ColumnSpec& column = kColumns[i];
+        const int needed = std::max(list_->GetTextExtent(column.header).x,
+                                    list_->GetTextExtent(column.sample).x) +
+                           padding;
+        list_->InsertColumn(i, column.header, wxLIST_FORMAT_LEFT,
+                            std::max(list_->FromDIP(column.designedWidth), needed));
+    }
+}
+
+int SlotListView::NextSelected(int row) const {
+    return static_cast<int>(list_->GetNextItem(row, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED));
+}
+
+std::string SlotListView::FileName(int row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= fileNames_.size()) {
+        return {};
+    }
+    return fileNames_[row];
+}
+
+void SlotListView::Show(const std::vector<SlotRow>& rows) {
+    list_->Freeze();
+    list_->DeleteAllItems();
+    fileNames_.clear();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const SlotRow& row = rows[i];
+        const long item = list_->InsertItem(static_cast<long>(i), ToWx(row.number));
+        list_->SetItem(item, 1, ToWx(row.fileName));
+        list_->SetItem(item, 2, ToWx(row.title));
+        list_->SetItem(item, 3, ToWx(row.date));
+        fileNames_.push_back(row.fileName);
+    }
+    list_->Thaw();
+}
+
+}  // namespace slotkit::app

@@ -1,0 +1,30 @@
+// The window's slot list: a report-style list control with the four columns of the listing.
+#pragma once
+
+#include <wx/listctrl.h>
+
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace slotkit::app {
+
+class SlotListView : public SlotView {
+public:
+    explicit SlotListView(wxListCtrl* list) : list_(list) {}
+
+    // Adds the four columns, wide enough for their headers and typical content at the
+    // list's font.
+    void SetUpColumns();
+
+    int NextSelected(int row) const override;
+    std::string FileName(int row) const override;
+    void Show(const std::vector<SlotRow>& rows) override;
+
+private:
+    wxListCtrl* list_;
+    // The file names as the file system gave them; the list shows a displayable copy.
+    std::vector<std::string> fileNames_;
+};
+
+}  // namespace slotkit::app

@@ -1,0 +1,79 @@
+// The main window: the drive choice, the NDS/GBA switch, the slot list and one button per
+// command. It is a frame, not a dialog, so that it can carry the "Exit(&E)" menu; it keeps a
+// dialog's keys: Escape closes it and Enter never does.
+#pragma once
+
+#include <wx/button.h>
+#include <wx/combobox.h>
+#include <wx/frame.h>
+#include <wx/listctrl.h>
+#include <wx/panel.h>
+#include <wx/radiobut.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "card/command_context.h"
+#include "card/run_command.h"
+#include "app/slot_list_view.h"
+#include "app/wx_prompter.h"
+
+namespace slotkit::app {
+
+class CSlotManagerDlg : public wxFrame {
+public:
+    using DriveSource = std::function<std::vector<std::string>()>;
+
+    // `drives` lists the removable drive roots each time the drive box opens.
+    explicit CSlotManagerDlg(DriveSource drives);
+
+    // The handlers, named after their buttons.
+    void OnDropDownDrives();
+    void OnSelectDrive();
+    void OnEditModeClicked();
+    void OnRefresh();
+    void OnBackup();
+    void OnRestore();
+    void OnMakeDummy();
+    void OnConvert();
+    void OnRename();
+    void OnDelete();
+    void OnImport();
+    void OnExport();
+    void OnChangeTargetRom();
+    void OnOK() {}  // Enter never closes the window.
+    void OnCancel() { Close(); }
+
+    WxPrompter& Prompter() { return prompter_; }
+    wxListCtrl* SlotList() const { return slotList_; }
+    wxComboBox* DriveList() const { return driveList_; }
+    wxPanel* Panel() const { return panel_; }
+    int EditModeValue() const { return editMode_; }
+    const std::string& CardRoot() const { return cardRoot_; }
+
+private:
+    void CreateControls();
+    void LayOut();
+    void OnInitDialog();
+    void BindEvents();
+    void OnCharHook(wxKeyEvent& event);
+    CommandContext Context();
+    void Run(Command command);
+
+    DriveSource driveSource_;
+    std::vector<std::string> drives_;  // the roots as the system gave them
+    std::string cardRoot_;             // empty: no drive chosen
+    int editMode_ = -1;
+
+    wxPanel* panel_ = nullptr;
+    wxListCtrl* slotList_ = nullptr;
+    wxComboBox* driveList_ = nullptr;
+    wxRadioButton* modeNds_ = nullptr;
+    wxRadioButton* modeGba_ = nullptr;
+    std::unique_ptr<SlotListView> slotView_;
+    WxPrompter prompter_;
+};
+
+}  // namespace slotkit::app

@@ -1,0 +1,122 @@
+#include "app/wx_prompter.h"
+
+#include <wx/dirdlg.h>
+#include <wx/filedlg.h>
+#include <wx/msgdlg.h>
+#include <wx/utils.h>
+
+#include <cctype>
+
+#include "app/name_dialogs.h"
+#include "app/wx_text.h"
+
+namespace slotkit::app {
+
+namespace {
+
+class WxBusyScope : public BusyScope {
+    wxBusyCursor cursor_;
+};
+
+std::string AnyCasePattern(const std::string& pattern) {
+#ifdef __WXGTK__
+    std::string out;
+    for (char c : pattern) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalpha(u)) {
+            out += '[';
+            out += static_cast<char>(std::toupper(u));
+            out += static_cast<char>(std::tolower(u));
+            out += ']';
+        } else {
+            out += c;
+        }
+    }
+    return out;
+#else
+    return pattern;
+#endif
+}
+
+}  // namespace
+
+wxString FileDialogWildcard(const std::vector<FileFilter>& filters) {
+    wxString wildcard;
+    for (const FileFilter& filter : filters) {
+        if (!wildcard.empty()) {
+            wildcard += '|';
+        }
+        wildcard += ToWx(filter.description) + '|' + ToWx(AnyCasePattern(filter.pattern));
+    }
+    return wildcard;
+}
+
+void WxPrompter::Message(std::string_view text, std::string_view caption, MessageKind kind) {
+    const long icon = kind == MessageKind::Failure ? wxICON_ERROR : wxICON_INFORMATION;
+    wxMessageBox(ToWx(text), ToWx(caption), wxOK | icon, parent_);
+}
+
+bool WxPrompter::AskYesNo(std::string_view text, std::string_view caption) {
+    // Only No stops: every other way out of the box goes on, as the window always has.
+    return wxMessageBox(ToWx(text), ToWx(caption), wxYES_NO | wxICON_QUESTION, parent_) != wxNO;
+}
+
+std::optional<std::string> WxPrompter::ChooseFile(ChooserKind kind,
+                                                  const std::vector<FileFilter>& filters,
+                                                  std::string_view title) {
+    if (chooserStub_) {
+        return chooserStub_({kind, filters, std::string(title)});
+    }
+    if (kind == ChooserKind::Folder) {
+        wxDirDialog dialog(parent_, ToWx(title), wxEmptyString,
+                           wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+        if (dialog.ShowModal() != wxID_OK) {
+            return std::nullopt;
+        }
+        return FromWx(dialog.GetPath());
+    }
+    const long style = kind == ChooserKind::Open ? (wxFD_OPEN | wxFD_FILE_MUST_EXIST)
+                                                 : (wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    wxFileDialog dialog(parent_, title.empty() ? wxString(wxFileSelectorPromptStr) : ToWx(title),
+                        wxEmptyString, wxEmptyString, FileDialogWildcard(filters), style);
+    if (dialog.ShowModal() != wxID_OK) {
+        return std::nullopt;
+    }
+    return FromWx(dialog.GetPath());
+}
+
+std::optional<std::string> WxPrompter::ChooseOpenFile(const std::vector<FileFilter>& filters,
+                                                      std::string_view title) {
+    return ChooseFile(ChooserKind::Open, filters, title);
+}
+
+std::optional<std::string> WxPrompter::ChooseSaveFile(const std::vector<FileFilter>& filters,
+                                                      std::string_view title) {
+    return ChooseFile(ChooserKind::Save, filters, title);
+}
+
+std::optional<std::string> WxPrompter::ChooseFolder(std::string_view title) {
+    return ChooseFile(ChooserKind::Folder, {}, title);
+}
+
+std::optional<std::string> WxPrompter::AskSlotName() {
+    CSlotNameDlg dialog(parent_);
+    if (dialog.ShowModal() != wxID_OK) {
+        return std::nullopt;
+    }
+    return FromWx(dialog.EnteredName());
+}
+
+std::optional<std::string> WxPrompter::AskNewName() {
+    CRenameDlg dialog(parent_);
+    if (dialog.ShowModal() != wxID_OK) {
+        return std::nullopt;
+    }
+    return FromWx(dialog.EnteredName());
+}
+
+void WxPrompter::Beep() { wxBell(); }
+
+std::unique_ptr<BusyScope> WxPrompter::Busy() { return std::make_unique<WxBusyScope>(); }
+
+}  // namespace slotkit::app

@@ -1,0 +1,52 @@
+// The window's prompter: message boxes, the file and folder choosers, the two name dialogs.
+#pragma once
+
+#include <wx/window.h>
+
+#include <functional>
+
+#include "platform/platform.h"
+
+namespace slotkit::app {
+
+enum class ChooserKind { Open, Save, Folder };
+
+struct ChooserRequest {
+    ChooserKind kind;
+    std::vector<FileFilter> filters;
+    std::string title;
+};
+
+class WxPrompter : public Prompter {
+public:
+    explicit WxPrompter(wxWindow* parent) : parent_(parent) {}
+
+    // Tests answer the choosers here: GTK's file dialogs cannot be driven from a test.
+    using ChooserStub = std::function<std::optional<std::string>(const ChooserRequest&)>;
+    void SetChooserStub(ChooserStub stub) { chooserStub_ = std::move(stub); }
+
+    void Message(std::string_view text, std::string_view caption, MessageKind kind) override;
+    bool AskYesNo(std::string_view text, std::string_view caption) override;
+    std::optional<std::string> ChooseOpenFile(const std::vector<FileFilter>& filters,
+                                              std::string_view title) override;
+    std::optional<std::string> ChooseSaveFile(const std::vector<FileFilter>& filters,
+                                              std::string_view title) override;
+    std::optional<std::string> ChooseFolder(std::string_view title) override;
+    std::optional<std::string> AskSlotName() override;
+    std::optional<std::string> AskNewName() override;
+    void Beep() override;
+    std::unique_ptr<BusyScope> Busy() override;
+
+private:
+    std::optional<std::string> ChooseFile(ChooserKind kind, const std::vector<FileFilter>& filters,
+                                          std::string_view title);
+
+    wxWindow* parent_;
+    ChooserStub chooserStub_;
+};
+
+// "desc|pattern|desc|pattern" for wxFileDialog; on GTK the patterns match in any letter case,
+// as they do on the card's file system.
+wxString FileDialogWildcard(const std::vector<FileFilter>& filters);
+
+}  // namespace slotkit::app

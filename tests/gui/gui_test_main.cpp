@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+#include <wx/wx.h>
+
+#include "gui_test_support.h"
+
+namespace {
+
+class TestApp : public wxApp {
+public:
+    bool OnInit() override { return true; }
+};
+
+}  // namespace
+
+wxIMPLEMENT_APP_NO_MAIN(TestApp);
+
+namespace slotkit::test {
+
+void PumpEvents() {
+    for (int i = 0; i < 5; ++i) {
+        wxTheApp->ProcessPendingEvents();
+        wxTheApp->Yield(true);
+    }
+}
+
+}  // namespace slotkit::test
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    // Assertions inside wx must fail the test, not open a dialog.
+    wxSetAssertHandler([](const wxString& file, int line, const wxString& func,
+                          const wxString& cond, const wxString& msg) {
+        throw std::runtime_error((file + ":" + wxString::Format("%d", line) + " " + func + ": " +
+                                  cond + " " + msg)
+                                     .utf8_string());
+    });
+    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
+        std::fprintf(stderr, "cannot start wx (is there a display?)\n");
+        return 1;
+    }
+    const int result = RUN_ALL_TESTS();
+    wxTheApp->OnExit();
+    wxEntryCleanup();
+    return result;
+}
