@@ -11,7 +11,7 @@ struct DialogRect {
 };
 
 class DialogUnits {
-public:
+  public:
     explicit DialogUnits(wxWindow* reference) : reference_(reference) {}
 
     wxPoint Point(int x, int y) const { return reference_->ConvertDialogToPixels(wxPoint(x, y)); }
@@ -23,7 +23,7 @@ public:
     // bottom edge in pixels.
     int Place(wxWindow* control, DialogRect rect) const;
 
-private:
+  private:
     wxWindow* reference_;
 };
 

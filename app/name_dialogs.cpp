@@ -13,8 +13,8 @@ NameEntryDlg::NameEntryDlg(wxWindow* parent, const NameDialogLayout& layout)
 
     // Creation order is tab order.
     auto makeField = [&] {
-        field_ = new wxTextCtrl(this, kNameFieldId, wxEmptyString, wxDefaultPosition,
-                                wxDefaultSize, wxBORDER_SUNKEN);
+        field_ = new wxTextCtrl(this, kNameFieldId, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                                wxBORDER_SUNKEN);
     };
     if (layout.fieldFirst) {
         makeField();
@@ -44,11 +44,13 @@ NameEntryDlg::NameEntryDlg(wxWindow* parent, const NameDialogLayout& layout)
 }
 
 CSlotNameDlg::CSlotNameDlg(wxWindow* parent)
-    : NameEntryDlg(parent, {"Please input DAT filename", 189, 59, "ＭＳ Ｐゴシック", 9, "Make", 13,
-                            false}) {}
+    : NameEntryDlg(
+          parent, {"Please input DAT filename", 189, 59, "ＭＳ Ｐゴシック", 9, "Make", 13, false}) {
+}
 
 CRenameDlg::CRenameDlg(wxWindow* parent)
-    : NameEntryDlg(parent, {"Please input new-filename.", 189, 47, "MS UI Gothic", 10, "Rename",
-                            12, true}) {}
+    : NameEntryDlg(
+          parent, {"Please input new-filename.", 189, 47, "MS UI Gothic", 10, "Rename", 12, true}) {
+}
 
 }  // namespace slotkit::app

@@ -21,7 +21,7 @@ struct NameDialogLayout {
 };
 
 class NameEntryDlg : public wxDialog {
-public:
+  public:
     NameEntryDlg(wxWindow* parent, const NameDialogLayout& layout);
 
     // The text typed into the field; it starts empty.
@@ -30,7 +30,7 @@ public:
     wxButton* OkButton() const { return ok_; }
     wxButton* CancelButton() const { return cancel_; }
 
-private:
+  private:
     wxTextCtrl* field_ = nullptr;
     wxButton* ok_ = nullptr;
     wxButton* cancel_ = nullptr;
@@ -38,13 +38,13 @@ private:
 
 // "Please input DAT filename": the name of a new blank slot. The focus starts on "Make".
 class CSlotNameDlg : public NameEntryDlg {
-public:
+  public:
     explicit CSlotNameDlg(wxWindow* parent);
 };
 
 // "Please input new-filename.": the new name of a slot file. The focus starts in the field.
 class CRenameDlg : public NameEntryDlg {
-public:
+  public:
     explicit CRenameDlg(wxWindow* parent);
 };
 

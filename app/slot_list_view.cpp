@@ -28,9 +28,9 @@ void SlotListView::SetUpColumns() {
     const int padding = list_->FromDIP(24);
     for (int i = 0; i < 4; ++i) {
         const ColumnSpec& column = kColumns[i];
-        const int needed = std::max(list_->GetTextExtent(column.header).x,
-                                    list_->GetTextExtent(column.sample).x) +
-                           padding;
+        const int needed =
+            std::max(list_->GetTextExtent(column.header).x, list_->GetTextExtent(column.sample).x) +
+            padding;
         list_->InsertColumn(i, column.header, wxLIST_FORMAT_LEFT,
                             std::max(list_->FromDIP(column.designedWidth), needed));
     }

@@ -10,7 +10,7 @@
 namespace slotkit::app {
 
 class SlotListView : public SlotView {
-public:
+  public:
     explicit SlotListView(wxListCtrl* list) : list_(list) {}
 
     // Adds the four columns, wide enough for their headers and typical content at the
@@ -21,7 +21,7 @@ public:
     std::string FileName(int row) const override;
     void Show(const std::vector<SlotRow>& rows) override;
 
-private:
+  private:
     wxListCtrl* list_;
     // The file names as the file system gave them; the list shows a displayable copy.
     std::vector<std::string> fileNames_;

@@ -6,7 +6,7 @@
 namespace slotkit::app {
 
 class CSlotManagerApp : public wxApp {
-public:
+  public:
     bool OnInit() override;
 };
 

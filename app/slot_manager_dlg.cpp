@@ -1,6 +1,7 @@
 #include "app/slot_manager_dlg.h"
 
 #include <wx/menu.h>
+#include <wx/settings.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
@@ -64,104 +65,133 @@ CSlotManagerDlg::CSlotManagerDlg(DriveSource drives)
     panel_ = new wxPanel(this, wxID_ANY);
     panel_->SetFont(LayoutFont("MS UI Gothic", 9));
     CreateControls();
+    OnInitDialog();
     LayOut();
     BindEvents();
-    OnInitDialog();
 }
 
 void CSlotManagerDlg::CreateControls() {
     // Creation order is tab order.
     slotList_ = new wxListCtrl(panel_, kSlotListId, wxDefaultPosition, wxDefaultSize,
                                wxLC_REPORT | wxBORDER_SUNKEN);
-    new wxStaticText(panel_, wxID_ANY, "Select CF/SD card drive");
-    driveList_ = new wxComboBox(panel_, kDriveListId, wxEmptyString, wxDefaultPosition,
-                                wxDefaultSize, 0, nullptr, wxCB_DROPDOWN | wxCB_READONLY | wxCB_SORT);
-    new wxStaticText(panel_, wxID_ANY, "EditMode : ");
-    modeNds_ = new wxRadioButton(panel_, kModeNdsId, "NDS", wxDefaultPosition, wxDefaultSize,
-                                 wxRB_GROUP);
+    driveLabel_ = new wxStaticText(panel_, wxID_ANY, "Select CF/SD card drive");
+    // A combo box drawn by wx: GTK's own opens no list while it is empty, so it could never be
+    // filled on opening.
+    driveList_ = new wxOwnerDrawnComboBox(panel_, kDriveListId, wxEmptyString, wxDefaultPosition,
+                                          wxDefaultSize, 0, nullptr,
+                                          wxCB_DROPDOWN | wxCB_READONLY | wxCB_SORT);
+    modeLabel_ = new wxStaticText(panel_, wxID_ANY, "EditMode : ");
+    modeNds_ =
+        new wxRadioButton(panel_, kModeNdsId, "NDS", wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
     modeGba_ = new wxRadioButton(panel_, kModeGbaId, "GBA");
-    new wxButton(panel_, kRefreshId, "Refresh");
-    new wxStaticBox(panel_, wxID_ANY, "Backup && Restore");
+    refresh_ = new wxButton(panel_, kRefreshId, "Refresh");
+    backupBox_ = new wxStaticBox(panel_, wxID_ANY, "Backup && Restore");
     for (const CommandButton& b : kBackupButtons) {
         new wxButton(panel_, b.id, b.label);
     }
-    new wxStaticBox(panel_, wxID_ANY, "Extra");
+    extraBox_ = new wxStaticBox(panel_, wxID_ANY, "Extra");
     for (const CommandButton& b : kExtraButtons) {
         new wxButton(panel_, b.id, b.label);
     }
     slotView_ = std::make_unique<SlotListView>(slotList_);
 }
 
+// The layout keeps the window's dialog-unit arrangement and grows where the platform's
+// controls need more room than the layout gives them: taller buttons push the ones below them
+// down, and the list widens until all four columns show.
 void CSlotManagerDlg::LayOut() {
     const DialogUnits du(panel_);
-    const wxWindowList& children = panel_->GetChildren();
-    auto child = [&](std::size_t index) { return children[index]; };
-    // Indexes follow the creation order above.
-    wxWindow* driveLabel = child(1);
-    wxWindow* modeLabel = child(3);
-    wxWindow* refresh = child(6);
-    wxWindow* backupBox = child(7);
-    wxWindow* extraBox = child(10);
+    const int gap = du.Size(4, 0).x;
 
-    // Top row. Mount points are longer than drive letters, so the drive box takes the width
-    // up to the list's right edge and the mode switch moves over the command column.
-    const int rowBottom = du.Place(driveList_, {80, 3, 165, 12});
-    const int rowCentre = (driveList_->GetPosition().y + rowBottom) / 2;
-    auto centreOnRow = [&](wxWindow* w, DialogRect rect) {
-        du.Place(w, rect);
-        w->Move(w->GetPosition().x, rowCentre - w->GetSize().y / 2);
+    // The list: wide enough for its columns and a vertical scroll bar.
+    int columnsWidth = 0;
+    for (int i = 0; i < slotList_->GetColumnCount(); ++i) {
+        columnsWidth += slotList_->GetColumnWidth(i);
+    }
+    const int listWidth =
+        std::max(du.Size(240, 0).x, columnsWidth + wxSystemSettings::GetMetric(wxSYS_VSCROLL_X) +
+                                        slotList_->FromDIP(8));
+    const int left = du.Point(5, 0).x;
+    const int listRight = left + listWidth;
+
+    // Top row: the drive label, the drive box up to the list's right edge (mount points are
+    // longer than drive letters), and the mode switch above the command column.
+    const int rowTop = du.Point(0, 3).y;
+    du.Place(driveList_, {80, 3, 30, 12});
+    const int rowHeight = driveList_->GetSize().y;
+    auto onRow = [&](wxWindow* w, int x, int minWidth) {
+        const wxSize best = w->GetBestSize();
+        w->SetSize(x, rowTop + (rowHeight - best.y) / 2, std::max(minWidth, best.x), best.y);
+        return x + std::max(minWidth, best.x);
     };
-    centreOnRow(driveLabel, {6, 6, 74, 8});
-    centreOnRow(modeLabel, {252, 6, 40, 8});
-    centreOnRow(modeNds_, {292, 5, 30, 10});
-    centreOnRow(modeGba_, {324, 5, 32, 10});
+    const int labelRight = onRow(driveLabel_, du.Point(6, 0).x, du.Size(74, 0).x);
+    driveList_->SetSize(labelRight + gap / 2, rowTop, listRight - labelRight - gap / 2, rowHeight);
+    const int columnLeft = listRight + du.Size(5, 0).x;
+    int x = onRow(modeLabel_, columnLeft + du.Size(2, 0).x, du.Size(34, 0).x);
+    x = onRow(modeNds_, x, du.Size(29, 0).x) + du.Size(1, 0).x;
+    const int rowRight = onRow(modeGba_, x, du.Size(30, 0).x);
 
-    const int listTop = std::max(du.Point(0, 20).y, rowBottom + du.Size(0, 2).y);
-    const wxPoint listOrigin = du.Point(5, 0);
-    const wxSize listSize = du.Size(240, 260);
-    slotList_->SetSize(listOrigin.x, listTop, listSize.x, listSize.y);
-    const int refreshTop = slotList_->GetRect().GetBottom() + 1 + du.Size(0, 1).y;
-    du.Place(refresh, {5, 0, 240, 10});
-    refresh->Move(refresh->GetPosition().x, refreshTop);
-    int bottom = refresh->GetRect().GetBottom() + 1;
+    const int listTop = std::max(du.Point(0, 20).y, rowTop + rowHeight + du.Size(0, 2).y);
+    slotList_->SetSize(left, listTop, listWidth, du.Size(0, 260).y);
+    const int refreshTop = listTop + slotList_->GetSize().y + du.Size(0, 1).y;
+    refresh_->SetSize(left, refreshTop, listWidth,
+                      std::max(du.Size(0, 10).y, refresh_->GetBestSize().y));
+    int bottom = refreshTop + refresh_->GetSize().y;
 
-    // A column of buttons inside a group box: each at its own y, or below the one above when
-    // the platform's buttons are taller than the layout's.
-    auto column = [&](wxWindow* box, DialogRect boxRect, auto& buttons) {
+    // The command column: group boxes of buttons, each button at its own y or below the one
+    // above it, whichever is lower.
+    int buttonWidth = du.Size(100, 0).x;
+    auto widen = [&](const auto& buttons) {
+        for (const CommandButton& b : buttons) {
+            buttonWidth = std::max(buttonWidth, panel_->FindWindow(b.id)->GetBestSize().x);
+        }
+    };
+    widen(kBackupButtons);
+    widen(kExtraButtons);
+    const int boxWidth = buttonWidth + du.Size(10, 0).x;
+    const int shiftDown = std::max(0, rowTop + rowHeight - du.Point(0, 15).y);
+    auto column = [&](wxStaticBox* box, DialogRect boxRect, const auto& buttons, int minTop) {
+        const int boxTop = std::max(du.Point(0, boxRect.y).y + shiftDown, minTop);
+        const int delta = boxTop - du.Point(0, boxRect.y).y;
         std::vector<const CommandButton*> byY;
         for (const CommandButton& b : buttons) {
             byY.push_back(&b);
         }
-        std::sort(byY.begin(), byY.end(),
-                  [](auto* a, auto* b) { return a->rect.y < b->rect.y; });
+        std::sort(byY.begin(), byY.end(), [](auto* a, auto* b) { return a->rect.y < b->rect.y; });
         int next = 0;
         for (const CommandButton* b : byY) {
             wxWindow* button = panel_->FindWindow(b->id);
-            du.Place(button, b->rect);
-            const int top = std::max(button->GetPosition().y, next);
-            button->Move(button->GetPosition().x, top);
-            next = button->GetRect().GetBottom() + 1 + du.Size(0, 1).y;
+            const int top = std::max(du.Point(0, b->rect.y).y + delta, next);
+            const int height = std::max(du.Size(0, b->rect.height).y, button->GetBestSize().y);
+            button->SetSize(columnLeft + du.Size(5, 0).x, top, buttonWidth, height);
+            next = top + height + du.Size(0, 1).y;
         }
-        du.Place(box, boxRect);
-        const int boxBottom = std::max(box->GetRect().GetBottom() + 1, next + du.Size(0, 4).y);
-        box->SetSize(box->GetSize().x, boxBottom - box->GetPosition().y);
+        const int boxBottom =
+            std::max(boxTop + du.Size(0, boxRect.height).y, next + du.Size(0, 4).y);
+        box->SetSize(columnLeft, boxTop, boxWidth, boxBottom - boxTop);
         return boxBottom;
     };
-    const int backupBottom = column(backupBox, {250, 15, 110, 70}, kBackupButtons);
-    bottom = std::max({bottom, backupBottom, column(extraBox, {250, 95, 110, 175}, kExtraButtons)});
+    const int backupBottom = column(backupBox_, {250, 15, 110, 70}, kBackupButtons, 0);
+    bottom = std::max(bottom, column(extraBox_, {250, 95, 110, 175}, kExtraButtons,
+                                     backupBottom + du.Size(0, 4).y));
 
     const wxSize designed = du.Size(kWidthDu, kHeightDu);
-    SetClientSize(designed.x, std::max(designed.y, bottom + du.Size(0, 3).y));
+    const int right = std::max(columnLeft + boxWidth, rowRight) + du.Size(3, 0).x;
+    SetClientSize(std::max(designed.x, right), std::max(designed.y, bottom + du.Size(0, 3).y));
 }
 
 void CSlotManagerDlg::BindEvents() {
-    Bind(wxEVT_COMBOBOX_DROPDOWN, [this](wxCommandEvent&) { OnDropDownDrives(); },
-         kDriveListId);
-    Bind(wxEVT_COMBOBOX, [this](wxCommandEvent&) { OnSelectDrive(); }, kDriveListId);
-    Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent&) { OnEditModeClicked(); }, kModeNdsId,
-         kModeGbaId);
-    Bind(wxEVT_LIST_COL_CLICK, [](wxListEvent&) {}, kSlotListId);  // columns never sort
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnCancel(); }, kExitMenuId);
+    Bind(
+        wxEVT_COMBOBOX_DROPDOWN, [this](wxCommandEvent&) { OnDropDownDrives(); }, kDriveListId);
+    Bind(
+        wxEVT_COMBOBOX, [this](wxCommandEvent&) { OnSelectDrive(); }, kDriveListId);
+    Bind(
+        wxEVT_RADIOBUTTON, [this](wxCommandEvent&) { OnEditModeClicked(); }, kModeNdsId,
+        kModeGbaId);
+    Bind(
+        wxEVT_LIST_COL_CLICK, [](wxListEvent&) {}, kSlotListId);  // columns never sort
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnCancel(); }, kExitMenuId);
     // "Exit(&E)" is the menu bar's only entry and acts at once, as a bare menu command does.
     Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent&) { CallAfter([this] { OnCancel(); }); });
     Bind(wxEVT_CHAR_HOOK, &CSlotManagerDlg::OnCharHook, this);
@@ -179,7 +209,8 @@ void CSlotManagerDlg::BindEvents() {
         {kChangeTargetRomId, &CSlotManagerDlg::OnChangeTargetRom},
     };
     for (auto [id, handler] : buttons) {
-        Bind(wxEVT_BUTTON, [this, handler = handler](wxCommandEvent&) { (this->*handler)(); }, id);
+        Bind(
+            wxEVT_BUTTON, [this, handler = handler](wxCommandEvent&) { (this->*handler)(); }, id);
     }
 }
 
@@ -215,7 +246,9 @@ CommandContext CSlotManagerDlg::Context() {
                           *slotView_};
 }
 
-void CSlotManagerDlg::Run(Command command) { RunCommand(Context(), command); }
+void CSlotManagerDlg::Run(Command command) {
+    RunCommand(Context(), command);
+}
 
 void CSlotManagerDlg::OnDropDownDrives() {
     driveList_->Clear();
@@ -242,15 +275,35 @@ void CSlotManagerDlg::OnEditModeClicked() {
     Run(slotkit::Refresh);
 }
 
-void CSlotManagerDlg::OnRefresh() { Run(slotkit::Refresh); }
-void CSlotManagerDlg::OnBackup() { Run(Backup); }
-void CSlotManagerDlg::OnRestore() { Run(slotkit::Restore); }
-void CSlotManagerDlg::OnMakeDummy() { Run(MakeDummy); }
-void CSlotManagerDlg::OnConvert() { Run(Convert); }
-void CSlotManagerDlg::OnRename() { Run(RenameSlot); }
-void CSlotManagerDlg::OnDelete() { Run(DeleteSlots); }
-void CSlotManagerDlg::OnImport() { Run(ImportSave); }
-void CSlotManagerDlg::OnExport() { Run(ExportSave); }
-void CSlotManagerDlg::OnChangeTargetRom() { Run(ChangeTargetRom); }
+void CSlotManagerDlg::OnRefresh() {
+    Run(slotkit::Refresh);
+}
+void CSlotManagerDlg::OnBackup() {
+    Run(Backup);
+}
+void CSlotManagerDlg::OnRestore() {
+    Run(slotkit::Restore);
+}
+void CSlotManagerDlg::OnMakeDummy() {
+    Run(MakeDummy);
+}
+void CSlotManagerDlg::OnConvert() {
+    Run(Convert);
+}
+void CSlotManagerDlg::OnRename() {
+    Run(RenameSlot);
+}
+void CSlotManagerDlg::OnDelete() {
+    Run(DeleteSlots);
+}
+void CSlotManagerDlg::OnImport() {
+    Run(ImportSave);
+}
+void CSlotManagerDlg::OnExport() {
+    Run(ExportSave);
+}
+void CSlotManagerDlg::OnChangeTargetRom() {
+    Run(ChangeTargetRom);
+}
 
 }  // namespace slotkit::app

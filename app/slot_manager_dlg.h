@@ -4,26 +4,28 @@
 #pragma once
 
 #include <wx/button.h>
-#include <wx/combobox.h>
 #include <wx/frame.h>
 #include <wx/listctrl.h>
+#include <wx/odcombo.h>
 #include <wx/panel.h>
 #include <wx/radiobut.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "card/command_context.h"
-#include "card/run_command.h"
 #include "app/slot_list_view.h"
 #include "app/wx_prompter.h"
+#include "card/command_context.h"
+#include "card/run_command.h"
 
 namespace slotkit::app {
 
 class CSlotManagerDlg : public wxFrame {
-public:
+  public:
     using DriveSource = std::function<std::vector<std::string>()>;
 
     // `drives` lists the removable drive roots each time the drive box opens.
@@ -48,12 +50,12 @@ public:
 
     WxPrompter& Prompter() { return prompter_; }
     wxListCtrl* SlotList() const { return slotList_; }
-    wxComboBox* DriveList() const { return driveList_; }
+    wxOwnerDrawnComboBox* DriveList() const { return driveList_; }
     wxPanel* Panel() const { return panel_; }
     int EditModeValue() const { return editMode_; }
     const std::string& CardRoot() const { return cardRoot_; }
 
-private:
+  private:
     void CreateControls();
     void LayOut();
     void OnInitDialog();
@@ -69,9 +71,14 @@ private:
 
     wxPanel* panel_ = nullptr;
     wxListCtrl* slotList_ = nullptr;
-    wxComboBox* driveList_ = nullptr;
+    wxOwnerDrawnComboBox* driveList_ = nullptr;
     wxRadioButton* modeNds_ = nullptr;
     wxRadioButton* modeGba_ = nullptr;
+    wxStaticText* driveLabel_ = nullptr;
+    wxStaticText* modeLabel_ = nullptr;
+    wxButton* refresh_ = nullptr;
+    wxStaticBox* backupBox_ = nullptr;
+    wxStaticBox* extraBox_ = nullptr;
     std::unique_ptr<SlotListView> slotView_;
     WxPrompter prompter_;
 };

@@ -115,8 +115,12 @@ std::optional<std::string> WxPrompter::AskNewName() {
     return FromWx(dialog.EnteredName());
 }
 
-void WxPrompter::Beep() { wxBell(); }
+void WxPrompter::Beep() {
+    wxBell();
+}
 
-std::unique_ptr<BusyScope> WxPrompter::Busy() { return std::make_unique<WxBusyScope>(); }
+std::unique_ptr<BusyScope> WxPrompter::Busy() {
+    return std::make_unique<WxBusyScope>();
+}
 
 }  // namespace slotkit::app

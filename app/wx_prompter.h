@@ -18,7 +18,7 @@ struct ChooserRequest {
 };
 
 class WxPrompter : public Prompter {
-public:
+  public:
     explicit WxPrompter(wxWindow* parent) : parent_(parent) {}
 
     // Tests answer the choosers here: GTK's file dialogs cannot be driven from a test.
@@ -37,7 +37,7 @@ public:
     void Beep() override;
     std::unique_ptr<BusyScope> Busy() override;
 
-private:
+  private:
     std::optional<std::string> ChooseFile(ChooserKind kind, const std::vector<FileFilter>& filters,
                                           std::string_view title);
 

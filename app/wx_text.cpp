@@ -19,6 +19,8 @@ wxString ToWx(std::string_view text) {
     return wxString::FromUTF8(safe.data(), safe.size());
 }
 
-std::string FromWx(const wxString& text) { return text.utf8_string(); }
+std::string FromWx(const wxString& text) {
+    return text.utf8_string();
+}
 
 }  // namespace slotkit::app

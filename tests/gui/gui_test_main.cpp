@@ -6,7 +6,7 @@
 namespace {
 
 class TestApp : public wxApp {
-public:
+  public:
     bool OnInit() override { return true; }
 };
 
@@ -30,9 +30,9 @@ int main(int argc, char** argv) {
     // Assertions inside wx must fail the test, not open a dialog.
     wxSetAssertHandler([](const wxString& file, int line, const wxString& func,
                           const wxString& cond, const wxString& msg) {
-        throw std::runtime_error((file + ":" + wxString::Format("%d", line) + " " + func + ": " +
-                                  cond + " " + msg)
-                                     .utf8_string());
+        throw std::runtime_error(
+            (file + ":" + wxString::Format("%d", line) + " " + func + ": " + cond + " " + msg)
+                .utf8_string());
     });
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
         std::fprintf(stderr, "cannot start wx (is there a display?)\n");

@@ -12,10 +12,10 @@ class ThrowingModalHook;
 #include <wx/testing.h>
 
 class ThrowingModalHook : public wxTestingModalHook {
-public:
+  public:
     using wxTestingModalHook::wxTestingModalHook;
 
-protected:
+  protected:
     void ReportFailure(const wxString& failure) override {
         throw std::runtime_error(failure.utf8_string());
     }

@@ -13,7 +13,7 @@ namespace {
 using app::CSlotManagerDlg;
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     TempCard card;
     std::vector<std::string> drives;
     CSlotManagerDlg* window = nullptr;
