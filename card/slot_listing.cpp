@@ -30,12 +30,19 @@ std::string FormatDate(const platform::LocalTime& t) {
 
 namespace {
 
-std::string ReadTitle(const std::string& path, const SlotLayout& layout) {
+// The title and date columns of one slot file, from one open of the file where it can be read.
+void ReadTitleAndDate(const std::string& path, const SlotLayout& layout, SlotRow& row) {
     std::vector<std::uint8_t> bytes;
-    if (platform::ReadAt(path, layout.ShortNameOffset(), kShortNameSize, bytes)) {
-        return kTitleNoFile;
+    std::optional<platform::LocalTime> time;
+    if (platform::ReadAt(path, layout.ShortNameOffset(), kShortNameSize, bytes, &time)) {
+        row.title = kTitleNoFile;
+        time = platform::LastWriteTime(path);
+    } else {
+        row.title = TitleFromShortName(bytes);
     }
-    return TitleFromShortName(bytes);
+    if (time) {
+        row.date = FormatDate(*time);
+    }
 }
 
 }  // namespace
@@ -54,10 +61,7 @@ std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayou
         }
         row.fileName = names[i];
         const std::string path = platform::JoinPath(saveFolder, row.fileName);
-        row.title = ReadTitle(path, layout);
-        if (auto time = platform::LastWriteTime(path)) {
-            row.date = FormatDate(*time);
-        }
+        ReadTitleAndDate(path, layout, row);
     }
     return rows;
 }

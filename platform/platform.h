@@ -118,9 +118,11 @@ std::optional<std::uint64_t> FileSize(const std::string& path);
 std::error_code CheckUpdatable(const std::string& path);
 
 // Reads up to `count` bytes from `offset`; fewer when the file ends sooner. Fails when the
-// file cannot be opened as a regular file or a read fails.
+// file cannot be opened as a regular file or a read fails. When `lastWrite` is given, it
+// receives the file's last-write time from the same open (nothing when it cannot be read).
 std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,
-                       std::vector<std::uint8_t>& out);
+                       std::vector<std::uint8_t>& out,
+                       std::optional<LocalTime>* lastWrite = nullptr);
 // Reads a whole regular file.
 std::error_code ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
 

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 
 #include "platform/platform.h"
 #include "platform/posix/unique_fd.h"
@@ -12,6 +13,15 @@
 namespace slotkit::platform {
 
 namespace {
+
+std::optional<LocalTime> ToLocalTime(std::time_t seconds) {
+    std::tm tm{};
+    if (::localtime_r(&seconds, &tm) == nullptr) {
+        return std::nullopt;
+    }
+    return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                     tm.tm_hour,        tm.tm_min,     tm.tm_sec};
+}
 
 std::error_code OpenRegularForReading(const std::string& path, UniqueFd& fd, struct stat& st) {
     fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -126,12 +136,15 @@ std::error_code RefuseFolderTarget(const std::string& target) {
 }  // namespace
 
 std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,
-                       std::vector<std::uint8_t>& out) {
+                       std::vector<std::uint8_t>& out, std::optional<LocalTime>* lastWrite) {
     out.clear();
     UniqueFd fd;
     struct stat st;
     if (auto error = OpenRegularForReading(path, fd, st)) {
         return error;
+    }
+    if (lastWrite != nullptr) {
+        *lastWrite = ToLocalTime(st.st_mtime);
     }
     out.resize(count);
     std::size_t done = 0;

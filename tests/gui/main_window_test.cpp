@@ -1,4 +1,5 @@
 #include <wx/uiaction.h>
+#include <wx/weakref.h>
 
 #include <filesystem>
 
@@ -16,7 +17,7 @@ class MainWindowTest : public ::testing::Test {
   protected:
     TempCard card;
     std::vector<std::string> drives;
-    CSlotManagerDlg* window = nullptr;
+    wxWeakRef<CSlotManagerDlg> window;  // cleared when the window is destroyed
 
     void SetUp() override {
         window = new CSlotManagerDlg([this] { return drives; });
@@ -24,7 +25,7 @@ class MainWindowTest : public ::testing::Test {
         PumpEvents();
     }
     void TearDown() override {
-        if (window != nullptr && !window->IsBeingDeleted()) {
+        if (window && !window->IsBeingDeleted()) {
             window->Destroy();
         }
         PumpEvents();
@@ -160,6 +161,7 @@ TEST_F(MainWindowTest, EnterDoesNotCloseTheWindow) {
     wxUIActionSimulator keys;
     keys.Char(WXK_RETURN);
     PumpEvents();
+    ASSERT_TRUE(window);
     EXPECT_TRUE(window->IsShown());
     EXPECT_FALSE(window->IsBeingDeleted());
 }
@@ -170,14 +172,14 @@ TEST_F(MainWindowTest, EscapeClosesTheWindow) {
     wxUIActionSimulator keys;
     keys.Char(WXK_ESCAPE);
     PumpEvents();
-    EXPECT_TRUE(window->IsBeingDeleted() || !window->IsShown());
+    EXPECT_TRUE(!window || window->IsBeingDeleted() || !window->IsShown());
 }
 
 TEST_F(MainWindowTest, ExitMenuClosesTheWindow) {
     wxCommandEvent event(wxEVT_MENU, app::kExitMenuId);
     window->GetEventHandler()->ProcessEvent(event);
     PumpEvents();
-    EXPECT_TRUE(window->IsBeingDeleted() || !window->IsShown());
+    EXPECT_TRUE(!window || window->IsBeingDeleted() || !window->IsShown());
 }
 
 }  // namespace

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what slotkit needs to build, run and test on Debian 12. Run as root.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config clang
+  libwxgtk3.2-dev libcli11-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth imagemagick fonts-dejavu-core
+)
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "setup-debian.sh installs packages: run it as root (or with sudo)." >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+apt-get install -y --no-install-recommends "${packages[@]}" "$@"
