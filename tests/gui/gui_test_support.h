@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <wx/wx.h>
 
+#include <optional>
 #include <stdexcept>
+#include <string>
 
 class ThrowingModalHook;
 #define wxTEST_DIALOG_HOOK_CLASS ThrowingModalHook
@@ -25,5 +27,48 @@ namespace slotkit::test {
 
 // Lets pending events and idle handlers run.
 void PumpEvents();
+
+// A message box with exactly this caption and text, answered with `answer` (wxID_OK,
+// wxID_YES, wxID_NO).
+class ExpectMessage : public wxExpectModalBase<wxMessageDialog> {
+  public:
+    ExpectMessage(const char* caption, const char* text, int answer = wxID_OK)
+        : caption_(wxString::FromUTF8(caption)), text_(wxString::FromUTF8(text)), answer_(answer) {}
+
+  protected:
+    int OnInvoked(wxMessageDialog* dialog) const override {
+        EXPECT_EQ(dialog->GetTitle(), caption_);
+        EXPECT_EQ(dialog->GetMessage(), text_);
+        return answer_;
+    }
+    wxString GetDefaultDescription() const override {
+        return "message box \"" + caption_ + ": " + text_ + "\"";
+    }
+
+  private:
+    wxString caption_, text_;
+    int answer_;
+};
+
+// A name dialog of type `Dialog`, answered by typing `name` and pressing OK, or cancelled
+// when `name` is nothing.
+template <class Dialog>
+class ExpectNameDialog : public wxExpectModalBase<Dialog> {
+  public:
+    explicit ExpectNameDialog(std::optional<std::string> name) : name_(std::move(name)) {}
+
+  protected:
+    int OnInvoked(Dialog* dialog) const override {
+        EXPECT_TRUE(dialog->EnteredName().empty());
+        if (!name_) {
+            return wxID_CANCEL;
+        }
+        dialog->Field()->SetValue(wxString::FromUTF8(*name_));
+        return wxID_OK;
+    }
+
+  private:
+    std::optional<std::string> name_;
+};
 
 }  // namespace slotkit::test
