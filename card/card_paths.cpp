@@ -20,7 +20,8 @@ std::string SlotPath(std::string_view cardRoot, EditMode mode, std::string_view 
 
 std::string AsCardRoot(std::string_view folder) {
     std::string root(folder);
-    if (root.empty() || root.back() != platform::kPathSeparator) {
+    // Windows takes '/' as a separator too: "E:/" is already a root.
+    if (root.empty() || (root.back() != platform::kPathSeparator && root.back() != '/')) {
         root += platform::kPathSeparator;
     }
     return root;

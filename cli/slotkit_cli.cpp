@@ -32,6 +32,7 @@ struct Request {
     bool no = false;
     std::vector<std::string> items;  // ROW... and a trailing path where the command takes one
     std::vector<std::string> names;  // --name, --rename, or rename's NAME
+    std::string renameRow, renameName;
 };
 
 // How a command's arguments become the answers of its choosers and name dialogs.
@@ -75,8 +76,10 @@ void AddSubcommands(CLI::App& app, Request& request) {
         ->allow_extra_args(false);
     rows(app.add_subcommand("convert", "cut old 1024KB slots to the new form"), 1, -1, "ROW...");
     auto* rename = app.add_subcommand("rename", "rename a slot file");
-    rename->add_option("ROW", request.items, "the row")->required()->expected(1);
-    rename->add_option("NAME", request.names, "the new name")->required()->expected(1);
+    // CLI11 2.1 gives both words to the first of two one-value vector positionals, so the
+    // two words of rename are plain strings.
+    rename->add_option("ROW", request.renameRow, "the row")->required();
+    rename->add_option("NAME", request.renameName, "the new name")->required();
     rows(app.add_subcommand("delete", "delete slot files"), 1, -1, "ROW...");
     auto* retarget = app.add_subcommand("retarget", "write a ROM file's names into slots");
     rows(retarget, 2, -1, "ROW... ROM");
@@ -111,6 +114,10 @@ int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
         return prompter.FailureShown() ? kExitFailure : kExitOk;
     }
 
+    if (command == "rename") {
+        request.items = {request.renameRow};
+        request.names = {request.renameName};
+    }
     const CommandShape& shape = Shapes().at(command);
     if (shape.trailingPath) {
         prompter.paths.push_back(request.items.back());

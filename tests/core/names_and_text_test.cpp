@@ -59,11 +59,19 @@ TEST(DisplayText, KeepsValidUtf8AndReplacesEveryOddByte) {
 }
 
 TEST(CardPaths, FoldersAndSlotsHangOffTheCardRoot) {
+#ifdef _WIN32
+    EXPECT_EQ(SaveFolderPath("E:\\", EditMode::Nds), "E:\\NDSSAVE");
+    EXPECT_EQ(SlotPath("E:\\", EditMode::Gba, "A.DAT"), "E:\\GAMESAVE\\A.DAT");
+    EXPECT_EQ(AsCardRoot("E:\\CARD"), "E:\\CARD\\");
+    EXPECT_EQ(AsCardRoot("E:\\"), "E:\\");
+    EXPECT_EQ(AsCardRoot("E:/"), "E:/");  // Windows takes either separator
+#else
     EXPECT_EQ(SaveFolderPath("/media/CARD/", EditMode::Nds), "/media/CARD/NDSSAVE");
     EXPECT_EQ(SaveFolderPath("/media/CARD/", EditMode::Gba), "/media/CARD/GAMESAVE");
     EXPECT_EQ(SlotPath("/media/CARD/", EditMode::Gba, "A.DAT"), "/media/CARD/GAMESAVE/A.DAT");
     EXPECT_EQ(AsCardRoot("/media/CARD"), "/media/CARD/");
     EXPECT_EQ(AsCardRoot("/media/CARD/"), "/media/CARD/");
+#endif
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "card/slot_listing.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <utime.h>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 
 #include "card_fixture.h"
@@ -37,7 +37,7 @@ TEST_F(ListingTest, RowsFollowEnumerationOrderAndShowTitles) {
     card.WriteSlot(EditMode::Nds, "notes.txt", 10);
     Refresh(Context());
 
-    const std::vector<std::string> order = platform::ListSlotFiles(card.SaveFolder(mode));
+    const std::vector<std::string> order = platform::ListSlotFiles(card.SaveFolder(mode).string());
     ASSERT_EQ(order.size(), 3u);
     std::map<std::string, std::string> titles;
     for (int i = 0; i < 3; ++i) {
@@ -93,8 +93,9 @@ TEST_F(ListingTest, DateIsLocalTimeWithoutLeadingZeros) {
     tm.tm_year = 2005 - 1900, tm.tm_mon = 10, tm.tm_mday = 20;
     tm.tm_hour = 2, tm.tm_min = 53, tm.tm_sec = 5, tm.tm_isdst = -1;
     const std::time_t when = std::mktime(&tm);
-    utimbuf times{when, when};
-    ASSERT_EQ(::utime(card.SlotFile(mode, "T.DAT").c_str(), &times), 0);
+    fs::last_write_time(
+        card.SlotFile(mode, "T.DAT"),
+        std::chrono::file_clock::from_sys(std::chrono::system_clock::from_time_t(when)));
     Refresh(Context());
     EXPECT_EQ(view.rows[0].date, "2005/11/20 2:53:5");
 }

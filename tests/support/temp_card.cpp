@@ -1,10 +1,12 @@
 #include "temp_card.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 #include "card/card_paths.h"
@@ -14,11 +16,22 @@ namespace slotkit::test {
 namespace fs = std::filesystem;
 
 TempCard::TempCard() {
-    std::string pattern = (fs::temp_directory_path() / "slotkit-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
+    // A fresh folder with a random name; create_directory fails on a name already taken.
+    static std::mt19937_64 random{
+        std::random_device{}() ^
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100 && dir_.empty(); ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "slotkit-test-%012llx",
+                      static_cast<unsigned long long>(random() & 0xffffffffffffULL));
+        if (fs::create_directory(base / name)) {
+            dir_ = base / name;
+        }
     }
-    dir_ = pattern;
+    if (dir_.empty()) {
+        throw std::runtime_error("cannot create a temporary folder in " + base.string());
+    }
     fs::create_directories(dir_ / "card");
 }
 

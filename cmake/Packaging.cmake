@@ -1,0 +1,63 @@
+# What `cmake --install` puts beside the programs, and the packages CPack builds from it:
+# a .deb on Linux (apt resolves the wx libraries it needs), a .zip of the .exe files on Windows.
+
+if(NOT WIN32)
+  # The window's menu entry and icon only come with the window itself.
+  if(TARGET slotkit-gui)
+    install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/slotkit.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    foreach(size 16 32 48 64 128)
+      install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/res/icons/slotkit-${size}.png
+              DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+              RENAME slotkit.png)
+    endforeach()
+    install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/res/icons/slotkit.svg
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  endif()
+
+  # The manual page, with this build's version in its title line, compressed as Debian does.
+  file(READ ${CMAKE_CURRENT_SOURCE_DIR}/packaging/slotkit.1 SLOTKIT_MAN_PAGE)
+  string(REGEX REPLACE "\"slotkit [0-9.]+\"" "\"slotkit ${PROJECT_VERSION}\"" SLOTKIT_MAN_PAGE
+                       "${SLOTKIT_MAN_PAGE}")
+  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/man/slotkit.1 "${SLOTKIT_MAN_PAGE}")
+  set(SLOTKIT_MAN_GZ ${CMAKE_CURRENT_BINARY_DIR}/man/slotkit.1.gz)
+  add_custom_command(
+    OUTPUT ${SLOTKIT_MAN_GZ}
+    COMMAND gzip -n -9 -c ${CMAKE_CURRENT_BINARY_DIR}/man/slotkit.1 > ${SLOTKIT_MAN_GZ}
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/packaging/slotkit.1
+    COMMENT "Compressing the manual page"
+    VERBATIM)
+  add_custom_target(slotkit_man_page ALL DEPENDS ${SLOTKIT_MAN_GZ})
+  install(FILES ${SLOTKIT_MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+
+set(CPACK_PACKAGE_NAME slotkit)
+set(CPACK_PACKAGE_VENDOR "slotkit developers")
+set(CPACK_PACKAGE_CONTACT "slotkit developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "save slot manager for DS/GBA flash cartridge memory cards")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "slotkit lists the save slot files that a DS/GBA flash cartridge keeps on its SD or CF "
+       "card and backs them up, restores, blanks, converts, renames, deletes and re-targets "
+       "them. It imports saves of other devices and emulators (.sav, .dss, .duc, .dst) into "
+       "slots and exports slots back. It comes as a window (slotkit-gui) and a command line "
+       "(slotkit).")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/packages)
+
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME win64)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "slotkit developers")
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  # dpkg-shlibdeps turns the libraries the programs link (wx, GTK, libstdc++) into Depends.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
+
+include(CPack)

@@ -1,0 +1,300 @@
+// Reading and safely replacing whole files on Windows.
+#include <atomic>
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "platform/win32/win32_util.h"
+
+namespace slotkit::platform {
+
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Opens an existing regular file (a folder, device or pipe fails).
+std::error_code OpenExisting(const std::string& path, DWORD access, UniqueHandle& file) {
+    const auto wide = Widen(path);
+    if (!wide || wide->empty()) {
+        return BadPathText();
+    }
+    const DWORD attributes = ::GetFileAttributesW(wide->c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return std::make_error_code(std::errc::is_a_directory);
+    }
+    file = UniqueHandle(::CreateFileW(wide->c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return LastWin32Error();
+    }
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    return {};
+}
+
+bool IsReadOnly(const std::string& path) {
+    const auto wide = Widen(path);
+    if (!wide) {
+        return false;
+    }
+    const DWORD attributes = ::GetFileAttributesW(wide->c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+std::error_code ReadSome(HANDLE file, std::uint8_t* data, std::size_t wanted, DWORD& got) {
+    const DWORD chunk = wanted > (1u << 30) ? (1u << 30) : static_cast<DWORD>(wanted);
+    if (!::ReadFile(file, data, chunk, &got, nullptr)) {
+        // A read at or past the end of a file is a plain end, not a failure.
+        if (::GetLastError() == ERROR_HANDLE_EOF) {
+            got = 0;
+            return {};
+        }
+        return LastWin32Error();
+    }
+    return {};
+}
+
+std::error_code WriteAll(HANDLE file, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!::WriteFile(file, data, chunk, &written, nullptr)) {
+            return LastWin32Error();
+        }
+        if (written == 0) {
+            return std::make_error_code(std::errc::no_space_on_device);
+        }
+        data += written;
+        size -= written;
+    }
+    return {};
+}
+
+std::wstring JoinWide(const std::wstring& folder, const std::wstring& name) {
+    if (folder.empty() || IsSeparator(folder.back()) || folder.back() == L':') {
+        return folder + name;
+    }
+    return folder + L'\\' + name;
+}
+
+// A new file beside `target` whose name never ends in ".DAT" (nor does its 8.3 alias), so no
+// listing shows it.
+class TemporaryFile {
+  public:
+    std::error_code Create(const std::wstring& target) {
+        static std::atomic<unsigned> counter{0};
+        const std::wstring folder = ParentFolder(target);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            LARGE_INTEGER now;
+            ::QueryPerformanceCounter(&now);
+            wchar_t name[64];
+            std::swprintf(name, 64, L".slotkit-%08lx%04x.tmp",
+                          static_cast<unsigned long>(now.LowPart ^ ::GetCurrentProcessId()),
+                          (counter++) & 0xffffu);
+            path_ = JoinWide(folder, name);
+            file_ = UniqueHandle(::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (file_) {
+                return {};
+            }
+            const DWORD error = ::GetLastError();
+            path_.clear();
+            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+                return FromWin32Error(error);
+            }
+        }
+        return std::make_error_code(std::errc::file_exists);
+    }
+
+    HANDLE handle() const { return file_.get(); }
+
+    // Flushes, closes and renames the file over `target`, checking every step.
+    std::error_code CommitOver(const std::wstring& target) {
+        if (!::FlushFileBuffers(file_.get())) {
+            return LastWin32Error();
+        }
+        if (auto error = file_.Close()) {
+            return error;
+        }
+        if (!::MoveFileExW(path_.c_str(), target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return LastWin32Error();
+        }
+        path_.clear();
+        return {};
+    }
+
+    ~TemporaryFile() {
+        if (!path_.empty()) {
+            file_ = UniqueHandle();
+            ::DeleteFileW(path_.c_str());
+        }
+    }
+
+  private:
+    std::wstring path_;
+    UniqueHandle file_;
+};
+
+std::error_code RefuseFolderTarget(const std::wstring& target) {
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return {};
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        return std::make_error_code(std::errc::is_a_directory);
+    }
+    if (attributes & FILE_ATTRIBUTE_DEVICE) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    // Windows refuses to replace a read-only file; say so before writing anything, also where
+    // the file system would let it happen (an administrator on some shares, Wine as root).
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        return std::make_error_code(std::errc::permission_denied);
+    }
+    return {};
+}
+
+}  // namespace
+
+std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,
+                       std::vector<std::uint8_t>& out) {
+    out.clear();
+    UniqueHandle file;
+    if (auto error = OpenExisting(path, GENERIC_READ, file)) {
+        return error;
+    }
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    if (offset > static_cast<std::uint64_t>(INT64_MAX) ||
+        !::SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN)) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    out.resize(count);
+    std::size_t done = 0;
+    while (done < count) {
+        DWORD got = 0;
+        if (auto error = ReadSome(file.get(), out.data() + done, count - done, got)) {
+            out.clear();
+            return error;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += got;
+    }
+    out.resize(done);
+    return {};
+}
+
+std::error_code ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
+    out.clear();
+    UniqueHandle file;
+    if (auto error = OpenExisting(path, GENERIC_READ, file)) {
+        return error;
+    }
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(file.get(), &size)) {
+        return LastWin32Error();
+    }
+    out.resize(static_cast<std::size_t>(size.QuadPart) + 1);
+    std::size_t done = 0;
+    for (;;) {
+        if (done == out.size()) {
+            out.resize(out.size() * 2);  // the file grew while we read it
+        }
+        DWORD got = 0;
+        if (auto error = ReadSome(file.get(), out.data() + done, out.size() - done, got)) {
+            out.clear();
+            return error;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += got;
+    }
+    out.resize(done);
+    return {};
+}
+
+std::error_code ReplaceFile(const std::string& target, std::span<const std::uint8_t> content) {
+    const auto wideTarget = Widen(target);
+    if (!wideTarget || wideTarget->empty()) {
+        return BadPathText();
+    }
+    if (auto error = RefuseFolderTarget(*wideTarget)) {
+        return error;
+    }
+    TemporaryFile temp;
+    if (auto error = temp.Create(*wideTarget)) {
+        return error;
+    }
+    if (auto error = WriteAll(temp.handle(), content.data(), content.size())) {
+        return error;
+    }
+    return temp.CommitOver(*wideTarget);
+}
+
+std::error_code CopyFileSafely(const std::string& source, const std::string& destination,
+                               bool destinationMustExist) {
+    UniqueHandle in;
+    if (auto error = OpenExisting(source, GENERIC_READ, in)) {
+        return error;
+    }
+    const auto wideDestination = Widen(destination);
+    if (!wideDestination || wideDestination->empty()) {
+        return BadPathText();
+    }
+    if (auto error = RefuseFolderTarget(*wideDestination)) {
+        return error;
+    }
+    if (destinationMustExist && !IsRegularFile(destination)) {
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    TemporaryFile temp;
+    if (auto error = temp.Create(*wideDestination)) {
+        return error;
+    }
+    std::vector<std::uint8_t> buffer(1 << 20);
+    for (;;) {
+        DWORD got = 0;
+        if (auto error = ReadSome(in.get(), buffer.data(), buffer.size(), got)) {
+            return error;
+        }
+        if (got == 0) {
+            break;
+        }
+        if (auto error = WriteAll(temp.handle(), buffer.data(), got)) {
+            return error;
+        }
+    }
+    return temp.CommitOver(*wideDestination);
+}
+
+std::error_code CheckUpdatable(const std::string& path) {
+    // Opening for writing changes nothing; a locked file fails here.
+    if (IsReadOnly(path)) {
+        return std::make_error_code(std::errc::permission_denied);
+    }
+    UniqueHandle file;
+    return OpenExisting(path, GENERIC_WRITE, file);
+}
+
+std::error_code TruncateFile(const std::string& path, std::uint64_t length) {
+    UniqueHandle file;
+    if (auto error = OpenExisting(path, GENERIC_WRITE, file)) {
+        return error;
+    }
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(length);
+    if (length > static_cast<std::uint64_t>(INT64_MAX) ||
+        !::SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN)) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    if (!::SetEndOfFile(file.get()) || !::FlushFileBuffers(file.get())) {
+        return LastWin32Error();
+    }
+    return file.Close();
+}
+
+}  // namespace slotkit::platform

@@ -1,0 +1,141 @@
+// Paths, folders and slot enumeration on Windows.
+#include <cwctype>
+
+#include "platform/platform.h"
+#include "platform/win32/win32_util.h"
+
+namespace slotkit::platform {
+
+namespace {
+
+// Attributes of the thing at `path`; nothing when it cannot be reached.
+std::optional<DWORD> Attributes(const std::string& path) {
+    const auto wide = Widen(path);
+    if (!wide || wide->empty()) {
+        return std::nullopt;
+    }
+    const DWORD attributes = ::GetFileAttributesW(wide->c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return std::nullopt;
+    }
+    return attributes;
+}
+
+bool IsFileAttributes(DWORD attributes) {
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+// "*.DAT" also matches files whose 8.3 alias ends in .DAT ("notes.data" is "NOTES~1.DAT"), so
+// the long name is checked again.
+bool EndsWithDat(std::wstring_view name) {
+    if (name.size() < 4) {
+        return false;
+    }
+    const std::wstring_view tail = name.substr(name.size() - 4);
+    return tail[0] == L'.' && std::towupper(tail[1]) == L'D' && std::towupper(tail[2]) == L'A' &&
+           std::towupper(tail[3]) == L'T';
+}
+
+}  // namespace
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (path.empty() || (path.back() != '\\' && path.back() != '/')) {
+        path += kPathSeparator;
+    }
+    path += name;
+    return path;
+}
+
+bool PathExists(const std::string& path) {
+    return Attributes(path).has_value();
+}
+
+bool IsRegularFile(const std::string& path) {
+    const auto attributes = Attributes(path);
+    return attributes && IsFileAttributes(*attributes);
+}
+
+bool IsDirectory(const std::string& path) {
+    const auto attributes = Attributes(path);
+    return attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::error_code MakeFolder(const std::string& path) {
+    const auto wide = Widen(path);
+    if (!wide || wide->empty()) {
+        return BadPathText();
+    }
+    if (!::CreateDirectoryW(wide->c_str(), nullptr)) {
+        return LastWin32Error();
+    }
+    return {};
+}
+
+std::vector<std::string> ListSlotFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    const auto pattern = Widen(JoinPath(folder, "*.DAT"));
+    if (!pattern) {
+        return names;
+    }
+    WIN32_FIND_DATAW entry;
+    HANDLE find = ::FindFirstFileW(pattern->c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        // Only files are slots; a folder that happens to end in .DAT is not listed.
+        if (!IsFileAttributes(entry.dwFileAttributes) || !EndsWithDat(entry.cFileName)) {
+            continue;
+        }
+        // A name that is not valid UTF-16 could not be opened again through a UTF-8 path.
+        if (auto name = Narrow(entry.cFileName)) {
+            names.push_back(std::move(*name));
+        }
+    } while (::FindNextFileW(find, &entry));
+    ::FindClose(find);
+    return names;
+}
+
+std::optional<LocalTime> LastWriteTime(const std::string& path) {
+    const auto wide = Widen(path);
+    if (!wide || wide->empty()) {
+        return std::nullopt;
+    }
+    // Folders cannot be opened without FILE_FLAG_BACKUP_SEMANTICS, so only files get a time.
+    UniqueHandle file(::CreateFileW(wide->c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file || ::GetFileType(file.get()) != FILE_TYPE_DISK) {
+        return std::nullopt;
+    }
+    FILETIME written;
+    if (!::GetFileTime(file.get(), nullptr, nullptr, &written)) {
+        return std::nullopt;
+    }
+    // The time zone rules of the file's own date decide, as for the POSIX build and as
+    // Explorer shows it; FileTimeToLocalFileTime would apply today's daylight-saving offset
+    // to every date and show half the year's files an hour off.
+    SYSTEMTIME utc, local;
+    if (!::FileTimeToSystemTime(&written, &utc) ||
+        !::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+        return std::nullopt;
+    }
+    return LocalTime{local.wYear, local.wMonth,  local.wDay,
+                     local.wHour, local.wMinute, local.wSecond};
+}
+
+std::optional<std::uint64_t> FileSize(const std::string& path) {
+    const auto wide = Widen(path);
+    if (!wide || wide->empty()) {
+        return std::nullopt;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(wide->c_str(), GetFileExInfoStandard, &data) ||
+        !IsFileAttributes(data.dwFileAttributes)) {
+        return std::nullopt;
+    }
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+}  // namespace slotkit::platform

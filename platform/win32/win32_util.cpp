@@ -1,0 +1,107 @@
+#include "platform/win32/win32_util.h"
+
+#include <climits>
+
+namespace slotkit::platform {
+
+std::optional<std::wstring> Widen(std::string_view utf8) {
+    if (utf8.empty()) {
+        return std::wstring();
+    }
+    if (utf8.size() > INT_MAX || utf8.find('\0') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    const int size = static_cast<int>(utf8.size());
+    const int length =
+        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
+    if (length <= 0) {
+        return std::nullopt;
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(),
+                              length) != length) {
+        return std::nullopt;
+    }
+    return wide;
+}
+
+std::optional<std::string> Narrow(std::wstring_view wide) {
+    if (wide.empty()) {
+        return std::string();
+    }
+    if (wide.size() > INT_MAX) {
+        return std::nullopt;
+    }
+    const int size = static_cast<int>(wide.size());
+    const int length = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), size,
+                                             nullptr, 0, nullptr, nullptr);
+    if (length <= 0) {
+        return std::nullopt;
+    }
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    if (::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), size, utf8.data(), length,
+                              nullptr, nullptr) != length) {
+        return std::nullopt;
+    }
+    return utf8;
+}
+
+std::error_code FromWin32Error(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_PATHNAME:
+            return std::make_error_code(std::errc::no_such_file_or_directory);
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT:
+            return std::make_error_code(std::errc::permission_denied);
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return std::make_error_code(std::errc::file_exists);
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return std::make_error_code(std::errc::no_space_on_device);
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return std::make_error_code(std::errc::device_or_resource_busy);
+        case ERROR_NOT_READY:
+        case ERROR_DEV_NOT_EXIST:
+            return std::make_error_code(std::errc::no_such_device);
+        case ERROR_DIRECTORY:
+            return std::make_error_code(std::errc::not_a_directory);
+        case ERROR_INVALID_NAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+            return std::make_error_code(std::errc::invalid_argument);
+        case ERROR_NOT_SAME_DEVICE:
+            return std::make_error_code(std::errc::cross_device_link);
+        case ERROR_SUCCESS:
+            // A failure without a reason is still a failure.
+            return std::make_error_code(std::errc::io_error);
+        default:
+            return {static_cast<int>(error), std::system_category()};
+    }
+}
+
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+std::wstring ParentFolder(const std::wstring& path) {
+    const auto slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) {
+        // "E:name" is relative to the current folder of drive E.
+        if (path.size() >= 2 && path[1] == L':') {
+            return path.substr(0, 2);
+        }
+        return L".";
+    }
+    // Keep the separator of a root such as "E:\" or "\".
+    if (slash == 0 || (slash == 2 && path[1] == L':')) {
+        return path.substr(0, slash + 1);
+    }
+    return path.substr(0, slash);
+}
+
+}  // namespace slotkit::platform

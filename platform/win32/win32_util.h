@@ -1,0 +1,82 @@
+// Helpers shared by the Win32 services: UTF-8 <-> UTF-16 paths, error codes, owned handles.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// <windows.h> names the Win32 function ReplaceFileA or ReplaceFileW as ReplaceFile, which would
+// rename our own platform::ReplaceFile.
+#undef ReplaceFile
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+namespace slotkit::platform {
+
+// The UTF-16 form of a UTF-8 path; nothing when the text is not valid UTF-8.
+std::optional<std::wstring> Widen(std::string_view utf8);
+// The UTF-8 form of a name from the file system; nothing when it is not valid UTF-16.
+std::optional<std::string> Narrow(std::wstring_view wide);
+
+// A Win32 error as an error_code. The usual ones become their portable std::errc values, so
+// callers can compare them the same way on every system.
+std::error_code FromWin32Error(DWORD error);
+inline std::error_code LastWin32Error() {
+    return FromWin32Error(::GetLastError());
+}
+inline std::error_code BadPathText() {
+    return std::make_error_code(std::errc::invalid_argument);
+}
+
+bool IsSeparator(wchar_t c);
+// The folder part of a path, without its trailing separator ("." for a bare name).
+std::wstring ParentFolder(const std::wstring& path);
+
+class UniqueHandle {
+  public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
+    UniqueHandle(UniqueHandle&& other) noexcept
+        : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
+        }
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { Reset(); }
+
+    HANDLE get() const { return handle_; }
+    explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+    // Closes and reports whether the close succeeded: a failed close can mean lost writes.
+    std::error_code Close() {
+        if (handle_ == INVALID_HANDLE_VALUE) {
+            return {};
+        }
+        if (!::CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE))) {
+            return LastWin32Error();
+        }
+        return {};
+    }
+
+  private:
+    void Reset() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE));
+        }
+    }
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+}  // namespace slotkit::platform
