@@ -9,6 +9,8 @@ packages=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick fonts-dejavu-core
+  # the Windows cross build, run under Wine, and the Debian package
+  g++-mingw-w64-x86-64 wine wine64 dpkg-dev file
 )
 
 if [ "$(id -u)" -ne 0 ]; then

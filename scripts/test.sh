@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the normal build, then the same tests built with
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Sets up, builds and runs every test: the normal build, the same tests built with
+# AddressSanitizer and UndefinedBehaviorSanitizer, the Windows cross build under Wine, and the
+# Debian package installed and run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,3 +13,9 @@ for preset in release sanitize; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+
+echo "=== Windows cross build"
+bash scripts/windows-cross.sh
+
+echo "=== Debian package"
+bash scripts/package-check.sh
