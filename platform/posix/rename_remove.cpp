@@ -16,12 +16,6 @@ namespace slotkit::platform {
 
 namespace {
 
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    return ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
 // True when `folder` holds an entry called exactly `name`, byte for byte. On a case-insensitive
 // file system "SAVE.DAT" may open "save.dat" without being an entry of its own.
 bool HasExactEntry(const std::string& folder, std::string_view name) {
@@ -104,11 +98,12 @@ std::error_code RenameNoReplace(const std::string& from, const std::string& to) 
         return std::make_error_code(std::errc::is_a_directory);
     }
     auto error = RenameExclusive(from, to);
-    // Only the letter case differs and `to` found the very same file: either a case-insensitive
-    // file system, or a second hard link under the other spelling. Only the first is a rename
-    // of one file; the second is a name already taken.
+    // Only the letter case differs and `to` is taken, yet the folder holds no entry of exactly
+    // that name: a case-insensitive file system found `from` itself under the other spelling.
+    // (Inode numbers cannot tell: FUSE file systems give each spelling a number of its own.)
+    // A real entry of that name, such as a second hard link, is a name already taken.
     if (error == std::errc::file_exists && from != to && EqualIgnoringCase(from, to) &&
-        SameFile(from, to) && !HasExactEntry(FolderOf(to), NameOf(to))) {
+        !HasExactEntry(FolderOf(to), NameOf(to))) {
         return RenameCaseOnly(from, to);
     }
     return error;
