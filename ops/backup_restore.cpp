@@ -1,15 +1,103 @@
 #include "ops/backup_restore.h"
 
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "card/slot_listing.h"
+#include "card/slot_names.h"
+
 namespace slotkit {
 
+namespace {
+
+enum class Direction { ToPc, ToCard };
+
+const std::vector<FileFilter>& SaveFileFilters() {
+    static const std::vector<FileFilter> filters{{"Q9 SAVE FILE(*.DAT)", "*.DAT"},
+                                                 {"ALL Files(*.*)", "*.*"}};
+    return filters;
+}
+
+// The chosen backup file with ".DAT" appended when its own name has no dot; dots in the
+// folders on the way do not count.
+std::string WithDatExtensionOnFileName(const std::string& path) {
+#ifdef _WIN32
+    const auto cut = path.find_last_of("\\/");
+#else
+    const auto cut = path.find_last_of(platform::kPathSeparator);
+#endif
+    const std::size_t nameStart = cut == std::string::npos ? 0 : cut + 1;
+    return path.substr(0, nameStart) + WithDatExtension(std::string_view(path).substr(nameStart));
+}
+
+// One copy between the slot of `fileName` and `pcPath`. A row without a file has nothing to
+// copy; a restore only ever overwrites a slot file that exists.
+bool CopyOne(const CommandContext& context, const std::string& fileName, const std::string& pcPath,
+             Direction direction) {
+    if (fileName.empty()) {
+        return false;
+    }
+    const std::string slotPath = context.SlotPathOf(fileName);
+    if (direction == Direction::ToPc) {
+        return !platform::CopyFileSafely(slotPath, pcPath, false);
+    }
+    return !platform::CopyFileSafely(pcPath, slotPath, true);
+}
+
+void Run(const CommandContext& context, Direction direction) {
+    const std::vector<int> rows = SelectedRows(context.view);
+    if (rows.empty()) {
+        return;
+    }
+    Prompter& prompter = context.prompter;
+    std::unique_ptr<BusyScope> busy;
+    bool allCopied = true;
+
+    if (rows.size() > 1) {
+        const auto folder =
+            prompter.ChooseFolder(direction == Direction::ToPc ? "Please set a backup folder."
+                                                               : "Please set a restore folder.");
+        if (!folder) {
+            return;
+        }
+        busy = prompter.Busy();
+        for (int row : rows) {
+            const std::string fileName = context.view.FileName(row);
+            const std::string pcPath =
+                fileName.empty() ? std::string() : platform::JoinPath(*folder, fileName);
+            if (!CopyOne(context, fileName, pcPath, direction)) {
+                allCopied = false;
+            }
+        }
+    } else {
+        auto chosen = direction == Direction::ToPc ? prompter.ChooseSaveFile(SaveFileFilters(), "")
+                                                   : prompter.ChooseOpenFile(SaveFileFilters(), "");
+        if (!chosen) {
+            return;
+        }
+        const std::string pcPath =
+            direction == Direction::ToPc ? WithDatExtensionOnFileName(*chosen) : *chosen;
+        busy = prompter.Busy();
+        allCopied = CopyOne(context, context.view.FileName(rows.front()), pcPath, direction);
+    }
+
+    if (allCopied) {
+        prompter.Message(text::kSuccess, text::kCaptionTrue, MessageKind::Info);
+    } else {
+        prompter.Message(text::kFailed, text::kCaptionAlert, MessageKind::Failure);
+    }
+    Refresh(context);
+}
+
+}  // namespace
+
 void Backup(const CommandContext& context) {
-    context.prompter.Message("This command is not built yet.", text::kCaptionError,
-                             MessageKind::Failure);
+    Run(context, Direction::ToPc);
 }
 
 void Restore(const CommandContext& context) {
-    context.prompter.Message("This command is not built yet.", text::kCaptionError,
-                             MessageKind::Failure);
+    Run(context, Direction::ToCard);
 }
 
 }  // namespace slotkit

@@ -1,10 +1,114 @@
 #include "ops/change_target_rom.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "card/display_text.h"
+#include "ops/rename_delete.h"
+#include "ops/rom_names.h"
+
 namespace slotkit {
 
+namespace {
+
+struct ModeTexts {
+    std::vector<FileFilter> filters;
+    const char* caption;
+};
+
+const ModeTexts& TextsFor(EditMode mode) {
+    static const ModeTexts nds{{{"NDS ROM FILE(*.NDS)", "*.NDS"}, {"All Files(*.*)", "*.*"}},
+                               "Change a NDS-ROM info - confirmation"};
+    static const ModeTexts gba{{{"GBA ROM FILE(*.GBA)", "*.GBA"}, {"All Files(*.*)", "*.*"}},
+                               "Change a GBA-ROM info - confirmation"};
+    return mode == EditMode::Nds ? nds : gba;
+}
+
+std::string Confirmation(const std::string& slotPath, const std::string& before,
+                         const std::string& after) {
+    return "It changes the ROM information which was stored in the DAT file.\nBy Renameing a ROM "
+           "file, it is possible to be restored in the Sceve dater\nwhich passed away, that it is "
+           "possible to read.\n\nBut, it is possible to load when making a mistake and using and "
+           "it passes away.\n\nTarget DAT:" +
+           DisplayText(slotPath) + "\nBefore:" + DisplayText(before) +
+           "\nAfter:" + DisplayText(after) + "\n\nDoes it execute really?";
+}
+
+// The slot's whole content, when it is a file this program may change and long enough to hold
+// every trailer field.
+std::optional<std::vector<std::uint8_t>> OpenSlot(const std::string& fileName,
+                                                  const std::string& path,
+                                                  const SlotLayout& layout) {
+    if (fileName.empty() || platform::CheckUpdatable(path)) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (platform::ReadWholeFile(path, bytes) ||
+        bytes.size() < layout.LongNameOffset() + kLongNameSize) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+}  // namespace
+
 void ChangeTargetRom(const CommandContext& context) {
-    context.prompter.Message("This command is not built yet.", text::kCaptionError,
+    const int first = context.view.NextSelected(-1);
+    if (first == -1) {
+        return;
+    }
+    Prompter& prompter = context.prompter;
+    const ModeTexts& texts = TextsFor(context.mode);
+    const auto romPath = prompter.ChooseOpenFile(texts.filters, "");
+    if (!romPath) {
+        return;
+    }
+    const auto shortForm = platform::ShortPathName(*romPath);
+    if (!shortForm) {
+        prompter.Message("The short (8.3) name of this ROM file can't be found:\n" +
+                             DisplayText(*romPath) + "\n\nNo DAT file was changed.",
+                         text::kCaptionError, MessageKind::Failure);
+        return;
+    }
+    const std::string after = ShortNameText(*shortForm);
+    const auto shortField = ShortNameField(after);
+    const auto longField = LongNameField(*romPath);
+    const SlotLayout& layout = context.Layout();
+
+    for (int row = first; row != -1; row = context.view.NextSelected(row)) {
+        const std::string fileName = context.view.FileName(row);
+        const std::string path = context.SlotPathOf(fileName);
+        auto bytes = OpenSlot(fileName, path, layout);
+        if (!bytes) {
+            prompter.Message("It doesn't open DAT file.", text::kCaptionError,
                              MessageKind::Failure);
+            return;
+        }
+        const auto shortAt = bytes->begin() + static_cast<std::ptrdiff_t>(layout.ShortNameOffset());
+        const std::string before(shortAt, std::find(shortAt, shortAt + kShortNameSize, 0));
+        const std::uint8_t flag = (*bytes)[layout.LongNameFlagOffset()];
+
+        if (!prompter.AskYesNo(Confirmation(path, before, after), texts.caption)) {
+            continue;
+        }
+        std::copy(shortField.begin(), shortField.end(), shortAt);
+        if (flag != 0) {
+            std::copy(longField.begin(), longField.end(),
+                      bytes->begin() + static_cast<std::ptrdiff_t>(layout.LongNameOffset()));
+        }
+        if (auto error = platform::ReplaceFile(path, *bytes)) {
+            prompter.Message("It couldn't write the DAT file:\n" + DisplayText(path) + "\n" +
+                                 error.message() + "\n\nThe DAT file is as it was.",
+                             text::kCaptionError, MessageKind::Failure);
+            return;
+        }
+        if (prompter.AskYesNo("It succeeded.\n\nContinuously, does it do DAT-Rename?\n",
+                              text::kCaptionMessage)) {
+            RenameSlot(context);
+        }
+    }
 }
 
 }  // namespace slotkit

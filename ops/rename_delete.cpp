@@ -1,15 +1,76 @@
 #include "ops/rename_delete.h"
 
+#include <string>
+#include <vector>
+
+#include "card/display_text.h"
+#include "card/slot_listing.h"
+#include "ops/typed_name.h"
+
 namespace slotkit {
 
+namespace {
+
+constexpr const char* kDeleteQuestion = "Deletes a chosen file.\nDoes it execute really?";
+
+// Renames the slot file `oldName` to the typed name; a failure is shown to the user.
+void RenameTo(const CommandContext& context, const std::string& oldName, const std::string& typed) {
+    const auto newName = AcceptTypedName(context, typed, text::kCaptionError);
+    if (!newName) {
+        return;
+    }
+    // A row without a file has nothing to rename; its path would be the save folder itself.
+    if (oldName.empty()) {
+        context.prompter.Message(text::kFailed, text::kCaptionError, MessageKind::Failure);
+        return;
+    }
+    if (*newName == oldName) {
+        return;  // nothing to do
+    }
+    if (platform::RenameNoReplace(context.SlotPathOf(oldName), context.SlotPathOf(*newName))) {
+        context.prompter.Message(text::kFailed, text::kCaptionError, MessageKind::Failure);
+    }
+}
+
+}  // namespace
+
 void RenameSlot(const CommandContext& context) {
-    context.prompter.Message("This command is not built yet.", text::kCaptionError,
-                             MessageKind::Failure);
+    const int row = context.view.NextSelected(-1);
+    if (row == -1) {
+        return;
+    }
+    const std::string oldName = context.view.FileName(row);
+    const auto typed = context.prompter.AskNewName();
+    if (!typed || typed->empty()) {
+        return;
+    }
+    RenameTo(context, oldName, *typed);
+    Refresh(context);
 }
 
 void DeleteSlots(const CommandContext& context) {
-    context.prompter.Message("This command is not built yet.", text::kCaptionError,
-                             MessageKind::Failure);
+    if (!context.prompter.AskYesNo(kDeleteQuestion, text::kCaptionConfirm)) {
+        return;
+    }
+    std::vector<std::string> notDeleted;
+    for (int row : SelectedRows(context.view)) {
+        const std::string fileName = context.view.FileName(row);
+        if (fileName.empty()) {
+            continue;  // a row without a file names no file; the save folder always stays
+        }
+        const auto error = platform::RemoveFile(context.SlotPathOf(fileName));
+        if (error && error != std::errc::no_such_file_or_directory) {
+            notDeleted.push_back(DisplayText(fileName) + ": " + error.message());
+        }
+    }
+    if (!notDeleted.empty()) {
+        std::string message = std::string(text::kFailed) + "\nThese DAT files were not deleted:";
+        for (const std::string& line : notDeleted) {
+            message += "\n" + line;
+        }
+        context.prompter.Message(message, text::kCaptionError, MessageKind::Failure);
+    }
+    Refresh(context);
 }
 
 }  // namespace slotkit

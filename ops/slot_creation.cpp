@@ -1,15 +1,145 @@
 #include "ops/slot_creation.h"
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "card/display_text.h"
+#include "card/slot_listing.h"
+#include "card/slot_names.h"
+#include "ops/typed_name.h"
+
 namespace slotkit {
 
+namespace {
+
+constexpr const char* kDummyQuestion =
+    "This mode creates a Q9-Save slot(dummy slot).\nWhen executing to existing file, it erases "
+    "contents.\nDoes it execute really?";
+constexpr const char* kConvertQuestion =
+    "Changes old form (1024KB) into new format (257KB).\nThere is possibility that the file "
+    "breaks.\nDo Backup beforehand.";
+
+// The rows that could not be done, one line each, for the closing message.
+class Outcome {
+  public:
+    void Fail(std::string line) { failures_.push_back(std::move(line)); }
+
+    void Report(Prompter& prompter, const char* failureHeading) const {
+        if (failures_.empty()) {
+            prompter.Message(text::kSuccess, text::kCaptionMessage, MessageKind::Info);
+            return;
+        }
+        std::string message = std::string(text::kFailed) + "\n" + failureHeading;
+        for (const std::string& line : failures_) {
+            message += "\n" + line;
+        }
+        prompter.Message(message, text::kCaptionError, MessageKind::Failure);
+    }
+
+  private:
+    std::vector<std::string> failures_;
+};
+
+std::string FailureLine(const std::string& fileName, const std::string& why) {
+    return DisplayText(fileName) + ": " + why;
+}
+
+// A name for a new slot in a row without a file, or nothing when the row is skipped.
+std::optional<std::string> NameForNewSlot(const CommandContext& context, Outcome& outcome) {
+    const auto typed = context.prompter.AskSlotName();
+    if (!typed) {
+        return std::nullopt;
+    }
+    auto name = AcceptTypedName(context, *typed, text::kCaptionError);
+    if (!name) {
+        outcome.Fail(DisplayText(WithDatExtension(*typed)) + ": the name can't be used");
+        return std::nullopt;
+    }
+    const std::string path = context.SlotPathOf(*name);
+    if (platform::IsDirectory(path)) {
+        outcome.Fail(FailureLine(*name, "a folder has this name"));
+        return std::nullopt;
+    }
+    // The name may be that of another save: ask before it is blanked.
+    if (platform::PathExists(path)) {
+        const std::string question = "A DAT file with this name already exists:\n" +
+                                     DisplayText(*name) +
+                                     "\nIts contents will be erased.\nDoes it execute really?";
+        if (!context.prompter.AskYesNo(question, text::kCaptionConfirm)) {
+            return std::nullopt;
+        }
+    }
+    return name;
+}
+
+}  // namespace
+
 void MakeDummy(const CommandContext& context) {
-    context.prompter.Message("This command is not built yet.", text::kCaptionError,
-                             MessageKind::Failure);
+    if (!context.prompter.AskYesNo(kDummyQuestion, text::kCaptionConfirm)) {
+        return;
+    }
+    // A blank slot is zero throughout, so the listing shows it as "Not used".
+    const std::vector<std::uint8_t> image(context.Layout().blankSlotSize, 0);
+    Outcome outcome;
+    for (int row : SelectedRows(context.view)) {
+        std::string fileName = context.view.FileName(row);
+        const bool newFile = fileName.empty();
+        if (newFile) {
+            auto name = NameForNewSlot(context, outcome);
+            if (!name) {
+                continue;
+            }
+            fileName = std::move(*name);
+        }
+        if (auto error = platform::ReplaceFile(context.SlotPathOf(fileName), image)) {
+            outcome.Fail(FailureLine(fileName, error.message()));
+            continue;
+        }
+        if (newFile) {
+            context.prompter.Beep();
+        }
+    }
+    outcome.Report(context.prompter, "These DAT files were not written:");
+    Refresh(context);
 }
 
 void Convert(const CommandContext& context) {
-    context.prompter.Message("This command is not built yet.", text::kCaptionError,
-                             MessageKind::Failure);
+    const std::vector<int> rows = SelectedRows(context.view);
+    if (rows.empty()) {
+        return;
+    }
+    if (!context.prompter.AskYesNo(kConvertQuestion, text::kCaptionConfirm)) {
+        return;
+    }
+    const std::uint64_t kept = context.Layout().newFormSize;
+    Outcome outcome;
+    for (int row : rows) {
+        const std::string fileName = context.view.FileName(row);
+        if (fileName.empty()) {
+            continue;
+        }
+        const std::string path = context.SlotPathOf(fileName);
+        const auto size = platform::FileSize(path);
+        if (!size) {
+            outcome.Fail(FailureLine(fileName, "the file can't be read"));
+            continue;
+        }
+        if (*size == kept) {
+            continue;  // already in the new form
+        }
+        if (*size < kept) {
+            outcome.Fail(FailureLine(
+                fileName,
+                "shorter than the new form (" + std::to_string(*size) + " bytes); left as it was"));
+            continue;
+        }
+        if (auto error = platform::TruncateFile(path, kept)) {
+            outcome.Fail(FailureLine(fileName, error.message()));
+        }
+    }
+    outcome.Report(context.prompter, "These DAT files were not converted:");
+    Refresh(context);
 }
 
 }  // namespace slotkit

@@ -23,8 +23,12 @@ std::optional<LocalTime> ToLocalTime(std::time_t seconds) {
                      tm.tm_hour,        tm.tm_min,     tm.tm_sec};
 }
 
+// O_NONBLOCK keeps a FIFO or device named like a slot from blocking the open; it changes
+// nothing for regular files.
+constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+
 std::error_code OpenRegularForReading(const std::string& path, UniqueFd& fd, struct stat& st) {
-    fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    fd = UniqueFd(::open(path.c_str(), O_RDONLY | kOpenFlags));
     if (!fd) {
         return LastErrno();
     }
@@ -124,11 +128,19 @@ class TemporaryFile {
     UniqueFd fd_;
 };
 
-std::error_code RefuseFolderTarget(const std::string& target) {
+// An existing target must be a regular file that we may write: a file the user made read-only
+// is not replaced behind its back.
+std::error_code RefuseTarget(const std::string& target) {
     struct stat st;
-    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (::stat(target.c_str(), &st) != 0) {
+        return {};
+    }
+    if (!S_ISREG(st.st_mode)) {
         return std::make_error_code(S_ISDIR(st.st_mode) ? std::errc::is_a_directory
                                                         : std::errc::invalid_argument);
+    }
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        return LastErrno();
     }
     return {};
 }
@@ -198,7 +210,7 @@ std::error_code ReadWholeFile(const std::string& path, std::vector<std::uint8_t>
 }
 
 std::error_code ReplaceFile(const std::string& target, std::span<const std::uint8_t> content) {
-    if (auto error = RefuseFolderTarget(target)) {
+    if (auto error = RefuseTarget(target)) {
         return error;
     }
     TemporaryFile temp;
@@ -218,7 +230,7 @@ std::error_code CopyFileSafely(const std::string& source, const std::string& des
     if (auto error = OpenRegularForReading(source, in, st)) {
         return error;
     }
-    if (auto error = RefuseFolderTarget(destination)) {
+    if (auto error = RefuseTarget(destination)) {
         return error;
     }
     if (destinationMustExist && !IsRegularFile(destination)) {
@@ -248,7 +260,7 @@ std::error_code CopyFileSafely(const std::string& source, const std::string& des
 }
 
 std::error_code CheckUpdatable(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | kOpenFlags));
     if (!fd) {
         return LastErrno();
     }
@@ -263,7 +275,7 @@ std::error_code CheckUpdatable(const std::string& path) {
 }
 
 std::error_code TruncateFile(const std::string& path, std::uint64_t length) {
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | kOpenFlags));
     if (!fd) {
         return LastErrno();
     }
@@ -273,6 +285,9 @@ std::error_code TruncateFile(const std::string& path, std::uint64_t length) {
     }
     if (!S_ISREG(st.st_mode)) {
         return std::make_error_code(std::errc::invalid_argument);
+    }
+    if (static_cast<std::uint64_t>(st.st_size) < length) {
+        return std::make_error_code(std::errc::invalid_argument);  // would lengthen the file
     }
     if (::ftruncate(fd.get(), static_cast<off_t>(length)) != 0 || ::fsync(fd.get()) != 0) {
         return LastErrno();

@@ -1,4 +1,5 @@
 // Renames that never replace a file, and removal of files only, on POSIX systems.
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -15,10 +16,36 @@ namespace slotkit::platform {
 
 namespace {
 
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    return ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+// True when `folder` holds an entry called exactly `name`, byte for byte. On a case-insensitive
+// file system "SAVE.DAT" may open "save.dat" without being an entry of its own.
+bool HasExactEntry(const std::string& folder, std::string_view name) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return true;  // cannot tell: assume the name is taken
+    }
+    bool found = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (name == entry->d_name) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string_view NameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string_view(path)
+                                      : std::string_view(path).substr(slash + 1);
 }
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
@@ -71,8 +98,12 @@ std::error_code RenameNoReplace(const std::string& from, const std::string& to) 
         return std::make_error_code(std::errc::is_a_directory);
     }
     auto error = RenameExclusive(from, to);
+    // Only the letter case differs and `to` is taken, yet the folder holds no entry of exactly
+    // that name: a case-insensitive file system found `from` itself under the other spelling.
+    // (Inode numbers cannot tell: FUSE file systems give each spelling a number of its own.)
+    // A real entry of that name, such as a second hard link, is a name already taken.
     if (error == std::errc::file_exists && from != to && EqualIgnoringCase(from, to) &&
-        SameFile(from, to)) {
+        !HasExactEntry(FolderOf(to), NameOf(to))) {
         return RenameCaseOnly(from, to);
     }
     return error;

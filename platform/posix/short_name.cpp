@@ -1,10 +1,80 @@
-// The 8.3 short form of a path on POSIX systems.
+// The 8.3 short form of a path on POSIX systems. A file on a FAT file system that the kernel
+// mounted has a real short name, which the vfat driver tells through an ioctl on the folder.
+// Everywhere else there is none, and the file's name stands in as Windows would shorten it.
+// Only the file's own name is shortened; the folders on the way keep their names, since no
+// program here ever opens the shortened path.
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#ifdef __linux__
+#include <linux/magic.h>
+#include <linux/msdos_fs.h>
+#endif
+
 #include "platform/platform.h"
+#include "platform/posix/unique_fd.h"
+#include "platform/short_name_alias.h"
 
 namespace slotkit::platform {
 
-std::optional<std::string> ShortPathName(const std::string&) {
-    return std::nullopt;  // not available yet
+namespace {
+
+#ifdef __linux__
+// The short name that the FAT file system keeps for `name` in `folder`, when the folder lies on
+// a kernel-mounted FAT file system.
+std::optional<std::string> FatShortName(const std::string& folder, const std::string& name) {
+    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir) {
+        return std::nullopt;
+    }
+    struct statfs fs;
+    if (::fstatfs(dir.get(), &fs) != 0 || fs.f_type != MSDOS_SUPER_MAGIC) {
+        return std::nullopt;
+    }
+    // Each call gives one entry: [0] its short name, [1] its long name (empty when it has none).
+    struct __fat_dirent entry[2];
+    while (::ioctl(dir.get(), VFAT_IOCTL_READDIR_BOTH, entry) > 0) {
+        const std::string_view shortName(entry[0].d_name, entry[0].d_reclen);
+        const std::string_view longName = entry[1].d_reclen > 0
+                                              ? std::string_view(entry[1].d_name, entry[1].d_reclen)
+                                              : shortName;
+        if (longName == name) {
+            return std::string(shortName);
+        }
+    }
+    return std::nullopt;
+}
+#else
+std::optional<std::string> FatShortName(const std::string&, const std::string&) {
+    return std::nullopt;
+}
+#endif
+
+}  // namespace
+
+std::optional<std::string> ShortPathName(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    const auto slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..") {
+        return std::nullopt;
+    }
+    auto shortName = FatShortName(folder, name);
+    if (!shortName) {
+        shortName = ShortNameFor(name);
+    }
+    if (!shortName) {
+        return std::nullopt;
+    }
+    return path.substr(0, slash == std::string::npos ? 0 : slash + 1) + *shortName;
 }
 
 }  // namespace slotkit::platform

@@ -158,7 +158,7 @@ std::error_code RefuseFolderTarget(const std::wstring& target) {
 }  // namespace
 
 std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,
-                       std::vector<std::uint8_t>& out) {
+                       std::vector<std::uint8_t>& out, std::optional<LocalTime>* lastWrite) {
     out.clear();
     UniqueHandle file;
     if (auto error = OpenExisting(path, GENERIC_READ, file)) {
@@ -184,6 +184,9 @@ std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_
         done += got;
     }
     out.resize(done);
+    if (lastWrite != nullptr) {
+        *lastWrite = LastWriteTime(path);
+    }
     return {};
 }
 

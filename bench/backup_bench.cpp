@@ -1,0 +1,220 @@
+// A 100-slot batch backup next to `cp` of the same files on the same disk.
+//
+// Every benchmark copies the same 100 new-form NDS slots (263,168 bytes each) from a card
+// folder into a PC folder that already holds an earlier copy, as a repeated backup does:
+//   BatchBackupCommand  the whole command: folder chooser answer, 100 safe copies, the
+//                       "Success!" message and the closing refresh of the list
+//   CopyFileSafely      the 100 safe copies alone (temporary file, fsync, rename)
+//   CpCommand           `cp` of the same files, run through /bin/sh
+//   PlainCopy           read/write into the destination without fsync: `cp` without a process
+//   TempAndRenameNoSync the safe copy's steps without its two fsyncs (file, folder): shows
+//                       what the flushes cost
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "card/card_paths.h"
+#include "ops/backup_restore.h"
+#include "platform/platform.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace slotkit;
+
+constexpr int kSlots = 100;
+constexpr std::size_t kSlotSize = 263'168;
+
+// A card with 100 slots and an empty PC folder, beside the build on the same disk.
+class BenchCard {
+  public:
+    BenchCard() {
+        std::string pattern = (fs::current_path() / "slotkit-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        dir_ = pattern;
+        fs::create_directories(dir_ / "card" / "NDSSAVE");
+        fs::create_directories(dir_ / "pc");
+        std::vector<char> bytes(kSlotSize);
+        for (int i = 0; i < kSlots; ++i) {
+            for (std::size_t j = 0; j < bytes.size(); ++j) {
+                bytes[j] = static_cast<char>((j * 31 + static_cast<std::size_t>(i)) & 0xFF);
+            }
+            char name[16];
+            std::snprintf(name, sizeof name, "SLOT%02d.DAT", i);
+            std::ofstream(SaveFolder() / name, std::ios::binary)
+                .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            names_.emplace_back(name);
+        }
+    }
+    ~BenchCard() {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    std::string Root() const { return AsCardRoot((dir_ / "card").string()); }
+    fs::path SaveFolder() const { return dir_ / "card" / "NDSSAVE"; }
+    fs::path PcFolder() const { return dir_ / "pc"; }
+    const std::vector<std::string>& Names() const { return names_; }
+
+  private:
+    fs::path dir_;
+    std::vector<std::string> names_;
+};
+
+// The card, with every earlier write on the disk: on ext4 a file's fsync also writes the
+// dirty data that other files left in the journal, which would be charged to the next copy.
+BenchCard& Card() {
+    static BenchCard card;
+    ::sync();
+    return card;
+}
+
+class AnsweringPrompter : public Prompter {
+  public:
+    std::string folder;
+    bool failed = false;
+    void Message(std::string_view, std::string_view, MessageKind kind) override {
+        failed = failed || kind == MessageKind::Failure;
+    }
+    bool AskYesNo(std::string_view, std::string_view) override { return true; }
+    std::optional<std::string> ChooseOpenFile(const std::vector<FileFilter>&,
+                                              std::string_view) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseSaveFile(const std::vector<FileFilter>&,
+                                              std::string_view) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseFolder(std::string_view) override { return folder; }
+    std::optional<std::string> AskSlotName() override { return std::nullopt; }
+    std::optional<std::string> AskNewName() override { return std::nullopt; }
+    void Beep() override {}
+    std::unique_ptr<BusyScope> Busy() override { return std::make_unique<BusyScope>(); }
+};
+
+class AllSelectedView : public SlotView {
+  public:
+    std::vector<SlotRow> rows;
+    int selectedCount = 0;
+    int NextSelected(int row) const override { return row + 1 < selectedCount ? row + 1 : -1; }
+    std::string FileName(int row) const override { return rows.at(row).fileName; }
+    void Show(const std::vector<SlotRow>& newRows) override {
+        rows = newRows;
+        selectedCount = 0;
+    }
+};
+
+void SetBytes(benchmark::State& state) {
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kSlots * kSlotSize);
+}
+
+void BatchBackupCommand(benchmark::State& state) {
+    BenchCard& card = Card();
+    AnsweringPrompter prompter;
+    prompter.folder = card.PcFolder().string();
+    AllSelectedView view;
+    const CommandContext context{card.Root(), EditMode::Nds, prompter, view};
+    for (auto _ : state) {
+        state.PauseTiming();
+        view.rows.clear();
+        for (const std::string& name : card.Names()) {
+            view.rows.push_back({"", name, "", ""});
+        }
+        view.selectedCount = kSlots;
+        state.ResumeTiming();
+        Backup(context);
+    }
+    if (prompter.failed) {
+        state.SkipWithError("the backup failed");
+    }
+    SetBytes(state);
+}
+
+void CopyFileSafelyLoop(benchmark::State& state) {
+    BenchCard& card = Card();
+    for (auto _ : state) {
+        for (const std::string& name : card.Names()) {
+            if (platform::CopyFileSafely((card.SaveFolder() / name).string(),
+                                         (card.PcFolder() / name).string(), false)) {
+                state.SkipWithError("a copy failed");
+            }
+        }
+    }
+    SetBytes(state);
+}
+
+void CpCommand(benchmark::State& state) {
+    BenchCard& card = Card();
+    const std::string command =
+        "cp " + (card.SaveFolder() / "*.DAT").string() + " " + card.PcFolder().string() + "/";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("cp failed");
+        }
+    }
+    SetBytes(state);
+}
+
+void PlainCopy(benchmark::State& state) {
+    BenchCard& card = Card();
+    std::vector<char> buffer(128 * 1024);
+    for (auto _ : state) {
+        for (const std::string& name : card.Names()) {
+            const int in = ::open((card.SaveFolder() / name).c_str(), O_RDONLY);
+            const int out =
+                ::open((card.PcFolder() / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            ssize_t got;
+            while ((got = ::read(in, buffer.data(), buffer.size())) > 0) {
+                if (::write(out, buffer.data(), static_cast<std::size_t>(got)) != got) {
+                    state.SkipWithError("a write failed");
+                }
+            }
+            ::close(in);
+            ::close(out);
+        }
+    }
+    SetBytes(state);
+}
+
+void TempAndRenameNoSync(benchmark::State& state) {
+    BenchCard& card = Card();
+    std::vector<char> buffer(1 << 20);
+    for (auto _ : state) {
+        for (const std::string& name : card.Names()) {
+            const std::string target = (card.PcFolder() / name).string();
+            std::string temp = (card.PcFolder() / ".slotkit-XXXXXX.tmp").string();
+            const int in = ::open((card.SaveFolder() / name).c_str(), O_RDONLY);
+            const int out = ::mkstemps(temp.data(), 4);
+            ssize_t got;
+            while ((got = ::read(in, buffer.data(), buffer.size())) > 0) {
+                if (::write(out, buffer.data(), static_cast<std::size_t>(got)) != got) {
+                    state.SkipWithError("a write failed");
+                }
+            }
+            ::close(in);
+            ::close(out);
+            if (::rename(temp.c_str(), target.c_str()) != 0) {
+                state.SkipWithError("a rename failed");
+            }
+        }
+    }
+    SetBytes(state);
+}
+
+BENCHMARK(BatchBackupCommand)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(CopyFileSafelyLoop)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(CpCommand)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(PlainCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(TempAndRenameNoSync)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "ops/backup_restore.h"
+#include "ops_fixture.h"
+
+namespace slotkit::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::uint64_t kNdsSize = 263'168;
+
+class BackupRestoreTest : public OpsTest {};
+
+TEST_F(BackupRestoreTest, SingleBackupAppendsDatToTheFileNameOnly) {
+    const Bytes slot = card.WriteSlot(mode, "A.DAT", kNdsSize);
+    fs::create_directories(Pc("my.saves"));
+
+    SelectFiles({"A.DAT"});
+    prompter.paths.push_back((Pc("my.saves") / "save1").string());
+    Backup(Context());
+    EXPECT_EQ(ReadFile(Pc("my.saves") / "save1.DAT"), slot);
+
+    SelectFiles({"A.DAT"});
+    prompter.paths.push_back((Pc("my.saves") / "save2.bin").string());
+    Backup(Context());
+    EXPECT_EQ(ReadFile(Pc("my.saves") / "save2.bin"), slot);
+
+    EXPECT_EQ(FolderEntries(Pc("my.saves")), (std::vector<std::string>{"save1.DAT", "save2.bin"}));
+    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"true: Success!"});
+    ASSERT_EQ(prompter.choosers.size(), 2u);
+    EXPECT_EQ(prompter.choosers[0].kind, "save");
+    ASSERT_EQ(prompter.choosers[0].filters.size(), 2u);
+    EXPECT_EQ(prompter.choosers[0].filters[0].description, "Q9 SAVE FILE(*.DAT)");
+    EXPECT_EQ(prompter.choosers[0].filters[0].pattern, "*.DAT");
+    EXPECT_EQ(prompter.choosers[0].filters[1].description, "ALL Files(*.*)");
+    EXPECT_EQ(prompter.choosers[0].filters[1].pattern, "*.*");
+    EXPECT_GT(view.showCount, 0);  // refreshed
+    EXPECT_EQ(prompter.busyScopes, 2);
+}
+
+TEST_F(BackupRestoreTest, BatchBackupInGbaModeCopiesEveryRowOverExistingFiles) {
+    mode = EditMode::Gba;
+    const Bytes a = card.WriteSlot(mode, "A.DAT", 132'096);
+    const Bytes b = card.WriteSlot(mode, "B.DAT", kOldFormSize);
+    const Bytes c = card.WriteSlot(mode, "C.DAT", 132'096);
+    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsSize);  // the other mode's file is not used
+    WriteFile(Pc("B.DAT"), Bytes(10, 0xEE));
+
+    SelectFiles({"A.DAT", "B.DAT", "C.DAT"});
+    prompter.paths.push_back(card.PcFolder().string());
+    Backup(Context());
+
+    EXPECT_EQ(ReadFile(Pc("A.DAT")), a);
+    EXPECT_EQ(ReadFile(Pc("B.DAT")), b);
+    EXPECT_EQ(ReadFile(Pc("C.DAT")), c);
+    EXPECT_EQ(FolderEntries(card.PcFolder()),
+              (std::vector<std::string>{"A.DAT", "B.DAT", "C.DAT"}));  // no temporary left
+    ASSERT_EQ(prompter.choosers.size(), 1u);
+    EXPECT_EQ(prompter.choosers[0].kind, "folder");
+    EXPECT_EQ(prompter.choosers[0].title, "Please set a backup folder.");
+    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"true: Success!"});
+}
+
+TEST_F(BackupRestoreTest, BatchRestoreWithOneMissingFileFailsEvenWhenTheLastCopyWorks) {
+    const std::vector<std::string> names = {"A.DAT", "B.DAT", "C.DAT"};
+    std::map<std::string, Bytes> before;
+    for (const auto& name : names) {
+        before[name] = card.WriteSlot(mode, name, kNdsSize);
+    }
+    SelectFiles(names);
+    const std::vector<std::string> order = SelectedInListOrder(names);
+    // The PC folder lacks the first row's file; the others are there.
+    const Bytes second = PatternBytes(kNdsSize, 2), third = PatternBytes(kNdsSize, 3);
+    WriteFile(Pc(order[1]), second);
+    WriteFile(Pc(order[2]), third);
+
+    prompter.paths.push_back(card.PcFolder().string());
+    Restore(Context());
+
+    EXPECT_EQ(ReadFile(Slot(order[0])), before[order[0]]);
+    EXPECT_EQ(ReadFile(Slot(order[1])), second);
+    EXPECT_EQ(ReadFile(Slot(order[2])), third);
+    EXPECT_EQ(prompter.choosers.at(0).title, "Please set a restore folder.");
+    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"Alert: Failed!"});
+    EXPECT_TRUE(prompter.AnyFailure());
+    EXPECT_GT(view.showCount, 0);
+}
+
+TEST_F(BackupRestoreTest, SingleRestoreKeepsTheSlotNameAndAddsNoExtension) {
+    mode = EditMode::Gba;
+    card.WriteSlot(mode, "ZELDA.DAT", 132'096);
+    const Bytes fromPc = PatternBytes(kOldFormSize, 9);
+    WriteFile(Pc("backup.sav"), fromPc);
+
+    SelectFiles({"ZELDA.DAT"});
+    prompter.paths.push_back(Pc("backup.sav").string());
+    Restore(Context());
+
+    EXPECT_EQ(ReadFile(Slot("ZELDA.DAT")), fromPc);
+    EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{"ZELDA.DAT"});
+    EXPECT_EQ(prompter.choosers.at(0).kind, "open");
+    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"true: Success!"});
+}
+
+TEST_F(BackupRestoreTest, RowWithoutFileFailsAndNeverCreatesOrTouchesTheFolder) {
+    const Bytes a = card.WriteSlot(mode, "A.DAT", kNdsSize);
+    WriteFile(Pc("X.DAT"), PatternBytes(100, 1));
+
+    // Single restore onto a row without a file: no slot file appears.
+    SelectFiles({}, 1);
+    prompter.paths.push_back(Pc("X.DAT").string());
+    Restore(Context());
+    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"Alert: Failed!"});
+    EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{"A.DAT"});
+
+    // Single backup of it: nothing is written.
+    SelectFiles({}, 1);
+    prompter.paths.push_back(Pc("none").string());
+    Backup(Context());
+    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"Alert: Failed!"});
+    EXPECT_FALSE(fs::exists(Pc("none.DAT")));
+
+    // In a batch the file row is still copied, and the batch reports the failure.
+    SelectFiles({"A.DAT"}, 1);
+    prompter.paths.push_back(card.PcFolder().string());
+    Backup(Context());
+    EXPECT_EQ(ReadFile(Pc("A.DAT")), a);
+    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"Alert: Failed!"});
+    EXPECT_EQ(FolderEntries(card.PcFolder()), (std::vector<std::string>{"A.DAT", "X.DAT"}));
+}
+
+TEST_F(BackupRestoreTest, RestoreNeverCreatesASlotThatVanishedAfterTheListing) {
+    card.WriteSlot(mode, "GONE.DAT", kNdsSize);
+    WriteFile(Pc("GONE.DAT"), PatternBytes(kNdsSize, 4));
+    SelectFiles({"GONE.DAT"});
+    fs::remove(Slot("GONE.DAT"));
+
+    prompter.paths.push_back(Pc("GONE.DAT").string());
+    Restore(Context());
+    EXPECT_FALSE(fs::exists(Slot("GONE.DAT")));
+    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"Alert: Failed!"});
+}
+
+TEST_F(BackupRestoreTest, FailedCopyLeavesSlotAndPcFileAsTheyWere) {
+    const Bytes slot = card.WriteSlot(mode, "A.DAT", kNdsSize);
+    const Bytes pcFile = PatternBytes(kOldFormSize, 7);
+    WriteFile(Pc("A.DAT"), pcFile);
+
+    // Writes fail part-way in both directions, as on a full disk.
+    for (const bool restore : {true, false}) {
+        SelectFiles({"A.DAT"});
+        prompter.paths.push_back(Pc("A.DAT").string());
+        const int status = RunInChild([&] {
+            LimitFileSize(4096);
+            restore ? Restore(Context()) : Backup(Context());
+            return prompter.Transcript() == std::vector<std::string>{"Alert: Failed!"} ? 0 : 1;
+        });
+        EXPECT_EQ(status, 0) << (restore ? "restore" : "backup") << " did not report the failure";
+        EXPECT_EQ(ReadFile(Slot("A.DAT")), slot);
+        EXPECT_EQ(ReadFile(Pc("A.DAT")), pcFile);
+        EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{"A.DAT"});
+        EXPECT_EQ(FolderEntries(card.PcFolder()), std::vector<std::string>{"A.DAT"});
+    }
+}
+
+TEST_F(BackupRestoreTest, NothingHappensWithoutSelectionOrWhenTheChooserIsCancelled) {
+    card.WriteSlot(mode, "A.DAT", kNdsSize);
+    SelectFiles({});
+    Backup(Context());
+    Restore(Context());
+    EXPECT_TRUE(prompter.choosers.empty());
+
+    SelectFiles({"A.DAT"});
+    Backup(Context());  // no path scripted: cancelled
+    SelectFiles({"A.DAT"}, 1);
+    Restore(Context());
+    EXPECT_EQ(prompter.choosers.size(), 2u);
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(view.showCount, 0);
+    EXPECT_EQ(FolderEntries(card.PcFolder()), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace slotkit::test

@@ -1,0 +1,164 @@
+// The POSIX file services that every write of the slot commands goes through.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "ops_fixture.h"
+#include "platform/platform.h"
+
+namespace slotkit::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileServicesTest : public ::testing::Test {
+  protected:
+    TempCard card;
+    fs::path dir = card.PcFolder();
+    std::string P(const std::string& name) const { return (dir / name).string(); }
+};
+
+TEST_F(FileServicesTest, ReplaceAndCopyKeepTheTargetWholeWhenAWriteFails) {
+    const Bytes old = PatternBytes(300'000, 1);
+    WriteFile(P("T.DAT"), old);
+    WriteFile(P("SRC"), PatternBytes(300'000, 2));
+    const int status = RunInChild([&] {
+        LimitFileSize(65'536);
+        const Bytes content = PatternBytes(300'000, 3);
+        const bool replaceFailed = static_cast<bool>(platform::ReplaceFile(P("T.DAT"), content));
+        const bool copyFailed =
+            static_cast<bool>(platform::CopyFileSafely(P("SRC"), P("T.DAT"), true));
+        return replaceFailed && copyFailed ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadFile(P("T.DAT")), old);
+    EXPECT_EQ(FolderEntries(dir), (std::vector<std::string>{"SRC", "T.DAT"}));
+}
+
+TEST_F(FileServicesTest, CopyRefusesFoldersAndAMissingDestinationWhenItMustExist) {
+    WriteFile(P("SRC"), PatternBytes(10, 1));
+    fs::create_directory(dir / "FOLDER");
+    EXPECT_TRUE(platform::CopyFileSafely(P("SRC"), P("FOLDER"), false));
+    EXPECT_TRUE(platform::CopyFileSafely(P("FOLDER"), P("NEW"), false));
+    EXPECT_TRUE(platform::CopyFileSafely(P("SRC"), P("NEW"), true));
+    EXPECT_TRUE(platform::CopyFileSafely(P("SRC"), P("nowhere/NEW"), false));
+    EXPECT_EQ(FolderEntries(dir), (std::vector<std::string>{"FOLDER", "SRC"}));
+    EXPECT_TRUE(fs::is_empty(dir / "FOLDER"));
+
+    EXPECT_FALSE(platform::CopyFileSafely(P("SRC"), P("NEW"), false));
+    EXPECT_EQ(ReadFile(P("NEW")), PatternBytes(10, 1));
+}
+
+TEST_F(FileServicesTest, TruncateCutsButNeverLengthens) {
+    const Bytes bytes = PatternBytes(1000, 5);
+    WriteFile(P("F"), bytes);
+    EXPECT_TRUE(platform::TruncateFile(P("F"), 1001));
+    EXPECT_EQ(ReadFile(P("F")), bytes);
+    EXPECT_FALSE(platform::TruncateFile(P("F"), 400));
+    EXPECT_EQ(ReadFile(P("F")), Bytes(bytes.begin(), bytes.begin() + 400));
+    EXPECT_TRUE(platform::TruncateFile(P("missing"), 0));
+    EXPECT_FALSE(fs::exists(P("missing")));
+}
+
+TEST_F(FileServicesTest, AFifoNamedLikeASlotNeverBlocks) {
+    ASSERT_EQ(::mkfifo(P("PIPE.DAT").c_str(), 0666), 0);
+    std::vector<std::uint8_t> out;
+    EXPECT_TRUE(platform::ReadAt(P("PIPE.DAT"), 0, 11, out));
+    EXPECT_TRUE(platform::ReadWholeFile(P("PIPE.DAT"), out));
+    EXPECT_TRUE(platform::CheckUpdatable(P("PIPE.DAT")));
+    EXPECT_TRUE(platform::TruncateFile(P("PIPE.DAT"), 0));
+    EXPECT_TRUE(platform::ReplaceFile(P("PIPE.DAT"), Bytes(4, 0)));
+}
+
+TEST_F(FileServicesTest, ReadOnlyFilesAreNotReplacedBehindTheUsersBack) {
+    const Bytes old = PatternBytes(100, 6);
+    WriteFile(P("RO.DAT"), old);
+    WriteFile(P("SRC"), PatternBytes(100, 7));
+    fs::permissions(P("RO.DAT"),
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    // The folder stays writable: only the file's own mode protects it.
+    fs::permissions(card.Dir(), fs::perms::all);
+    fs::permissions(dir, fs::perms::all);
+    const int status = RunInChild([&] {
+        if (!DropToNobody()) {
+            return 77;
+        }
+        const bool replaceRefused =
+            static_cast<bool>(platform::ReplaceFile(P("RO.DAT"), Bytes(4, 0)));
+        const bool copyRefused =
+            static_cast<bool>(platform::CopyFileSafely(P("SRC"), P("RO.DAT"), true));
+        return replaceRefused && copyRefused ? 0 : 1;
+    });
+    if (status == 77) {
+        GTEST_SKIP() << "cannot give up root here";
+    }
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadFile(P("RO.DAT")), old);
+}
+
+TEST_F(FileServicesTest, RenameNeverReplacesAndNeverMovesAFolder) {
+    WriteFile(P("A.DAT"), PatternBytes(10, 1));
+    WriteFile(P("B.DAT"), PatternBytes(10, 2));
+    fs::create_directory(dir / "SUB");
+    EXPECT_EQ(platform::RenameNoReplace(P("A.DAT"), P("B.DAT")), std::errc::file_exists);
+    EXPECT_TRUE(platform::RenameNoReplace(P("SUB"), P("MOVED")));
+    EXPECT_FALSE(platform::RenameNoReplace(P("A.DAT"), P("C.DAT")));
+    EXPECT_EQ(FolderEntries(dir), (std::vector<std::string>{"B.DAT", "C.DAT", "SUB"}));
+    EXPECT_EQ(ReadFile(P("C.DAT")), PatternBytes(10, 1));
+
+    EXPECT_TRUE(platform::RemoveFile(P("SUB")));
+    EXPECT_TRUE(fs::is_directory(dir / "SUB"));
+    EXPECT_FALSE(platform::RemoveFile(P("C.DAT")));
+    EXPECT_FALSE(fs::exists(P("C.DAT")));
+}
+
+// A FAT image mounted through FUSE: names are case-insensitive there, as on the card.
+class FatImageTest : public FileServicesTest {
+  protected:
+    void SetUp() override {
+        mount = card.Dir() / "fat";
+        fs::create_directories(mount);
+        const fs::path image = card.Dir() / "fat.img";
+        const std::string command = "truncate -s 4M '" + image.string() + "' && mkfs.vfat '" +
+                                    image.string() + "' >/dev/null 2>&1 && fusefat -o rw+ '" +
+                                    image.string() + "' '" + mount.string() + "' >/dev/null 2>&1";
+        if (::geteuid() != 0 || !fs::exists("/dev/fuse") || std::system(command.c_str()) != 0) {
+            GTEST_SKIP() << "cannot mount a FAT image through FUSE here";
+        }
+        mounted = true;
+    }
+    void TearDown() override {
+        if (mounted) {
+            std::system(("fusermount -u '" + mount.string() + "'").c_str());
+        }
+    }
+    std::string F(const std::string& name) const { return (mount / name).string(); }
+
+    fs::path mount;
+    bool mounted = false;
+};
+
+TEST_F(FatImageTest, CaseOnlyRenameChangesTheCaseAndOtherNamesAreNotReplaced) {
+    WriteFile(F("save.dat"), PatternBytes(5000, 1));
+    WriteFile(F("OTHER.DAT"), PatternBytes(5000, 2));
+    ASSERT_TRUE(fs::exists(F("SAVE.DAT"))) << "the image is not case-insensitive";
+
+    EXPECT_FALSE(platform::RenameNoReplace(F("save.dat"), F("SAVE.DAT")));
+    EXPECT_EQ(platform::ListSlotFiles(mount.string()).size(), 2u);
+    EXPECT_EQ(FolderEntries(mount), (std::vector<std::string>{"OTHER.DAT", "SAVE.DAT"}));
+    EXPECT_EQ(ReadFile(F("SAVE.DAT")), PatternBytes(5000, 1));
+
+    EXPECT_EQ(platform::RenameNoReplace(F("SAVE.DAT"), F("other.dat")), std::errc::file_exists);
+    EXPECT_EQ(ReadFile(F("OTHER.DAT")), PatternBytes(5000, 2));
+    EXPECT_EQ(ReadFile(F("SAVE.DAT")), PatternBytes(5000, 1));
+
+    EXPECT_FALSE(platform::ReplaceFile(F("SAVE.DAT"), PatternBytes(100, 3)));
+    EXPECT_EQ(ReadFile(F("save.dat")), PatternBytes(100, 3));
+    EXPECT_EQ(FolderEntries(mount), (std::vector<std::string>{"OTHER.DAT", "SAVE.DAT"}));
+}
+
+}  // namespace
+}  // namespace slotkit::test
