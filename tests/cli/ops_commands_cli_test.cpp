@@ -74,9 +74,7 @@ TEST_F(OpsCliTest, ConvertOfAShortFileExitsWithFailure) {
     EXPECT_NE(err.str().find("S.DAT"), std::string::npos);
 }
 
-// Disabled until `slotkit rename ROW NAME` parses: both positionals are vectors that take
-// extra arguments, so ROW swallows NAME and every rename is a usage error.
-TEST_F(OpsCliTest, DISABLED_Rename) {
+TEST_F(OpsCliTest, Rename) {
     card.WriteSlot(mode, "A.DAT", 263'168);
     card.WriteSlot(mode, "B.DAT", 263'168);
     EXPECT_EQ(Run({"rename", "A.DAT", "B"}), 1);
