@@ -1,10 +1,104 @@
 #include "exchange/import_save.h"
 
+#include <algorithm>
+
+#include "exchange/dst_decoder.h"
+#include "exchange/exchange_steps.h"
+#include "exchange/foreign_save.h"
+
 namespace slotkit {
 
+namespace {
+
+using namespace exchange;
+
+constexpr const char* kImportNotOpened = "It doesn't open an import file.";
+constexpr const char* kSlotNotWritten = "It doesn't write the file of the memory card.";
+constexpr const char* kQuestionBody =
+    "Does the import of the save data.\nDon't use for an [Not-used] slot.\nIt doesn't permit "
+    "writing in save of the different game, too.";
+
+// What the user is told when the save data does not fit the slot's save data region; the
+// slot trailer behind the region is never written. Empty when everything fits.
+std::string LeftOutNote(std::size_t payloadSize, bool decodedPastCapacity, std::size_t region) {
+    if (payloadSize <= region) {
+        return {};
+    }
+    const std::string regionText = ByteCount(region);
+    if (decodedPastCapacity) {
+        return "The save data of this file decodes to more than " + ByteCount(payloadSize) +
+               " bytes, more than the " + regionText +
+               "-byte save data region of the slot.\nOnly its first " + regionText +
+               " bytes are written; more than " + ByteCount(payloadSize - region) +
+               " bytes are left out.";
+    }
+    return "The save data of this file is " + ByteCount(payloadSize) +
+           " bytes long, longer than the " + regionText +
+           "-byte save data region of the slot.\nOnly its first " + regionText +
+           " bytes are written; " + ByteCount(payloadSize - region) + " bytes are left out.";
+}
+
+}  // namespace
+
 void ImportSave(const CommandContext& context) {
-    context.prompter.Message("This command is not built yet.", text::kCaptionError,
-                             MessageKind::Failure);
+    const std::optional<int> row = OnlySelectedRow(context);
+    if (!row) {
+        return;
+    }
+    const std::string slotName = context.view.FileName(*row);
+    const std::optional<std::string> chosen =
+        context.prompter.ChooseOpenFile(ImportFilters(context.mode), "");
+    if (!chosen) {
+        return;
+    }
+
+    std::vector<std::uint8_t> file;
+    if (platform::ReadWholeFile(*chosen, file)) {
+        ShowError(context, kImportNotOpened);
+        return;
+    }
+    std::vector<std::uint8_t> slot;
+    const std::optional<std::string> slotPath = ReadUpdatableSlot(context, slotName, slot);
+    if (!slotPath) {
+        return;
+    }
+    const ForeignSaveType type = ClassifyForeignSave(context.mode, *chosen);
+    if (type == ForeignSaveType::Unsupported) {
+        ShowError(context, kNotSupported);
+        return;
+    }
+    if (file.size() < PayloadOffset(type)) {
+        ShowError(context, HeaderTooShort("import", ForeignSaveSuffix(type)));
+        return;
+    }
+
+    DecodedDst decoded;
+    std::span<const std::uint8_t> payload;
+    if (type == ForeignSaveType::Dst) {
+        decoded = DecodeDst(file);
+        payload = decoded.Bytes();
+    } else {
+        payload = std::span<const std::uint8_t>(file).subspan(PayloadOffset(type));
+    }
+    const std::size_t region = context.Layout().saveRegionSize;
+    const std::size_t kept = std::min(payload.size(), region);
+    const std::string note = LeftOutNote(payload.size(), decoded.capacityReached, region);
+
+    if (!context.prompter.AskYesNo(Question(kQuestionBody, note), ImportCaption(type))) {
+        return;
+    }
+    if (kept > 0) {
+        // A damaged slot shorter than the data grows to hold it, as an in-place write would.
+        if (slot.size() < kept) {
+            slot.resize(kept);
+        }
+        std::copy_n(payload.begin(), kept, slot.begin());
+        if (const std::error_code error = platform::ReplaceFile(*slotPath, slot)) {
+            ShowError(context, std::string(kSlotNotWritten) + "\n" + error.message());
+            return;
+        }
+    }
+    ShowSuccess(context, note);
 }
 
 }  // namespace slotkit

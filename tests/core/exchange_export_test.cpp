@@ -1,0 +1,211 @@
+// Exporting the selected slot's save data into an existing foreign save.
+#include <gtest/gtest.h>
+
+#include "exchange/export_save.h"
+#include "exchange_test_support.h"
+
+namespace slotkit::test {
+namespace {
+
+constexpr const char* kQuestion =
+    "Does the export of the save data.\nIt doesn't permit writing in save of the different game, "
+    "too.\n\nDoes it execute really?";
+
+class ExportTest : public CardTest {
+  protected:
+    Bytes slot;
+    Bytes before;  // the target before the export
+    std::string target;
+
+    void SetUpSlot(EditMode slotMode, std::uint64_t size) {
+        mode = slotMode;
+        slot = card.WriteSlot(mode, "GAME.DAT", size);
+        ListAndSelect({0});
+    }
+    void ChooseTarget(const std::string& name, std::size_t size) {
+        target = (card.PcFolder() / name).string();
+        before = PatternBytes(size, 40);
+        WriteFile(target, before);
+        prompter.paths.push_back(target);
+    }
+    Bytes TargetNow() const { return ReadFile(target); }
+    Bytes SlotNow() { return ReadFile(card.SlotFile(mode, "GAME.DAT")); }
+    void Export() { ExportSave(Context()); }
+    std::size_t Region() const { return LayoutFor(mode).saveRegionSize; }
+};
+
+TEST_F(ExportTest, GbaSavTargetReceivesTheStartOfTheRegionAndKeepsItsLength) {
+    SetUpSlot(EditMode::Gba, kGbaLayout.newFormSize);
+    ChooseTarget("game.sav", 65536);
+    Export();
+    EXPECT_EQ(TargetNow(), Slice(slot, 0, 65536));
+    EXPECT_EQ(SlotNow(), slot);
+    ASSERT_EQ(prompter.choosers.size(), 1u);
+    EXPECT_EQ(prompter.choosers[0].kind, "open");
+    EXPECT_EQ(prompter.choosers[0].title, "");
+    ASSERT_EQ(prompter.choosers[0].filters.size(), 1u);
+    EXPECT_EQ(prompter.choosers[0].filters[0].description, "SAV File(*.sav)");
+    EXPECT_EQ(
+        prompter.Transcript(),
+        (std::vector<std::string>{
+            std::string("Export - [VisualBoyAdvance/No-header SAVEDATA](*.SAV) type: ") + kQuestion,
+            "true: Success!"}));
+    EXPECT_EQ(prompter.LastMessage().kind, Shown::Kind::Info);
+    EXPECT_EQ(view.showCount, 0);
+}
+
+TEST_F(ExportTest, DssAndDucTargetsKeepTheirHeader) {
+    const std::pair<const char*, const char*> files[] = {
+        {"game.DSS", "Export - [ACTION REPLAY MAX Duo](*.DSS) type"},
+        {"game.duc", "Export - [MAXDRIVE-DS NoCompress-data](*.DUC) type"}};
+    for (const auto& [name, caption] : files) {
+        SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+        ChooseTarget(name, 500 + Region());
+        Export();
+        EXPECT_EQ(TargetNow(), Overlaid(before, Slice(slot, 0, Region()), 500)) << name;
+        EXPECT_EQ(prompter.shown[0].caption, caption);
+        EXPECT_EQ(prompter.shown[0].text, kQuestion);
+        EXPECT_EQ(prompter.LastMessage().text, "Success!");
+    }
+    EXPECT_EQ(prompter.choosers[0].filters.size(), 5u);
+    EXPECT_EQ(prompter.choosers[0].filters[4].description, "SAV File(*.sav)");
+}
+
+// A target with room for more than the region gets the region only; the slot trailer is never
+// copied and the target's bytes behind the region stay.
+TEST_F(ExportTest, TargetLongerThanTheRegionKeepsItsBytesBeyondIt) {
+    SetUpSlot(EditMode::Nds, kOldFormSize);
+    ChooseTarget("big.sav", Region() + 5000);
+    Export();
+    EXPECT_EQ(TargetNow(), Overlaid(before, Slice(slot, 0, Region())));
+    EXPECT_NE(prompter.shown[0].text.find("the other 5,000 bytes stay as they were."),
+              std::string::npos);
+    EXPECT_TRUE(prompter.LastMessage().text.starts_with("Success!\n"));
+    EXPECT_EQ(prompter.LastMessage().kind, Shown::Kind::Info);
+}
+
+TEST_F(ExportTest, OnlyTheBytesTheSlotHoldsAreCopied) {
+    SetUpSlot(EditMode::Nds, 1000);  // a damaged slot
+    ChooseTarget("game.dss", 500 + 4000);
+    Export();
+    EXPECT_EQ(TargetNow(), Overlaid(before, slot, 500));
+    EXPECT_NE(prompter.shown[0].text.find("holds only 1,000 bytes"), std::string::npos);
+    EXPECT_NE(prompter.shown[0].text.find("the other 3,000 bytes"), std::string::npos);
+}
+
+TEST_F(ExportTest, TargetsWithoutRoomForDataSucceedWithoutWriting) {
+    const std::pair<const char*, std::size_t> files[] = {
+        {"empty.sav", 0}, {"empty.dss", 500}, {"empty.duc", 500}};
+    for (const auto& [name, size] : files) {
+        SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+        ChooseTarget(name, size);
+        Export();
+        EXPECT_EQ(TargetNow(), before) << name;
+        EXPECT_EQ(prompter.LastMessage().text, "Success!") << name;
+    }
+    EXPECT_EQ(FolderEntries(card.PcFolder()),
+              (std::vector<std::string>{"empty.dss", "empty.duc", "empty.sav"}));
+}
+
+TEST_F(ExportTest, SelectionOtherThanOneRow) {
+    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    card.WriteSlot(EditMode::Nds, "B.DAT", kNdsLayout.newFormSize);
+    ListAndSelect({});
+    Export();
+    EXPECT_TRUE(prompter.shown.empty());
+    ListAndSelect({0, 1});
+    Export();
+    EXPECT_EQ(prompter.Transcript(),
+              std::vector<std::string>{"Alert: Please select a one-savefile."});
+    EXPECT_TRUE(prompter.choosers.empty());
+}
+
+TEST_F(ExportTest, RefusalsChangeNothing) {
+    struct Case {
+        const char* what;
+        EditMode mode;
+        const char* target;  // "missing": no such file
+        std::size_t size;
+        int row;  // 0: GAME.DAT; 1: a row without a file
+        const char* message;
+    };
+    const Case cases[] = {
+        {"missing target", EditMode::Nds, "missing", 0, 0, "It doesn't open an export file."},
+        {"row without a file", EditMode::Nds, "game.sav", 100, 1,
+         "It doesn't open the file of the memory card."},
+        {"the slot is checked before the type", EditMode::Nds, "game.dst", 100, 1,
+         "It doesn't open the file of the memory card."},
+        {".dst target", EditMode::Nds, "game.dst", 5000, 0,
+         "It isn't supporting MAXDRIVE-DST(Compress) file."},
+        {".duc in GBA mode", EditMode::Gba, "game.duc", 5000, 0, "It doesn't support."},
+        {"unknown type", EditMode::Nds, "game.bin", 5000, 0, "It doesn't support."},
+        {".dss shorter than its header", EditMode::Nds, "game.dss", 100, 0,
+         "It doesn't export: the file is shorter than the 500-byte header of a *.DSS file."},
+        {".duc shorter than its header", EditMode::Nds, "game.duc", 499, 0,
+         "It doesn't export: the file is shorter than the 500-byte header of a *.DUC file."},
+    };
+    for (const Case& c : cases) {
+        SetUpSlot(c.mode, kOldFormSize);
+        ListAndSelect({c.row});
+        const bool missing = std::string(c.target) == "missing";
+        ChooseTarget(c.target, c.size);
+        if (missing) {
+            std::filesystem::remove(target);
+        }
+        Export();
+        EXPECT_EQ(prompter.Transcript(),
+                  std::vector<std::string>{std::string("error: ") + c.message})
+            << c.what;
+        EXPECT_TRUE(prompter.AnyFailure()) << c.what;
+        EXPECT_EQ(SlotNow(), slot) << c.what;
+        if (!missing) {
+            EXPECT_EQ(TargetNow(), before) << c.what;
+        }
+    }
+}
+
+TEST_F(ExportTest, AFolderAsTargetOrSlotIsRefused) {
+    SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+    std::filesystem::create_directories(card.PcFolder() / "dir.sav");
+    prompter.paths.push_back((card.PcFolder() / "dir.sav").string());
+    Export();
+    EXPECT_EQ(prompter.LastMessage().text, "It doesn't open an export file.");
+
+    std::filesystem::remove(card.SlotFile(mode, "GAME.DAT"));
+    std::filesystem::create_directories(card.SlotFile(mode, "GAME.DAT"));
+    ChooseTarget("game.sav", 100);
+    Export();
+    EXPECT_EQ(prompter.LastMessage().text, "It doesn't open the file of the memory card.");
+    EXPECT_EQ(TargetNow(), before);
+}
+
+TEST_F(ExportTest, AnsweringNoChangesNothing) {
+    SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+    ChooseTarget("game.sav", 1000);
+    prompter.answers.push_back(false);
+    Export();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].kind, Shown::Kind::Question);
+    EXPECT_EQ(TargetNow(), before);
+}
+
+TEST_F(ExportTest, AFailedWriteIsReportedAndLeavesTheTarget) {
+    SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+    ChooseTarget("game.sav", 1000);
+    QuestionHookPrompter hooked;
+    hooked.paths = prompter.paths;
+    {
+        FolderBlocked blocked(card.PcFolder());
+        hooked.onQuestion = [&] { blocked.Block(); };
+        ExportSave(CommandContext{card.Root(), mode, hooked, view});
+    }
+    const Shown last = hooked.LastMessage();
+    EXPECT_EQ(last.kind, Shown::Kind::Failure);
+    EXPECT_TRUE(last.text.starts_with("It doesn't write the export file.\n"));
+    EXPECT_EQ(TargetNow(), before);
+    EXPECT_EQ(FolderEntries(card.PcFolder()), std::vector<std::string>{"game.sav"});
+    EXPECT_EQ(SlotNow(), slot);
+}
+
+}  // namespace
+}  // namespace slotkit::test
