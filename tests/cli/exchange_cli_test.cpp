@@ -1,8 +1,10 @@
 // `slotkit import` and `slotkit export`: exit status and the bytes on disk.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <sstream>
@@ -90,6 +92,7 @@ TEST_F(ExchangeCliTest, QuestionsWithoutAnAnswerChangeNothing) {
 
 // Read-only files and folders: root may write them all the same, so these run the program as
 // an unprivileged user when the tests run as root.
+#ifndef _WIN32  // unprivileged runs need setpriv and POSIX permissions
 class ExchangeReadOnlyTest : public ExchangeCliTest {
   protected:
     bool asRoot = ::geteuid() == 0;
@@ -164,6 +167,8 @@ TEST_F(ExchangeReadOnlyTest, AFailedWriteExitsOneAndLeavesTheTarget) {
     EXPECT_TRUE(run.err.starts_with("error: It doesn't write the export file.\n")) << run.err;
     EXPECT_EQ(ReadFile(Pc("game.sav")), Bytes(100, 5));
 }
+
+#endif
 
 }  // namespace
 }  // namespace slotkit::test

@@ -37,8 +37,8 @@ class ExpectMessage : public wxExpectModalBase<wxMessageDialog> {
 
   protected:
     int OnInvoked(wxMessageDialog* dialog) const override {
-        EXPECT_EQ(dialog->GetTitle(), caption_);
-        EXPECT_EQ(dialog->GetMessage(), text_);
+        EXPECT_EQ(dialog->GetTitle().utf8_string(), caption_.utf8_string());
+        EXPECT_EQ(dialog->GetMessage().utf8_string(), text_.utf8_string());
         return answer_;
     }
     wxString GetDefaultDescription() const override {

@@ -1,0 +1,139 @@
+// The buttons run their commands on the rows selected in the window, through the window's own
+// message boxes, name dialogs and (stubbed) file choosers.
+#include <wx/weakref.h>
+#include <type_traits>  // wx/weakref.h needs it first
+
+#include <filesystem>
+
+#include "app/control_ids.h"
+#include "app/name_dialogs.h"
+#include "app/slot_manager_dlg.h"
+#include "gui_test_support.h"
+#include "temp_card.h"
+
+namespace slotkit::test {
+namespace {
+
+namespace fs = std::filesystem;
+using app::CSlotManagerDlg;
+
+class WindowCommandsTest : public ::testing::Test {
+  protected:
+    TempCard card;
+    wxWeakRef<CSlotManagerDlg> window;
+    std::vector<app::ChooserRequest> choosers;
+    std::deque<std::optional<std::string>> chosenPaths;
+
+    void SetUp() override {
+        window = new CSlotManagerDlg([this] { return std::vector<std::string>{card.Root()}; });
+        window->Prompter().SetChooserStub([this](const app::ChooserRequest& request) {
+            choosers.push_back(request);
+            auto path = chosenPaths.empty() ? std::nullopt : chosenPaths.front();
+            if (!chosenPaths.empty()) {
+                chosenPaths.pop_front();
+            }
+            return path;
+        });
+        window->Show();
+        PumpEvents();
+    }
+    void TearDown() override {
+        if (window) {
+            window->Destroy();
+        }
+        PumpEvents();
+    }
+
+    void OpenCard() {
+        window->OnDropDownDrives();
+        window->DriveList()->SetSelection(0);
+        window->OnSelectDrive();
+    }
+    void Select(std::initializer_list<long> rows) {
+        for (long row : rows) {
+            window->SlotList()->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+        }
+    }
+    void Click(int id) {
+        wxCommandEvent event(wxEVT_BUTTON, id);
+        event.SetEventObject(window->FindWindow(id));
+        window->FindWindow(id)->GetEventHandler()->ProcessEvent(event);
+    }
+    wxString Cell(long row, int column) const {
+        return window->SlotList()->GetItemText(row, column);
+    }
+};
+
+TEST_F(WindowCommandsTest, BackupOfOneRowCopiesItThroughTheSaveChooser) {
+    const Bytes slot = card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    OpenCard();
+    Select({0});
+    chosenPaths = {(card.PcFolder() / "copy").string()};
+    wxTEST_DIALOG(Click(app::kBackupId), ExpectMessage("true", "Success!"));
+    ASSERT_EQ(choosers.size(), 1u);
+    EXPECT_EQ(choosers[0].kind, app::ChooserKind::Save);
+    EXPECT_EQ(choosers[0].filters.at(0).description, "Q9 SAVE FILE(*.DAT)");
+    EXPECT_EQ(ReadFile(card.PcFolder() / "copy.DAT"), slot);
+    EXPECT_EQ(window->SlotList()->GetSelectedItemCount(), 0);  // the list was refreshed
+}
+
+TEST_F(WindowCommandsTest, CommandsWithoutASelectionEndSilently) {
+    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    OpenCard();
+    for (int id : {app::kBackupId, app::kRestoreId, app::kConvertId, app::kRenameId, app::kImportId,
+                   app::kExportId, app::kChangeTargetRomId}) {
+        ThrowingModalHook noDialogAtAll(__FILE__, __LINE__, __func__);
+        Click(id);
+    }
+    EXPECT_TRUE(choosers.empty());
+}
+
+TEST_F(WindowCommandsTest, MakeDummyAsksForANameForAnEmptyRow) {
+    card.MakeSaveFolder(EditMode::Nds);
+    OpenCard();
+    Select({0});
+    wxTEST_DIALOG(Click(app::kMakeDummyId),
+                  ExpectMessage("<< Alert >>",
+                                "This mode creates a Q9-Save slot(dummy slot).\nWhen executing to "
+                                "existing file, it erases contents.\nDoes it execute really?",
+                                wxID_YES),
+                  ExpectNameDialog<app::CSlotNameDlg>("NEWSLOT"),
+                  ExpectMessage("message", "Success!"));
+    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "NEWSLOT.DAT")),
+              Bytes(kNdsLayout.newFormSize, 0));
+    EXPECT_EQ(Cell(0, 1), "NEWSLOT.DAT");
+    EXPECT_EQ(Cell(0, 2), "Not used");
+}
+
+TEST_F(WindowCommandsTest, RenameTakesTheNameFromItsDialog) {
+    card.WriteSlot(EditMode::Nds, "OLD.DAT", kNdsLayout.newFormSize);
+    OpenCard();
+    Select({0});
+    wxTEST_DIALOG(Click(app::kRenameId), ExpectNameDialog<app::CRenameDlg>("NEW"));
+    EXPECT_TRUE(fs::exists(card.SlotFile(EditMode::Nds, "NEW.DAT")));
+    EXPECT_FALSE(fs::exists(card.SlotFile(EditMode::Nds, "OLD.DAT")));
+    EXPECT_EQ(Cell(0, 1), "NEW.DAT");
+}
+
+TEST_F(WindowCommandsTest, DeleteAnsweredNoKeepsTheFile) {
+    card.WriteSlot(EditMode::Nds, "KEEP.DAT", kNdsLayout.newFormSize);
+    OpenCard();
+    Select({0});
+    wxTEST_DIALOG(
+        Click(app::kDeleteId),
+        ExpectMessage("<< Alert >>", "Deletes a chosen file.\nDoes it execute really?", wxID_NO));
+    EXPECT_TRUE(fs::exists(card.SlotFile(EditMode::Nds, "KEEP.DAT")));
+    EXPECT_EQ(window->SlotList()->GetSelectedItemCount(), 1);  // not refreshed
+}
+
+TEST_F(WindowCommandsTest, ImportWithTwoRowsSelectedAsksForOne) {
+    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    card.WriteSlot(EditMode::Nds, "B.DAT", kNdsLayout.newFormSize);
+    OpenCard();
+    Select({0, 1});
+    wxTEST_DIALOG(Click(app::kImportId), ExpectMessage("Alert", "Please select a one-savefile."));
+    EXPECT_TRUE(choosers.empty());
+}
+
+}  // namespace
+}  // namespace slotkit::test
