@@ -4,13 +4,15 @@ set -euo pipefail
 
 packages=(
   # build
-  build-essential cmake ninja-build pkg-config clang
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libwxgtk3.2-dev libcli11-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick fonts-dejavu-core
   # the Windows cross build, run under Wine, and the Debian package
   g++-mingw-w64-x86-64 wine wine64 dpkg-dev file
+  # the fault suite: injected I/O errors, FAT images mounted through FUSE, dropped privileges
+  libfiu-dev fiu-utils dosfstools mtools fusefat fuse util-linux
 )
 
 if [ "$(id -u)" -ne 0 ]; then

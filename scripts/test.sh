@@ -14,6 +14,9 @@ for preset in release sanitize; do
   ctest --preset "$preset"
 done
 
+echo "=== Fuzzing the .DST decoder (bounded)"
+bash scripts/fuzz-dst.sh 60
+
 echo "=== Windows cross build"
 bash scripts/windows-cross.sh
 
