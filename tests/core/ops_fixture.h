@@ -2,11 +2,13 @@
 // of a test in a child process whose writes fail or that has given up root.
 #pragma once
 
+#ifndef _WIN32
 #include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -61,6 +63,7 @@ class OpsTest : public CardTest {
     }
 };
 
+#ifndef _WIN32
 // Runs `body` in a child process and returns its exit status; -1 when it did not exit.
 inline int RunInChild(const std::function<int()>& body) {
     const pid_t pid = ::fork();
@@ -89,5 +92,7 @@ inline bool DropToNobody() {
     }
     return ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
 }
+
+#endif  // _WIN32
 
 }  // namespace slotkit::test

@@ -96,6 +96,7 @@ TEST_F(SlotCreationTest, DummyRefusesNamesThatAreNotPlainAndWritesNothing) {
     EXPECT_EQ(prompter.LastMessage().text.rfind("Failed!", 0), 0u);
 }
 
+#ifndef _WIN32  // needs a child process or POSIX permissions
 TEST_F(SlotCreationTest, DummyReportsAFailedWriteAndKeepsThatFile) {
     const Bytes a = card.WriteSlot(mode, "A.DAT", kOldFormSize);
     card.WriteSlot(mode, "B.DAT", kOldFormSize);
@@ -123,6 +124,7 @@ TEST_F(SlotCreationTest, DummyReportsAFailedWriteAndKeepsThatFile) {
     EXPECT_EQ(ReadFile(Slot("A.DAT")), a);
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{"A.DAT"});
 }
+#endif
 
 TEST_F(SlotCreationTest, DummyAnsweredNoWritesNothingAndNoSelectionStillSucceeds) {
     const Bytes a = card.WriteSlot(mode, "A.DAT", kOldFormSize);
@@ -157,8 +159,11 @@ TEST_F(SlotCreationTest, ConvertLeavesNewFormsAndShortFilesAndReportsTheShortOne
     const Bytes done = card.WriteSlot(mode, "NEW.DAT", 263'168);
     const Bytes shorter = card.WriteSlot(mode, "SHORT.DAT", 100'000);
     const Bytes old = card.WriteSlot(mode, "OLD.DAT", kOldFormSize);
+    const auto writtenBefore = std::filesystem::last_write_time(Slot("NEW.DAT"));
+#ifndef _WIN32
     struct stat before;
     ASSERT_EQ(::stat(Slot("NEW.DAT").c_str(), &before), 0);
+#endif
 
     SelectFiles({"NEW.DAT", "SHORT.DAT", "OLD.DAT"}, 1);
     Convert(Context());
@@ -166,10 +171,12 @@ TEST_F(SlotCreationTest, ConvertLeavesNewFormsAndShortFilesAndReportsTheShortOne
     EXPECT_EQ(ReadFile(Slot("NEW.DAT")), done);
     EXPECT_EQ(ReadFile(Slot("SHORT.DAT")), shorter);
     EXPECT_EQ(ReadFile(Slot("OLD.DAT")), Bytes(old.begin(), old.begin() + 263'168));
+    EXPECT_EQ(std::filesystem::last_write_time(Slot("NEW.DAT")), writtenBefore);
+#ifndef _WIN32
     struct stat after;
     ASSERT_EQ(::stat(Slot("NEW.DAT").c_str(), &after), 0);
-    EXPECT_EQ(after.st_ino, before.st_ino);
-    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // not replaced by a new file either
+#endif
 
     const Shown last = prompter.LastMessage();
     EXPECT_EQ(last.kind, Shown::Kind::Failure);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -55,6 +57,7 @@ TEST(ShortNameAlias, NamesWithoutAnyNameCharacterHaveNone) {
     EXPECT_EQ(ShortNameFor("...nds"), "NDS~1");  // the dots lead, so "nds" is the name
 }
 
+#ifndef _WIN32  // the Linux service; Windows asks GetShortPathNameW
 TEST(ShortPathName, ShortensTheFileNameAndKeepsTheFolders) {
     TempCard card;
     const fs::path folder = card.PcFolder() / "My Roms";
@@ -113,6 +116,7 @@ TEST(ShortPathName, TakesTheAliasAKernelFatFileSystemKeeps) {
     EXPECT_EQ(upper(first).substr(mount.string().size()), "/LONGFI~1.NDS");
     EXPECT_EQ(upper(second).substr(mount.string().size()), "/LONGFI~2.NDS");
 }
+#endif
 
 }  // namespace
 }  // namespace slotkit::test
