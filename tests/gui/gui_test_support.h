@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <wx/wx.h>
+// after wx.h, which brings the standard headers weakref.h needs
+#include <wx/weakref.h>
 
 #include <optional>
 #include <stdexcept>

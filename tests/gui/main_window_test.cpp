@@ -1,5 +1,4 @@
 #include <wx/uiaction.h>
-#include <wx/weakref.h>
 
 #include <filesystem>
 

@@ -1,7 +1,5 @@
 // The buttons run their commands on the rows selected in the window, through the window's own
 // message boxes, name dialogs and (stubbed) file choosers.
-#include <wx/weakref.h>
-#include <type_traits>  // wx/weakref.h needs it first
 
 #include <filesystem>
 
