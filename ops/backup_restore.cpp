@@ -31,18 +31,33 @@ std::string WithDatExtensionOnFileName(const std::string& path) {
     return path.substr(0, nameStart) + WithDatExtension(std::string_view(path).substr(nameStart));
 }
 
-// One copy between the slot of `fileName` and `pcPath`. A row without a file has nothing to
-// copy; a restore only ever overwrites a slot file that exists.
-bool CopyOne(const CommandContext& context, const std::string& fileName, const std::string& pcPath,
-             Direction direction) {
-    if (fileName.empty()) {
-        return false;
-    }
+// The copy between the slot of `fileName` and `pcPath`. A restore only ever overwrites a slot
+// file that exists.
+platform::CopyRequest CopyBetween(const CommandContext& context, const std::string& fileName,
+                                  const std::string& pcPath, Direction direction) {
     const std::string slotPath = context.SlotPathOf(fileName);
     if (direction == Direction::ToPc) {
-        return !platform::CopyFileSafely(slotPath, pcPath, false);
+        return {slotPath, pcPath, false};
     }
-    return !platform::CopyFileSafely(pcPath, slotPath, true);
+    return {pcPath, slotPath, true};
+}
+
+// Makes the copies; a row without a file has nothing to copy and fails.
+bool CopyAll(const CommandContext& context, const std::vector<std::string>& fileNames,
+             const std::vector<std::string>& pcPaths, Direction direction) {
+    bool allCopied = true;
+    std::vector<platform::CopyRequest> requests;
+    for (std::size_t i = 0; i < fileNames.size(); ++i) {
+        if (fileNames[i].empty()) {
+            allCopied = false;
+        } else {
+            requests.push_back(CopyBetween(context, fileNames[i], pcPaths[i], direction));
+        }
+    }
+    for (const std::error_code& result : platform::CopyFilesSafely(requests)) {
+        allCopied = allCopied && !result;
+    }
+    return allCopied;
 }
 
 void Run(const CommandContext& context, Direction direction) {
@@ -62,14 +77,12 @@ void Run(const CommandContext& context, Direction direction) {
             return;
         }
         busy = prompter.Busy();
+        std::vector<std::string> fileNames, pcPaths;
         for (int row : rows) {
-            const std::string fileName = context.view.FileName(row);
-            const std::string pcPath =
-                fileName.empty() ? std::string() : platform::JoinPath(*folder, fileName);
-            if (!CopyOne(context, fileName, pcPath, direction)) {
-                allCopied = false;
-            }
+            fileNames.push_back(context.view.FileName(row));
+            pcPaths.push_back(platform::JoinPath(*folder, fileNames.back()));
         }
+        allCopied = CopyAll(context, fileNames, pcPaths, direction);
     } else {
         auto chosen = direction == Direction::ToPc ? prompter.ChooseSaveFile(SaveFileFilters(), "")
                                                    : prompter.ChooseOpenFile(SaveFileFilters(), "");
@@ -79,7 +92,7 @@ void Run(const CommandContext& context, Direction direction) {
         const std::string pcPath =
             direction == Direction::ToPc ? WithDatExtensionOnFileName(*chosen) : *chosen;
         busy = prompter.Busy();
-        allCopied = CopyOne(context, context.view.FileName(rows.front()), pcPath, direction);
+        allCopied = CopyAll(context, {context.view.FileName(rows.front())}, {pcPath}, direction);
     }
 
     if (allCopied) {

@@ -136,6 +136,16 @@ std::error_code ReplaceFile(const std::string& target, std::span<const std::uint
 std::error_code CopyFileSafely(const std::string& source, const std::string& destination,
                                bool destinationMustExist);
 
+// Several copies made the same safe way, flushed to the device together, which is much faster
+// for a batch than one copy after the other. One result per request, in order; a failed copy
+// leaves its destination as it was and does not stop the others.
+struct CopyRequest {
+    std::string source;
+    std::string destination;
+    bool destinationMustExist = false;
+};
+std::vector<std::error_code> CopyFilesSafely(std::span<const CopyRequest> requests);
+
 // Cuts an existing regular file to `length` bytes in place and flushes it.
 std::error_code TruncateFile(const std::string& path, std::uint64_t length);
 

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -70,6 +71,14 @@ std::string ParentFolder(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Makes the renames in a folder durable; a folder that cannot be synced is still renamed.
+void SyncFolder(const std::string& folder) {
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd) {
+        ::fsync(fd.get());
+    }
+}
+
 // A new file beside `target` whose name never ends in ".DAT", so no listing shows it.
 class TemporaryFile {
   public:
@@ -96,11 +105,15 @@ class TemporaryFile {
 
     int fd() const { return fd_.get(); }
 
-    // Flushes, closes and renames the file over `target`, checking every step.
-    std::error_code CommitOver(const std::string& target) {
+    std::error_code Flush() {
         if (::fsync(fd_.get()) != 0) {
             return LastErrno();
         }
+        return {};
+    }
+
+    // Closes the file and renames it over `target`, checking both steps.
+    std::error_code Publish(const std::string& target) {
         if (auto error = fd_.Close()) {
             return error;
         }
@@ -108,11 +121,18 @@ class TemporaryFile {
             return LastErrno();
         }
         path_.clear();
-        // Make the rename itself durable; a folder that cannot be synced is still renamed.
-        UniqueFd folder(::open(ParentFolder(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (folder) {
-            ::fsync(folder.get());
+        return {};
+    }
+
+    // Flushes, closes and renames the file over `target`, and makes the rename durable.
+    std::error_code CommitOver(const std::string& target) {
+        if (auto error = Flush()) {
+            return error;
         }
+        if (auto error = Publish(target)) {
+            return error;
+        }
+        SyncFolder(ParentFolder(target));
         return {};
     }
 
@@ -223,8 +243,12 @@ std::error_code ReplaceFile(const std::string& target, std::span<const std::uint
     return temp.CommitOver(target);
 }
 
-std::error_code CopyFileSafely(const std::string& source, const std::string& destination,
-                               bool destinationMustExist) {
+namespace {
+
+// Copies `source` into a new temporary file beside `destination`, not yet flushed.
+std::error_code WriteCopy(const std::string& source, const std::string& destination,
+                          bool destinationMustExist, TemporaryFile& temp,
+                          std::vector<std::uint8_t>& buffer) {
     UniqueFd in;
     struct stat st;
     if (auto error = OpenRegularForReading(source, in, st)) {
@@ -236,11 +260,10 @@ std::error_code CopyFileSafely(const std::string& source, const std::string& des
     if (destinationMustExist && !IsRegularFile(destination)) {
         return std::make_error_code(std::errc::no_such_file_or_directory);
     }
-    TemporaryFile temp;
     if (auto error = temp.Create(destination)) {
         return error;
     }
-    std::vector<std::uint8_t> buffer(1 << 20);
+    buffer.resize(1 << 20);
     for (;;) {
         const ssize_t got = ::read(in.get(), buffer.data(), buffer.size());
         if (got < 0) {
@@ -250,13 +273,65 @@ std::error_code CopyFileSafely(const std::string& source, const std::string& des
             return LastErrno();
         }
         if (got == 0) {
-            break;
+            return {};
         }
         if (auto error = WriteAll(temp.fd(), buffer.data(), static_cast<std::size_t>(got))) {
             return error;
         }
     }
+}
+
+}  // namespace
+
+std::error_code CopyFileSafely(const std::string& source, const std::string& destination,
+                               bool destinationMustExist) {
+    TemporaryFile temp;
+    std::vector<std::uint8_t> buffer;
+    if (auto error = WriteCopy(source, destination, destinationMustExist, temp, buffer)) {
+        return error;
+    }
     return temp.CommitOver(destination);
+}
+
+std::vector<std::error_code> CopyFilesSafely(std::span<const CopyRequest> requests) {
+    std::vector<std::error_code> results(requests.size());
+    std::vector<TemporaryFile> temps(requests.size());
+    std::vector<std::uint8_t> buffer;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const CopyRequest& r = requests[i];
+        results[i] = WriteCopy(r.source, r.destination, r.destinationMustExist, temps[i], buffer);
+    }
+    // One syncfs writes every copy of a file system out together, where a flush per file
+    // waits for the device once per file. The flush per file that follows then only collects
+    // each file's own write errors.
+    std::vector<dev_t> synced;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        struct stat st;
+        if (results[i] || ::fstat(temps[i].fd(), &st) != 0) {
+            continue;
+        }
+        if (requests.size() > 1 &&
+            std::find(synced.begin(), synced.end(), st.st_dev) == synced.end()) {
+            synced.push_back(st.st_dev);
+            ::syncfs(temps[i].fd());
+        }
+        results[i] = temps[i].Flush();
+    }
+    std::vector<std::string> folders;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        if (results[i]) {
+            continue;
+        }
+        results[i] = temps[i].Publish(requests[i].destination);
+        const std::string folder = ParentFolder(requests[i].destination);
+        if (!results[i] && std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+            folders.push_back(folder);
+        }
+    }
+    for (const std::string& folder : folders) {
+        SyncFolder(folder);
+    }
+    return results;
 }
 
 std::error_code CheckUpdatable(const std::string& path) {

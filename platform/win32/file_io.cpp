@@ -288,16 +288,36 @@ std::error_code TruncateFile(const std::string& path, std::uint64_t length) {
     if (auto error = OpenExisting(path, GENERIC_WRITE, file)) {
         return error;
     }
+    // Only ever cuts: a file shorter than `length` would otherwise grow.
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(file.get(), &size)) {
+        return LastWin32Error();
+    }
+    if (length > static_cast<std::uint64_t>(size.QuadPart)) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(length);
-    if (length > static_cast<std::uint64_t>(INT64_MAX) ||
-        !::SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN)) {
+    if (!::SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN)) {
         return std::make_error_code(std::errc::invalid_argument);
     }
     if (!::SetEndOfFile(file.get()) || !::FlushFileBuffers(file.get())) {
         return LastWin32Error();
     }
     return file.Close();
+}
+
+}  // namespace slotkit::platform
+
+namespace slotkit::platform {
+
+std::vector<std::error_code> CopyFilesSafely(std::span<const CopyRequest> requests) {
+    std::vector<std::error_code> results;
+    results.reserve(requests.size());
+    for (const CopyRequest& r : requests) {
+        results.push_back(CopyFileSafely(r.source, r.destination, r.destinationMustExist));
+    }
+    return results;
 }
 
 }  // namespace slotkit::platform

@@ -95,6 +95,7 @@ TEST_F(OpsCliTest, DeleteRemovesFilesOnly) {
     EXPECT_TRUE(fs::is_directory(card.SaveFolder(mode)));
 }
 
+#ifndef _WIN32  // Windows names files its own way (8.3 aliases, letter case)
 TEST_F(OpsCliTest, RetargetWritesTheNamesAndRenamesTheFirstRow) {
     Bytes slot = card.WriteSlot(mode, "A.DAT", 263'168, "OLDGAME NDS");
     slot[0x40010] = 1;
@@ -115,6 +116,7 @@ TEST_F(OpsCliTest, RetargetWritesTheNamesAndRenamesTheFirstRow) {
     EXPECT_EQ(Run({"--yes", "retarget", "50", Pc("New Super Game.nds").string()}), 1);
     EXPECT_EQ(err.str(), "error: It doesn't open DAT file.\n");
 }
+#endif
 
 }  // namespace
 }  // namespace slotkit::test
