@@ -1,4 +1,4 @@
-// The program's icon: a memory card with an arrow onto it.
+// The program's icon: a memory card holding a save disk, as in res/icons.
 #pragma once
 
 #include <wx/iconbndl.h>
