@@ -334,12 +334,14 @@ std::vector<std::error_code> CopyFilesSafely(std::span<const CopyRequest> reques
     return results;
 }
 
-std::error_code CheckUpdatable(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | kOpenFlags));
+namespace {
+
+// Opens an existing regular file for writing, without truncating it.
+std::error_code OpenRegularForWriting(const std::string& path, UniqueFd& fd, struct stat& st) {
+    fd = UniqueFd(::open(path.c_str(), O_WRONLY | kOpenFlags));
     if (!fd) {
         return LastErrno();
     }
-    struct stat st;
     if (::fstat(fd.get(), &st) != 0) {
         return LastErrno();
     }
@@ -349,17 +351,19 @@ std::error_code CheckUpdatable(const std::string& path) {
     return {};
 }
 
-std::error_code TruncateFile(const std::string& path, std::uint64_t length) {
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | kOpenFlags));
-    if (!fd) {
-        return LastErrno();
-    }
+}  // namespace
+
+std::error_code CheckUpdatable(const std::string& path) {
+    UniqueFd fd;
     struct stat st;
-    if (::fstat(fd.get(), &st) != 0) {
-        return LastErrno();
-    }
-    if (!S_ISREG(st.st_mode)) {
-        return std::make_error_code(std::errc::invalid_argument);
+    return OpenRegularForWriting(path, fd, st);
+}
+
+std::error_code TruncateFile(const std::string& path, std::uint64_t length) {
+    UniqueFd fd;
+    struct stat st;
+    if (auto error = OpenRegularForWriting(path, fd, st)) {
+        return error;
     }
     if (static_cast<std::uint64_t>(st.st_size) < length) {
         return std::make_error_code(std::errc::invalid_argument);  // would lengthen the file
