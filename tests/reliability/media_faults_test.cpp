@@ -244,3 +244,24 @@ TEST(VanishingCard, FuseDriverKilledBetweenRows) {
 
 }  // namespace
 }  // namespace slotkit::reliability
+
+namespace slotkit::reliability {
+namespace {
+
+// A backup to "save" writes "save.DAT": an existing save.DAT is replaced only when the user
+// says so, even though the name typed was another one.
+TEST(Unopenable, BackupAsksBeforeReplacingTheDatFile) {
+    TempDir dir;
+    LayOutCard(dir.path());
+    const fs::path typed = dir.path() / "pc" / "existing";
+    const std::string card = CardOf(dir.path()).string();
+    const Snapshot before = TakeSnapshot(dir.path());
+    RunResult run = RunSlotkit({"--card", card, "--no", "backup", "A.DAT", typed.string()});
+    EXPECT_EQ(TakeSnapshot(dir.path()), before) << Describe(run);
+    run = RunSlotkit({"--card", card, "--yes", "backup", "A.DAT", typed.string()});
+    EXPECT_EQ(run.status, 0) << Describe(run);
+    EXPECT_EQ(ReadBytes(dir.path() / "pc/existing.DAT"), ReadBytes(SlotOf(dir.path(), "A.DAT")));
+}
+
+}  // namespace
+}  // namespace slotkit::reliability
