@@ -47,8 +47,9 @@ void ReadTitleAndDate(const std::string& path, const SlotLayout& layout, SlotRow
 
 }  // namespace
 
-std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout) {
-    const std::vector<std::string> names = platform::ListSlotFiles(saveFolder);
+std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout,
+                                  std::error_code* error) {
+    const std::vector<std::string> names = platform::ListSlotFiles(saveFolder, error);
     std::vector<SlotRow> rows(kSlotRowCount);
     for (int i = 0; i < kSlotRowCount; ++i) {
         SlotRow& row = rows[i];
@@ -84,7 +85,15 @@ void Refresh(const CommandContext& context) {
             return;
         }
     }
-    context.view.Show(ReadSlotRows(folder, context.Layout()));
+    std::error_code error;
+    context.view.Show(ReadSlotRows(folder, context.Layout(), &error));
+    // An unreadable folder would otherwise look like an empty card.
+    if (error) {
+        context.prompter.Message("The " + std::string(SaveFolderName(context.mode)) +
+                                     " folder can't be read:\n" + DisplayText(folder) + "\n" +
+                                     error.message(),
+                                 text::kCaptionError, MessageKind::Failure);
+    }
 }
 
 }  // namespace slotkit

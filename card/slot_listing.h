@@ -24,7 +24,8 @@ std::string TitleFromShortName(std::span<const std::uint8_t> bytesRead);
 std::string FormatDate(const platform::LocalTime& time);
 
 // The rows for the slot files found in `saveFolder`, in enumeration order, padded to 100.
-std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout);
+std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout,
+                                  std::error_code* error = nullptr);
 
 // Rebuilds the view from the card. With no card root it does nothing; a missing save folder
 // is offered for creation first.

@@ -129,6 +129,9 @@ int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
     if (shape.newNames) {
         prompter.newNames.assign(request.names.begin(), request.names.end());
     }
+    if (prompter.FailureShown()) {
+        return kExitFailure;  // the listing itself failed: its rows name no files
+    }
     std::vector<int> selection;
     for (const std::string& spec : request.items) {
         auto row = view.FindRow(spec);
@@ -136,9 +139,6 @@ int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
             throw UsageError{"there is no row " + spec + " on the card"};
         }
         selection.push_back(*row);
-    }
-    if (prompter.FailureShown()) {
-        return kExitFailure;  // the listing itself failed
     }
     view.Select(selection);
     RunCommand(context, shape.run);

@@ -91,6 +91,12 @@ void Run(const CommandContext& context, Direction direction) {
         }
         const std::string pcPath =
             direction == Direction::ToPc ? WithDatExtensionOnFileName(*chosen) : *chosen;
+        // The chooser asked about the name as typed; the ".DAT" file may be another one.
+        if (pcPath != *chosen && platform::PathExists(pcPath) &&
+            !prompter.AskYesNo(pcPath + " already exists.\nDo you want to replace it?",
+                               "Confirm Save As")) {
+            return;
+        }
         busy = prompter.Busy();
         allCopied = CopyAll(context, {context.view.FileName(rows.front())}, {pcPath}, direction);
     }

@@ -102,8 +102,9 @@ bool IsDirectory(const std::string& path);
 std::error_code MakeFolder(const std::string& path);
 
 // Names of the entries of `folder` that end in ".DAT" in any letter case, in the order the
-// file system returns them. A missing or unreadable folder gives no names.
-std::vector<std::string> ListSlotFiles(const std::string& folder);
+// file system returns them. A missing or unreadable folder gives no names; `error`, when given,
+// then tells why a folder that exists could not be read.
+std::vector<std::string> ListSlotFiles(const std::string& folder, std::error_code* error = nullptr);
 
 struct LocalTime {
     int year, month, day, hour, minute, second;

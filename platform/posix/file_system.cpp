@@ -64,13 +64,24 @@ std::error_code MakeFolder(const std::string& path) {
     return {};
 }
 
-std::vector<std::string> ListSlotFiles(const std::string& folder) {
+std::vector<std::string> ListSlotFiles(const std::string& folder, std::error_code* error) {
     std::vector<std::string> names;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
+        if (error != nullptr && errno != ENOENT) {
+            *error = LastError();
+        }
         return names;
     }
-    while (const dirent* entry = ::readdir(dir)) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) {
+            if (errno != 0 && error != nullptr) {
+                *error = LastError();
+            }
+            break;
+        }
         const std::string_view name = entry->d_name;
         if (!EndsWithDat(name)) {
             continue;

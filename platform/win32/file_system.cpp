@@ -72,7 +72,7 @@ std::error_code MakeFolder(const std::string& path) {
     return {};
 }
 
-std::vector<std::string> ListSlotFiles(const std::string& folder) {
+std::vector<std::string> ListSlotFiles(const std::string& folder, std::error_code* error) {
     std::vector<std::string> names;
     const auto pattern = Widen(JoinPath(folder, "*.DAT"));
     if (!pattern) {
@@ -81,6 +81,10 @@ std::vector<std::string> ListSlotFiles(const std::string& folder) {
     WIN32_FIND_DATAW entry;
     HANDLE find = ::FindFirstFileW(pattern->c_str(), &entry);
     if (find == INVALID_HANDLE_VALUE) {
+        const DWORD why = ::GetLastError();
+        if (error != nullptr && why != ERROR_FILE_NOT_FOUND && why != ERROR_PATH_NOT_FOUND) {
+            *error = std::error_code(static_cast<int>(why), std::system_category());
+        }
         return names;
     }
     do {

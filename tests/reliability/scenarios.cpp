@@ -1,0 +1,99 @@
+// The writing commands, each called the way a user calls it, on one shared card layout.
+#include "rel_support.h"
+
+namespace slotkit::reliability {
+
+namespace {
+
+constexpr std::size_t kNewForm = 263168;
+constexpr std::size_t kOldForm = 1048576;
+
+std::string P(const fs::path& path) {
+    return path.string();
+}
+
+std::vector<std::string> Card(const fs::path& root, std::vector<std::string> rest) {
+    std::vector<std::string> args{"--card", P(CardOf(root))};
+    args.insert(args.end(), rest.begin(), rest.end());
+    return args;
+}
+
+}  // namespace
+
+fs::path CardOf(const fs::path& root) {
+    return root / "card";
+}
+
+fs::path SlotOf(const fs::path& root, const std::string& name) {
+    return root / "card" / "NDSSAVE" / name;
+}
+
+void LayOutCard(const fs::path& root) {
+    WriteBytes(SlotOf(root, "A.DAT"), Pattern(kNewForm, 1));
+    WriteBytes(SlotOf(root, "B.DAT"), Pattern(kOldForm, 2));
+    WriteBytes(SlotOf(root, "C.DAT"), Pattern(kNewForm, 3));
+    WriteBytes(root / "pc" / "restore.DAT", Pattern(kNewForm, 11));
+    for (const char* name : {"A.DAT", "B.DAT", "C.DAT"}) {
+        WriteBytes(root / "pc" / "batch" / name, Pattern(kNewForm, 20 + name[0]));
+        WriteBytes(root / "pc" / "out" / name, Pattern(1000, 30 + name[0]));
+    }
+    WriteBytes(root / "pc" / "existing.DAT", Pattern(5000, 12));
+    WriteBytes(root / "pc" / "game.sav", Pattern(65536, 13));
+    WriteBytes(root / "pc" / "target.dss", Pattern(500 + 262144, 14));
+    WriteBytes(root / "pc" / "rom" / "Long Game Name.nds", Pattern(4096, 15));
+}
+
+std::vector<Scenario> WritingScenarios() {
+    return {
+        {"restore_one", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"restore", "A.DAT", P(r / "pc/restore.DAT")});
+         }},
+        {"restore_batch", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"restore", "A.DAT", "B.DAT", "C.DAT", P(r / "pc/batch")});
+         },
+         false},
+        {"backup_onto_existing", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"--yes", "backup", "B.DAT", P(r / "pc/existing.DAT")});
+         }},
+        {"backup_batch", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"backup", "A.DAT", "B.DAT", "C.DAT", P(r / "pc/out")});
+         },
+         false},
+        {"dummy", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"--yes", "dummy", "A.DAT", "99", "--name", "NEW"});
+         },
+         false},
+        {"convert", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"--yes", "convert", "B.DAT"});
+         }},
+        {"rename", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"rename", "A.DAT", "RENAMED"});
+         }},
+        {"delete", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"--yes", "delete", "A.DAT", "C.DAT"});
+         },
+         false},
+        {"retarget", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"--yes", "retarget", "A.DAT", P(r / "pc/rom/Long Game Name.nds")});
+         }},
+        {"import", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"--yes", "import", "A.DAT", P(r / "pc/game.sav")});
+         }},
+        {"export", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"--yes", "export", "A.DAT", P(r / "pc/target.dss")});
+         }},
+    };
+}
+
+}  // namespace slotkit::reliability
