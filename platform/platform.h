@@ -137,8 +137,9 @@ std::error_code ReplaceFile(const std::string& target, std::span<const std::uint
 std::error_code CopyFileSafely(const std::string& source, const std::string& destination,
                                bool destinationMustExist);
 
-// Several copies made the same safe way, flushed to the device together, which is much faster
-// for a batch than one copy after the other. One result per request, in order; a failed copy
+// Several copies, each made the safe way of CopyFileSafely, one after the other: a copy is on
+// the device and in place before the next one starts, so a card pulled out mid-batch keeps
+// every finished copy and no temporary file. One result per request, in order; a failed copy
 // leaves its destination as it was and does not stop the others.
 struct CopyRequest {
     std::string source;

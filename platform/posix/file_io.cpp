@@ -293,46 +293,6 @@ std::error_code CopyFileSafely(const std::string& source, const std::string& des
     return temp.CommitOver(destination);
 }
 
-std::vector<std::error_code> CopyFilesSafely(std::span<const CopyRequest> requests) {
-    std::vector<std::error_code> results(requests.size());
-    std::vector<TemporaryFile> temps(requests.size());
-    std::vector<std::uint8_t> buffer;
-    for (std::size_t i = 0; i < requests.size(); ++i) {
-        const CopyRequest& r = requests[i];
-        results[i] = WriteCopy(r.source, r.destination, r.destinationMustExist, temps[i], buffer);
-    }
-    // One syncfs writes every copy of a file system out together, where a flush per file
-    // waits for the device once per file. The flush per file that follows then only collects
-    // each file's own write errors.
-    std::vector<dev_t> synced;
-    for (std::size_t i = 0; i < requests.size(); ++i) {
-        struct stat st;
-        if (results[i] || ::fstat(temps[i].fd(), &st) != 0) {
-            continue;
-        }
-        if (requests.size() > 1 &&
-            std::find(synced.begin(), synced.end(), st.st_dev) == synced.end()) {
-            synced.push_back(st.st_dev);
-            ::syncfs(temps[i].fd());
-        }
-        results[i] = temps[i].Flush();
-    }
-    std::vector<std::string> folders;
-    for (std::size_t i = 0; i < requests.size(); ++i) {
-        if (results[i]) {
-            continue;
-        }
-        results[i] = temps[i].Publish(requests[i].destination);
-        const std::string folder = ParentFolder(requests[i].destination);
-        if (!results[i] && std::find(folders.begin(), folders.end(), folder) == folders.end()) {
-            folders.push_back(folder);
-        }
-    }
-    for (const std::string& folder : folders) {
-        SyncFolder(folder);
-    }
-    return results;
-}
 
 namespace {
 

@@ -308,16 +308,3 @@ std::error_code TruncateFile(const std::string& path, std::uint64_t length) {
 }
 
 }  // namespace slotkit::platform
-
-namespace slotkit::platform {
-
-std::vector<std::error_code> CopyFilesSafely(std::span<const CopyRequest> requests) {
-    std::vector<std::error_code> results;
-    results.reserve(requests.size());
-    for (const CopyRequest& r : requests) {
-        results.push_back(CopyFileSafely(r.source, r.destination, r.destinationMustExist));
-    }
-    return results;
-}
-
-}  // namespace slotkit::platform
