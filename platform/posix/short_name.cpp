@@ -1,13 +1,20 @@
 // The 8.3 short form of a path on POSIX systems. A file on a FAT file system that the kernel
 // mounted has a real short name, which the vfat driver tells through an ioctl on the folder.
-// Everywhere else there is none, and the file's name stands in as Windows would shorten it.
+// Everywhere else (a FAT card through a FUSE driver, any other file system) there is none, and
+// the file's name stands in as Windows would shorten it. That computed alias always ends in "~1",
+// so it is only trusted when no other entry of the folder would be given the same one: the FAT
+// file system gives the second such file "~2", and a wrong alias makes the cartridge miss the ROM.
 // Only the file's own name is shortened; the folders on the way keep their names, since no
 // program here ever opens the shortened path.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <string_view>
 
 #ifdef __linux__
 #include <linux/magic.h>
@@ -53,6 +60,35 @@ std::optional<std::string> FatShortName(const std::string&, const std::string&) 
 }
 #endif
 
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return upper(x) == upper(y); });
+}
+
+// True when another entry of `folder` has or would be given the short name `alias`, or when the
+// folder cannot be read to tell.
+bool AliasMayBeTaken(const std::string& folder, const std::string& name, const std::string& alias) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return true;
+    }
+    bool taken = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view other = entry->d_name;
+        if (other == name || other == "." || other == "..") {
+            continue;
+        }
+        const auto otherAlias = ShortNameFor(other);
+        if (otherAlias && SameIgnoringCase(*otherAlias, alias)) {
+            taken = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return taken;
+}
+
 }  // namespace
 
 std::optional<std::string> ShortPathName(const std::string& path) {
@@ -70,6 +106,9 @@ std::optional<std::string> ShortPathName(const std::string& path) {
     auto shortName = FatShortName(folder, name);
     if (!shortName) {
         shortName = ShortNameFor(name);
+        if (shortName && !IsValidShortName(name) && AliasMayBeTaken(folder, name, *shortName)) {
+            return std::nullopt;  // the real alias may be "~2" or later
+        }
     }
     if (!shortName) {
         return std::nullopt;

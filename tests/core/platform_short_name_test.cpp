@@ -73,6 +73,25 @@ TEST(ShortPathName, ShortensTheFileNameAndKeepsTheFolders) {
     EXPECT_EQ(platform::ShortPathName((folder / "missing.nds").string()), std::nullopt);
 }
 
+// Without a file system that keeps short names, two long names that shorten alike have no
+// trustworthy alias: the disk gives one of them "~2", which the rules alone cannot tell.
+TEST(ShortPathName, NoAliasWhenAnotherEntryWouldShortenAlike) {
+    TempCard card;
+    const fs::path folder = card.PcFolder() / "roms";
+    fs::create_directories(folder);
+    for (const char* name : {"Long Game Name.nds", "Long Game Other.nds", "Pokemon Black.nds",
+                             "POKEMO~1.GBA", "Mario Kart DS.nds", "mariok~1.nds", "ab.nds"}) {
+        std::ofstream(folder / name) << "rom";
+    }
+    for (const char* name : {"Long Game Name.nds", "Long Game Other.nds", "Mario Kart DS.nds"}) {
+        EXPECT_EQ(platform::ShortPathName((folder / name).string()), std::nullopt) << name;
+    }
+    // Same first six characters but another extension, and a valid 8.3 name, stay as before.
+    EXPECT_EQ(platform::ShortPathName((folder / "Pokemon Black.nds").string()),
+              (folder / "POKEMO~1.NDS").string());
+    EXPECT_EQ(platform::ShortPathName((folder / "ab.nds").string()), (folder / "ab.nds").string());
+}
+
 bool KernelKnowsFileSystem(const std::string& type) {
     std::ifstream list("/proc/filesystems");
     std::string line;
