@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -105,15 +104,12 @@ class TemporaryFile {
 
     int fd() const { return fd_.get(); }
 
-    std::error_code Flush() {
+    // Flushes, closes and renames the file over `target`, checking every step, and makes the
+    // rename durable.
+    std::error_code CommitOver(const std::string& target) {
         if (::fsync(fd_.get()) != 0) {
             return LastErrno();
         }
-        return {};
-    }
-
-    // Closes the file and renames it over `target`, checking both steps.
-    std::error_code Publish(const std::string& target) {
         if (auto error = fd_.Close()) {
             return error;
         }
@@ -121,17 +117,6 @@ class TemporaryFile {
             return LastErrno();
         }
         path_.clear();
-        return {};
-    }
-
-    // Flushes, closes and renames the file over `target`, and makes the rename durable.
-    std::error_code CommitOver(const std::string& target) {
-        if (auto error = Flush()) {
-            return error;
-        }
-        if (auto error = Publish(target)) {
-            return error;
-        }
         SyncFolder(ParentFolder(target));
         return {};
     }
