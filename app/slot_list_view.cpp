@@ -62,4 +62,14 @@ void SlotListView::Show(const std::vector<SlotRow>& rows) {
     list_->Thaw();
 }
 
+void SlotListView::ShowRow(int row, const SlotRow& shown) {
+    if (row < 0 || row >= list_->GetItemCount()) {
+        return;
+    }
+    list_->SetItem(row, 1, ToWx(shown.fileName));
+    list_->SetItem(row, 2, ToWx(shown.title));
+    list_->SetItem(row, 3, ToWx(shown.date));
+    fileNames_[row] = shown.fileName;
+}
+
 }  // namespace slotkit::app

@@ -20,6 +20,7 @@ class SlotListView : public SlotView {
     int NextSelected(int row) const override;
     std::string FileName(int row) const override;
     void Show(const std::vector<SlotRow>& rows) override;
+    void ShowRow(int row, const SlotRow& shown) override;
 
   private:
     wxListCtrl* list_;

@@ -246,7 +246,19 @@ CommandContext CSlotManagerDlg::Context() {
                           *slotView_};
 }
 
+bool CSlotManagerDlg::CardStillOffered() {
+    const std::vector<std::string> now = driveSource_();
+    return std::find(now.begin(), now.end(), cardRoot_) != now.end();
+}
+
 void CSlotManagerDlg::Run(Command command) {
+    // A card taken out may leave its mount folder behind on the system disk: nothing may be
+    // written there.
+    if (!cardRoot_.empty() && !CardStillOffered()) {
+        prompter_.Message("A memory card isn't set in the drive.", text::kCaptionAlert,
+                          MessageKind::Failure);
+        return;
+    }
     RunCommand(Context(), command);
 }
 

@@ -62,6 +62,8 @@ class CSlotManagerDlg : public wxFrame {
     void BindEvents();
     void OnCharHook(wxKeyEvent& event);
     CommandContext Context();
+    // True while the chosen card's drive is still among the removable drives.
+    bool CardStillOffered();
     void Run(Command command);
 
     DriveSource driveSource_;

@@ -57,8 +57,8 @@ void WxPrompter::Message(std::string_view text, std::string_view caption, Messag
 }
 
 bool WxPrompter::AskYesNo(std::string_view text, std::string_view caption) {
-    // Only No stops: every other way out of the box goes on, as the window always has.
-    return wxMessageBox(ToWx(text), ToWx(caption), wxYES_NO | wxICON_QUESTION, parent_) != wxNO;
+    // Only Yes goes on: Escape and the close box leave the question as No does.
+    return wxMessageBox(ToWx(text), ToWx(caption), wxYES_NO | wxICON_QUESTION, parent_) == wxYES;
 }
 
 std::optional<std::string> WxPrompter::ChooseFile(ChooserKind kind,

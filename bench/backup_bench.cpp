@@ -112,6 +112,7 @@ class AllSelectedView : public SlotView {
         rows = newRows;
         selectedCount = 0;
     }
+    void ShowRow(int row, const SlotRow& shown) override { rows.at(row) = shown; }
 };
 
 void SetBytes(benchmark::State& state) {

@@ -58,4 +58,16 @@ std::string DisplayText(std::string_view bytes) {
     return out;
 }
 
+std::string ByteCount(std::uint64_t count) {
+    const std::string digits = std::to_string(count);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            grouped += ',';
+        }
+        grouped += digits[i];
+    }
+    return grouped;
+}
+
 }  // namespace slotkit

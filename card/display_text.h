@@ -1,6 +1,7 @@
 // Text from a slot or a file system may hold any byte; this makes it safe to show.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -9,5 +10,8 @@ namespace slotkit {
 // Valid UTF-8 passes unchanged; every byte that is not part of a valid sequence, and every
 // control character, becomes U+FFFD, so the text around an odd byte is kept.
 std::string DisplayText(std::string_view bytes);
+
+// A count with its thousands grouped: "262,144".
+std::string ByteCount(std::uint64_t count);
 
 }  // namespace slotkit

@@ -45,6 +45,12 @@ void ReadTitleAndDate(const std::string& path, const SlotLayout& layout, SlotRow
     }
 }
 
+std::string RowNumber(int row) {
+    char number[8];
+    std::snprintf(number, sizeof number, "%02d", row);
+    return number;
+}
+
 }  // namespace
 
 std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout,
@@ -53,9 +59,7 @@ std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayou
     std::vector<SlotRow> rows(kSlotRowCount);
     for (int i = 0; i < kSlotRowCount; ++i) {
         SlotRow& row = rows[i];
-        char number[8];
-        std::snprintf(number, sizeof number, "%02d", i);
-        row.number = number;
+        row.number = RowNumber(i);
         if (static_cast<std::size_t>(i) >= names.size()) {
             row.title = kTitleNoFile;
             continue;
@@ -65,6 +69,18 @@ std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayou
         ReadTitleAndDate(path, layout, row);
     }
     return rows;
+}
+
+void ShowRowAsOnCard(const CommandContext& context, int row) {
+    SlotRow shown;
+    shown.number = RowNumber(row);
+    shown.fileName = context.view.FileName(row);
+    if (shown.fileName.empty()) {
+        shown.title = kTitleNoFile;
+    } else {
+        ReadTitleAndDate(context.SlotPathOf(shown.fileName), context.Layout(), shown);
+    }
+    context.view.ShowRow(row, shown);
 }
 
 void Refresh(const CommandContext& context) {

@@ -27,6 +27,10 @@ std::string FormatDate(const platform::LocalTime& time);
 std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout,
                                   std::error_code* error = nullptr);
 
+// Shows the title and date of `row` as the card now holds them, after a command changed its
+// file without a refresh; the selection stays.
+void ShowRowAsOnCard(const CommandContext& context, int row);
+
 // Rebuilds the view from the card. With no card root it does nothing; a missing save folder
 // is offered for creation first.
 void Refresh(const CommandContext& context);

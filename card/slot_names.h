@@ -16,9 +16,10 @@ std::string WithDatExtension(std::string_view name);
 // True when `name` ends in ".DAT" in any letter case, so that the listing shows it.
 bool HasDatExtension(std::string_view name);
 
-// Why `fileName` cannot be used as the name of a file in `folder`, or nothing when it can:
+// Why `fileName` cannot be used as the name of a slot file in `folder`, or nothing when it can:
 // it must be a plain file name (no separators, not "." or "..", no control characters or
-// <>:"|?*) and the joined path must fit kMaxPathBytes.
+// <>:"|?*), end in ".DAT" in any letter case after a name that is not empty or only blanks,
+// and the joined path must fit kMaxPathBytes.
 std::optional<std::string> RefuseFileName(std::string_view folder, std::string_view fileName);
 
 }  // namespace slotkit

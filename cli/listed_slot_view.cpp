@@ -5,6 +5,17 @@
 
 namespace slotkit::cli {
 
+namespace {
+
+bool SameLetters(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+}  // namespace
+
 int ListedSlotView::NextSelected(int row) const {
     auto next = std::upper_bound(selected_.begin(), selected_.end(), row);
     return next == selected_.end() ? -1 : *next;
@@ -20,6 +31,12 @@ std::string ListedSlotView::FileName(int row) const {
 void ListedSlotView::Show(const std::vector<SlotRow>& rows) {
     rows_ = rows;
     selected_.clear();
+}
+
+void ListedSlotView::ShowRow(int row, const SlotRow& shown) {
+    if (row >= 0 && static_cast<std::size_t>(row) < rows_.size()) {
+        rows_[row] = shown;
+    }
 }
 
 std::optional<int> ListedSlotView::FindRow(const std::string& spec) const {
@@ -39,7 +56,17 @@ std::optional<int> ListedSlotView::FindRow(const std::string& spec) const {
             return static_cast<int>(i);
         }
     }
-    return std::nullopt;
+    // FAT names ignore letter case; a spelling that fits several files names none of them.
+    std::optional<int> found;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (!rows_[i].fileName.empty() && SameLetters(rows_[i].fileName, spec)) {
+            if (found) {
+                return std::nullopt;
+            }
+            found = static_cast<int>(i);
+        }
+    }
+    return found;
 }
 
 void ListedSlotView::Select(std::vector<int> rows) {

@@ -14,10 +14,12 @@ class ListedSlotView : public SlotView {
     int NextSelected(int row) const override;
     std::string FileName(int row) const override;
     void Show(const std::vector<SlotRow>& rows) override;
+    void ShowRow(int row, const SlotRow& shown) override;
 
     const std::vector<SlotRow>& Rows() const { return rows_; }
 
-    // A row named by its number ("7", "07") or by its file name; nothing when none matches.
+    // A row named by its number ("7", "07") or by its file name, also in another letter case
+    // when exactly one file matches; nothing when none matches.
     std::optional<int> FindRow(const std::string& spec) const;
     // Selects the rows; the selection is walked in list order whatever order they came in.
     void Select(std::vector<int> rows);

@@ -60,6 +60,8 @@ const std::map<std::string, CommandShape>& Shapes() {
 
 void AddSubcommands(CLI::App& app, Request& request) {
     app.require_subcommand(1);
+    // The global options may also follow the command: `slotkit -c CARD list --no`.
+    app.fallthrough();
     app.add_subcommand("drives", "print the removable drive roots, one a line");
     app.add_subcommand("list", "print the 100 rows: Num, FileName, Target ROM title, Date");
 
@@ -99,6 +101,12 @@ void PrintRows(const ListedSlotView& view, std::ostream& out) {
 int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
     if (request.card.empty()) {
         throw UsageError{"--card is required for " + command};
+    }
+    // Checked before any question: a mistyped card must not get a save folder made for it.
+    if (!platform::IsDirectory(request.card)) {
+        throw UsageError{"--card " + request.card +
+                         (platform::PathExists(request.card) ? ": this is not a folder"
+                                                             : ": there is no such folder")};
     }
     const AnswerPolicy policy = request.yes  ? AnswerPolicy::AlwaysYes
                                 : request.no ? AnswerPolicy::AlwaysNo
@@ -153,7 +161,7 @@ int RunSlotkit(const std::vector<std::string>& args, Terminal terminal) {
     Request request;
     app.add_option("-c,--card", request.card, "the card root (a mounted card's top folder)");
     app.add_option("-m,--mode", request.mode, "nds (default) or gba")
-        ->check(CLI::IsMember({"nds", "gba"}));
+        ->transform(CLI::IsMember({"nds", "gba"}, CLI::ignore_case));
     auto* yes = app.add_flag("-y,--yes", request.yes, "answer Yes to every question");
     app.add_flag("--no", request.no, "answer No to every question")->excludes(yes);
     AddSubcommands(app, request);

@@ -102,12 +102,31 @@ std::optional<std::string> TerminalPrompter::ChooseFolder(std::string_view) {
     return path;
 }
 
+std::optional<std::string> TerminalPrompter::TypedName(std::deque<std::string>& given,
+                                                       std::string_view prompt) {
+    if (!given.empty() || !terminal_.interactive) {
+        return TakeFront(given);  // none given and no terminal: the dialog is cancelled
+    }
+    terminal_.out << prompt << " (empty to cancel): ";
+    terminal_.out.flush();
+    std::string typed;
+    if (!std::getline(terminal_.in, typed) || typed.empty()) {
+        return std::nullopt;
+    }
+    return typed;
+}
+
 std::optional<std::string> TerminalPrompter::AskSlotName() {
-    return TakeFront(slotNames);
+    return TypedName(slotNames, "Please input DAT filename");
 }
 
 std::optional<std::string> TerminalPrompter::AskNewName() {
-    return TakeFront(newNames);
+    return TypedName(newNames, "Please input new-filename.");
+}
+
+void TerminalPrompter::Done(std::string_view what) {
+    terminal_.out << what << '\n';
+    terminal_.out.flush();
 }
 
 }  // namespace slotkit::cli

@@ -43,10 +43,13 @@ class TerminalPrompter : public Prompter {
     std::optional<std::string> AskSlotName() override;
     std::optional<std::string> AskNewName() override;
     void Beep() override {}
+    void Done(std::string_view what) override;
     std::unique_ptr<BusyScope> Busy() override { return std::make_unique<BusyScope>(); }
 
   private:
     std::optional<std::string> NextPath();
+    // A name the command line did not give, typed on the terminal when there is one.
+    std::optional<std::string> TypedName(std::deque<std::string>& given, std::string_view prompt);
     void ChooserRefused(const std::string& path, std::string_view why);
 
     Terminal terminal_;

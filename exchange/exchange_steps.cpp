@@ -66,18 +66,6 @@ std::string HeaderTooShort(std::string_view action, std::string_view suffix) {
     return text;
 }
 
-std::string ByteCount(std::uint64_t count) {
-    const std::string digits = std::to_string(count);
-    std::string grouped;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) {
-            grouped += ',';
-        }
-        grouped += digits[i];
-    }
-    return grouped;
-}
-
 void ShowError(const CommandContext& context, std::string_view text) {
     context.prompter.Message(text, text::kCaptionError, MessageKind::Failure);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "card/command_context.h"
+#include "card/display_text.h"
 
 namespace slotkit::exchange {
 
@@ -33,9 +34,6 @@ std::optional<std::string> ReadUpdatableSlot(const CommandContext& context,
 
 // The refusal of a .DSS or .DUC file too short for its header, for "import" or "export".
 std::string HeaderTooShort(std::string_view action, std::string_view suffix);
-
-// "262,144"
-std::string ByteCount(std::uint64_t count);
 
 void ShowError(const CommandContext& context, std::string_view text);
 void ShowSuccess(const CommandContext& context, std::string_view note);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "card/slot_listing.h"
 #include "exchange/exchange_steps.h"
 #include "exchange/foreign_save.h"
 
@@ -92,6 +93,7 @@ void ExportSave(const CommandContext& context) {
             return;
         }
     }
+    ShowRowAsOnCard(context, *row);
     ShowSuccess(context, note);
 }
 

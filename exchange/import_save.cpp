@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "card/slot_listing.h"
 #include "exchange/dst_decoder.h"
 #include "exchange/exchange_steps.h"
 #include "exchange/foreign_save.h"
@@ -98,6 +99,7 @@ void ImportSave(const CommandContext& context) {
             return;
         }
     }
+    ShowRowAsOnCard(context, *row);
     ShowSuccess(context, note);
 }
 

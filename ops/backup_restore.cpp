@@ -1,9 +1,11 @@
 #include "ops/backup_restore.h"
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "card/display_text.h"
 #include "card/slot_listing.h"
 #include "card/slot_names.h"
 
@@ -31,33 +33,90 @@ std::string WithDatExtensionOnFileName(const std::string& path) {
     return path.substr(0, nameStart) + WithDatExtension(std::string_view(path).substr(nameStart));
 }
 
-// The copy between the slot of `fileName` and `pcPath`. A restore only ever overwrites a slot
-// file that exists.
-platform::CopyRequest CopyBetween(const CommandContext& context, const std::string& fileName,
-                                  const std::string& pcPath, Direction direction) {
-    const std::string slotPath = context.SlotPathOf(fileName);
-    if (direction == Direction::ToPc) {
-        return {slotPath, pcPath, false};
-    }
-    return {pcPath, slotPath, true};
+// One row's copy: the slot file and the file on the PC.
+struct RowCopy {
+    int row;
+    std::string fileName;  // empty: the row has no file
+    std::string pcPath;
+};
+
+std::string Describe(const RowCopy& copy, Direction direction) {
+    return DisplayText(copy.fileName) + (direction == Direction::ToPc ? " -> " : " <- ") +
+           DisplayText(copy.pcPath);
 }
 
-// Makes the copies; a row without a file has nothing to copy and fails.
-bool CopyAll(const CommandContext& context, const std::vector<std::string>& fileNames,
-             const std::vector<std::string>& pcPaths, Direction direction) {
-    bool allCopied = true;
+// Makes the copies and gives one line per copy that failed. A restore only ever overwrites a
+// slot file that exists; a row without a file has nothing to copy.
+std::vector<std::string> CopyAll(const CommandContext& context, const std::vector<RowCopy>& copies,
+                                 Direction direction) {
+    std::vector<std::string> failures;
     std::vector<platform::CopyRequest> requests;
-    for (std::size_t i = 0; i < fileNames.size(); ++i) {
-        if (fileNames[i].empty()) {
-            allCopied = false;
+    std::vector<const RowCopy*> requested;
+    for (const RowCopy& copy : copies) {
+        if (copy.fileName.empty()) {
+            char number[8];
+            std::snprintf(number, sizeof number, "%02d", copy.row);
+            failures.push_back(std::string("Row ") + number + ": the row has no DAT file");
+            continue;
+        }
+        const std::string slotPath = context.SlotPathOf(copy.fileName);
+        if (direction == Direction::ToPc) {
+            requests.push_back({slotPath, copy.pcPath, false});
         } else {
-            requests.push_back(CopyBetween(context, fileNames[i], pcPaths[i], direction));
+            requests.push_back({copy.pcPath, slotPath, true});
+        }
+        requested.push_back(&copy);
+    }
+    const std::vector<std::error_code> results = platform::CopyFilesSafely(requests);
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        if (results[i]) {
+            failures.push_back(Describe(*requested[i], direction) + ": " + results[i].message());
         }
     }
-    for (const std::error_code& result : platform::CopyFilesSafely(requests)) {
-        allCopied = allCopied && !result;
+    return failures;
+}
+
+// A restore replaces the whole slot with the chosen file's bytes: a file that is not as long as
+// a slot file of the mode (a foreign save, a ROM) is asked about first. True to go on.
+bool ConfirmOddLengths(const CommandContext& context, const std::vector<RowCopy>& copies) {
+    const SlotLayout& layout = context.Layout();
+    const std::string mode = context.mode == EditMode::Nds ? "NDS" : "GBA";
+    const std::string lengths = ByteCount(layout.newFormSize) + " or " + ByteCount(kOldFormSize);
+    std::vector<std::string> odd;
+    for (const RowCopy& copy : copies) {
+        const auto size = copy.fileName.empty() ? std::nullopt : platform::FileSize(copy.pcPath);
+        if (size && *size != layout.newFormSize && *size != kOldFormSize) {
+            odd.push_back(DisplayText(copy.pcPath) + " (" + ByteCount(*size) + " bytes) over " +
+                          DisplayText(copy.fileName));
+        }
     }
-    return allCopied;
+    if (odd.empty()) {
+        return true;
+    }
+    const bool one = odd.size() == 1;
+    std::string question = std::string(one ? "This file is" : "These files are") +
+                           " not as long as a " + mode + " slot file (" + lengths + " bytes):";
+    for (const std::string& line : odd) {
+        question += "\n" + line;
+    }
+    question += one ? "\nIts bytes replace the whole slot, which may then not work."
+                    : "\nTheir bytes replace the whole slots, which may then not work.";
+    question += "\nDoes it execute really?";
+    return context.prompter.AskYesNo(question, text::kCaptionConfirm);
+}
+
+// A batch backup writes into a folder that may hold older backups of the same names.
+bool ConfirmReplacedBackups(const CommandContext& context, const std::vector<RowCopy>& copies) {
+    std::string replaced;
+    for (const RowCopy& copy : copies) {
+        if (!copy.fileName.empty() && platform::PathExists(copy.pcPath)) {
+            replaced += "\n" + DisplayText(copy.pcPath);
+        }
+    }
+    return replaced.empty() || context.prompter.AskYesNo(
+                                   "These files in the backup folder will be replaced:" + replaced +
+                                       "\nDoes it execute really?",
+                                   text::kCaptionConfirm);
 }
 
 void Run(const CommandContext& context, Direction direction) {
@@ -66,8 +125,7 @@ void Run(const CommandContext& context, Direction direction) {
         return;
     }
     Prompter& prompter = context.prompter;
-    std::unique_ptr<BusyScope> busy;
-    bool allCopied = true;
+    std::vector<RowCopy> copies;
 
     if (rows.size() > 1) {
         const auto folder =
@@ -76,13 +134,13 @@ void Run(const CommandContext& context, Direction direction) {
         if (!folder) {
             return;
         }
-        busy = prompter.Busy();
-        std::vector<std::string> fileNames, pcPaths;
         for (int row : rows) {
-            fileNames.push_back(context.view.FileName(row));
-            pcPaths.push_back(platform::JoinPath(*folder, fileNames.back()));
+            const std::string fileName = context.view.FileName(row);
+            copies.push_back({row, fileName, platform::JoinPath(*folder, fileName)});
         }
-        allCopied = CopyAll(context, fileNames, pcPaths, direction);
+        if (direction == Direction::ToPc && !ConfirmReplacedBackups(context, copies)) {
+            return;
+        }
     } else {
         auto chosen = direction == Direction::ToPc ? prompter.ChooseSaveFile(SaveFileFilters(), "")
                                                    : prompter.ChooseOpenFile(SaveFileFilters(), "");
@@ -97,14 +155,22 @@ void Run(const CommandContext& context, Direction direction) {
                                "Confirm Save As")) {
             return;
         }
-        busy = prompter.Busy();
-        allCopied = CopyAll(context, {context.view.FileName(rows.front())}, {pcPath}, direction);
+        copies.push_back({rows.front(), context.view.FileName(rows.front()), pcPath});
+    }
+    if (direction == Direction::ToCard && !ConfirmOddLengths(context, copies)) {
+        return;
     }
 
-    if (allCopied) {
+    const std::unique_ptr<BusyScope> busy = prompter.Busy();
+    const std::vector<std::string> failures = CopyAll(context, copies, direction);
+    if (failures.empty()) {
         prompter.Message(text::kSuccess, text::kCaptionTrue, MessageKind::Info);
     } else {
-        prompter.Message(text::kFailed, text::kCaptionAlert, MessageKind::Failure);
+        std::string message = text::kFailed;
+        for (const std::string& line : failures) {
+            message += "\n" + line;
+        }
+        prompter.Message(message, text::kCaptionAlert, MessageKind::Failure);
     }
     Refresh(context);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "card/display_text.h"
+#include "card/slot_listing.h"
 #include "ops/rename_delete.h"
 #include "ops/rom_names.h"
 
@@ -52,6 +53,25 @@ std::optional<std::vector<std::uint8_t>> OpenSlot(const std::string& fileName,
     return bytes;
 }
 
+// The rename's refresh ended the walk: the selected rows after `renamedRow` were not changed.
+void ReportRowsLeft(const CommandContext& context,
+                    const std::vector<std::pair<int, std::string>>& selection, int renamedRow) {
+    std::string left;
+    for (const auto& [row, fileName] : selection) {
+        if (row > renamedRow) {
+            left += "\n" + (fileName.empty() ? "(row " + std::to_string(row) + ", no file)"
+                                             : DisplayText(fileName));
+        }
+    }
+    if (!left.empty()) {
+        context.prompter.Message(
+            "The rename refreshed the list and ended the change.\nThese selected DAT files were "
+            "left unchanged:" +
+                left,
+            text::kCaptionAlert, MessageKind::Failure);
+    }
+}
+
 }  // namespace
 
 void ChangeTargetRom(const CommandContext& context) {
@@ -76,6 +96,11 @@ void ChangeTargetRom(const CommandContext& context) {
     const auto shortField = ShortNameField(after);
     const auto longField = LongNameField(*romPath);
     const SlotLayout& layout = context.Layout();
+    // The selection as it was: a rename's refresh clears it and ends the walk.
+    std::vector<std::pair<int, std::string>> selection;
+    for (int row : SelectedRows(context.view)) {
+        selection.emplace_back(row, context.view.FileName(row));
+    }
 
     for (int row = first; row != -1; row = context.view.NextSelected(row)) {
         const std::string fileName = context.view.FileName(row);
@@ -104,9 +129,16 @@ void ChangeTargetRom(const CommandContext& context) {
                              text::kCaptionError, MessageKind::Failure);
             return;
         }
+        ShowRowAsOnCard(context, row);
+        prompter.Done("The target ROM of " + DisplayText(fileName) + " is now " +
+                      DisplayText(after) + ".");
         if (prompter.AskYesNo("It succeeded.\n\nContinuously, does it do DAT-Rename?\n",
                               text::kCaptionMessage)) {
             RenameSlot(context);
+            if (context.view.NextSelected(row) == -1) {
+                ReportRowsLeft(context, selection, row);
+                return;
+            }
         }
     }
 }

@@ -61,6 +61,8 @@ void DeleteSlots(const CommandContext& context) {
         const auto error = platform::RemoveFile(context.SlotPathOf(fileName));
         if (error && error != std::errc::no_such_file_or_directory) {
             notDeleted.push_back(DisplayText(fileName) + ": " + error.message());
+        } else if (!error) {
+            context.prompter.Done(DisplayText(fileName) + " was deleted.");
         }
     }
     if (!notDeleted.empty()) {

@@ -56,6 +56,10 @@ class Prompter {
 
     virtual void Beep() = 0;
     [[nodiscard]] virtual std::unique_ptr<BusyScope> Busy() = 0;
+
+    // What a command did that no message box says ("A.DAT was deleted."). The window shows it
+    // in the list and ignores this; the command line prints it.
+    virtual void Done(std::string_view /*what*/) {}
 };
 
 // One row of the slot list, as shown.
@@ -76,6 +80,8 @@ class SlotView {
     virtual std::string FileName(int row) const = 0;
     // Replaces every row with `rows`; afterwards no row is selected.
     virtual void Show(const std::vector<SlotRow>& rows) = 0;
+    // Replaces the shown columns of one row; the selection stays as it is.
+    virtual void ShowRow(int row, const SlotRow& shown) = 0;
 };
 
 // ---------------------------------------------------------------------------------------------

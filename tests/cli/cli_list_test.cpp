@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "cli_test_support.h"
@@ -66,11 +67,16 @@ TEST(CliList, QuestionWithoutATerminalIsAUsageErrorAndChangesNothing) {
     EXPECT_FALSE(fs::exists(card.SaveFolder(EditMode::Nds)));
 }
 
-TEST(CliList, FolderThatCannotBeCreatedIsAFailure) {
+// A mistyped card must not get a save folder made for it: checked before any question.
+TEST(CliList, ACardThatIsNotAFolderIsAUsageError) {
     TempCard card;
-    const CliRun run = RunCli({"-c", (card.Dir() / "gone").string(), "-y", "list"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "The folder can not be created.: A memory card isn't set in the drive.\n");
+    std::ofstream(card.Dir() / "file") << "x";
+    for (const fs::path& cardPath : {card.Dir() / "gone", card.Dir() / "file"}) {
+        const CliRun run = RunCli({"-c", cardPath.string(), "-y", "list"});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find(cardPath.string()), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists(cardPath / "NDSSAVE"));
+    }
 }
 
 TEST(CliUsage, BadArgumentsExitWithTwo) {

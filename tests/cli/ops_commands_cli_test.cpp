@@ -40,7 +40,8 @@ TEST_F(OpsCliTest, BackupAndRestoreByNameAndRowNumber) {
     fs::remove(Pc("A.DAT"));
     WriteFile(Pc("B.DAT"), PatternBytes(263'168, 8));
     EXPECT_EQ(Run({"restore", "A.DAT", "B.DAT", card.PcFolder().string()}), 1);
-    EXPECT_EQ(err.str(), "Alert: Failed!\n");
+    EXPECT_EQ(err.str(),
+              "Alert: Failed!\nA.DAT <- " + Pc("A.DAT").string() + ": No such file or directory\n");
     EXPECT_EQ(ReadFile(Slot("A.DAT")), a);
     EXPECT_EQ(ReadFile(Slot("B.DAT")), PatternBytes(263'168, 8));
 
@@ -115,6 +116,66 @@ TEST_F(OpsCliTest, RetargetWritesTheNamesAndRenamesTheFirstRow) {
 
     EXPECT_EQ(Run({"--yes", "retarget", "50", Pc("New Super Game.nds").string()}), 1);
     EXPECT_EQ(err.str(), "error: It doesn't open DAT file.\n");
+}
+#endif
+
+// Commands as people type them: options after the command, the mode and slot names in any
+// letter case, and a card folder that is not there.
+TEST_F(OpsCliTest, OptionsAfterTheCommandAndNamesInAnyCase) {
+    mode = EditMode::Gba;
+    card.WriteSlot(mode, "Zelda.DAT", 132'096);
+    card.WriteSlot(mode, "POKE.DAT", 132'096);
+    EXPECT_EQ(Run({"delete", "zelda.dat", "--mode", "GBA", "--no"}), 0);
+    EXPECT_TRUE(fs::exists(Slot("Zelda.DAT")));
+    EXPECT_EQ(Run({"-m", "Gba", "delete", "ZELDA.dat", "-y"}), 0);
+    EXPECT_EQ(out.str(), "Zelda.DAT was deleted.\n");
+    EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{"POKE.DAT"});
+}
+
+#ifndef _WIN32  // two names that differ in case only need a case-sensitive disk
+TEST_F(OpsCliTest, ASpellingThatFitsSeveralFilesNamesNone) {
+    card.WriteSlot(mode, "a.DAT", 263'168);
+    card.WriteSlot(mode, "A.DAT", 263'168);
+    EXPECT_EQ(Run({"--yes", "delete", "a.dat"}), 2);
+    EXPECT_EQ(Run({"--yes", "delete", "a.DAT"}), 0);  // the exact spelling still works
+    EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{"A.DAT"});
+}
+#endif
+
+TEST_F(OpsCliTest, NameDialogsAskOnTheTerminalWhenNoNameWasGiven) {
+    card.WriteSlot(mode, "A.DAT", 263'168);
+    std::istringstream in("typed\n");
+    const int status = cli::RunSlotkit({"--card", card.Root(), "rename", "A.DAT", "B"},
+                                       cli::Terminal{in, out, err, true});
+    EXPECT_EQ(status, 0);
+    // dummy on a row without a file and no --name: the name is asked for.
+    const int dummy = cli::RunSlotkit({"--card", card.Root(), "--yes", "dummy", "99"},
+                                      cli::Terminal{in, out, err, true});
+    EXPECT_EQ(dummy, 0);
+    EXPECT_EQ(FolderEntries(card.SaveFolder(mode)),
+              (std::vector<std::string>{"B.DAT", "typed.DAT"}));
+    EXPECT_NE(out.str().find("Please input DAT filename"), std::string::npos);
+}
+
+#ifndef _WIN32  // Windows names files its own way (8.3 aliases, letter case)
+TEST_F(OpsCliTest, RetargetSaysWhatItDidAndWhichRowsTheRenameLeft) {
+    card.WriteSlot(mode, "A.DAT", 263'168, "OLDGAME NDS");
+    card.WriteSlot(mode, "B.DAT", 263'168, "OLDGAME NDS");
+    WriteFile(Pc("Game.nds"), Bytes(4, 0));
+    SelectFiles({"A.DAT", "B.DAT"});
+    const std::vector<std::string> order = SelectedInListOrder({"A.DAT", "B.DAT"});
+    const Bytes second = ReadFile(Slot(order[1]));
+
+    EXPECT_EQ(
+        Run({"--yes", "retarget", "A.DAT", "B.DAT", Pc("Game.nds").string(), "--rename", "FIRST"}),
+        1);
+    EXPECT_EQ(out.str(), "The target ROM of " + order[0] + " is now GAME    NDS.\n");
+    EXPECT_EQ(err.str(),
+              "Alert: The rename refreshed the list and ended the change.\nThese selected DAT "
+              "files were left unchanged:\n" +
+                  order[1] + "\n");
+    EXPECT_EQ(ReadFile(Slot(order[1])), second);
+    EXPECT_TRUE(fs::exists(Slot("FIRST.DAT")));
 }
 #endif
 

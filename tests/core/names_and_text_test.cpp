@@ -24,7 +24,7 @@ TEST(SlotNames, DatExtensionMatchesInAnyCase) {
 
 TEST(SlotNames, PlainNamesAreAccepted) {
     EXPECT_FALSE(RefuseFileName("/card/NDSSAVE", "GAME.DAT"));
-    EXPECT_FALSE(RefuseFileName("/card/NDSSAVE", ".DAT"));
+    EXPECT_FALSE(RefuseFileName("/card/NDSSAVE", "save v1.2.dat"));
     EXPECT_FALSE(RefuseFileName("/card/NDSSAVE", "ポケモン.DAT"));
 }
 
@@ -36,11 +36,20 @@ TEST(SlotNames, NamesThatLeaveTheFolderOrBreakFatAreRefused) {
     }
 }
 
+// Names the listing and the cartridge would not show: the save would vanish from sight.
+TEST(SlotNames, NamesThatWouldNotBeListedAreRefused) {
+    for (const char* typed : {"", "   ", "Save v1.2", "ABC.", "...", "FOO.SAV", "x.DAT.", ".DAT",
+                              "  .dat", "GAME.DATA"}) {
+        EXPECT_TRUE(RefuseFileName("/card/NDSSAVE", WithDatExtension(typed)))
+            << '"' << typed << '"';
+    }
+}
+
 TEST(SlotNames, PathMustFitThePathBuffer) {
     const std::string folder = "/card/NDSSAVE";  // 13 bytes, plus the separator
-    EXPECT_FALSE(RefuseFileName(folder, std::string(259 - 14, 'a')));
-    EXPECT_TRUE(RefuseFileName(folder, std::string(260 - 14, 'a')));
-    EXPECT_TRUE(RefuseFileName(folder, std::string(300, 'a')));
+    EXPECT_FALSE(RefuseFileName(folder, std::string(259 - 14 - 4, 'a') + ".DAT"));
+    EXPECT_TRUE(RefuseFileName(folder, std::string(260 - 14 - 4, 'a') + ".DAT"));
+    EXPECT_TRUE(RefuseFileName(folder, std::string(300, 'a') + ".DAT"));
 }
 
 TEST(DisplayText, KeepsValidUtf8AndReplacesEveryOddByte) {

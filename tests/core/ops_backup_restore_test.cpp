@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <map>
+#include <sstream>
 
 #include "ops/backup_restore.h"
 #include "ops_fixture.h"
@@ -13,7 +14,25 @@ namespace fs = std::filesystem;
 
 constexpr std::uint64_t kNdsSize = 263'168;
 
-class BackupRestoreTest : public OpsTest {};
+class BackupRestoreTest : public OpsTest {
+  protected:
+    // The closing "Failed!" message, as its lines after the first.
+    std::vector<std::string> FailureLines() const {
+        const Shown last = prompter.LastMessage();
+        EXPECT_EQ(last.caption, "Alert");
+        std::vector<std::string> lines;
+        std::istringstream text(last.text);
+        for (std::string line; std::getline(text, line);) {
+            lines.push_back(line);
+        }
+        EXPECT_FALSE(lines.empty());
+        if (!lines.empty()) {
+            EXPECT_EQ(lines.front(), "Failed!");
+            lines.erase(lines.begin());
+        }
+        return lines;
+    }
+};
 
 TEST_F(BackupRestoreTest, SingleBackupAppendsDatToTheFileNameOnly) {
     const Bytes slot = card.WriteSlot(mode, "A.DAT", kNdsSize);
@@ -52,7 +71,7 @@ TEST_F(BackupRestoreTest, BatchBackupInGbaModeCopiesEveryRowOverExistingFiles) {
 
     SelectFiles({"A.DAT", "B.DAT", "C.DAT"});
     prompter.paths.push_back(card.PcFolder().string());
-    Backup(Context());
+    Backup(Context());  // Yes to replacing the older B.DAT
 
     EXPECT_EQ(ReadFile(Pc("A.DAT")), a);
     EXPECT_EQ(ReadFile(Pc("B.DAT")), b);
@@ -62,7 +81,11 @@ TEST_F(BackupRestoreTest, BatchBackupInGbaModeCopiesEveryRowOverExistingFiles) {
     ASSERT_EQ(prompter.choosers.size(), 1u);
     EXPECT_EQ(prompter.choosers[0].kind, "folder");
     EXPECT_EQ(prompter.choosers[0].title, "Please set a backup folder.");
-    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"true: Success!"});
+    EXPECT_EQ(prompter.Transcript(),
+              (std::vector<std::string>{"<< Alert >>: These files in the backup folder will be "
+                                        "replaced:\n" +
+                                            Pc("B.DAT").string() + "\nDoes it execute really?",
+                                        "true: Success!"}));
 }
 
 TEST_F(BackupRestoreTest, BatchRestoreWithOneMissingFileFailsEvenWhenTheLastCopyWorks) {
@@ -85,8 +108,8 @@ TEST_F(BackupRestoreTest, BatchRestoreWithOneMissingFileFailsEvenWhenTheLastCopy
     EXPECT_EQ(ReadFile(Slot(order[1])), second);
     EXPECT_EQ(ReadFile(Slot(order[2])), third);
     EXPECT_EQ(prompter.choosers.at(0).title, "Please set a restore folder.");
-    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"Alert: Failed!"});
-    EXPECT_TRUE(prompter.AnyFailure());
+    EXPECT_EQ(FailureLines(), std::vector<std::string>{order[0] + " <- " + Pc(order[0]).string() +
+                                                       ": No such file or directory"});
     EXPECT_GT(view.showCount, 0);
 }
 
@@ -112,16 +135,19 @@ TEST_F(BackupRestoreTest, RowWithoutFileFailsAndNeverCreatesOrTouchesTheFolder) 
 
     // Single restore onto a row without a file: no slot file appears.
     SelectFiles({}, 1);
+    const std::string noFile =
+        "Row " + view.rows.at(*view.selected.begin()).number + ": the row has no DAT file";
     prompter.paths.push_back(Pc("X.DAT").string());
     Restore(Context());
-    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"Alert: Failed!"});
+    EXPECT_EQ(FailureLines(), std::vector<std::string>{noFile});
+    EXPECT_EQ(prompter.shown.size(), 1u);  // an empty row's restore asks nothing
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{"A.DAT"});
 
     // Single backup of it: nothing is written.
     SelectFiles({}, 1);
     prompter.paths.push_back(Pc("none").string());
     Backup(Context());
-    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"Alert: Failed!"});
+    EXPECT_EQ(FailureLines().size(), 1u);
     EXPECT_FALSE(fs::exists(Pc("none.DAT")));
 
     // In a batch the file row is still copied, and the batch reports the failure.
@@ -129,7 +155,7 @@ TEST_F(BackupRestoreTest, RowWithoutFileFailsAndNeverCreatesOrTouchesTheFolder) 
     prompter.paths.push_back(card.PcFolder().string());
     Backup(Context());
     EXPECT_EQ(ReadFile(Pc("A.DAT")), a);
-    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"Alert: Failed!"});
+    EXPECT_EQ(FailureLines().size(), 1u);
     EXPECT_EQ(FolderEntries(card.PcFolder()), (std::vector<std::string>{"A.DAT", "X.DAT"}));
 }
 
@@ -142,7 +168,8 @@ TEST_F(BackupRestoreTest, RestoreNeverCreatesASlotThatVanishedAfterTheListing) {
     prompter.paths.push_back(Pc("GONE.DAT").string());
     Restore(Context());
     EXPECT_FALSE(fs::exists(Slot("GONE.DAT")));
-    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"Alert: Failed!"});
+    EXPECT_EQ(FailureLines(), std::vector<std::string>{"GONE.DAT <- " + Pc("GONE.DAT").string() +
+                                                       ": No such file or directory"});
 }
 
 #ifndef _WIN32  // needs a child process or POSIX permissions
@@ -158,7 +185,8 @@ TEST_F(BackupRestoreTest, FailedCopyLeavesSlotAndPcFileAsTheyWere) {
         const int status = RunInChild([&] {
             LimitFileSize(4096);
             restore ? Restore(Context()) : Backup(Context());
-            return prompter.Transcript() == std::vector<std::string>{"Alert: Failed!"} ? 0 : 1;
+            const Shown last = prompter.LastMessage();
+            return last.caption == "Alert" && last.text.starts_with("Failed!\nA.DAT ") ? 0 : 1;
         });
         EXPECT_EQ(status, 0) << (restore ? "restore" : "backup") << " did not report the failure";
         EXPECT_EQ(ReadFile(Slot("A.DAT")), slot);
@@ -168,6 +196,57 @@ TEST_F(BackupRestoreTest, FailedCopyLeavesSlotAndPcFileAsTheyWere) {
     }
 }
 #endif
+
+// A restore replaces the whole slot: a file of another length (a foreign save, a ROM) is
+// asked about, once per command, and No leaves every slot as it was.
+TEST_F(BackupRestoreTest, RestoreAsksBeforeAFileOfAnotherLengthReplacesASlot) {
+    const Bytes a = card.WriteSlot(mode, "A.DAT", kNdsSize);
+    const Bytes b = card.WriteSlot(mode, "B.DAT", kNdsSize);
+    WriteFile(Pc("A.DAT"), PatternBytes(8192, 1));
+    WriteFile(Pc("B.DAT"), PatternBytes(kOldFormSize, 2));
+
+    for (const bool yes : {false, true}) {
+        SelectFiles({"A.DAT"});
+        prompter.paths.push_back(Pc("A.DAT").string());
+        prompter.answers = {yes};
+        Restore(Context());
+        ASSERT_FALSE(prompter.shown.empty());
+        EXPECT_EQ(prompter.shown[0].text,
+                  "This file is not as long as a NDS slot file (263,168 or 1,048,576 bytes):\n" +
+                      Pc("A.DAT").string() +
+                      " (8,192 bytes) over A.DAT\nIts bytes replace the whole slot, which may "
+                      "then not work.\nDoes it execute really?");
+        EXPECT_EQ(ReadFile(Slot("A.DAT")), yes ? PatternBytes(8192, 1) : a);
+    }
+
+    // A batch asks once and names only the odd file; No restores nothing at all.
+    card.WriteSlot(mode, "A.DAT", kNdsSize);
+    SelectFiles({"A.DAT", "B.DAT"});
+    prompter.paths.push_back(card.PcFolder().string());
+    prompter.answers = {false};
+    Restore(Context());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].kind, Shown::Kind::Question);
+    EXPECT_NE(prompter.shown[0].text.find("A.DAT (8,192 bytes)"), std::string::npos);
+    EXPECT_EQ(prompter.shown[0].text.find("B.DAT"), std::string::npos);
+    EXPECT_EQ(ReadFile(Slot("B.DAT")), b);
+}
+
+TEST_F(BackupRestoreTest, BatchBackupAnsweredNoReplacesNothingAndCopiesNothing) {
+    card.WriteSlot(mode, "A.DAT", kNdsSize);
+    card.WriteSlot(mode, "B.DAT", kNdsSize);
+    const Bytes older = PatternBytes(100, 3);
+    WriteFile(Pc("B.DAT"), older);
+
+    SelectFiles({"A.DAT", "B.DAT"});
+    prompter.paths.push_back(card.PcFolder().string());
+    prompter.answers = {false};
+    Backup(Context());
+    EXPECT_EQ(ReadFile(Pc("B.DAT")), older);
+    EXPECT_EQ(FolderEntries(card.PcFolder()), std::vector<std::string>{"B.DAT"});
+    EXPECT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(view.showCount, 0);
+}
 
 TEST_F(BackupRestoreTest, NothingHappensWithoutSelectionOrWhenTheChooserIsCancelled) {
     card.WriteSlot(mode, "A.DAT", kNdsSize);

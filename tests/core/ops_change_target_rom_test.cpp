@@ -202,7 +202,12 @@ TEST_F(ChangeTargetRomTest, ChainedRenameTakesTheFirstSelectedRowAndEndsTheWalk)
     EXPECT_EQ(Field(ReadFile(Slot("FIRST.DAT")), 0x40005, 11), Padded("OLDGAME NDS", 11));
     EXPECT_EQ(Field(ReadFile(Slot(order[1])), 0x40005, 11), Padded("GAME    NDS", 11));
     EXPECT_EQ(Field(ReadFile(Slot(order[2])), 0x40005, 11), Padded("OLDGAME NDS", 11));
-    EXPECT_EQ(prompter.shown.size(), 3u);  // the third row is never reached
+    // The third row is never reached, and the user is told so.
+    EXPECT_EQ(prompter.shown.size(), 4u);
+    EXPECT_EQ(prompter.LastMessage().text,
+              "The rename refreshed the list and ended the change.\nThese selected DAT files were "
+              "left unchanged:\n" +
+                  order[2]);
     EXPECT_GT(view.showCount, 0);
 }
 

@@ -49,15 +49,15 @@ TEST_F(SlotCreationTest, DummyBlanksExistingFilesWithTheModesSize) {
 
 TEST_F(SlotCreationTest, DummyAsksANameForEachRowWithoutFile) {
     SelectFiles({}, 3);
-    prompter.slotNames = {"one", std::nullopt, "two.sav"};
+    prompter.slotNames = {"one", std::nullopt, "two.dat"};
     MakeDummy(Context());
 
     EXPECT_EQ(prompter.slotNameDialogs, 3);
     EXPECT_EQ(prompter.beeps, 2);
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)),
-              (std::vector<std::string>{"one.DAT", "two.sav"}));
+              (std::vector<std::string>{"one.DAT", "two.dat"}));
     EXPECT_EQ(ReadFile(Slot("one.DAT")), Bytes(263'168, 0));
-    EXPECT_EQ(ReadFile(Slot("two.sav")), Bytes(263'168, 0));
+    EXPECT_EQ(ReadFile(Slot("two.dat")), Bytes(263'168, 0));
     EXPECT_EQ(prompter.LastMessage().text, "Success!");
 }
 
@@ -81,8 +81,11 @@ TEST_F(SlotCreationTest, DummyAsksBeforeANewNameBlanksAnotherSave) {
 }
 
 TEST_F(SlotCreationTest, DummyRefusesNamesThatAreNotPlainAndWritesNothing) {
-    SelectFiles({}, 3);
-    prompter.slotNames = {"../x", "a/b", std::string(300, 'n')};
+    // Among them names the card would not list: the blank slot would vanish from sight.
+    const std::vector<std::optional<std::string>> names{
+        "../x", "a/b", std::string(300, 'n'), "", "   ", "Save v1.2", "ABC.", "...", "FOO.SAV"};
+    SelectFiles({}, static_cast<int>(names.size()));
+    prompter.slotNames.assign(names.begin(), names.end());
     MakeDummy(Context());
 
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{});
@@ -91,7 +94,7 @@ TEST_F(SlotCreationTest, DummyRefusesNamesThatAreNotPlainAndWritesNothing) {
     const auto failures =
         std::count_if(prompter.shown.begin(), prompter.shown.end(),
                       [](const Shown& s) { return s.kind == Shown::Kind::Failure; });
-    EXPECT_EQ(failures, 4);  // one refusal a name, then the closing report
+    EXPECT_EQ(failures, static_cast<long>(names.size()) + 1);  // a refusal a name, then the report
     EXPECT_EQ(prompter.LastMessage().kind, Shown::Kind::Failure);
     EXPECT_EQ(prompter.LastMessage().text.rfind("Failed!", 0), 0u);
 }

@@ -27,6 +27,11 @@ class MemorySlotView : public SlotView {
         selected.clear();
         ++showCount;
     }
+    void ShowRow(int row, const SlotRow& shown) override {
+        rows.at(static_cast<std::size_t>(row)) = shown;
+        ++rowUpdates;
+    }
+    int rowUpdates = 0;
 };
 
 }  // namespace slotkit::test
