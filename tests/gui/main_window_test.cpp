@@ -63,6 +63,15 @@ TEST_F(MainWindowTest, StartsEmptyInNdsModeWithTheControlsInPlace) {
     EXPECT_EQ(bar->GetMenuLabel(0), "Exit(&E)");
 }
 
+// A window that cannot be resized offers no maximize box and no resizing border.
+TEST_F(MainWindowTest, FrameHasCaptionSystemMenuAndMinimizeBoxOnly) {
+    EXPECT_TRUE(window->HasFlag(wxCAPTION));
+    EXPECT_TRUE(window->HasFlag(wxSYSTEM_MENU));
+    EXPECT_TRUE(window->HasFlag(wxMINIMIZE_BOX));
+    EXPECT_FALSE(window->HasFlag(wxMAXIMIZE_BOX));
+    EXPECT_FALSE(window->HasFlag(wxRESIZE_BORDER));
+}
+
 TEST_F(MainWindowTest, NoControlOverlapsAnotherOrLeavesTheWindow) {
     const wxSize client = window->Panel()->GetClientSize();
     std::vector<wxWindow*> controls;

@@ -1,6 +1,7 @@
 // The buttons run their commands on the rows selected in the window, through the window's own
 // message boxes, name dialogs and (stubbed) file choosers.
 
+#include <chrono>
 #include <filesystem>
 
 #include "app/control_ids.h"
@@ -21,9 +22,13 @@ class WindowCommandsTest : public ::testing::Test {
     wxWeakRef<CSlotManagerDlg> window;
     std::vector<app::ChooserRequest> choosers;
     std::deque<std::optional<std::string>> chosenPaths;
+    bool cardInserted = true;
 
     void SetUp() override {
-        window = new CSlotManagerDlg([this] { return std::vector<std::string>{card.Root()}; });
+        window = new CSlotManagerDlg([this] {
+            return cardInserted ? std::vector<std::string>{card.Root()}
+                                : std::vector<std::string>{};
+        });
         window->Prompter().SetChooserStub([this](const app::ChooserRequest& request) {
             choosers.push_back(request);
             auto path = chosenPaths.empty() ? std::nullopt : chosenPaths.front();
@@ -131,6 +136,106 @@ TEST_F(WindowCommandsTest, ImportWithTwoRowsSelectedAsksForOne) {
     Select({0, 1});
     wxTEST_DIALOG(Click(app::kImportId), ExpectMessage("Alert", "Please select a one-savefile."));
     EXPECT_TRUE(choosers.empty());
+}
+
+// Escape, the close box or any way out of a question but Yes is No: nothing is written.
+TEST_F(WindowCommandsTest, QuestionsClosedWithoutAButtonChangeNothing) {
+    const auto closed = [] { return wxExpectModal<wxMessageDialog>(wxID_CANCEL); };
+    const auto yes = [] { return wxExpectModal<wxMessageDialog>(wxID_YES); };
+    const auto ok = [] { return wxExpectModal<wxMessageDialog>(wxID_OK); };
+    const fs::path a = card.SlotFile(EditMode::Nds, "A.DAT");
+    const Bytes slot = card.WriteSlot(EditMode::Nds, "A.DAT", kOldFormSize, "OLDGAME NDS");
+    WriteFile(card.PcFolder() / "save.sav", Bytes(512, 0x5A));
+    WriteFile(card.PcFolder() / "GAME.NDS", Bytes(4, 0));
+    WriteFile(card.PcFolder() / "A.DAT", Bytes(100, 1));
+    const auto unchanged = [&](const char* what) {
+        EXPECT_EQ(ReadFile(a), slot) << what;
+        EXPECT_EQ(ReadFile(card.PcFolder() / "save.sav"), Bytes(512, 0x5A)) << what;
+        EXPECT_EQ(ReadFile(card.PcFolder() / "A.DAT"), Bytes(100, 1)) << what;
+    };
+
+    for (int id : {app::kDeleteId, app::kConvertId, app::kMakeDummyId}) {
+        OpenCard();
+        Select({0});
+        wxTEST_DIALOG(Click(id), closed());
+        unchanged("delete, convert or blank");
+    }
+
+    OpenCard();  // a new slot's name is taken: the question about blanking it
+    Select({1});
+    wxTEST_DIALOG(Click(app::kMakeDummyId), yes(), ExpectNameDialog<app::CSlotNameDlg>("A"),
+                  closed(), ok());
+    unchanged("blank over a taken name");
+
+    OpenCard();  // the rename offered after a change of target ROM
+    Select({0});
+    chosenPaths = {(card.PcFolder() / "GAME.NDS").string()};
+    wxTEST_DIALOG(Click(app::kChangeTargetRomId), yes(), closed());
+    EXPECT_TRUE(fs::exists(a));
+    EXPECT_EQ(Cell(0, 1), "A.DAT");
+
+    const Bytes retargeted = ReadFile(a);
+    for (int id : {app::kImportId, app::kExportId, app::kRestoreId}) {
+        OpenCard();
+        Select({0});
+        chosenPaths = {(card.PcFolder() / (id == app::kRestoreId ? "A.DAT" : "save.sav")).string()};
+        wxTEST_DIALOG(Click(id), closed());
+        EXPECT_EQ(ReadFile(a), retargeted);
+        EXPECT_EQ(ReadFile(card.PcFolder() / "save.sav"), Bytes(512, 0x5A));
+    }
+
+    card.WriteSlot(EditMode::Nds, "B.DAT", kNdsLayout.newFormSize);
+    OpenCard();  // a batch backup over older backups of the same names
+    Select({0, 1});
+    chosenPaths = {card.PcFolder().string()};
+    wxTEST_DIALOG(Click(app::kBackupId), closed());
+    EXPECT_EQ(ReadFile(card.PcFolder() / "A.DAT"), Bytes(100, 1));
+    EXPECT_FALSE(fs::exists(card.PcFolder() / "B.DAT"));
+
+    static_cast<wxRadioButton*>(window->FindWindow(app::kModeGbaId))->SetValue(true);
+    wxTEST_DIALOG(window->OnEditModeClicked(), closed());  // create GAMESAVE?
+    EXPECT_FALSE(fs::exists(card.SaveFolder(EditMode::Gba)));
+}
+
+// A change of target ROM and an import do not refresh (the selection stays for the next
+// command), but the rows they changed show what the card now holds.
+TEST_F(WindowCommandsTest, RowsChangedWithoutARefreshShowTheCardAsItIs) {
+    const fs::path a = card.SlotFile(EditMode::Nds, "A.DAT");
+    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize, "OLDGAME NDS");
+    fs::last_write_time(a, fs::last_write_time(a) - std::chrono::hours(24 * 400));
+    WriteFile(card.PcFolder() / "GAME.NDS", Bytes(4, 0));
+    WriteFile(card.PcFolder() / "save.sav", Bytes(512, 0x5A));
+    OpenCard();
+    const wxString oldDate = Cell(0, 3);
+    Select({0});
+
+    chosenPaths = {(card.PcFolder() / "GAME.NDS").string()};
+    wxTEST_DIALOG(Click(app::kChangeTargetRomId), wxExpectModal<wxMessageDialog>(wxID_YES),
+                  wxExpectModal<wxMessageDialog>(wxID_NO));
+    EXPECT_EQ(Cell(0, 2), "GAME    NDS");
+    EXPECT_NE(Cell(0, 3), oldDate);
+    EXPECT_EQ(window->SlotList()->GetSelectedItemCount(), 1);
+
+    fs::last_write_time(a, fs::last_write_time(a) - std::chrono::hours(24 * 400));
+    chosenPaths = {(card.PcFolder() / "save.sav").string()};
+    wxTEST_DIALOG(Click(app::kImportId), wxExpectModal<wxMessageDialog>(wxID_YES),
+                  ExpectMessage("true", "Success!"));
+    EXPECT_NE(Cell(0, 3), oldDate);
+    EXPECT_EQ(Cell(0, 2), "GAME    NDS");
+    EXPECT_EQ(window->SlotList()->GetSelectedItemCount(), 1);
+}
+
+// A card taken out may leave its mount folder behind on the system disk.
+TEST_F(WindowCommandsTest, ACardNoLongerOfferedIsNeitherListedNorWritten) {
+    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    OpenCard();
+    Select({0});
+    cardInserted = false;
+    fs::remove_all(card.SaveFolder(EditMode::Nds));
+    for (int id : {app::kRefreshId, app::kMakeDummyId}) {
+        wxTEST_DIALOG(Click(id), ExpectMessage("Alert", "A memory card isn't set in the drive."));
+    }
+    EXPECT_FALSE(fs::exists(card.SaveFolder(EditMode::Nds)));
 }
 
 }  // namespace

@@ -137,7 +137,7 @@ TEST(Unopenable, DevFullFoldersAndMissingFilesAreRefused) {
     }
     // A batch backup whose second file is /dev/full: the other two are written, the run fails.
     const RunResult batch =
-        RunSlotkit({"--card", card, "backup", "A.DAT", "B.DAT", "C.DAT", pc("out")});
+        RunSlotkit({"--card", card, "--yes", "backup", "A.DAT", "B.DAT", "C.DAT", pc("out")});
     EXPECT_TRUE(HonestOutcome(batch, false));
     EXPECT_EQ(ReadBytes(r / "pc/out/A.DAT"), ReadBytes(SlotOf(r, "A.DAT")));
     EXPECT_EQ(ReadBytes(r / "pc/out/C.DAT"), ReadBytes(SlotOf(r, "C.DAT")));
@@ -164,8 +164,8 @@ const Vanish kVanishes[] = {
     {"backup_batch",
      [](const fs::path& r) {
          return std::vector<std::string>{
-             "--card", CardOf(r).string(),     "--no", "backup", "A.DAT", "B.DAT",
-             "C.DAT",  (r / "pc/out").string()};
+             "--card", CardOf(r).string(), "--no", "backup", "A.DAT", "B.DAT",
+             "C.DAT",  (r / "pc").string()};  // a folder without older backups to ask about
      },
      "NDSSAVE/B.DAT", 2},
 };

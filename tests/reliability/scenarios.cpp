@@ -60,7 +60,7 @@ std::vector<Scenario> WritingScenarios() {
          }},
         {"backup_batch", LayOutCard,
          [](const fs::path& r) {
-             return Card(r, {"backup", "A.DAT", "B.DAT", "C.DAT", P(r / "pc/out")});
+             return Card(r, {"--yes", "backup", "A.DAT", "B.DAT", "C.DAT", P(r / "pc/out")});
          },
          false},
         {"dummy", LayOutCard,
