@@ -1,11 +1,17 @@
 #include "app/slot_manager_app.h"
 
+#include <wx/debug.h>
+
 #include "app/slot_manager_dlg.h"
 #include "platform/platform.h"
 
 namespace slotkit::app {
 
 bool CSlotManagerApp::OnInit() {
+#ifdef NDEBUG
+    // A failed wx check is the toolkit's own bug report, not something a user can act on.
+    wxDisableAsserts();
+#endif
     auto* window = new CSlotManagerDlg(platform::RemovableDrives);
     SetTopWindow(window);
     window->Show();
