@@ -341,6 +341,8 @@ TEST_F(ImportTest, SignaturesDecideWhereTheSaveIs) {
 // Files the program cannot read safely are refused before anything is written.
 TEST_F(ImportTest, UnreadableContainersAreRefusedAndChangeNothing) {
     using namespace files;
+    // Read by its name alone, a savestate decodes to bytes that would have gone into the slot.
+    EXPECT_GT(DecodeDst(Savestate(5000)).length, 0u);
     Bytes lying = NocashHeader(0, 0x7FFFFFFF);
     lying.resize(0x4C + 64);
     struct Case {
