@@ -21,6 +21,8 @@ enum ControlId : int {
     // The menu's "Exit(&E)" command. wx menu ids must stay below 0x7FFF, so it takes wx's
     // own exit id rather than 32771.
     kExitMenuId = 5006,  // wxID_EXIT
+    // The slot list's right-click menu.
+    kExportNewMenuId = 6001,
 };
 
 }  // namespace slotkit::app

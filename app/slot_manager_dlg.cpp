@@ -1,5 +1,6 @@
 #include "app/slot_manager_dlg.h"
 
+#include <wx/dnd.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
 #include <wx/statbox.h>
@@ -9,9 +10,11 @@
 
 #include "app/control_ids.h"
 #include "app/dialog_units.h"
+#include "app/dropped_file_prompter.h"
 #include "app/slot_icon.h"
 #include "app/wx_text.h"
 #include "card/slot_listing.h"
+#include "exchange/export_new.h"
 #include "exchange/export_save.h"
 #include "exchange/import_save.h"
 #include "ops/backup_restore.h"
@@ -46,6 +49,28 @@ constexpr CommandButton kExtraButtons[] = {
     {kImportId, "Q9 << anotherSAVE inport", {255, 220, 100, 20}},
     {kExportId, "Q9 >> anotherSAVE export", {255, 241, 100, 20}},
     {kChangeTargetRomId, "Change Target ROM", {255, 195, 100, 20}},
+};
+
+constexpr const char* kDropHelp =
+    "Drop one save file onto the row of the slot it goes into: it is imported into that slot.";
+
+// Files dragged from the file manager onto the slot list.
+class SlotListDropTarget : public wxFileDropTarget {
+  public:
+    explicit SlotListDropTarget(CSlotManagerDlg* window) : window_(window) {}
+    bool OnDropFiles(wxCoord x, wxCoord y, const wxArrayString& names) override {
+        std::vector<std::string> paths;
+        for (const wxString& name : names) {
+            paths.push_back(FromWx(name));
+        }
+        // The import asks its questions; the drag source need not wait for them.
+        window_->CallAfter(
+            [window = window_, at = wxPoint(x, y), paths] { window->OnDropFiles(at, paths); });
+        return true;
+    }
+
+  private:
+    CSlotManagerDlg* window_;
 };
 
 }  // namespace
@@ -94,6 +119,7 @@ void CSlotManagerDlg::CreateControls() {
         new wxButton(panel_, b.id, b.label);
     }
     slotView_ = std::make_unique<SlotListView>(slotList_);
+    slotList_->SetDropTarget(new SlotListDropTarget(this));
 }
 
 // The layout keeps the window's dialog-unit arrangement and grows where the platform's
@@ -193,7 +219,14 @@ void CSlotManagerDlg::BindEvents() {
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { OnCancel(); }, kExitMenuId);
     // "Exit(&E)" is the menu bar's only entry and acts at once, as a bare menu command does.
-    Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent&) { CallAfter([this] { OnCancel(); }); });
+    Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent&) {
+        if (!inSlotMenu_) {
+            CallAfter([this] { OnCancel(); });
+        }
+    });
+    slotList_->Bind(wxEVT_CONTEXT_MENU, &CSlotManagerDlg::OnSlotListContextMenu, this);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnExportNew(); }, kExportNewMenuId);
     Bind(wxEVT_CHAR_HOOK, &CSlotManagerDlg::OnCharHook, this);
 
     const std::pair<int, void (CSlotManagerDlg::*)()> buttons[] = {
@@ -316,6 +349,50 @@ void CSlotManagerDlg::OnExport() {
 }
 void CSlotManagerDlg::OnChangeTargetRom() {
     Run(ChangeTargetRom);
+}
+
+std::unique_ptr<wxMenu> CSlotManagerDlg::SlotMenu() {
+    auto menu = std::make_unique<wxMenu>();
+    menu->Append(kExportNewMenuId, "Export to a new file...");
+    return menu;
+}
+
+void CSlotManagerDlg::OnSlotListContextMenu(wxContextMenuEvent& event) {
+    // A right click on a row that is not selected selects that row alone, as file managers do.
+    const wxPoint at = event.GetPosition() == wxDefaultPosition
+                           ? wxDefaultPosition
+                           : slotList_->ScreenToClient(event.GetPosition());
+    int flags = 0;
+    const long row = at == wxDefaultPosition ? wxNOT_FOUND : slotList_->HitTest(at, flags);
+    if (row != wxNOT_FOUND && slotList_->GetItemState(row, wxLIST_STATE_SELECTED) == 0) {
+        for (long i = 0; i < slotList_->GetItemCount(); ++i) {
+            slotList_->SetItemState(i, i == row ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
+        }
+    }
+    const std::unique_ptr<wxMenu> menu = SlotMenu();
+    inSlotMenu_ = true;
+    PopupMenu(menu.get());
+    inSlotMenu_ = false;
+}
+
+void CSlotManagerDlg::OnExportNew() {
+    Run(ExportNewSave);
+}
+
+void CSlotManagerDlg::OnDropFiles(const wxPoint& at, const std::vector<std::string>& paths) {
+    int flags = 0;
+    const long row = slotList_->HitTest(at, flags);
+    if (paths.size() != 1 || row == wxNOT_FOUND || row >= slotList_->GetItemCount()) {
+        prompter_.Message(kDropHelp, text::kCaptionMessage, MessageKind::Info);
+        return;
+    }
+    for (long i = 0; i < slotList_->GetItemCount(); ++i) {
+        slotList_->SetItemState(i, i == row ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
+    }
+    DroppedFilePrompter dropped(prompter_, paths.front());
+    RunCommand(CommandContext{cardRoot_, editMode_ == 1 ? EditMode::Gba : EditMode::Nds, dropped,
+                              *slotView_},
+               ImportSave);
 }
 
 }  // namespace slotkit::app

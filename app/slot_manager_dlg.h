@@ -6,6 +6,7 @@
 #include <wx/button.h>
 #include <wx/frame.h>
 #include <wx/listctrl.h>
+#include <wx/menu.h>
 #include <wx/odcombo.h>
 #include <wx/panel.h>
 #include <wx/radiobut.h>
@@ -45,6 +46,12 @@ class CSlotManagerDlg : public wxFrame {
     void OnImport();
     void OnExport();
     void OnChangeTargetRom();
+    // The slot list's right-click menu, and its commands beyond the buttons.
+    std::unique_ptr<wxMenu> SlotMenu();
+    void OnExportNew();
+    // Files dropped onto the slot list at `at` (the list's coordinates): one file dropped onto
+    // a row is imported into that row, as by "Q9 << anotherSAVE inport".
+    void OnDropFiles(const wxPoint& at, const std::vector<std::string>& paths);
     void OnOK() {}  // Enter never closes the window.
     void OnCancel() { Close(); }
 
@@ -65,11 +72,13 @@ class CSlotManagerDlg : public wxFrame {
     // True while the chosen card's drive is still among the removable drives.
     bool CardStillOffered();
     void Run(Command command);
+    void OnSlotListContextMenu(wxContextMenuEvent& event);
 
     DriveSource driveSource_;
     std::vector<std::string> drives_;  // the roots as the system gave them
     std::string cardRoot_;             // empty: no drive chosen
     int editMode_ = -1;
+    bool inSlotMenu_ = false;  // the right-click menu is open
 
     wxPanel* panel_ = nullptr;
     wxListCtrl* slotList_ = nullptr;

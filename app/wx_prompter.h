@@ -32,6 +32,12 @@ class WxPrompter : public Prompter {
     std::optional<std::string> ChooseSaveFile(const std::vector<FileFilter>& filters,
                                               std::string_view title) override;
     std::optional<std::string> ChooseFolder(std::string_view title) override;
+    // In wx_export_chooser.cpp: the save chooser with a choice of the save's size. A chooser
+    // stub answers the path and keeps the suggested size.
+    std::optional<std::string> ChooseSaveFileAndSize(const std::vector<FileFilter>& filters,
+                                                     std::string_view title,
+                                                     std::span<const std::uint64_t> sizes,
+                                                     std::uint64_t& size) override;
     std::optional<std::string> AskSlotName() override;
     std::optional<std::string> AskNewName() override;
     void Beep() override;

@@ -9,6 +9,7 @@
 #include "card/run_command.h"
 #include "card/slot_listing.h"
 #include "cli/listed_slot_view.h"
+#include "exchange/export_new.h"
 #include "exchange/export_save.h"
 #include "exchange/import_save.h"
 #include "ops/backup_restore.h"
@@ -33,7 +34,41 @@ struct Request {
     std::vector<std::string> items;  // ROW... and a trailing path where the command takes one
     std::vector<std::string> names;  // --name, --rename, or rename's NAME
     std::string renameRow, renameName;
+    std::string size;  // export-new's --size
 };
+
+// The terminal prompter, with export-new's --size as the answer of the size choice.
+class CliPrompter : public TerminalPrompter {
+  public:
+    using TerminalPrompter::TerminalPrompter;
+    std::optional<std::uint64_t> size;
+
+    std::optional<std::string> ChooseSaveFileAndSize(const std::vector<FileFilter>& filters,
+                                                     std::string_view title,
+                                                     std::span<const std::uint64_t>,
+                                                     std::uint64_t& chosen) override {
+        auto path = ChooseSaveFile(filters, title);
+        if (path && size) {
+            chosen = *size;
+        }
+        return path;
+    }
+};
+
+// "8192", "8K" or "8k": a size in bytes, or in KiB with the suffix.
+std::optional<std::uint64_t> ParseSize(const std::string& text) {
+    std::string digits = text;
+    std::uint64_t unit = 1;
+    if (!digits.empty() && (digits.back() == 'K' || digits.back() == 'k')) {
+        digits.pop_back();
+        unit = 1024;
+    }
+    if (digits.empty() || digits.size() > 9 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    return std::stoull(digits) * unit;
+}
 
 // How a command's arguments become the answers of its choosers and name dialogs.
 struct CommandShape {
@@ -54,6 +89,7 @@ const std::map<std::string, CommandShape>& Shapes() {
         {"retarget", {ChangeTargetRom, true, false, true}},
         {"import", {ImportSave, true, false, false}},
         {"export", {ExportSave, true, false, false}},
+        {"export-new", {ExportNewSave, true, false, false}},
     };
     return shapes;
 }
@@ -90,6 +126,12 @@ void AddSubcommands(CLI::App& app, Request& request) {
     rows(app.add_subcommand("import", "write a foreign save into a slot"), 2, 2, "ROW FILE");
     rows(app.add_subcommand("export", "write a slot into an existing foreign save"), 2, 2,
          "ROW FILE");
+    auto* exportNew = app.add_subcommand(
+        "export-new", "write a slot into a new .sav or DeSmuME .dsv file of the game's save size");
+    rows(exportNew, 2, 2, "ROW FILE");
+    exportNew->add_option("--size", request.size,
+                          "the save size in bytes, or with K in KiB (default: the smallest "
+                          "that holds the save)");
 }
 
 void PrintRows(const ListedSlotView& view, std::ostream& out) {
@@ -111,7 +153,13 @@ int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
     const AnswerPolicy policy = request.yes  ? AnswerPolicy::AlwaysYes
                                 : request.no ? AnswerPolicy::AlwaysNo
                                              : AnswerPolicy::Ask;
-    TerminalPrompter prompter(terminal, policy);
+    CliPrompter prompter(terminal, policy);
+    if (!request.size.empty()) {
+        prompter.size = ParseSize(request.size);
+        if (!prompter.size) {
+            throw UsageError{"--size " + request.size + " is not a size such as 8192 or 8K"};
+        }
+    }
     ListedSlotView view;
     const CommandContext context{AsCardRoot(request.card),
                                  request.mode == "gba" ? EditMode::Gba : EditMode::Nds, prompter,

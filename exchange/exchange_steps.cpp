@@ -11,14 +11,18 @@ std::vector<FileFilter> NdsFilters() {
             {"ARMAXDuo File(*.dss)", "*.dss"},
             {"MAXDRIVE Compressed File(*.dst)", "*.dst"},
             {"MAXDRIVE No-compressed File(*.duc)", "*.duc"},
-            {"SAV File(*.sav)", "*.sav"}};
+            {"SAV File(*.sav)", "*.sav"},
+            {"DeSmuME File(*.dsv)", "*.dsv"}};
 }
 
 }  // namespace
 
 std::vector<FileFilter> ImportFilters(EditMode mode) {
     if (mode == EditMode::Gba) {
-        return {{"GBA-SAV File(*.sav)", "*.sav"}};
+        return {{"GBA-SAV File(*.sav)", "*.sav"},
+                {"SharkPort File(*.sps)", "*.sps"},
+                {"SharkPort File(*.xps)", "*.xps"},
+                {"GameShark SP File(*.gsv)", "*.gsv"}};
     }
     return NdsFilters();
 }

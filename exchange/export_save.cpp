@@ -5,6 +5,7 @@
 #include "card/slot_listing.h"
 #include "exchange/exchange_steps.h"
 #include "exchange/foreign_save.h"
+#include "exchange/save_containers.h"
 
 namespace slotkit {
 
@@ -39,6 +40,25 @@ std::string PartialCopyNote(std::size_t room, std::size_t copied, std::size_t re
            " bytes stay as they were.";
 }
 
+bool IsExportable(ForeignSaveType type) {
+    switch (type) {
+        case ForeignSaveType::GbaSav:
+        case ForeignSaveType::NdsSav:
+        case ForeignSaveType::Dss:
+        case ForeignSaveType::Duc:
+        case ForeignSaveType::Dsv:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Where in a recognised file the save data goes; the rest of the file stays as it is.
+std::string WhereNote(const ExportRoom& found) {
+    return "This file is a " + found.what + " with room for " + ByteCount(found.length) +
+           " bytes of save data; only they are replaced, the rest of the file stays as it is.";
+}
+
 }  // namespace
 
 void ExportSave(const CommandContext& context) {
@@ -68,20 +88,34 @@ void ExportSave(const CommandContext& context) {
         ShowError(context, kDstRefused);
         return;
     }
-    if (type == ForeignSaveType::Unsupported) {
+    if (!IsExportable(type)) {
         ShowError(context, kNotSupported);
         return;
     }
-    const std::size_t offset = PayloadOffset(type);
-    if (file.size() < offset) {
-        ShowError(context, HeaderTooShort("export", ForeignSaveSuffix(type)));
+    const ExportRoom found = FindExportRoom(type, file);
+    if (found.outcome == FoundSave::Outcome::Refused) {
+        ShowError(context,
+                  "It doesn't export into this " + found.what + ": " + found.refusal + ".");
         return;
+    }
+    std::size_t offset = found.offset;
+    std::size_t room = found.length;
+    if (found.outcome == FoundSave::Outcome::Raw) {
+        // No signature: the file is written as its kind always has been.
+        offset = PayloadOffset(type);
+        if (file.size() < offset) {
+            ShowError(context, HeaderTooShort("export", ForeignSaveSuffix(type)));
+            return;
+        }
+        room = file.size() - offset;
     }
 
     const std::size_t region = context.Layout().saveRegionSize;
-    const std::size_t room = file.size() - offset;
     const std::size_t copied = std::min({room, region, slot.size()});
-    const std::string note = PartialCopyNote(room, copied, region, slot.size());
+    std::string note = PartialCopyNote(room, copied, region, slot.size());
+    if (found.outcome == FoundSave::Outcome::Found) {
+        note = WhereNote(found) + (note.empty() ? "" : "\n" + note);
+    }
 
     if (!context.prompter.AskYesNo(Question(kQuestionBody, note), ExportCaption(type))) {
         return;

@@ -30,7 +30,19 @@ std::string Caption(std::string_view action, ForeignSaveType type) {
 ForeignSaveType ClassifyForeignSave(EditMode mode, std::string_view path) {
     const std::string suffix = TypeSuffixOf(path);
     if (mode == EditMode::Gba) {
-        return suffix == "SAV" ? ForeignSaveType::GbaSav : ForeignSaveType::Unsupported;
+        if (suffix == "SAV") {
+            return ForeignSaveType::GbaSav;
+        }
+        if (suffix == "SPS") {
+            return ForeignSaveType::Sps;
+        }
+        if (suffix == "XPS") {
+            return ForeignSaveType::Xps;
+        }
+        if (suffix == "GSV") {
+            return ForeignSaveType::Gsv;
+        }
+        return ForeignSaveType::Unsupported;
     }
     if (suffix == "DSS") {
         return ForeignSaveType::Dss;
@@ -43,6 +55,9 @@ ForeignSaveType ClassifyForeignSave(EditMode mode, std::string_view path) {
     }
     if (suffix == "DUC") {
         return ForeignSaveType::Duc;
+    }
+    if (suffix == "DSV") {
+        return ForeignSaveType::Dsv;
     }
     return ForeignSaveType::Unsupported;
 }
@@ -59,6 +74,13 @@ std::string_view ForeignSaveLabel(ForeignSaveType type) {
             return "MAXDRIVE-DS NoCompress-data";
         case ForeignSaveType::Dst:
             return "MAXDRIVE-DS Compress-data";
+        case ForeignSaveType::Dsv:
+            return "DeSmuME SAVEDATA";
+        case ForeignSaveType::Sps:
+        case ForeignSaveType::Xps:
+            return "SharkPort SAVEDATA";
+        case ForeignSaveType::Gsv:
+            return "GameShark SP SAVEDATA";
         case ForeignSaveType::Unsupported:
             break;
     }
@@ -76,6 +98,14 @@ std::string_view ForeignSaveSuffix(ForeignSaveType type) {
             return "DUC";
         case ForeignSaveType::Dst:
             return "DST";
+        case ForeignSaveType::Dsv:
+            return "DSV";
+        case ForeignSaveType::Sps:
+            return "SPS";
+        case ForeignSaveType::Xps:
+            return "XPS";
+        case ForeignSaveType::Gsv:
+            return "GSV";
         case ForeignSaveType::Unsupported:
             break;
     }

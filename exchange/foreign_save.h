@@ -1,5 +1,6 @@
 // The save files of other devices and emulators that a slot exchanges data with. A file's kind
-// is decided by its name alone; its content is never examined for it.
+// is decided by its name alone; where its save lies inside it is read from its bytes
+// (save_containers.h).
 #pragma once
 
 #include <cstddef>
@@ -10,16 +11,27 @@
 
 namespace slotkit {
 
-enum class ForeignSaveType { GbaSav, NdsSav, Dss, Duc, Dst, Unsupported };
+enum class ForeignSaveType {
+    GbaSav,
+    NdsSav,
+    Dss,
+    Duc,
+    Dst,
+    Dsv,  // NDS: a DeSmuME save
+    Sps,  // GBA: SharkPort saves, named .sps or .xps
+    Xps,
+    Gsv,  // GBA: a GameShark SP save
+    Unsupported
+};
 
 // The kind of the file at `path` in `mode`, from the last three characters of the path with
-// a-z upper-cased: "DSS", "DST", "SAV", "DUC" in NDS mode, only "SAV" in GBA mode. No dot is
-// looked for, so a file named "olddss" is a .DSS file.
+// a-z upper-cased: "DSS", "DST", "SAV", "DUC", "DSV" in NDS mode, "SAV", "SPS", "XPS", "GSV" in
+// GBA mode. No dot is looked for, so a file named "olddss" is a .DSS file.
 ForeignSaveType ClassifyForeignSave(EditMode mode, std::string_view path);
 
 // "SuperCard/No-header SAVEDATA" and so on; empty for Unsupported.
 std::string_view ForeignSaveLabel(ForeignSaveType type);
-// "SAV", "DSS", "DUC", "DST"; empty for Unsupported.
+// "SAV", "DSS", "DUC", "DST", "DSV", "SPS", "XPS", "GSV"; empty for Unsupported.
 std::string_view ForeignSaveSuffix(ForeignSaveType type);
 
 // The captions of the import and export questions: "Inport - [label](*.SUF) type" and

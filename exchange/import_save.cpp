@@ -6,6 +6,7 @@
 #include "exchange/dst_decoder.h"
 #include "exchange/exchange_steps.h"
 #include "exchange/foreign_save.h"
+#include "exchange/save_containers.h"
 
 namespace slotkit {
 
@@ -39,6 +40,22 @@ std::string LeftOutNote(std::size_t payloadSize, bool decodedPastCapacity, std::
            " bytes are written; " + ByteCount(payloadSize - region) + " bytes are left out.";
 }
 
+// What the question tells about a recognised file: what it is, how much save data it holds and
+// how much of it fits, the game its header names, and anything else worth knowing.
+std::string FoundNote(const FoundSave& found, std::size_t saveSize, std::size_t region) {
+    std::string note = found.what + ": " + ByteCount(saveSize) + " bytes";
+    if (saveSize > region) {
+        note += "; only its first " + ByteCount(region) + " bytes fit the slot";
+    }
+    if (!found.game.empty()) {
+        note += "\nGame: " + found.game;
+    }
+    if (!found.remark.empty()) {
+        note += "\n" + found.remark;
+    }
+    return note;
+}
+
 }  // namespace
 
 void ImportSave(const CommandContext& context) {
@@ -68,22 +85,33 @@ void ImportSave(const CommandContext& context) {
         ShowError(context, kNotSupported);
         return;
     }
-    if (file.size() < PayloadOffset(type)) {
-        ShowError(context, HeaderTooShort("import", ForeignSaveSuffix(type)));
+    const FoundSave found = ReadForeignSave(type, file);
+    if (found.outcome == FoundSave::Outcome::Refused) {
+        ShowError(context, "It doesn't import this " + found.what + ": " + found.refusal + ".");
         return;
     }
-
+    const std::size_t region = context.Layout().saveRegionSize;
     DecodedDst decoded;
     std::span<const std::uint8_t> payload;
-    if (type == ForeignSaveType::Dst) {
-        decoded = DecodeDst(file);
-        payload = decoded.Bytes();
+    std::string note;
+    if (found.outcome == FoundSave::Outcome::Found) {
+        payload = found.Save(file);
+        note = FoundNote(found, payload.size(), region);
     } else {
-        payload = std::span<const std::uint8_t>(file).subspan(PayloadOffset(type));
+        // No signature: the file is read as its kind always has been.
+        if (file.size() < PayloadOffset(type)) {
+            ShowError(context, HeaderTooShort("import", ForeignSaveSuffix(type)));
+            return;
+        }
+        if (type == ForeignSaveType::Dst) {
+            decoded = DecodeDst(file);
+            payload = decoded.Bytes();
+        } else {
+            payload = std::span<const std::uint8_t>(file).subspan(PayloadOffset(type));
+        }
+        note = LeftOutNote(payload.size(), decoded.capacityReached, region);
     }
-    const std::size_t region = context.Layout().saveRegionSize;
     const std::size_t kept = std::min(payload.size(), region);
-    const std::string note = LeftOutNote(payload.size(), decoded.capacityReached, region);
 
     if (!context.prompter.AskYesNo(Question(kQuestionBody, note), ImportCaption(type))) {
         return;

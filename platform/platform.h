@@ -48,6 +48,17 @@ class Prompter {
                                                       std::string_view title) = 0;
     // A folder, without a trailing separator.
     virtual std::optional<std::string> ChooseFolder(std::string_view title) = 0;
+    // The save chooser of an export to a new file, which also offers the save's size: one of
+    // `sizes`. `size` comes in as the suggested size and goes out as the chosen one. A
+    // prompter without a size choice of its own keeps the suggested size.
+    virtual std::optional<std::string> ChooseSaveFileAndSize(const std::vector<FileFilter>& filters,
+                                                             std::string_view title,
+                                                             std::span<const std::uint64_t> sizes,
+                                                             std::uint64_t& size) {
+        (void)sizes;
+        (void)size;
+        return ChooseSaveFile(filters, title);
+    }
 
     // The "Please input DAT filename" dialog for a new slot: the typed text, nothing on cancel.
     virtual std::optional<std::string> AskSlotName() = 0;

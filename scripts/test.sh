@@ -14,8 +14,8 @@ for preset in release sanitize; do
   ctest --preset "$preset"
 done
 
-echo "=== Fuzzing the .DST decoder (bounded)"
-bash scripts/fuzz-dst.sh 60
+echo "=== Fuzzing the .DST decoder and the container readers (bounded, 16 s each)"
+bash scripts/fuzz.sh 16
 
 echo "=== Windows cross build"
 bash scripts/windows-cross.sh

@@ -90,6 +90,59 @@ TEST_F(ExchangeCliTest, QuestionsWithoutAnAnswerChangeNothing) {
     EXPECT_EQ(ReadFile(SlotFile()), slot);
 }
 
+TEST_F(ExchangeCliTest, ExportNewWritesAFileOfTheGamesSize) {
+    struct Case {
+        std::vector<std::string> size;  // the --size option, if any
+        const char* name;
+        std::size_t bytes;  // of the new file
+        const char* out;
+    };
+    // The slot's pattern fills its whole region, so the suggested size is the region's.
+    const Case cases[] = {
+        {{}, "a.sav", 262144, "true: Success!\nThe new file holds a save of 262,144 bytes.\n"},
+        {{"--size", "8K"},
+         "b.sav",
+         8192,
+         "true: Success!\nThe new file holds a save of 8,192 bytes.\n"},
+        {{"--size", "512"},
+         "c.dsv",
+         512 + 122,
+         "true: Success!\nThe new file holds a save of 512 bytes.\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"-c", card.Root(), "export-new", "0", Pc(c.name).string()};
+        args.insert(args.end(), c.size.begin(), c.size.end());
+        const Outcome run = Slotkit(args);
+        EXPECT_EQ(run.status, cli::kExitOk) << c.name << run.err;
+        EXPECT_EQ(run.out, c.out) << c.name;
+        const Bytes written = ReadFile(Pc(c.name));
+        ASSERT_EQ(written.size(), c.bytes) << c.name;
+        EXPECT_TRUE(std::equal(slot.begin(), slot.begin() + std::min<std::size_t>(c.bytes, 512),
+                               written.begin()))
+            << c.name;
+    }
+}
+
+TEST_F(ExchangeCliTest, ExportNewAsksBeforeReplacingAndChecksItsSize) {
+    WriteFile(Pc("game.sav"), Bytes(10, 6));
+    const Outcome no =
+        Slotkit({"-c", card.Root(), "--no", "export-new", "0", Pc("game.sav").string()});
+    EXPECT_EQ(no.status, cli::kExitOk);
+    EXPECT_EQ(ReadFile(Pc("game.sav")), Bytes(10, 6));
+    const Outcome yes = Slotkit(
+        {"-c", card.Root(), "--yes", "export-new", "0", Pc("game.sav").string(), "--size", "8k"});
+    EXPECT_EQ(yes.status, cli::kExitOk) << yes.err;
+    EXPECT_EQ(ReadFile(Pc("game.sav")).size(), 8192u);
+
+    const Outcome badSize =
+        Slotkit({"-c", card.Root(), "export-new", "0", Pc("new.sav").string(), "--size", "8M"});
+    EXPECT_EQ(badSize.status, cli::kExitUsage);
+    const Outcome oddSize =
+        Slotkit({"-c", card.Root(), "export-new", "0", Pc("new.sav").string(), "--size", "1000"});
+    EXPECT_EQ(oddSize.status, cli::kExitFailure);
+    EXPECT_FALSE(fs::exists(Pc("new.sav")));
+}
+
 // Read-only files and folders: root may write them all the same, so these run the program as
 // an unprivileged user when the tests run as root.
 #ifndef _WIN32  // unprivileged runs need setpriv and POSIX permissions

@@ -1,8 +1,10 @@
 // Exporting the selected slot's save data into an existing foreign save.
 #include <gtest/gtest.h>
 
+#include "exchange/exchange_steps.h"
 #include "exchange/export_save.h"
 #include "exchange_test_support.h"
+#include "foreign_files.h"
 
 namespace slotkit::test {
 namespace {
@@ -67,8 +69,9 @@ TEST_F(ExportTest, DssAndDucTargetsKeepTheirHeader) {
         EXPECT_EQ(prompter.shown[0].text, kQuestion);
         EXPECT_EQ(prompter.LastMessage().text, "Success!");
     }
-    EXPECT_EQ(prompter.choosers[0].filters.size(), 5u);
+    EXPECT_EQ(prompter.choosers[0].filters.size(), 6u);
     EXPECT_EQ(prompter.choosers[0].filters[4].description, "SAV File(*.sav)");
+    EXPECT_EQ(prompter.choosers[0].filters[5].description, "DeSmuME File(*.dsv)");
 }
 
 // A target with room for more than the region gets the region only; the slot trailer is never
@@ -205,6 +208,80 @@ TEST_F(ExportTest, AFailedWriteIsReportedAndLeavesTheTarget) {
     EXPECT_EQ(TargetNow(), before);
     EXPECT_EQ(FolderEntries(card.PcFolder()), std::vector<std::string>{"game.sav"});
     EXPECT_EQ(SlotNow(), slot);
+}
+
+// A recognised target receives the slot's data in its save only: headers and footers stay. Each
+// case also shows that writing by the name alone, as before, would have damaged the file.
+TEST_F(ExportTest, RecognisedTargetsKeepWhatIsNotTheirSave) {
+    using namespace files;
+    struct Case {
+        const char* what;
+        EditMode mode;
+        const char* name;
+        Bytes file;
+        std::size_t at, length;  // the save inside the file
+        std::size_t byNameAt;    // where writing by the name alone began
+        std::string caption;
+    };
+    const Case cases[] = {
+        {"164-byte header .duc", EditMode::Nds, "game.duc", Ar164File(Bytes(8192, 1), "A"), 0xA4,
+         8192, 500, "Export - [MAXDRIVE-DS NoCompress-data](*.DUC) type"},
+        {"DeSmuME .sav", EditMode::Nds, "game.sav", Desmume(Bytes(8192, 1)), 0, 8192, 0,
+         "Export - [SuperCard/No-header SAVEDATA](*.SAV) type"},
+        {"DeSmuME .dsv", EditMode::Nds, "game.dsv", Desmume(Bytes(65536, 1)), 0, 65536, 0,
+         "Export - [DeSmuME SAVEDATA](*.DSV) type"},
+        {"stored no$gba .sav", EditMode::Gba, "game.sav", NocashStored(Bytes(32768, 1)), 0x4C,
+         32768, 0, "Export - [VisualBoyAdvance/No-header SAVEDATA](*.SAV) type"},
+        {"GBA .sav with clock data", EditMode::Gba, "game.sav", Bytes(8192 + 16, 1), 0, 8192, 0,
+         "Export - [VisualBoyAdvance/No-header SAVEDATA](*.SAV) type"},
+    };
+    for (const Case& c : cases) {
+        SetUpSlot(c.mode, LayoutFor(c.mode).newFormSize);
+        target = (card.PcFolder() / c.name).string();
+        WriteFile(target, c.file);
+        prompter.paths.push_back(target);
+        Export();
+        const Bytes now = TargetNow();
+        EXPECT_EQ(now, Overlaid(c.file, Slice(slot, 0, c.length), c.at)) << c.what;
+        const std::size_t byNameLength = c.file.size() - c.byNameAt;
+        EXPECT_NE(now, Overlaid(c.file, Slice(slot, 0, byNameLength), c.byNameAt)) << c.what;
+        EXPECT_EQ(prompter.shown[0].caption, c.caption) << c.what;
+        EXPECT_NE(prompter.shown[0].text.find("with room for " + ByteCount(c.length) +
+                                              " bytes"),
+                  std::string::npos)
+            << c.what;
+        EXPECT_EQ(prompter.LastMessage().kind, Shown::Kind::Info) << c.what;
+    }
+}
+
+TEST_F(ExportTest, TargetsItCannotWriteSafelyAreRefused) {
+    using namespace files;
+    struct Case {
+        const char* what;
+        EditMode mode;
+        const char* name;
+        Bytes file;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"compressed no$gba", EditMode::Gba, "game.sav", NocashCompressed(Bytes(8192, 0xFF)),
+         "It doesn't export into this no$gba save, compressed: this program does not write "
+         "compressed no$gba saves; export into a no$gba save that is not compressed, or into a "
+         "new file."},
+        {".dsv without a footer", EditMode::Nds, "game.dsv", Bytes(8192, 1),
+         "It doesn't export into this file: it does not end with the footer of a DeSmuME save."},
+        {".sps is imported only", EditMode::Gba, "game.sps", Bytes(8192, 1), "It doesn't support."},
+        {".gsv is imported only", EditMode::Gba, "game.gsv", Bytes(8192, 1), "It doesn't support."},
+    };
+    for (const Case& c : cases) {
+        SetUpSlot(c.mode, kOldFormSize);
+        target = (card.PcFolder() / c.name).string();
+        WriteFile(target, c.file);
+        prompter.paths.push_back(target);
+        Export();
+        EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"error: " + c.message}) << c.what;
+        EXPECT_EQ(TargetNow(), c.file) << c.what;
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "exchange/dst_decoder.h"
 #include "exchange/import_save.h"
 #include "exchange_test_support.h"
+#include "foreign_files.h"
 
 namespace slotkit::test {
 namespace {
@@ -56,7 +57,7 @@ TEST_F(ImportTest, SavIntoGbaSlotReplacesOnlyItsOwnLength) {
     ASSERT_EQ(prompter.choosers.size(), 1u);
     EXPECT_EQ(prompter.choosers[0].kind, "open");
     EXPECT_EQ(prompter.choosers[0].title, "");
-    ASSERT_EQ(prompter.choosers[0].filters.size(), 1u);
+    ASSERT_EQ(prompter.choosers[0].filters.size(), 4u);
     EXPECT_EQ(prompter.choosers[0].filters[0].description, "GBA-SAV File(*.sav)");
     EXPECT_EQ(prompter.choosers[0].filters[0].pattern, "*.sav");
     EXPECT_EQ(
@@ -82,7 +83,7 @@ TEST_F(ImportTest, DssAndDucSkipTheirHeaderAndFillTheRegion) {
         EXPECT_EQ(prompter.shown[0].caption, caption);
         EXPECT_EQ(prompter.LastMessage().text, "Success!");
     }
-    EXPECT_EQ(prompter.choosers[0].filters.size(), 5u);
+    EXPECT_EQ(prompter.choosers[0].filters.size(), 6u);
     EXPECT_EQ(prompter.choosers[0].filters[0].description, "ALL Files(*.*)");
     EXPECT_EQ(prompter.choosers[0].filters[2].description, "MAXDRIVE Compressed File(*.dst)");
 }
@@ -262,6 +263,116 @@ TEST_F(ImportTest, AFailedWriteIsReportedAndLeavesTheSlot) {
     EXPECT_TRUE(last.text.starts_with("It doesn't write the file of the memory card.\n"));
     EXPECT_EQ(SlotNow(), slot);
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{"GAME.DAT"});
+}
+
+// Files whose name alone misleads: the bytes decide where the save is. Each case also shows
+// that reading the file by its name alone, as before, puts something else into the slot.
+TEST_F(ImportTest, SignaturesDecideWhereTheSaveIs) {
+    using namespace files;
+    // Reading by the name alone refused the file, or found the same save.
+    constexpr std::size_t kNothingToCompare = static_cast<std::size_t>(-1);
+    const Bytes save8k = PatternBytes(8192, 21);
+    const Bytes save64k = PatternBytes(65536, 22);
+    const Bytes big = PatternBytes(524288, 23);
+    struct Case {
+        const char* what;
+        EditMode mode;
+        const char* name;
+        Bytes file;
+        Bytes save;            // what the slot receives
+        std::size_t byNameAt;  // where reading by the name alone took the save from
+        std::string caption;
+        std::string note;  // the question's paragraph about the file
+    };
+    const Case cases[] = {
+        {"no$gba .sav", EditMode::Gba, "game.sav", NocashStored(save64k), save64k, 0,
+         "Inport - [VisualBoyAdvance/No-header SAVEDATA](*.SAV) type", "no$gba save: 65,536 bytes"},
+        {"compressed no$gba .sav", EditMode::Nds, "game.SAV", NocashCompressed(save8k), save8k, 0,
+         "Inport - [SuperCard/No-header SAVEDATA](*.SAV) type",
+         "no$gba save, compressed: 8,192 bytes"},
+        {"164-byte header .duc", EditMode::Nds, "game.duc", Ar164File(save64k, "NEW SUPER MARIO"),
+         save64k, 500, "Inport - [MAXDRIVE-DS NoCompress-data](*.DUC) type",
+         "Action Replay save, 164-byte header: 65,536 bytes\nGame: NEW SUPER MARIO"},
+        {"500-byte header .dss names its game", EditMode::Nds, "game.dss",
+         ArdsFile(save8k, "POKEMON PLATINUM"), save8k, kNothingToCompare,
+         "Inport - [ACTION REPLAY MAX Duo](*.DSS) type",
+         "Action Replay save: 8,192 bytes\nGame: POKEMON PLATINUM"},
+        {"DeSmuME .dsv larger than the slot", EditMode::Nds, "game.dsv", Desmume(big),
+         Slice(big, 0, 262144), kNothingToCompare, "Inport - [DeSmuME SAVEDATA](*.DSV) type",
+         "DeSmuME save: 524,288 bytes; only its first 262,144 bytes fit the slot"},
+        {"DeSmuME .sav", EditMode::Nds, "game.sav", Desmume(save8k), save8k, 0,
+         "Inport - [SuperCard/No-header SAVEDATA](*.SAV) type", "DeSmuME save: 8,192 bytes"},
+        {"GBA .sav with clock data", EditMode::Gba, "game.sav", Joined(save8k, Bytes(16, 0xC1)),
+         save8k, 0, "Inport - [VisualBoyAdvance/No-header SAVEDATA](*.SAV) type",
+         "save with clock data: 8,192 bytes\nThe last 16 bytes of the file are an emulator's "
+         "clock data, not save data; they are left out."},
+        {"SharkPort EEPROM", EditMode::Gba, "game.sps",
+         SharkPort(WordsReversed(save8k), "POKEMON RUBY", "AXVE"), save8k, 0,
+         "Inport - [SharkPort SAVEDATA](*.SPS) type",
+         "SharkPort save: 8,192 bytes\nGame: POKEMON RUBY (AXVE)"},
+        {"SharkPort with a wrong checksum", EditMode::Gba, "game.XPS",
+         SharkPort(save64k, "METROID", "BMXE", false), save64k, 0,
+         "Inport - [SharkPort SAVEDATA](*.XPS) type",
+         "SharkPort save: 65,536 bytes\nGame: METROID (BMXE)\nThe checksum of this file does "
+         "not match its data: the file may be damaged."},
+        {"GameShark SP", EditMode::Gba, "game.gsv", GameSharkSp(save64k, 5, "ADVANCE WARS"),
+         save64k, 0, "Inport - [GameShark SP SAVEDATA](*.GSV) type",
+         "GameShark SP save: 65,536 bytes\nGame: ADVANCE WARS"},
+    };
+    for (const Case& c : cases) {
+        SetUpSlot(c.mode, LayoutFor(c.mode).newFormSize);
+        Choose(c.name, c.file);
+        Import();
+        const Bytes now = SlotNow();
+        EXPECT_EQ(now, Overlaid(slot, c.save)) << c.what;
+        if (c.byNameAt != kNothingToCompare) {
+            const std::size_t n = std::min(c.file.size() - c.byNameAt, Region());
+            EXPECT_NE(Slice(now, 0, n), Slice(c.file, c.byNameAt, n)) << c.what;
+        }
+        ASSERT_EQ(prompter.shown.size(), 2u) << c.what;
+        EXPECT_EQ(prompter.shown[0].caption, c.caption) << c.what;
+        EXPECT_EQ(prompter.shown[0].text, std::string(kQuestion).insert(
+                                              std::string(kQuestion).size() - 25, "\n\n" + c.note))
+            << c.what;
+        EXPECT_EQ(prompter.LastMessage().text, "Success!\n" + c.note) << c.what;
+    }
+}
+
+// Files the program cannot read safely are refused before anything is written.
+TEST_F(ImportTest, UnreadableContainersAreRefusedAndChangeNothing) {
+    using namespace files;
+    // Read by its name alone, a savestate decodes to bytes that would have gone into the slot.
+    EXPECT_GT(DecodeDst(Savestate(5000)).length, 0u);
+    Bytes lying = NocashHeader(0, 0x7FFFFFFF);
+    lying.resize(0x4C + 64);
+    struct Case {
+        const char* what;
+        EditMode mode;
+        const char* name;
+        Bytes file;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"DeSmuME savestate", EditMode::Nds, "game.dst", Savestate(5000),
+         "It doesn't import this file: it is a DeSmuME savestate, a snapshot of the whole "
+         "emulator, not a save. Export the save from the emulator (a .dsv or .sav file) and "
+         "import that."},
+        {".dsv without a footer", EditMode::Nds, "game.dsv", PatternBytes(8192, 1),
+         "It doesn't import this file: it does not end with the footer of a DeSmuME save."},
+        {"no$gba header naming more than the file", EditMode::Gba, "game.sav", lying,
+         "It doesn't import this no$gba save: its header names 2147483647 bytes of save data, "
+         "more than the file holds."},
+        {".gsv without its header", EditMode::Gba, "game.gsv", PatternBytes(9000, 1),
+         "It doesn't import this file: it does not begin with the header of a GameShark SP "
+         "save."},
+    };
+    for (const Case& c : cases) {
+        SetUpSlot(c.mode, kOldFormSize);
+        Choose(c.name, c.file);
+        Import();
+        EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"error: " + c.message}) << c.what;
+        EXPECT_EQ(SlotNow(), slot) << c.what;
+    }
 }
 
 }  // namespace

@@ -238,5 +238,78 @@ TEST_F(WindowCommandsTest, ACardNoLongerOfferedIsNeitherListedNorWritten) {
     EXPECT_FALSE(fs::exists(card.SaveFolder(EditMode::Nds)));
 }
 
+// The middle of a row as a drop onto it reports it: in the coordinates of the window that holds
+// the drop target (on GTK the list's inner window below its header).
+wxPoint RowCenter(wxListCtrl* list, long row) {
+    wxRect rect;
+    list->GetItemRect(row, rect);
+    const wxPoint center(rect.x + rect.width / 2, rect.y + rect.height / 2);
+    wxWindow* target = list;
+    for (wxWindow* child : list->GetChildren()) {
+        if (child->GetDropTarget() != nullptr) {
+            target = child;
+        }
+    }
+    return target->ScreenToClient(list->ClientToScreen(center));
+}
+
+TEST_F(WindowCommandsTest, OneFileDroppedOntoARowIsImportedIntoIt) {
+    const Bytes a = card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    const Bytes b = card.WriteSlot(EditMode::Nds, "B.DAT", kNdsLayout.newFormSize);
+    OpenCard();
+    Select({0});
+    const Bytes save = PatternBytes(1000, 30);
+    const fs::path dropped = card.PcFolder() / "dropped.sav";
+    WriteFile(dropped, save);
+    wxTEST_DIALOG(window->OnDropFiles(RowCenter(window->SlotList(), 1), {dropped.string()}),
+                  ExpectMessage("Inport - [SuperCard/No-header SAVEDATA](*.SAV) type",
+                                "Does the import of the save data.\nDon't use for an [Not-used] "
+                                "slot.\nIt doesn't permit writing in save of the different game, "
+                                "too.\n\nDoes it execute really?",
+                                wxID_YES),
+                  ExpectMessage("true", "Success!"));
+    EXPECT_TRUE(choosers.empty());  // the dropped file is the chooser's answer
+    Bytes expected = b;
+    std::copy(save.begin(), save.end(), expected.begin());
+    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "B.DAT")), expected);
+    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT")), a);
+    EXPECT_EQ(window->SlotList()->GetSelectedItemCount(), 1);
+    EXPECT_EQ(window->SlotList()->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED), 1);
+}
+
+TEST_F(WindowCommandsTest, DropsThatAreNotOneFileOnARowSayWhatADropDoes) {
+    const Bytes a = card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    OpenCard();
+    const std::string file = (card.PcFolder() / "x.sav").string();
+    WriteFile(file, Bytes(10, 1));
+    const char* help =
+        "Drop one save file onto the row of the slot it goes into: it is imported into that slot.";
+    wxTEST_DIALOG(window->OnDropFiles(RowCenter(window->SlotList(), 0), {file, file}),
+                  ExpectMessage("message", help));
+    wxTEST_DIALOG(window->OnDropFiles(wxPoint(5, 100000), {file}), ExpectMessage("message", help));
+    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT")), a);
+}
+
+TEST_F(WindowCommandsTest, RightClickMenuExportsToANewFile) {
+    Bytes slot = card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    std::fill(slot.begin() + 300, slot.begin() + kNdsLayout.saveRegionSize, 0xFF);
+    WriteFile(card.SlotFile(EditMode::Nds, "A.DAT"), slot);
+    OpenCard();
+    Select({0});
+    const std::unique_ptr<wxMenu> menu = window->SlotMenu();
+    ASSERT_NE(menu->FindItem(app::kExportNewMenuId), nullptr);
+    EXPECT_EQ(menu->GetLabelText(app::kExportNewMenuId), "Export to a new file...");
+
+    chosenPaths = {(card.PcFolder() / "new.dsv").string()};
+    wxCommandEvent event(wxEVT_MENU, app::kExportNewMenuId);
+    wxTEST_DIALOG(window->GetEventHandler()->ProcessEvent(event),
+                  ExpectMessage("true", "Success!\nThe new file holds a save of 512 bytes."));
+    ASSERT_EQ(choosers.size(), 1u);
+    EXPECT_EQ(choosers[0].kind, app::ChooserKind::Save);
+    EXPECT_EQ(choosers[0].title, "Export to a new file");
+    EXPECT_EQ(ReadFile(card.PcFolder() / "new.dsv").size(), 512u + 122u);
+    EXPECT_TRUE(window->IsShown());  // the menu command does not close the window
+}
+
 }  // namespace
 }  // namespace slotkit::test

@@ -2,6 +2,7 @@
 // files of every length through import and export.
 #include <array>
 
+#include "../support/foreign_files.h"
 #include "rel_support.h"
 
 namespace slotkit::reliability {
@@ -124,6 +125,86 @@ TEST(HostileInput, ForeignFilesOfEveryLength) {
         }
     }
     std::cout << "[ counts ] foreign lengths: " << runs << " runs\n";
+}
+
+// Containers cut short at every length of their header and some beyond, and with every byte of
+// their header changed: each import either writes the slot's save data region only and
+// succeeds, or is refused and changes nothing; no export into one writes outside the file's
+// length or a header it recognised; nothing crashes.
+TEST(HostileInput, DamagedContainers) {
+    struct Kind {
+        const char* name;
+        const char* mode;
+        const char* slot;
+        Bytes file;
+    };
+    const Kind kinds[] = {
+        {"game.dsv", "nds", "A.DAT", files::Desmume(Pattern(512, 40))},
+        {"game.sav", "nds", "A.DAT", files::NocashCompressed(Pattern(512, 41))},
+        {"game.duc", "nds", "A.DAT", files::Ar164File(Pattern(512, 42), "GAME")},
+        {"game.dss", "nds", "A.DAT", files::ArdsFile(Pattern(512, 43), "GAME")},
+        {"game.sps", "gba", "G.DAT", files::SharkPort(Pattern(512, 44), "GAME", "ABCE")},
+        {"game.gsv", "gba", "G.DAT", files::GameSharkSp(Pattern(512, 45), 3, "GAME")},
+        {"game.dst", "nds", "A.DAT", files::Savestate(700)},
+    };
+    TempDir dir;
+    LayOutCard(dir.path());
+    int runs = 0;
+    for (const Kind& kind : kinds) {
+        const bool gba = std::string(kind.mode) == "gba";
+        const fs::path slot =
+            gba ? dir.path() / "card" / "GAMESAVE" / kind.slot : SlotOf(dir.path(), kind.slot);
+        const std::size_t region = gba ? 131072 : 262144;
+        const Bytes slotBefore = ReadBytes(slot);
+        std::vector<Bytes> damaged;
+        for (std::size_t n = 0; n < kind.file.size(); n += n < 0x440 ? 19 : 97) {
+            damaged.emplace_back(kind.file.begin(),
+                                 kind.file.begin() + static_cast<std::ptrdiff_t>(n));
+        }
+        for (std::size_t at = 0; at < std::min<std::size_t>(kind.file.size(), 0x440); at += 13) {
+            Bytes changed = kind.file;
+            changed[at] ^= 0xA5;
+            damaged.push_back(changed);
+        }
+        const fs::path file = dir.path() / "pc" / kind.name;
+        for (const Bytes& content : damaged) {
+            SCOPED_TRACE(std::string(kind.name) + " of " + std::to_string(content.size()));
+            WriteBytes(slot, slotBefore);
+            WriteBytes(file, content);
+            RunResult run = RunSlotkit({"--card", CardOf(dir.path()).string(), "-m", kind.mode,
+                                        "--yes", "import", kind.slot, file.string()});
+            ++runs;
+            ASSERT_FALSE(run.Crashed()) << Describe(run);
+            const Bytes after = ReadBytes(slot);
+            ASSERT_EQ(after.size(), slotBefore.size());
+            if (run.status == 0) {
+                EXPECT_TRUE(std::equal(after.begin() + static_cast<std::ptrdiff_t>(region),
+                                       after.end(),
+                                       slotBefore.begin() + static_cast<std::ptrdiff_t>(region)));
+            } else {
+                EXPECT_EQ(run.status, 1) << Describe(run);
+                EXPECT_EQ(after, slotBefore);
+                EXPECT_FALSE(run.err.empty());
+            }
+            if (!gba && std::string(kind.name) != "game.dst") {
+                run = RunSlotkit({"--card", CardOf(dir.path()).string(), "--yes", "export",
+                                  kind.slot, file.string()});
+                ++runs;
+                ASSERT_FALSE(run.Crashed()) << Describe(run);
+                EXPECT_EQ(ReadBytes(file).size(), content.size());
+                if (run.status != 0) {
+                    EXPECT_EQ(ReadBytes(file), content);
+                }
+            }
+            if (::testing::Test::HasFailure()) {
+                break;
+            }
+        }
+        // A temporary file left by any run is still there.
+        EXPECT_TRUE(NoTemporaryFiles(TakeSnapshot(dir.path())));
+        WriteBytes(slot, slotBefore);
+    }
+    std::cout << "[ counts ] damaged containers: " << runs << " runs\n";
 }
 
 }  // namespace

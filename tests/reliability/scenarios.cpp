@@ -1,4 +1,5 @@
 // The writing commands, each called the way a user calls it, on one shared card layout.
+#include "../support/foreign_files.h"
 #include "rel_support.h"
 
 namespace slotkit::reliability {
@@ -41,6 +42,12 @@ void LayOutCard(const fs::path& root) {
     WriteBytes(root / "pc" / "game.sav", Pattern(65536, 13));
     WriteBytes(root / "pc" / "target.dss", Pattern(500 + 262144, 14));
     WriteBytes(root / "pc" / "rom" / "Long Game Name.nds", Pattern(4096, 15));
+    // The containers of emulators and devices, and a GBA slot for theirs.
+    WriteBytes(root / "pc" / "game.dsv", files::Desmume(Pattern(65536, 16)));
+    WriteBytes(root / "pc" / "target.dsv", files::Desmume(Pattern(8192, 19)));
+    WriteBytes(root / "card" / "GAMESAVE" / "G.DAT", Pattern(132096, 4));
+    WriteBytes(root / "pc" / "game.sps", files::SharkPort(Pattern(8192, 20), "GAME", "ABCE"));
+    WriteBytes(root / "pc" / "game.gsv", files::GameSharkSp(Pattern(65536, 21), 5, "GAME"));
 }
 
 std::vector<Scenario> WritingScenarios() {
@@ -92,6 +99,30 @@ std::vector<Scenario> WritingScenarios() {
         {"export", LayOutCard,
          [](const fs::path& r) {
              return Card(r, {"--yes", "export", "A.DAT", P(r / "pc/target.dss")});
+         }},
+        {"import_dsv", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"--yes", "import", "A.DAT", P(r / "pc/game.dsv")});
+         }},
+        {"import_sps", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"-m", "gba", "--yes", "import", "G.DAT", P(r / "pc/game.sps")});
+         }},
+        {"import_gsv", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"-m", "gba", "--yes", "import", "G.DAT", P(r / "pc/game.gsv")});
+         }},
+        {"export_dsv", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"--yes", "export", "A.DAT", P(r / "pc/target.dsv")});
+         }},
+        {"export_new_dsv", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"export-new", "A.DAT", P(r / "pc/new.dsv"), "--size", "64K"});
+         }},
+        {"export_new_over_sav", LayOutCard,
+         [](const fs::path& r) {
+             return Card(r, {"--yes", "export-new", "C.DAT", P(r / "pc/game.sav")});
          }},
     };
 }

@@ -1,0 +1,188 @@
+// The container readers: the no$gba decoder next to memcpy of as many bytes, and an import of
+// each container next to an import of a raw .sav of the same save size, end to end (read the
+// file, find the save, write the slot the safe way).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "card/command_context.h"
+#include "exchange/import_save.h"
+#include "exchange/save_containers.h"
+#include "tests/support/foreign_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace slotkit;
+using files::Bytes;
+
+constexpr std::size_t kDecodedSize = kNocashCapacity;  // 1 MiB
+
+// Save data as a game writes it: varied bytes, no runs.
+Bytes Varied(std::size_t size, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    Bytes out(size);
+    for (auto& b : out) {
+        b = static_cast<std::uint8_t>(random());
+    }
+    return out;
+}
+
+// Runs of 1 to 300 bytes of 0x00 or 0xFF, as the empty areas of a save.
+Bytes RunHeavySave() {
+    std::mt19937 random(4);
+    Bytes out;
+    while (out.size() < kDecodedSize) {
+        const std::size_t length =
+            std::min<std::size_t>(kDecodedSize - out.size(), 1 + random() % 300);
+        out.insert(out.end(), length, random() % 2 ? 0xFF : 0x00);
+    }
+    return out;
+}
+
+void DecodeNocashBench(benchmark::State& state, const Bytes& save) {
+    const Bytes coded = files::NocashCode(save);
+    for (auto _ : state) {
+        std::string error;
+        auto decoded = DecodeNocash(coded, save.size(), error);
+        benchmark::DoNotOptimize(decoded->data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * save.size()));
+}
+
+void BM_NocashDecodeLiteralHeavy(benchmark::State& state) {
+    DecodeNocashBench(state, Varied(kDecodedSize, 3));
+}
+void BM_NocashDecodeRunHeavy(benchmark::State& state) {
+    DecodeNocashBench(state, RunHeavySave());
+}
+
+// The yardstick: copying as many bytes into a new buffer.
+void BM_NocashMemcpy(benchmark::State& state) {
+    const Bytes source(kDecodedSize, 0x5A);
+    for (auto _ : state) {
+        auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kDecodedSize);
+        std::memcpy(buffer.get(), source.data(), kDecodedSize);
+        benchmark::DoNotOptimize(buffer.get());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kDecodedSize));
+}
+
+BENCHMARK(BM_NocashMemcpy);
+BENCHMARK(BM_NocashDecodeLiteralHeavy);
+BENCHMARK(BM_NocashDecodeRunHeavy);
+
+// ----- Imports, end to end
+
+// Answers the chooser with one path and every question with Yes.
+class ImportPrompter : public Prompter {
+  public:
+    std::string path;
+    bool failed = false;
+    void Message(std::string_view, std::string_view, MessageKind kind) override {
+        failed = failed || kind == MessageKind::Failure;
+    }
+    bool AskYesNo(std::string_view, std::string_view) override { return true; }
+    std::optional<std::string> ChooseOpenFile(const std::vector<FileFilter>&,
+                                              std::string_view) override {
+        return path;
+    }
+    std::optional<std::string> ChooseSaveFile(const std::vector<FileFilter>&,
+                                              std::string_view) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseFolder(std::string_view) override { return std::nullopt; }
+    std::optional<std::string> AskSlotName() override { return std::nullopt; }
+    std::optional<std::string> AskNewName() override { return std::nullopt; }
+    void Beep() override {}
+    std::unique_ptr<BusyScope> Busy() override { return std::make_unique<BusyScope>(); }
+};
+
+class OneSelectedView : public SlotView {
+  public:
+    int NextSelected(int row) const override { return row == -1 ? 0 : -1; }
+    std::string FileName(int) const override { return "GAME.DAT"; }
+    void Show(const std::vector<SlotRow>&) override {}
+    void ShowRow(int, const SlotRow&) override {}
+};
+
+void WriteBytes(const fs::path& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+// Imports `file`, named `name`, into a slot of `mode`, beside the build on the same disk.
+void Import(benchmark::State& state, EditMode mode, const char* name, const Bytes& file) {
+    const fs::path dir = fs::current_path() / "slotkit-bench-import";
+    const char* folder = mode == EditMode::Nds ? "NDSSAVE" : "GAMESAVE";
+    fs::create_directories(dir / folder);
+    WriteBytes(dir / folder / "GAME.DAT", Bytes(LayoutFor(mode).newFormSize, 0xFF));
+    WriteBytes(dir / name, file);
+    ::sync();
+    ImportPrompter prompter;
+    prompter.path = (dir / name).string();
+    OneSelectedView view;
+    const CommandContext context{dir.string() + "/", mode, prompter, view};
+    for (auto _ : state) {
+        ImportSave(context);
+    }
+    if (prompter.failed) {
+        state.SkipWithError("the import failed");
+    }
+    fs::remove_all(dir);
+}
+
+const Bytes& NdsSave() {
+    static const Bytes save = Varied(262144, 5);
+    return save;
+}
+const Bytes& GbaSave() {
+    static const Bytes save = Varied(131072, 6);
+    return save;
+}
+
+BENCHMARK_CAPTURE(Import, NdsRawSav, EditMode::Nds, "raw.sav", NdsSave())
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Import, NdsDesmumeDsv, EditMode::Nds, "game.dsv", files::Desmume(NdsSave()))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Import, NdsActionReplay500, EditMode::Nds, "game.dss",
+                  files::ArdsFile(NdsSave(), "GAME"))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Import, NdsActionReplay164, EditMode::Nds, "game.duc",
+                  files::Ar164File(NdsSave(), "GAME"))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Import, NdsNocashStored, EditMode::Nds, "nocash.sav",
+                  files::NocashStored(NdsSave()))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Import, NdsNocashCompressed, EditMode::Nds, "packed.sav",
+                  files::NocashCompressed(NdsSave()))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Import, GbaRawSav, EditMode::Gba, "raw.sav", GbaSave())
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Import, GbaSharkPort, EditMode::Gba, "game.sps",
+                  files::SharkPort(GbaSave(), "GAME", "ABCE"))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Import, GbaGameSharkSp, EditMode::Gba, "game.gsv",
+                  files::GameSharkSp(GbaSave(), 6, "GAME"))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(Import, GbaClockData, EditMode::Gba, "clock.sav",
+                  files::Joined(GbaSave(), Bytes(16, 0)))
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace

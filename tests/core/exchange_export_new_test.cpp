@@ -1,0 +1,159 @@
+// Exporting the selected slot's save into a new file of the game's save size.
+#include <gtest/gtest.h>
+
+#include "exchange/export_new.h"
+#include "exchange/save_containers.h"
+#include "exchange_test_support.h"
+
+namespace slotkit::test {
+namespace {
+
+// A scripted prompter whose save chooser also answers the size choice.
+class SizingPrompter : public ScriptedPrompter {
+  public:
+    std::optional<std::uint64_t> size;  // the user's choice; nothing: keep the suggestion
+    std::uint64_t suggested = 0;
+    std::vector<std::uint64_t> offered;
+
+    std::optional<std::string> ChooseSaveFileAndSize(const std::vector<FileFilter>& filters,
+                                                     std::string_view title,
+                                                     std::span<const std::uint64_t> sizes,
+                                                     std::uint64_t& chosen) override {
+        suggested = chosen;
+        offered.assign(sizes.begin(), sizes.end());
+        if (size) {
+            chosen = *size;
+        }
+        return ChooseSaveFile(filters, title);
+    }
+};
+
+class ExportNewTest : public ::testing::Test {
+  protected:
+    TempCard card;
+    SizingPrompter prompter;
+    MemorySlotView view;
+    EditMode mode = EditMode::Nds;
+    Bytes slot;
+    std::string target;
+
+    // A slot whose save data region holds `used` bytes of data, then `fill` to its end.
+    void SetUpSlot(EditMode slotMode, std::size_t used, std::uint8_t fill = 0xFF,
+                   std::uint64_t size = 0) {
+        mode = slotMode;
+        const SlotLayout& layout = LayoutFor(mode);
+        slot = card.WriteSlot(mode, "GAME.DAT", size ? size : layout.newFormSize);
+        std::fill(slot.begin() + static_cast<std::ptrdiff_t>(used),
+                  slot.begin() + static_cast<std::ptrdiff_t>(
+                                     std::min<std::uint64_t>(layout.saveRegionSize, slot.size())),
+                  fill);
+        WriteFile(card.SlotFile(mode, "GAME.DAT"), slot);
+        Refresh(Context());
+        view.selected = {0};
+        prompter.shown.clear();
+    }
+    CommandContext Context() { return CommandContext{card.Root(), mode, prompter, view}; }
+    void ExportTo(const std::string& name) {
+        target = (card.PcFolder() / name).string();
+        prompter.paths.push_back(target);
+        ExportNewSave(Context());
+    }
+};
+
+TEST_F(ExportNewTest, RawSavOfTheSuggestedSize) {
+    SetUpSlot(EditMode::Nds, 8000);
+    ExportTo("game.sav");
+    EXPECT_EQ(ReadFile(target), Slice(slot, 0, 8192));
+    EXPECT_EQ(prompter.suggested, 8192u);
+    EXPECT_EQ(prompter.offered,
+              (std::vector<std::uint64_t>{512, 8192, 32768, 65536, 131072, 262144}));
+    ASSERT_EQ(prompter.choosers.size(), 1u);
+    EXPECT_EQ(prompter.choosers[0].kind, "save");
+    EXPECT_EQ(prompter.choosers[0].title, "Export to a new file");
+    ASSERT_EQ(prompter.choosers[0].filters.size(), 2u);
+    EXPECT_EQ(prompter.choosers[0].filters[1].description, "DeSmuME File(*.dsv)");
+    EXPECT_EQ(
+        prompter.Transcript(),
+        std::vector<std::string>{"true: Success!\nThe new file holds a save of 8,192 bytes."});
+    EXPECT_EQ(ReadFile(card.SlotFile(mode, "GAME.DAT")), slot);
+}
+
+TEST_F(ExportNewTest, DsvHasTheSaveThenTheFooter) {
+    SetUpSlot(EditMode::Nds, 70000, 0x00);
+    ExportTo("game.DSV");
+    Bytes expected = Slice(slot, 0, 131072);
+    const Bytes footer = DesmumeFooter(131072);
+    expected.insert(expected.end(), footer.begin(), footer.end());
+    EXPECT_EQ(ReadFile(target), expected);
+}
+
+TEST_F(ExportNewTest, TheChosenSizeOverridesTheSuggestion) {
+    SetUpSlot(EditMode::Gba, 100);
+    prompter.size = 65536;
+    ExportTo("game.sav");
+    EXPECT_EQ(prompter.suggested, 512u);
+    EXPECT_EQ(ReadFile(target), Slice(slot, 0, 65536));
+    EXPECT_EQ(prompter.choosers[0].filters.size(), 1u);
+    EXPECT_EQ(prompter.LastMessage().text, "Success!\nThe new file holds a save of 65,536 bytes.");
+}
+
+// Every refusal writes nothing.
+TEST_F(ExportNewTest, Refusals) {
+    struct Case {
+        const char* what;
+        EditMode mode;
+        const char* name;
+        std::optional<std::uint64_t> size;
+        std::uint64_t slotSize;  // 0: a slot of the new form
+        std::string message;
+    };
+    const Case cases[] = {
+        {"another extension", EditMode::Nds, "game.dss", std::nullopt, 0,
+         "It doesn't export to this kind of file. A new file can be *.sav (the save alone) or "
+         "*.dsv (a DeSmuME save)."},
+        {".dsv in GBA mode", EditMode::Gba, "game.dsv", std::nullopt, 0,
+         "It doesn't export to this kind of file. A new file can be *.sav (the save alone)."},
+        {"a size no game has", EditMode::Nds, "game.sav", 1000, 0,
+         "It doesn't export a save of 1,000 bytes. The save sizes are 512, 8,192, 32,768, "
+         "65,536, 131,072, 262,144 bytes."},
+        {"a NDS size in GBA mode", EditMode::Gba, "game.sav", 262144, 0,
+         "It doesn't export a save of 262,144 bytes. The save sizes are 512, 8,192, 32,768, "
+         "65,536, 131,072 bytes."},
+        {"a slot too short for the size", EditMode::Nds, "game.sav", 32768, 9000,
+         "It doesn't export a save of 32,768 bytes: the file of the memory card holds only "
+         "9,000 bytes of save data."},
+    };
+    for (const Case& c : cases) {
+        SetUpSlot(c.mode, 10, 0xFF, c.slotSize);
+        prompter.size = c.size;
+        ExportTo(c.name);
+        EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"error: " + c.message}) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(target)) << c.what;
+        EXPECT_EQ(FolderEntries(card.PcFolder()), std::vector<std::string>{}) << c.what;
+    }
+}
+
+TEST_F(ExportNewTest, AnExistingFileIsReplacedWhole) {
+    SetUpSlot(EditMode::Nds, 400);
+    WriteFile(card.PcFolder() / "game.sav", PatternBytes(100000, 3));
+    ExportTo("game.sav");
+    EXPECT_EQ(ReadFile(target), Slice(slot, 0, 512));
+    EXPECT_EQ(FolderEntries(card.PcFolder()), std::vector<std::string>{"game.sav"});
+}
+
+TEST_F(ExportNewTest, NothingSelectedOrARowWithoutAFile) {
+    SetUpSlot(EditMode::Nds, 400);
+    view.selected = {};
+    ExportTo("game.sav");
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_TRUE(prompter.choosers.empty());
+
+    view.selected = {1};
+    ExportTo("game.sav");
+    EXPECT_EQ(prompter.Transcript(),
+              std::vector<std::string>{"error: It doesn't open the file of the memory card."});
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+}  // namespace
+}  // namespace slotkit::test
