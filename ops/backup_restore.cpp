@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "card/keep_history.h"
 #include "card/slot_listing.h"
 #include "card/slot_names.h"
 
@@ -82,6 +83,9 @@ void Run(const CommandContext& context, Direction direction) {
             fileNames.push_back(context.view.FileName(row));
             pcPaths.push_back(platform::JoinPath(*folder, fileNames.back()));
         }
+        if (direction == Direction::ToCard && !KeepBeforeChange(context, fileNames, "restore")) {
+            return;
+        }
         allCopied = CopyAll(context, fileNames, pcPaths, direction);
     } else {
         auto chosen = direction == Direction::ToPc ? prompter.ChooseSaveFile(SaveFileFilters(), "")
@@ -98,7 +102,11 @@ void Run(const CommandContext& context, Direction direction) {
             return;
         }
         busy = prompter.Busy();
-        allCopied = CopyAll(context, {context.view.FileName(rows.front())}, {pcPath}, direction);
+        const std::string fileName = context.view.FileName(rows.front());
+        if (direction == Direction::ToCard && !KeepBeforeChange(context, {fileName}, "restore")) {
+            return;
+        }
+        allCopied = CopyAll(context, {fileName}, {pcPath}, direction);
     }
 
     if (allCopied) {
