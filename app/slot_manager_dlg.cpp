@@ -9,6 +9,7 @@
 
 #include "app/control_ids.h"
 #include "app/dialog_units.h"
+#include "app/history_dlg.h"
 #include "app/slot_icon.h"
 #include "app/wx_text.h"
 #include "card/slot_listing.h"
@@ -192,8 +193,16 @@ void CSlotManagerDlg::BindEvents() {
         wxEVT_LIST_COL_CLICK, [](wxListEvent&) {}, kSlotListId);  // columns never sort
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { OnCancel(); }, kExitMenuId);
-    // "Exit(&E)" is the menu bar's only entry and acts at once, as a bare menu command does.
-    Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent&) { CallAfter([this] { OnCancel(); }); });
+    // "Exit(&E)" is the menu bar's only entry and acts at once, as a bare menu command does;
+    // the list's right-click menu is not that menu.
+    Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent& event) {
+        if (!event.IsPopup()) {
+            CallAfter([this] { OnCancel(); });
+        }
+    });
+    slotList_->Bind(wxEVT_CONTEXT_MENU, [this](wxContextMenuEvent&) { OnSlotListContextMenu(); });
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnHistory(); }, kHistoryMenuId);
     Bind(wxEVT_CHAR_HOOK, &CSlotManagerDlg::OnCharHook, this);
 
     const std::pair<int, void (CSlotManagerDlg::*)()> buttons[] = {
@@ -243,7 +252,7 @@ void CSlotManagerDlg::OnInitDialog() {
 
 CommandContext CSlotManagerDlg::Context() {
     return CommandContext{cardRoot_, editMode_ == 1 ? EditMode::Gba : EditMode::Nds, prompter_,
-                          *slotView_};
+                          *slotView_, historyFolder_};
 }
 
 void CSlotManagerDlg::Run(Command command) {
@@ -304,6 +313,29 @@ void CSlotManagerDlg::OnExport() {
 }
 void CSlotManagerDlg::OnChangeTargetRom() {
     Run(ChangeTargetRom);
+}
+
+void CSlotManagerDlg::OnSlotListContextMenu() {
+    wxMenu menu;
+    menu.Append(kHistoryMenuId, "History...");
+    menu.Enable(kHistoryMenuId, !cardRoot_.empty());
+    PopupMenu(&menu);
+}
+
+void CSlotManagerDlg::OnHistory() {
+    if (cardRoot_.empty()) {
+        return;
+    }
+    std::set<std::string> onCard;
+    for (int row = 0; row < slotList_->GetItemCount(); ++row) {
+        if (std::string name = slotView_->FileName(row); !name.empty()) {
+            onCard.insert(std::move(name));
+        }
+    }
+    const int selected = slotView_->NextSelected(-1);
+    CHistoryDlg dialog(this, Context(), selected == -1 ? "" : slotView_->FileName(selected),
+                       std::move(onCard));
+    dialog.ShowModal();
 }
 
 }  // namespace slotkit::app

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,10 +46,15 @@ class CSlotManagerDlg : public wxFrame {
     void OnImport();
     void OnExport();
     void OnChangeTargetRom();
+    // The slot list's right-click menu, and its "History..." command.
+    void OnSlotListContextMenu();
+    void OnHistory();
     void OnOK() {}  // Enter never closes the window.
     void OnCancel() { Close(); }
 
     WxPrompter& Prompter() { return prompter_; }
+    // The history folder of the commands; empty: the user's.
+    void SetHistoryFolder(std::string folder) { historyFolder_ = std::move(folder); }
     wxListCtrl* SlotList() const { return slotList_; }
     wxOwnerDrawnComboBox* DriveList() const { return driveList_; }
     wxPanel* Panel() const { return panel_; }
@@ -67,6 +73,7 @@ class CSlotManagerDlg : public wxFrame {
     DriveSource driveSource_;
     std::vector<std::string> drives_;  // the roots as the system gave them
     std::string cardRoot_;             // empty: no drive chosen
+    std::string historyFolder_;
     int editMode_ = -1;
 
     wxPanel* panel_ = nullptr;
