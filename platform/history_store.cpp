@@ -102,12 +102,11 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
         std::size_t request;
         std::string slotFolder;
         std::vector<KeptVersion> index;
-        std::size_t stagedIndexAt;  // the position of its index among the staged files
     };
     std::vector<Pending> pending;
-    std::size_t stagedCount = 0;
     std::set<std::string> seen;  // a slot named twice in one call is kept once
 
+    // The new copies are written at once; their indexes follow when the bounds are known.
     for (std::size_t i = 0; i < versions.size(); ++i) {
         const VersionToKeep& version = versions[i];
         if (!seen.insert(version.slotFileName).second) {
@@ -148,70 +147,70 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
             results.assign(versions.size(), failed);
             return results;
         }
-        const std::string indexText = history::IndexText(version.slotFileName, index);
-        if (auto failed =
-                staged.Stage(JoinPath(slotFolder, history::kIndexFileName), AsBytes(indexText))) {
-            results.assign(versions.size(), failed);
-            return results;
-        }
-        stagedCount += 2;
-        pending.push_back({i, slotFolder, std::move(index), stagedCount});
+        pending.push_back({i, slotFolder, std::move(index)});
     }
     if (pending.empty()) {
         return results;
     }
 
-    // Trim the history to its bounds, counting what this call adds.
+    // The bounds, counting what this call adds.
     std::vector<SlotPlace> places = AllSlots(historyRoot);
     std::map<std::string, std::size_t> placeOf;
     for (std::size_t p = 0; p < places.size(); ++p) {
         placeOf[places[p].folder] = p;
     }
+    std::vector<std::size_t> pendingPlace;
     for (const Pending& p : pending) {
         auto found = placeOf.find(p.slotFolder);
         if (found == placeOf.end()) {
-            placeOf[p.slotFolder] = places.size();
+            found = placeOf.emplace(p.slotFolder, places.size()).first;
             places.push_back({p.slotFolder, {"", {}}});
-            found = placeOf.find(p.slotFolder);
         }
-        places[found->second].versions.versions = p.index;
-        places[found->second].versions.slotFileName = versions[p.request].slotFileName;
+        places[found->second].versions = {versions[p.request].slotFileName, p.index};
+        pendingPlace.push_back(found->second);
     }
     std::vector<SlotVersions> all;
     for (const SlotPlace& place : places) {
         all.push_back(place.versions);
     }
-    const auto removals = history::ChooseRemovals(all);
     std::map<std::size_t, std::set<std::size_t>> removedOf;
-    for (const history::Removal& r : removals) {
+    for (const history::Removal& r : history::ChooseRemovals(all)) {
         removedOf[r.slot].insert(r.version);
     }
-    std::vector<std::string> filesToRemove;
-    std::vector<std::string> indexTexts;  // kept alive until the commit
-    indexTexts.reserve(removedOf.size());
+
+    // One new index for each slot kept or trimmed: the kept ones first, in order.
+    std::vector<std::size_t> toIndex = pendingPlace;
     for (const auto& [slot, removed] : removedOf) {
+        if (std::find(toIndex.begin(), toIndex.end(), slot) == toIndex.end()) {
+            toIndex.push_back(slot);
+        }
+    }
+    std::vector<std::string> filesToRemove;
+    const std::size_t versionsStaged = pending.size();
+    for (const std::size_t slot : toIndex) {
+        const auto removed = removedOf.find(slot);
         std::vector<KeptVersion> left;
         for (std::size_t v = 0; v < all[slot].versions.size(); ++v) {
-            if (removed.count(v) != 0) {
+            if (removed != removedOf.end() && removed->second.count(v) != 0) {
                 filesToRemove.push_back(JoinPath(places[slot].folder, all[slot].versions[v].file));
             } else {
                 left.push_back(all[slot].versions[v]);
             }
         }
-        indexTexts.push_back(history::IndexText(all[slot].slotFileName, left));
-        // Staged after the new versions: a slot kept in this call gets its trimmed index last.
-        if (staged.Stage(JoinPath(places[slot].folder, history::kIndexFileName),
-                         AsBytes(indexTexts.back()))) {
-            filesToRemove.clear();  // the old index still names them; trim another time
-            break;
+        const std::string text = history::IndexText(all[slot].slotFileName, left);
+        if (auto failed = staged.Stage(JoinPath(places[slot].folder, history::kIndexFileName),
+                                       AsBytes(text))) {
+            results.assign(versions.size(), failed);
+            return results;
         }
     }
 
     std::size_t committed = 0;
     const std::error_code error = staged.Commit(committed);
-    for (const Pending& p : pending) {
-        if (committed < p.stagedIndexAt) {
-            results[p.request] = error ? error : std::make_error_code(std::errc::io_error);
+    for (std::size_t p = 0; p < pending.size(); ++p) {
+        // Its copy and its index are both in place.
+        if (committed < versionsStaged + p + 1) {
+            results[pending[p].request] = error ? error : std::make_error_code(std::errc::io_error);
         }
     }
     if (!error) {
