@@ -18,6 +18,8 @@ enum ControlId : int {
     kImportId = 1012,
     kExportId = 1013,
     kChangeTargetRomId = 1014,
+    // The slot list's right-click menu.
+    kHistoryMenuId = 1015,
     // The menu's "Exit(&E)" command. wx menu ids must stay below 0x7FFF, so it takes wx's
     // own exit id rather than 32771.
     kExitMenuId = 5006,  // wxID_EXIT

@@ -11,6 +11,7 @@
 #include "app/control_ids.h"
 #include "app/dialog_units.h"
 #include "app/dropped_file_prompter.h"
+#include "app/history_dlg.h"
 #include "app/slot_icon.h"
 #include "app/wx_text.h"
 #include "card/slot_listing.h"
@@ -227,6 +228,8 @@ void CSlotManagerDlg::BindEvents() {
     slotList_->Bind(wxEVT_CONTEXT_MENU, &CSlotManagerDlg::OnSlotListContextMenu, this);
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { OnExportNew(); }, kExportNewMenuId);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnHistory(); }, kHistoryMenuId);
     Bind(wxEVT_CHAR_HOOK, &CSlotManagerDlg::OnCharHook, this);
 
     const std::pair<int, void (CSlotManagerDlg::*)()> buttons[] = {
@@ -276,7 +279,7 @@ void CSlotManagerDlg::OnInitDialog() {
 
 CommandContext CSlotManagerDlg::Context() {
     return CommandContext{cardRoot_, editMode_ == 1 ? EditMode::Gba : EditMode::Nds, prompter_,
-                          *slotView_};
+                          *slotView_, historyFolder_};
 }
 
 bool CSlotManagerDlg::CardStillOffered() {
@@ -284,15 +287,21 @@ bool CSlotManagerDlg::CardStillOffered() {
     return std::find(now.begin(), now.end(), cardRoot_) != now.end();
 }
 
-void CSlotManagerDlg::Run(Command command) {
+bool CSlotManagerDlg::CardStillThere() {
     // A card taken out may leave its mount folder behind on the system disk: nothing may be
     // written there.
     if (!cardRoot_.empty() && !CardStillOffered()) {
         prompter_.Message("A memory card isn't set in the drive.", text::kCaptionAlert,
                           MessageKind::Failure);
-        return;
+        return false;
     }
-    RunCommand(Context(), command);
+    return true;
+}
+
+void CSlotManagerDlg::Run(Command command) {
+    if (CardStillThere()) {
+        RunCommand(Context(), command);
+    }
 }
 
 void CSlotManagerDlg::OnDropDownDrives() {
@@ -354,6 +363,8 @@ void CSlotManagerDlg::OnChangeTargetRom() {
 std::unique_ptr<wxMenu> CSlotManagerDlg::SlotMenu() {
     auto menu = std::make_unique<wxMenu>();
     menu->Append(kExportNewMenuId, "Export to a new file...");
+    menu->Append(kHistoryMenuId, "History...");
+    menu->Enable(kHistoryMenuId, !cardRoot_.empty());
     return menu;
 }
 
@@ -386,13 +397,32 @@ void CSlotManagerDlg::OnDropFiles(const wxPoint& at, const std::vector<std::stri
         prompter_.Message(kDropHelp, text::kCaptionMessage, MessageKind::Info);
         return;
     }
+    if (!CardStillThere()) {
+        return;
+    }
     for (long i = 0; i < slotList_->GetItemCount(); ++i) {
         slotList_->SetItemState(i, i == row ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
     }
     DroppedFilePrompter dropped(prompter_, paths.front());
     RunCommand(CommandContext{cardRoot_, editMode_ == 1 ? EditMode::Gba : EditMode::Nds, dropped,
-                              *slotView_},
+                              *slotView_, historyFolder_},
                ImportSave);
+}
+
+void CSlotManagerDlg::OnHistory() {
+    if (cardRoot_.empty() || !CardStillThere()) {
+        return;
+    }
+    std::set<std::string> onCard;
+    for (int row = 0; row < slotList_->GetItemCount(); ++row) {
+        if (std::string name = slotView_->FileName(row); !name.empty()) {
+            onCard.insert(std::move(name));
+        }
+    }
+    const int selected = slotView_->NextSelected(-1);
+    CHistoryDlg dialog(this, Context(), selected == -1 ? "" : slotView_->FileName(selected),
+                       std::move(onCard));
+    dialog.ShowModal();
 }
 
 }  // namespace slotkit::app

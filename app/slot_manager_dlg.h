@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,7 @@ class CSlotManagerDlg : public wxFrame {
     // The slot list's right-click menu, and its commands beyond the buttons.
     std::unique_ptr<wxMenu> SlotMenu();
     void OnExportNew();
+    void OnHistory();
     // Files dropped onto the slot list at `at` (the list's coordinates): one file dropped onto
     // a row is imported into that row, as by "Q9 << anotherSAVE inport".
     void OnDropFiles(const wxPoint& at, const std::vector<std::string>& paths);
@@ -56,6 +58,8 @@ class CSlotManagerDlg : public wxFrame {
     void OnCancel() { Close(); }
 
     WxPrompter& Prompter() { return prompter_; }
+    // The history folder of the commands; empty: the user's.
+    void SetHistoryFolder(std::string folder) { historyFolder_ = std::move(folder); }
     wxListCtrl* SlotList() const { return slotList_; }
     wxOwnerDrawnComboBox* DriveList() const { return driveList_; }
     wxPanel* Panel() const { return panel_; }
@@ -71,12 +75,15 @@ class CSlotManagerDlg : public wxFrame {
     CommandContext Context();
     // True while the chosen card's drive is still among the removable drives.
     bool CardStillOffered();
+    // False, after telling the user, when the chosen card is no longer offered.
+    bool CardStillThere();
     void Run(Command command);
     void OnSlotListContextMenu(wxContextMenuEvent& event);
 
     DriveSource driveSource_;
     std::vector<std::string> drives_;  // the roots as the system gave them
     std::string cardRoot_;             // empty: no drive chosen
+    std::string historyFolder_;
     int editMode_ = -1;
     bool inSlotMenu_ = false;  // the right-click menu is open
 

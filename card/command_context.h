@@ -14,6 +14,8 @@ struct CommandContext {
     EditMode mode = EditMode::Nds;
     Prompter& prompter;
     SlotView& view;
+    // The history folder that keeps every slot version a command replaces; empty: the user's.
+    std::string historyFolder{};
 
     const SlotLayout& Layout() const { return LayoutFor(mode); }
     std::string SaveFolder() const;

@@ -2,11 +2,13 @@
 // failure (such as running out of memory) becomes a message to the user.
 #pragma once
 
+#include <functional>
+
 #include "card/command_context.h"
 
 namespace slotkit {
 
-using Command = void (*)(const CommandContext&);
+using Command = std::function<void(const CommandContext&)>;
 
 void RunCommand(const CommandContext& context, Command command);
 

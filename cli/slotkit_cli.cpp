@@ -14,6 +14,7 @@
 #include "exchange/import_save.h"
 #include "ops/backup_restore.h"
 #include "ops/change_target_rom.h"
+#include "ops/history_commands.h"
 #include "ops/rename_delete.h"
 #include "ops/slot_creation.h"
 
@@ -34,7 +35,9 @@ struct Request {
     std::vector<std::string> items;  // ROW... and a trailing path where the command takes one
     std::vector<std::string> names;  // --name, --rename, or rename's NAME
     std::string renameRow, renameName;
-    std::string size;  // export-new's --size
+    std::string size;                 // export-new's --size
+    std::string history;              // --history DIR
+    std::string historyRow, version;  // history [ROW], revert ROW [VERSION]
 };
 
 // The terminal prompter, with export-new's --size as the answer of the size choice.
@@ -132,6 +135,71 @@ void AddSubcommands(CLI::App& app, Request& request) {
     exportNew->add_option("--size", request.size,
                           "the save size in bytes, or with K in KiB (default: the smallest "
                           "that holds the save)");
+    app.add_subcommand("history", "print the kept versions of a slot, or of every slot")
+        ->add_option("ROW", request.historyRow,
+                     "a row or the file name of a slot, deleted ones included");
+    auto* revert = app.add_subcommand("revert", "put a kept version of a slot back");
+    revert->add_option("ROW", request.historyRow, "a row or a slot file name (deleted ones too)")
+        ->required();
+    revert->add_option("VERSION", request.version, "the version (default: the newest)");
+}
+
+// The slot file a ROW of `history` or `revert` names: a listed row's file, or the name of a slot
+// that is no longer on the card.
+std::string HistorySlotName(const ListedSlotView& view, const std::string& spec) {
+    if (const auto row = view.FindRow(spec)) {
+        return view.FileName(*row);
+    }
+    const bool number =
+        std::all_of(spec.begin(), spec.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (number) {
+        throw UsageError{"there is no row " + spec + " on the card"};
+    }
+    return spec;
+}
+
+int RunHistory(const std::string& command, const Request& request, const CommandContext& context,
+               const ListedSlotView& view, TerminalPrompter& prompter, Terminal terminal) {
+    const std::string fileName =
+        request.historyRow.empty() ? std::string() : HistorySlotName(view, request.historyRow);
+    if (command == "revert") {
+        int number = 0;
+        if (!request.version.empty()) {
+            const bool digits = request.version.size() < 9 &&
+                                std::all_of(request.version.begin(), request.version.end(),
+                                            [](char c) { return c >= '0' && c <= '9'; });
+            number = digits ? std::stoi(request.version) : 0;
+            if (number <= 0) {
+                throw UsageError{"VERSION must be a version number as `history` lists it"};
+            }
+        }
+        if (fileName.empty()) {
+            throw UsageError{"row " + request.historyRow +
+                             " has no file; name a deleted slot by "
+                             "its file name"};
+        }
+        RunCommand(context, [&](const CommandContext& c) { PutBackVersion(c, fileName, number); });
+        return prompter.FailureShown() ? kExitFailure : kExitOk;
+    }
+    if (!request.historyRow.empty() && fileName.empty()) {
+        return kExitOk;  // a row without a file has no versions of its own
+    }
+    std::error_code error;
+    const auto entries = ListHistory(context, fileName, error);
+    if (error) {
+        prompter.Message("The history can't be found: " + error.message() + ".",
+                         text::kCaptionError, MessageKind::Failure);
+        return kExitFailure;
+    }
+    for (const HistoryEntry& entry : entries) {
+        if (fileName.empty()) {
+            terminal.out << entry.slotFileName << '\t';
+        }
+        terminal.out << entry.version.number << '\t' << entry.localTime << '\t'
+                     << entry.version.command << '\t' << entry.version.size << '\t'
+                     << entry.version.title << '\n';
+    }
+    return kExitOk;
 }
 
 void PrintRows(const ListedSlotView& view, std::ostream& out) {
@@ -163,13 +231,19 @@ int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
     ListedSlotView view;
     const CommandContext context{AsCardRoot(request.card),
                                  request.mode == "gba" ? EditMode::Gba : EditMode::Nds, prompter,
-                                 view};
+                                 view, request.history};
     Refresh(context);
     if (command == "list") {
         PrintRows(view, terminal.out);
         return prompter.FailureShown() ? kExitFailure : kExitOk;
     }
 
+    if (command == "history" || command == "revert") {
+        if (prompter.FailureShown()) {
+            return kExitFailure;
+        }
+        return RunHistory(command, request, context, view, prompter, terminal);
+    }
     if (command == "rename") {
         request.items = {request.renameRow};
         request.names = {request.renameName};
@@ -208,6 +282,9 @@ int RunSlotkit(const std::vector<std::string>& args, Terminal terminal) {
     app.set_version_flag("--version", std::string("slotkit ") + SLOTKIT_VERSION);
     Request request;
     app.add_option("-c,--card", request.card, "the card root (a mounted card's top folder)");
+    app.add_option("--history", request.history,
+                   "keep the versions that commands replace in this folder instead of the "
+                   "user's history folder");
     app.add_option("-m,--mode", request.mode, "nds (default) or gba")
         ->transform(CLI::IsMember({"nds", "gba"}, CLI::ignore_case));
     auto* yes = app.add_flag("-y,--yes", request.yes, "answer Yes to every question");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "card/keep_history.h"
 #include "card/slot_listing.h"
 #include "exchange/dst_decoder.h"
 #include "exchange/exchange_steps.h"
@@ -117,6 +118,9 @@ void ImportSave(const CommandContext& context) {
         return;
     }
     if (kept > 0) {
+        if (!KeepBeforeChange(context, slotName, slot, "import")) {
+            return;
+        }
         // A damaged slot shorter than the data grows to hold it, as an in-place write would.
         if (slot.size() < kept) {
             slot.resize(kept);

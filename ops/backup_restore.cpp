@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "card/display_text.h"
+#include "card/keep_history.h"
 #include "card/slot_listing.h"
 #include "card/slot_names.h"
 
@@ -157,8 +158,17 @@ void Run(const CommandContext& context, Direction direction) {
         }
         copies.push_back({rows.front(), context.view.FileName(rows.front()), pcPath});
     }
-    if (direction == Direction::ToCard && !ConfirmOddLengths(context, copies)) {
-        return;
+    if (direction == Direction::ToCard) {
+        if (!ConfirmOddLengths(context, copies)) {
+            return;
+        }
+        std::vector<std::string> fileNames;
+        for (const RowCopy& copy : copies) {
+            fileNames.push_back(copy.fileName);
+        }
+        if (!KeepBeforeChange(context, fileNames, "restore")) {
+            return;
+        }
     }
 
     const std::unique_ptr<BusyScope> busy = prompter.Busy();

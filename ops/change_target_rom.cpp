@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "card/display_text.h"
+#include "card/keep_history.h"
 #include "card/slot_listing.h"
 #include "ops/rename_delete.h"
 #include "ops/rom_names.h"
@@ -115,7 +116,8 @@ void ChangeTargetRom(const CommandContext& context) {
         const std::string before(shortAt, std::find(shortAt, shortAt + kShortNameSize, 0));
         const std::uint8_t flag = (*bytes)[layout.LongNameFlagOffset()];
 
-        if (!prompter.AskYesNo(Confirmation(path, before, after), texts.caption)) {
+        if (!prompter.AskYesNo(Confirmation(path, before, after), texts.caption) ||
+            !KeepBeforeChange(context, fileName, *bytes, "retarget")) {
             continue;
         }
         std::copy(shortField.begin(), shortField.end(), shortAt);

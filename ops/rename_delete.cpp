@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "card/display_text.h"
+#include "card/keep_history.h"
 #include "card/slot_listing.h"
 #include "ops/typed_name.h"
 
@@ -50,6 +51,13 @@ void RenameSlot(const CommandContext& context) {
 
 void DeleteSlots(const CommandContext& context) {
     if (!context.prompter.AskYesNo(kDeleteQuestion, text::kCaptionConfirm)) {
+        return;
+    }
+    std::vector<std::string> fileNames;
+    for (int row : SelectedRows(context.view)) {
+        fileNames.push_back(context.view.FileName(row));
+    }
+    if (!KeepBeforeChange(context, fileNames, "delete")) {
         return;
     }
     std::vector<std::string> notDeleted;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "card/display_text.h"
+#include "card/keep_history.h"
 #include "card/slot_listing.h"
 #include "card/slot_names.h"
 #include "ops/typed_name.h"
@@ -81,6 +82,13 @@ void MakeDummy(const CommandContext& context) {
     }
     // A blank slot is zero throughout, so the listing shows it as "Not used".
     const std::vector<std::uint8_t> image(context.Layout().blankSlotSize, 0);
+    std::vector<std::string> existing;
+    for (int row : SelectedRows(context.view)) {
+        existing.push_back(context.view.FileName(row));
+    }
+    if (!KeepBeforeChange(context, existing, "dummy")) {
+        return;
+    }
     Outcome outcome;
     for (int row : SelectedRows(context.view)) {
         std::string fileName = context.view.FileName(row);
@@ -91,6 +99,10 @@ void MakeDummy(const CommandContext& context) {
                 continue;
             }
             fileName = std::move(*name);
+            // A typed name may be that of another save, which is then blanked.
+            if (!KeepBeforeChange(context, {fileName}, "dummy")) {
+                continue;
+            }
         }
         if (auto error = platform::ReplaceFile(context.SlotPathOf(fileName), image)) {
             outcome.Fail(FailureLine(fileName, error.message()));
@@ -113,6 +125,18 @@ void Convert(const CommandContext& context) {
         return;
     }
     const std::uint64_t kept = context.Layout().newFormSize;
+    std::vector<std::string> toCut;
+    for (int row : rows) {
+        const std::string fileName = context.view.FileName(row);
+        const auto size =
+            fileName.empty() ? std::nullopt : platform::FileSize(context.SlotPathOf(fileName));
+        if (size && *size > kept) {
+            toCut.push_back(fileName);
+        }
+    }
+    if (!KeepBeforeChange(context, toCut, "convert")) {
+        return;
+    }
     Outcome outcome;
     for (int row : rows) {
         const std::string fileName = context.view.FileName(row);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/slotkit_cli.h"
+#include "history_home.h"
 
 namespace slotkit::test {
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "card/keep_history.h"
 #include "ops/change_target_rom.h"
 #include "ops/rom_names.h"
 #include "ops_fixture.h"
@@ -154,6 +155,8 @@ TEST_F(ChangeTargetRomTest, FailedWriteLeavesTheSlotAndStops) {
     const auto order = SelectedInListOrder({"A.DAT", "B.DAT"});
     const Bytes firstBefore = ReadFile(Slot(order[0]));
     const Bytes secondBefore = ReadFile(Slot(order[1]));
+    // The history holds these versions already, so only the card's own write can fail.
+    ASSERT_TRUE(KeepBeforeChange(Context(), {"A.DAT", "B.DAT"}, "retarget"));
     prompter.paths.push_back(Rom("GAME.NDS"));
     const int status = RunInChild([&] {
         LimitFileSize(4096);

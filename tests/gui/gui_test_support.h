@@ -15,6 +15,8 @@ class ThrowingModalHook;
 #define wxTEST_DIALOG_HOOK_CLASS ThrowingModalHook
 #include <wx/testing.h>
 
+#include "history_home.h"
+
 class ThrowingModalHook : public wxTestingModalHook {
   public:
     using wxTestingModalHook::wxTestingModalHook;

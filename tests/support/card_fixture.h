@@ -7,6 +7,7 @@
 
 #include "card/command_context.h"
 #include "card/slot_listing.h"
+#include "history_home.h"
 #include "memory_slot_view.h"
 #include "scripted_prompter.h"
 #include "temp_card.h"
@@ -20,7 +21,11 @@ class CardTest : public ::testing::Test {
     MemorySlotView view;
     EditMode mode = EditMode::Nds;
 
-    CommandContext Context() { return CommandContext{card.Root(), mode, prompter, view}; }
+    CommandContext Context() {
+        return CommandContext{card.Root(), mode, prompter, view, HistoryFolder()};
+    }
+    // The history folder of the commands the test runs, beside the card.
+    std::string HistoryFolder() const { return (card.Dir() / "history").string(); }
 
     // Lists the card as the window would and selects the given rows.
     void ListAndSelect(std::initializer_list<int> rows) {

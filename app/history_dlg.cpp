@@ -1,0 +1,105 @@
+#include "app/history_dlg.h"
+
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+
+#include "app/wx_text.h"
+#include "card/run_command.h"
+
+namespace slotkit::app {
+
+namespace {
+
+constexpr int kPutBackId = 1016;
+
+}  // namespace
+
+CHistoryDlg::CHistoryDlg(wxWindow* parent, const CommandContext& context, std::string slotFileName,
+                         std::set<std::string> onCard)
+    : wxDialog(parent, wxID_ANY, "History", wxDefaultPosition, wxDefaultSize,
+               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
+      context_(context),
+      slotFileName_(std::move(slotFileName)),
+      onCard_(std::move(onCard)) {
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    const wxString heading = slotFileName_.empty()
+                                 ? wxString("The versions kept of the slots no longer on the card:")
+                                 : "The versions kept of " + ToWx(slotFileName_) +
+                                       " and of the slots no longer on the card:";
+    sizer->Add(new wxStaticText(this, wxID_ANY, heading), 0, wxALL, FromDIP(8));
+    list_ = new wxListCtrl(this, wxID_ANY, wxDefaultPosition, FromDIP(wxSize(640, 260)),
+                           wxLC_REPORT | wxLC_SINGLE_SEL | wxBORDER_SUNKEN);
+    const struct {
+        const char* title;
+        int width;
+    } columns[] = {{"File", 110},   {"Version", 60}, {"Kept", 140},
+                   {"Command", 70}, {"Size", 70},    {"ROM title", 120}};
+    for (const auto& column : columns) {
+        list_->AppendColumn(column.title, wxLIST_FORMAT_LEFT, FromDIP(column.width));
+    }
+    sizer->Add(list_, 1, wxEXPAND | wxLEFT | wxRIGHT, FromDIP(8));
+    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+    putBack_ = new wxButton(this, kPutBackId, "Put back");
+    buttons->Add(putBack_, 0, wxRIGHT, FromDIP(8));
+    buttons->Add(new wxButton(this, wxID_CANCEL, "Close"));
+    sizer->Add(buttons, 0, wxALIGN_RIGHT | wxALL, FromDIP(8));
+    SetSizerAndFit(sizer);
+    SetEscapeId(wxID_CANCEL);
+
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnPutBack(); }, kPutBackId);
+    Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent&) { putBack_->Enable(); });
+    Bind(wxEVT_LIST_ITEM_DESELECTED, [this](wxListEvent&) { putBack_->Disable(); });
+    Fill();
+}
+
+void CHistoryDlg::Fill() {
+    std::error_code error;
+    const auto all = ListHistory(context_, "", error);
+    entries_.clear();
+    // The selected slot's versions first, newest first; then those of deleted slots.
+    for (auto it = all.rbegin(); it != all.rend(); ++it) {
+        if (it->slotFileName == slotFileName_) {
+            entries_.push_back(*it);
+        }
+    }
+    for (auto it = all.rbegin(); it != all.rend(); ++it) {
+        if (it->slotFileName != slotFileName_ && onCard_.count(it->slotFileName) == 0) {
+            entries_.push_back(*it);
+        }
+    }
+    list_->DeleteAllItems();
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const HistoryEntry& e = entries_[i];
+        const long row = list_->InsertItem(static_cast<long>(i), ToWx(e.slotFileName));
+        list_->SetItem(row, 1, wxString::Format("%d", e.version.number));
+        list_->SetItem(row, 2, ToWx(e.localTime));
+        list_->SetItem(row, 3, ToWx(e.version.command));
+        list_->SetItem(row, 4, ToWx(std::to_string(e.version.size)));
+        list_->SetItem(row, 5, ToWx(e.version.title));
+    }
+    if (!entries_.empty()) {
+        list_->SetItemState(0, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                            wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+    }
+    putBack_->Enable(!entries_.empty());
+}
+
+void CHistoryDlg::OnPutBack() {
+    const long row = list_->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+    if (row < 0 || static_cast<std::size_t>(row) >= entries_.size()) {
+        return;
+    }
+    const HistoryEntry entry = entries_[static_cast<std::size_t>(row)];
+    RunCommand(context_, [&](const CommandContext& context) {
+        PutBackVersion(context, entry.slotFileName, entry.version.number);
+    });
+    // A slot made again is on the card now; its versions stay in view.
+    onCard_.erase(entry.slotFileName);
+    if (slotFileName_.empty()) {
+        slotFileName_ = entry.slotFileName;
+    }
+    Fill();
+}
+
+}  // namespace slotkit::app

@@ -1,0 +1,106 @@
+#include "card/keep_history.h"
+
+#include "card/card_paths.h"
+#include "card/display_text.h"
+#include "card/slot_listing.h"
+#include "platform/history_store.h"
+
+namespace slotkit {
+
+namespace {
+
+struct Current {
+    std::string fileName;
+    std::vector<std::uint8_t> bytes;
+    std::error_code error;  // why it could not be read
+};
+
+// Asks whether `fileName` may be changed although its current version was not kept.
+bool ChangeAnyway(const CommandContext& context, const std::string& fileName,
+                  const std::error_code& why) {
+    return context.prompter.AskYesNo("The current version of " + DisplayText(fileName) +
+                                         " could not be kept in the history: " + why.message() +
+                                         ".\nChange the slot anyway?",
+                                     text::kCaptionConfirm);
+}
+
+bool Keep(const CommandContext& context, std::vector<Current>& slots, std::string_view command) {
+    std::vector<std::error_code> results(slots.size());
+    HistoryPlace place;
+    if (const std::error_code error = FindHistoryPlace(context, place)) {
+        results.assign(slots.size(), error);
+    } else {
+        std::vector<platform::VersionToKeep> versions;
+        std::vector<std::size_t> which;
+        for (std::size_t i = 0; i < slots.size(); ++i) {
+            if (slots[i].error) {
+                results[i] = slots[i].error;
+            } else {
+                versions.push_back(
+                    {slots[i].fileName, slots[i].bytes, TitleOfSlotBytes(context, slots[i].bytes)});
+                which.push_back(i);
+            }
+        }
+        const auto kept = platform::KeepVersions(place.root, place.modeFolder, command, versions);
+        for (std::size_t k = 0; k < which.size(); ++k) {
+            results[which[k]] = kept[k];
+        }
+    }
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        if (results[i] && !ChangeAnyway(context, slots[i].fileName, results[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::error_code FindHistoryPlace(const CommandContext& context, HistoryPlace& place) {
+    place.root = context.historyFolder;
+    if (place.root.empty()) {
+        if (auto error = platform::DefaultHistoryFolder(place.root)) {
+            return error;
+        }
+    }
+    const std::string card =
+        history::CardFolderName(platform::VolumeId(context.cardRoot), context.cardRoot);
+    place.modeFolder =
+        platform::JoinPath(platform::JoinPath(place.root, card), SaveFolderName(context.mode));
+    return {};
+}
+
+std::string TitleOfSlotBytes(const CommandContext& context, std::span<const std::uint8_t> bytes) {
+    const std::uint64_t at = context.Layout().ShortNameOffset();
+    if (bytes.size() <= at) {
+        return kTitleTooShort;
+    }
+    return TitleFromShortName(
+        bytes.subspan(at, std::min<std::size_t>(kShortNameSize, bytes.size() - at)));
+}
+
+bool KeepBeforeChange(const CommandContext& context, const std::vector<std::string>& fileNames,
+                      std::string_view command) {
+    std::vector<Current> slots;
+    for (const std::string& fileName : fileNames) {
+        if (fileName.empty()) {
+            continue;
+        }
+        Current slot{fileName, {}, {}};
+        slot.error = platform::ReadWholeFile(context.SlotPathOf(fileName), slot.bytes);
+        if (slot.error == std::errc::no_such_file_or_directory) {
+            continue;  // nothing there to lose
+        }
+        slots.push_back(std::move(slot));
+    }
+    return slots.empty() || Keep(context, slots, command);
+}
+
+bool KeepBeforeChange(const CommandContext& context, const std::string& fileName,
+                      std::span<const std::uint8_t> bytes, std::string_view command) {
+    std::vector<Current> slots{
+        {fileName, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), {}}};
+    return Keep(context, slots, command);
+}
+
+}  // namespace slotkit

@@ -1,0 +1,296 @@
+#include "history/history_format.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <tuple>
+
+namespace slotkit::history {
+
+namespace {
+
+constexpr std::uint64_t kP1 = 0x9E3779B185EBCA87ull;
+constexpr std::uint64_t kP2 = 0xC2B2AE3D27D4EB4Full;
+constexpr std::uint64_t kP3 = 0x165667B19E3779F9ull;
+constexpr std::uint64_t kP4 = 0x85EBCA77C2B2AE63ull;
+constexpr std::uint64_t kP5 = 0x27D4EB2F165667C5ull;
+
+constexpr std::uint64_t Rotl(std::uint64_t x, int r) {
+    return (x << r) | (x >> (64 - r));
+}
+
+std::uint64_t Read64(const std::uint8_t* p) {
+    std::uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) {
+        v = (v << 8) | p[i];
+    }
+    return v;
+}
+
+std::uint64_t Read32(const std::uint8_t* p) {
+    return std::uint64_t{p[0]} | std::uint64_t{p[1]} << 8 | std::uint64_t{p[2]} << 16 |
+           std::uint64_t{p[3]} << 24;
+}
+
+constexpr std::uint64_t Round(std::uint64_t acc, std::uint64_t input) {
+    return Rotl(acc + input * kP2, 31) * kP1;
+}
+
+constexpr std::uint64_t MergeRound(std::uint64_t acc, std::uint64_t value) {
+    return (acc ^ Round(0, value)) * kP1 + kP4;
+}
+
+auto TimeKey(const UtcTime& t) {
+    return std::tie(t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond);
+}
+
+bool ParseInt(std::string_view text, int& out) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+std::vector<std::string_view> SplitTabs(std::string_view line) {
+    std::vector<std::string_view> fields;
+    for (;;) {
+        const auto tab = line.find('\t');
+        fields.push_back(line.substr(0, tab));
+        if (tab == std::string_view::npos) {
+            return fields;
+        }
+        line.remove_prefix(tab + 1);
+    }
+}
+
+// A field of the index holds no tab or line break.
+std::string OneLine(std::string_view text) {
+    std::string line(text);
+    for (char& c : line) {
+        if (c == '\t' || c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    return line;
+}
+
+}  // namespace
+
+std::uint64_t ContentHash(std::span<const std::uint8_t> bytes) {
+    const std::uint8_t* p = bytes.data();
+    const std::uint8_t* const end = p + bytes.size();
+    std::uint64_t h;
+    if (bytes.size() >= 32) {
+        std::uint64_t v1 = kP1 + kP2, v2 = kP2, v3 = 0, v4 = 0 - kP1;
+        for (const std::uint8_t* limit = end - 32; p <= limit; p += 32) {
+            v1 = Round(v1, Read64(p));
+            v2 = Round(v2, Read64(p + 8));
+            v3 = Round(v3, Read64(p + 16));
+            v4 = Round(v4, Read64(p + 24));
+        }
+        h = Rotl(v1, 1) + Rotl(v2, 7) + Rotl(v3, 12) + Rotl(v4, 18);
+        h = MergeRound(h, v1);
+        h = MergeRound(h, v2);
+        h = MergeRound(h, v3);
+        h = MergeRound(h, v4);
+    } else {
+        h = kP5;
+    }
+    h += bytes.size();
+    for (; end - p >= 8; p += 8) {
+        h = Rotl(h ^ Round(0, Read64(p)), 27) * kP1 + kP4;
+    }
+    if (end - p >= 4) {
+        h = Rotl(h ^ (Read32(p) * kP1), 23) * kP2 + kP3;
+        p += 4;
+    }
+    for (; p < end; ++p) {
+        h = Rotl(h ^ (*p * kP5), 11) * kP1;
+    }
+    h ^= h >> 33;
+    h *= kP2;
+    h ^= h >> 29;
+    h *= kP3;
+    h ^= h >> 32;
+    return h;
+}
+
+std::string HashText(std::uint64_t hash) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+std::string UtcText(const UtcTime& t) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d UTC", t.year, t.month,
+                  t.day, t.hour, t.minute, t.second, t.millisecond);
+    return text;
+}
+
+std::optional<UtcTime> ParseUtcText(std::string_view text) {
+    // "YYYY-MM-DD HH:MM:SS.mmm UTC"
+    if (text.size() != 27 || text.substr(23) != " UTC") {
+        return std::nullopt;
+    }
+    UtcTime t{};
+    const struct {
+        std::size_t at, length;
+        int* field;
+    } parts[] = {{0, 4, &t.year},    {5, 2, &t.month},   {8, 2, &t.day},         {11, 2, &t.hour},
+                 {14, 2, &t.minute}, {17, 2, &t.second}, {20, 3, &t.millisecond}};
+    for (const auto& part : parts) {
+        if (!ParseInt(text.substr(part.at, part.length), *part.field)) {
+            return std::nullopt;
+        }
+    }
+    return t;
+}
+
+std::string VersionFileName(const UtcTime& t, std::string_view command, int attempt) {
+    char stamp[40];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d_%02d-%02d-%02d.%03dZ_", t.year, t.month,
+                  t.day, t.hour, t.minute, t.second, t.millisecond);
+    std::string name = stamp + SafeFolderName(command);
+    if (attempt > 0) {
+        name += "-" + std::to_string(attempt + 1);
+    }
+    return name + ".DAT";
+}
+
+std::string IndexText(std::string_view slotFileName, const std::vector<KeptVersion>& versions) {
+    std::string text = "# slotkit history of " + OneLine(slotFileName) +
+                       ": the versions kept before a command replaced them, oldest first.\n"
+                       "# version\tkept\tcommand\tsize\txxh64\tROM title\tfile\n";
+    for (const KeptVersion& v : versions) {
+        text += std::to_string(v.number) + '\t' + UtcText(v.kept) + '\t' + OneLine(v.command) +
+                '\t' + std::to_string(v.size) + '\t' + OneLine(v.hash) + '\t' + OneLine(v.title) +
+                '\t' + OneLine(v.file) + '\n';
+    }
+    return text;
+}
+
+std::vector<KeptVersion> ParseIndex(std::string_view text) {
+    std::vector<KeptVersion> versions;
+    while (!text.empty()) {
+        const auto newline = text.find('\n');
+        std::string_view line = text.substr(0, newline);
+        text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
+        const auto fields = SplitTabs(line);
+        if (fields.size() != 7) {
+            continue;
+        }
+        KeptVersion v;
+        const auto kept = ParseUtcText(fields[1]);
+        const auto [end, error] =
+            std::from_chars(fields[3].data(), fields[3].data() + fields[3].size(), v.size);
+        if (!ParseInt(fields[0], v.number) || !kept || error != std::errc() ||
+            end != fields[3].data() + fields[3].size() || fields[6].empty() ||
+            fields[6].find_first_of("/\\") != std::string_view::npos || fields[6] == "." ||
+            fields[6] == "..") {
+            continue;  // the file must be a plain name in the slot's own folder
+        }
+        v.kept = *kept;
+        v.command = fields[2];
+        v.hash = fields[4];
+        v.title = fields[5];
+        v.file = fields[6];
+        versions.push_back(std::move(v));
+    }
+    return versions;
+}
+
+std::string SafeFolderName(std::string_view text) {
+    constexpr std::size_t kLongest = 120;
+    std::string name;
+    for (unsigned char c : text) {
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+        if (plain) {
+            name += static_cast<char>(c);
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+            name += escaped;
+        }
+    }
+    // "." and ".." name no folder of their own.
+    if (name.empty() || name.find_first_not_of('.') == std::string::npos) {
+        std::string dots;
+        for (char c : name) {
+            dots += c == '.' ? "%2E" : std::string(1, c);
+        }
+        name = "%" + dots;
+    }
+    if (name.size() > kLongest) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+        name = name.substr(0, kLongest - 17) + "~" + HashText(ContentHash({bytes, text.size()}));
+    }
+    return name;
+}
+
+std::string CardFolderName(const std::optional<std::string>& volumeId, std::string_view cardRoot) {
+    if (volumeId && !volumeId->empty()) {
+        return "volume-" + SafeFolderName(*volumeId);
+    }
+    while (cardRoot.size() > 1 && (cardRoot.back() == '/' || cardRoot.back() == '\\')) {
+        cardRoot.remove_suffix(1);
+    }
+    return "folder-" + SafeFolderName(cardRoot);
+}
+
+std::vector<Removal> ChooseRemovals(const std::vector<SlotVersions>& slots, std::size_t maxPerSlot,
+                                    std::uint64_t maxBytes) {
+    std::vector<Removal> removals;
+    std::vector<Removal> candidates;  // every version but a slot's newest, kept for now
+    std::uint64_t total = 0;
+    for (std::size_t s = 0; s < slots.size(); ++s) {
+        const auto& versions = slots[s].versions;
+        if (versions.empty()) {
+            continue;
+        }
+        // The newest is the one kept last: the highest number.
+        std::vector<std::size_t> order(versions.size());
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            order[i] = i;
+        }
+        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return versions[a].number < versions[b].number;
+        });
+        const std::size_t keep = std::max<std::size_t>(1, maxPerSlot);
+        const std::size_t excess = order.size() > keep ? order.size() - keep : 0;
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (i < excess) {
+                removals.push_back({s, order[i]});
+                continue;
+            }
+            total += versions[order[i]].size;
+            if (i + 1 < order.size()) {
+                candidates.push_back({s, order[i]});
+            }
+        }
+    }
+    if (total <= maxBytes) {
+        return removals;
+    }
+    auto at = [&](const Removal& r) -> const KeptVersion& {
+        return slots[r.slot].versions[r.version];
+    };
+    std::stable_sort(candidates.begin(), candidates.end(), [&](const Removal& a, const Removal& b) {
+        return TimeKey(at(a).kept) < TimeKey(at(b).kept);
+    });
+    for (const Removal& r : candidates) {
+        if (total <= maxBytes) {
+            break;
+        }
+        total -= at(r).size;
+        removals.push_back(r);
+    }
+    return removals;
+}
+
+}  // namespace slotkit::history

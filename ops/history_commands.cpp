@@ -1,0 +1,124 @@
+#include "ops/history_commands.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+#include "card/display_text.h"
+#include "card/keep_history.h"
+#include "card/slot_listing.h"
+#include "card/slot_names.h"
+#include "platform/history_store.h"
+
+namespace slotkit {
+
+namespace {
+
+constexpr const char* kCaptionHistory = "History";
+
+std::string LocalTimeText(const history::UtcTime& t) {
+    using namespace std::chrono;
+    const sys_days day = year{t.year} / month{static_cast<unsigned>(t.month)} /
+                         std::chrono::day{static_cast<unsigned>(t.day)};
+    const std::time_t seconds = system_clock::to_time_t(day + hours{t.hour} + minutes{t.minute} +
+                                                        std::chrono::seconds{t.second});
+    std::tm local{};
+#ifdef _WIN32
+    const bool ok = ::localtime_s(&local, &seconds) == 0;
+#else
+    const bool ok = ::localtime_r(&seconds, &local) != nullptr;
+#endif
+    if (!ok) {
+        return history::UtcText(t);
+    }
+    char text[80];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return text;
+}
+
+void Fail(const CommandContext& context, const std::string& text) {
+    context.prompter.Message(text, text::kCaptionError, MessageKind::Failure);
+}
+
+}  // namespace
+
+std::vector<HistoryEntry> ListHistory(const CommandContext& context, const std::string& fileName,
+                                      std::error_code& error) {
+    HistoryPlace place;
+    error = FindHistoryPlace(context, place);
+    if (error) {
+        return {};
+    }
+    std::vector<history::SlotVersions> slots;
+    if (fileName.empty()) {
+        slots = platform::ListKeptVersions(place.modeFolder);
+    } else if (!RefuseFileName(context.SaveFolder(), fileName)) {
+        slots.push_back({fileName, platform::KeptVersionsOf(place.modeFolder, fileName)});
+    }
+    std::vector<HistoryEntry> entries;
+    for (const history::SlotVersions& slot : slots) {
+        for (const history::KeptVersion& version : slot.versions) {
+            entries.push_back({slot.slotFileName, version, LocalTimeText(version.kept)});
+        }
+    }
+    return entries;
+}
+
+void PutBackVersion(const CommandContext& context, const std::string& fileName, int number) {
+    HistoryPlace place;
+    if (const std::error_code error = FindHistoryPlace(context, place)) {
+        Fail(context, "The history can't be found: " + error.message() + ".\nNothing was changed.");
+        return;
+    }
+    const std::string shown = DisplayText(fileName);
+    if (fileName.empty() || RefuseFileName(context.SaveFolder(), fileName)) {
+        Fail(context, "No version of " + shown + " is kept in the history.");
+        return;
+    }
+    const auto versions = platform::KeptVersionsOf(place.modeFolder, fileName);
+    const history::KeptVersion* chosen = versions.empty() ? nullptr : &versions.back();
+    if (number != 0) {
+        chosen = nullptr;
+        for (const history::KeptVersion& version : versions) {
+            if (version.number == number) {
+                chosen = &version;
+            }
+        }
+    }
+    if (chosen == nullptr) {
+        Fail(context, number == 0 ? "No version of " + shown + " is kept in the history."
+                                  : "There is no version " + std::to_string(number) + " of " +
+                                        shown + " in the history.");
+        return;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (platform::ReadKeptVersion(place.modeFolder, fileName, *chosen, bytes)) {
+        Fail(context, "Version " + std::to_string(chosen->number) + " of " + shown +
+                          " can't be read back: its copy in the history is missing or damaged.\n"
+                          "Nothing was changed.");
+        return;
+    }
+    const std::string question = "Puts back version " + std::to_string(chosen->number) + " of " +
+                                 shown + ", kept " + LocalTimeText(chosen->kept) + " before " +
+                                 DisplayText(chosen->command) + " (" + DisplayText(chosen->title) +
+                                 ").\nThe slot's current contents are kept in the history first."
+                                 "\nDoes it execute really?";
+    if (!context.prompter.AskYesNo(question, kCaptionHistory)) {
+        return;
+    }
+    if (!KeepBeforeChange(context, {fileName}, "revert")) {
+        return;
+    }
+    const auto busy = context.prompter.Busy();
+    if (const std::error_code error = platform::ReplaceFile(context.SlotPathOf(fileName), bytes)) {
+        Fail(context, "It couldn't write the DAT file:\n" +
+                          DisplayText(context.SlotPathOf(fileName)) + "\n" + error.message() +
+                          "\n\nThe DAT file is as it was.");
+    } else {
+        context.prompter.Message(text::kSuccess, text::kCaptionTrue, MessageKind::Info);
+    }
+    Refresh(context);
+}
+
+}  // namespace slotkit

@@ -1,0 +1,254 @@
+#include "platform/history_store.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "platform/platform.h"
+
+namespace slotkit::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using history::KeptVersion;
+using history::SlotVersions;
+
+fs::path FsPath(const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+history::UtcTime NowUtc() {
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const auto day = floor<days>(now);
+    const year_month_day date{day};
+    const hh_mm_ss time{floor<milliseconds>(now - day)};
+    return {static_cast<int>(date.year()),
+            static_cast<int>(static_cast<unsigned>(date.month())),
+            static_cast<int>(static_cast<unsigned>(date.day())),
+            static_cast<int>(time.hours().count()),
+            static_cast<int>(time.minutes().count()),
+            static_cast<int>(time.seconds().count()),
+            static_cast<int>(time.subseconds().count())};
+}
+
+// The names of the sub-folders of `folder`; none when it cannot be read.
+std::vector<std::string> SubFolders(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(FsPath(folder), error), end; !error && it != end;
+         it.increment(error)) {
+        std::error_code typeError;
+        if (it->is_directory(typeError)) {
+            names.push_back(Utf8(it->path().filename()));
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<KeptVersion> ReadIndex(const std::string& slotFolder) {
+    std::vector<std::uint8_t> bytes;
+    if (ReadWholeFile(JoinPath(slotFolder, history::kIndexFileName), bytes)) {
+        return {};
+    }
+    return history::ParseIndex(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+// Every slot folder of the history: root / card / mode / slot.
+struct SlotPlace {
+    std::string folder;
+    SlotVersions versions;
+};
+std::vector<SlotPlace> AllSlots(const std::string& root) {
+    std::vector<SlotPlace> places;
+    for (const std::string& card : SubFolders(root)) {
+        const std::string cardFolder = JoinPath(root, card);
+        for (const std::string& mode : SubFolders(cardFolder)) {
+            const std::string modeFolder = JoinPath(cardFolder, mode);
+            for (const std::string& slot : SubFolders(modeFolder)) {
+                SlotPlace place{JoinPath(modeFolder, slot), {slot, {}}};
+                place.versions.versions = ReadIndex(place.folder);
+                places.push_back(std::move(place));
+            }
+        }
+    }
+    return places;
+}
+
+std::span<const std::uint8_t> AsBytes(const std::string& text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+}  // namespace
+
+std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
+                                          const std::string& modeFolder, std::string_view command,
+                                          std::span<const VersionToKeep> versions) {
+    std::vector<std::error_code> results(versions.size());
+    const history::UtcTime now = NowUtc();
+    StagedFiles staged;
+    struct Pending {
+        std::size_t request;
+        std::string slotFolder;
+        std::vector<KeptVersion> index;
+    };
+    std::vector<Pending> pending;
+    std::set<std::string> seen;  // a slot named twice in one call is kept once
+
+    // The new copies are written at once; their indexes follow when the bounds are known.
+    for (std::size_t i = 0; i < versions.size(); ++i) {
+        const VersionToKeep& version = versions[i];
+        if (!seen.insert(version.slotFileName).second) {
+            continue;
+        }
+        const std::string slotFolder = JoinPath(modeFolder, version.slotFileName);
+        std::error_code error;
+        fs::create_directories(FsPath(slotFolder), error);
+        if (error) {
+            results[i] = error;
+            continue;
+        }
+        std::vector<KeptVersion> index = ReadIndex(slotFolder);
+        const std::string hash = history::HashText(history::ContentHash(version.bytes));
+        if (!index.empty() && index.back().hash == hash &&
+            index.back().size == version.bytes.size() &&
+            IsRegularFile(JoinPath(slotFolder, index.back().file))) {
+            continue;  // the newest kept version holds these bytes already
+        }
+        KeptVersion kept;
+        kept.number = 1;
+        for (const KeptVersion& v : index) {
+            kept.number = std::max(kept.number, v.number + 1);
+        }
+        kept.kept = now;
+        kept.command = command;
+        kept.size = version.bytes.size();
+        kept.hash = hash;
+        kept.title = version.title;
+        for (int attempt = 0;; ++attempt) {
+            kept.file = history::VersionFileName(now, command, attempt);
+            if (!PathExists(JoinPath(slotFolder, kept.file))) {
+                break;
+            }
+        }
+        index.push_back(kept);
+        if (auto failed = staged.Stage(JoinPath(slotFolder, kept.file), version.bytes)) {
+            results.assign(versions.size(), failed);
+            return results;
+        }
+        pending.push_back({i, slotFolder, std::move(index)});
+    }
+    if (pending.empty()) {
+        return results;
+    }
+
+    // The bounds, counting what this call adds.
+    std::vector<SlotPlace> places = AllSlots(historyRoot);
+    std::map<std::string, std::size_t> placeOf;
+    for (std::size_t p = 0; p < places.size(); ++p) {
+        placeOf[places[p].folder] = p;
+    }
+    std::vector<std::size_t> pendingPlace;
+    for (const Pending& p : pending) {
+        auto found = placeOf.find(p.slotFolder);
+        if (found == placeOf.end()) {
+            found = placeOf.emplace(p.slotFolder, places.size()).first;
+            places.push_back({p.slotFolder, {"", {}}});
+        }
+        places[found->second].versions = {versions[p.request].slotFileName, p.index};
+        pendingPlace.push_back(found->second);
+    }
+    std::vector<SlotVersions> all;
+    for (const SlotPlace& place : places) {
+        all.push_back(place.versions);
+    }
+    std::map<std::size_t, std::set<std::size_t>> removedOf;
+    for (const history::Removal& r : history::ChooseRemovals(all)) {
+        removedOf[r.slot].insert(r.version);
+    }
+
+    // One new index for each slot kept or trimmed: the kept ones first, in order.
+    std::vector<std::size_t> toIndex = pendingPlace;
+    for (const auto& [slot, removed] : removedOf) {
+        if (std::find(toIndex.begin(), toIndex.end(), slot) == toIndex.end()) {
+            toIndex.push_back(slot);
+        }
+    }
+    std::vector<std::string> filesToRemove;
+    const std::size_t versionsStaged = pending.size();
+    for (const std::size_t slot : toIndex) {
+        const auto removed = removedOf.find(slot);
+        std::vector<KeptVersion> left;
+        for (std::size_t v = 0; v < all[slot].versions.size(); ++v) {
+            if (removed != removedOf.end() && removed->second.count(v) != 0) {
+                filesToRemove.push_back(JoinPath(places[slot].folder, all[slot].versions[v].file));
+            } else {
+                left.push_back(all[slot].versions[v]);
+            }
+        }
+        const std::string text = history::IndexText(all[slot].slotFileName, left);
+        if (auto failed = staged.Stage(JoinPath(places[slot].folder, history::kIndexFileName),
+                                       AsBytes(text))) {
+            results.assign(versions.size(), failed);
+            return results;
+        }
+    }
+
+    std::size_t committed = 0;
+    const std::error_code error = staged.Commit(committed);
+    for (std::size_t p = 0; p < pending.size(); ++p) {
+        // Its copy and its index are both in place.
+        if (committed < versionsStaged + p + 1) {
+            results[pending[p].request] = error ? error : std::make_error_code(std::errc::io_error);
+        }
+    }
+    if (!error) {
+        for (const std::string& file : filesToRemove) {
+            RemoveFile(file);
+        }
+    }
+    return results;
+}
+
+std::vector<SlotVersions> ListKeptVersions(const std::string& modeFolder) {
+    std::vector<SlotVersions> slots;
+    for (const std::string& slot : SubFolders(modeFolder)) {
+        SlotVersions versions{slot, ReadIndex(JoinPath(modeFolder, slot))};
+        if (!versions.versions.empty()) {
+            slots.push_back(std::move(versions));
+        }
+    }
+    return slots;
+}
+
+std::vector<KeptVersion> KeptVersionsOf(const std::string& modeFolder,
+                                        const std::string& slotFileName) {
+    return ReadIndex(JoinPath(modeFolder, slotFileName));
+}
+
+std::error_code ReadKeptVersion(const std::string& modeFolder, const std::string& slotFileName,
+                                const KeptVersion& version, std::vector<std::uint8_t>& bytes) {
+    const std::string path = JoinPath(JoinPath(modeFolder, slotFileName), version.file);
+    if (auto error = ReadWholeFile(path, bytes)) {
+        return error;
+    }
+    if (bytes.size() != version.size ||
+        history::HashText(history::ContentHash(bytes)) != version.hash) {
+        bytes.clear();
+        return std::make_error_code(std::errc::illegal_byte_sequence);
+    }
+    return {};
+}
+
+}  // namespace slotkit::platform

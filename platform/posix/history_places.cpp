@@ -1,0 +1,200 @@
+// The history's place on POSIX systems, its volume names, and files flushed together.
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <tuple>
+#include <utility>
+
+#include "platform/history_store.h"
+#include "platform/platform.h"
+#include "platform/posix/unique_fd.h"
+
+namespace slotkit::platform {
+
+std::error_code DefaultHistoryFolder(std::string& folder) {
+    // A relative XDG_DATA_HOME is not to be used, as for every program that follows it.
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data != nullptr && data[0] == '/') {
+        folder = JoinPath(JoinPath(data, "slotkit"), "history");
+        return {};
+    }
+    std::string home;
+    if (const char* env = std::getenv("HOME"); env != nullptr && env[0] == '/') {
+        home = env;
+    } else if (const passwd* user = ::getpwuid(::getuid());
+               user != nullptr && user->pw_dir != nullptr && user->pw_dir[0] == '/') {
+        home = user->pw_dir;
+    }
+    if (home.empty()) {
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    folder = JoinPath(JoinPath(JoinPath(JoinPath(home, ".local"), "share"), "slotkit"), "history");
+    return {};
+}
+
+std::optional<std::string> VolumeId(const std::string& cardRoot) {
+    struct stat root, parent;
+    std::string up = cardRoot;
+    while (up.size() > 1 && up.back() == '/') {
+        up.pop_back();
+    }
+    up += "/..";
+    if (::stat(cardRoot.c_str(), &root) != 0 || ::stat(up.c_str(), &parent) != 0) {
+        return std::nullopt;
+    }
+    // Only the root of a mounted volume stands for the volume; a folder inside one does not.
+    if (root.st_dev == parent.st_dev && root.st_ino != parent.st_ino) {
+        return std::nullopt;
+    }
+    // The system names the block devices of volumes with a UUID (or a FAT serial number) there.
+    const std::string byUuid = "/dev/disk/by-uuid";
+    DIR* folder = ::opendir(byUuid.c_str());
+    if (folder == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<std::string> id;
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string name = entry->d_name;
+        struct stat device;
+        if (name == "." || name == ".." || ::stat((byUuid + "/" + name).c_str(), &device) != 0) {
+            continue;
+        }
+        if (S_ISBLK(device.st_mode) && device.st_rdev == root.st_dev) {
+            id = name;
+            break;
+        }
+    }
+    ::closedir(folder);
+    return id;
+}
+
+namespace {
+
+// A staged file is reached through its folder's descriptor: when the folder is moved or removed
+// while a batch runs, its temporary files are still removed or put in place there, never left
+// behind under a name nobody looks for.
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return {".", path};
+    }
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+std::string TemporaryName() {
+    static unsigned counter = 0;
+    const auto now = static_cast<unsigned long long>(::time(nullptr));
+    char name[64];
+    std::snprintf(name, sizeof name, ".slotkit-%lx%llx%x.tmp",
+                  static_cast<unsigned long>(::getpid()), now & 0xfffff, counter++);
+    return name;
+}
+
+}  // namespace
+
+struct StagedFiles::Impl {
+    struct Staged {
+        std::shared_ptr<UniqueFd> folder;
+        std::string folderPath, temp, target;  // temp and target: names in the folder
+        UniqueFd fd;
+    };
+    std::vector<Staged> files;
+
+    ~Impl() {
+        for (Staged& file : files) {
+            if (!file.temp.empty()) {
+                file.fd = UniqueFd();
+                ::unlinkat(file.folder->get(), file.temp.c_str(), 0);
+            }
+        }
+    }
+};
+
+StagedFiles::StagedFiles() : impl_(std::make_unique<Impl>()) {}
+StagedFiles::~StagedFiles() = default;
+
+std::error_code StagedFiles::Stage(const std::string& target,
+                                   std::span<const std::uint8_t> content) {
+    Impl::Staged file;
+    std::tie(file.folderPath, file.target) = SplitPath(target);
+    for (const Impl::Staged& other : impl_->files) {
+        if (other.folderPath == file.folderPath) {
+            file.folder = other.folder;
+        }
+    }
+    if (!file.folder) {
+        file.folder = std::make_shared<UniqueFd>(
+            ::open(file.folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!*file.folder) {
+            return LastErrno();
+        }
+    }
+    for (int attempt = 0; attempt < 100 && !file.fd; ++attempt) {
+        file.temp = TemporaryName();
+        file.fd = UniqueFd(::openat(file.folder->get(), file.temp.c_str(),
+                                    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+        if (!file.fd && errno != EEXIST) {
+            return LastErrno();
+        }
+    }
+    if (!file.fd) {
+        return std::make_error_code(std::errc::file_exists);
+    }
+    impl_->files.push_back(std::move(file));
+    Impl::Staged& staged = impl_->files.back();
+    const std::uint8_t* data = content.data();
+    std::size_t left = content.size();
+    while (left > 0) {
+        const ssize_t written = ::write(staged.fd.get(), data, left);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return written == 0 ? std::make_error_code(std::errc::no_space_on_device) : LastErrno();
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+#ifdef __linux__
+    // Start writing it to the device now, so that the flushes of Commit find little left to do.
+    ::sync_file_range(staged.fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+    return {};
+}
+
+std::error_code StagedFiles::Commit(std::size_t& committed) {
+    committed = 0;
+    for (Impl::Staged& file : impl_->files) {
+        if (::fsync(file.fd.get()) != 0) {
+            return LastErrno();
+        }
+        if (auto error = file.fd.Close()) {
+            return error;
+        }
+    }
+    for (Impl::Staged& file : impl_->files) {
+        const int folder = file.folder->get();
+        if (::renameat(folder, file.temp.c_str(), folder, file.target.c_str()) != 0) {
+            return LastErrno();
+        }
+        file.temp.clear();
+        ++committed;
+    }
+    const UniqueFd* synced = nullptr;
+    for (const Impl::Staged& file : impl_->files) {
+        if (file.folder.get() != synced) {
+            synced = file.folder.get();
+            ::fsync(synced->get());
+        }
+    }
+    return {};
+}
+
+}  // namespace slotkit::platform

@@ -1,0 +1,154 @@
+// The history's place on Windows, its volume names, and files flushed together.
+#include <atomic>
+#include <cstdio>
+#include <cwctype>
+#include <vector>
+
+#include "platform/history_store.h"
+#include "platform/platform.h"
+#include "platform/win32/win32_util.h"
+
+namespace slotkit::platform {
+
+std::error_code DefaultHistoryFolder(std::string& folder) {
+    std::vector<wchar_t> value(32768);
+    const DWORD length =
+        ::GetEnvironmentVariableW(L"LOCALAPPDATA", value.data(), static_cast<DWORD>(value.size()));
+    if (length == 0 || length >= value.size()) {
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    const auto base = Narrow(std::wstring_view(value.data(), length));
+    if (!base || base->empty()) {
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    folder = JoinPath(JoinPath(*base, "slotkit"), "history");
+    return {};
+}
+
+std::optional<std::string> VolumeId(const std::string& cardRoot) {
+    const auto wide = Widen(cardRoot);
+    if (!wide || wide->empty()) {
+        return std::nullopt;
+    }
+    // Only the root of a volume stands for the volume; a folder inside one does not.
+    wchar_t volumeRoot[MAX_PATH + 1];
+    if (!::GetVolumePathNameW(wide->c_str(), volumeRoot, MAX_PATH + 1)) {
+        return std::nullopt;
+    }
+    auto trimmed = [](std::wstring path) {
+        while (!path.empty() && IsSeparator(path.back())) {
+            path.pop_back();
+        }
+        for (wchar_t& c : path) {
+            c = static_cast<wchar_t>(::towupper(c));
+        }
+        return path;
+    };
+    if (trimmed(volumeRoot) != trimmed(*wide)) {
+        return std::nullopt;
+    }
+    DWORD serial = 0;
+    if (!::GetVolumeInformationW(volumeRoot, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) {
+        return std::nullopt;
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "%04lX-%04lX", static_cast<unsigned long>(serial >> 16),
+                  static_cast<unsigned long>(serial & 0xffff));
+    return std::string(text);
+}
+
+struct StagedFiles::Impl {
+    struct Staged {
+        std::wstring temp, target;
+        UniqueHandle file;
+    };
+    std::vector<Staged> files;
+
+    ~Impl() {
+        for (Staged& file : files) {
+            if (!file.temp.empty()) {
+                file.file = UniqueHandle();
+                ::DeleteFileW(file.temp.c_str());
+            }
+        }
+    }
+};
+
+StagedFiles::StagedFiles() : impl_(std::make_unique<Impl>()) {}
+StagedFiles::~StagedFiles() = default;
+
+std::error_code StagedFiles::Stage(const std::string& target,
+                                   std::span<const std::uint8_t> content) {
+    static std::atomic<unsigned> counter{0};
+    const auto wide = Widen(target);
+    if (!wide || wide->empty()) {
+        return BadPathText();
+    }
+    Impl::Staged file;
+    file.target = *wide;
+    std::wstring folder = ParentFolder(*wide);
+    if (!folder.empty() && !IsSeparator(folder.back())) {
+        folder += L'\\';
+    }
+    for (int attempt = 0; attempt < 100 && !file.file; ++attempt) {
+        LARGE_INTEGER now;
+        ::QueryPerformanceCounter(&now);
+        wchar_t name[64];
+        std::swprintf(name, 64, L".slotkit-%08lx%04x.tmp",
+                      static_cast<unsigned long>(now.LowPart ^ ::GetCurrentProcessId()),
+                      (counter++) & 0xffffu);
+        file.temp = folder + name;
+        file.file = UniqueHandle(::CreateFileW(file.temp.c_str(), GENERIC_WRITE, 0, nullptr,
+                                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.file) {
+            const DWORD error = ::GetLastError();
+            file.temp.clear();
+            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+                return FromWin32Error(error);
+            }
+        }
+    }
+    if (!file.file) {
+        return std::make_error_code(std::errc::file_exists);
+    }
+    impl_->files.push_back(std::move(file));
+    HANDLE handle = impl_->files.back().file.get();
+    const std::uint8_t* data = content.data();
+    std::size_t left = content.size();
+    while (left > 0) {
+        const DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+        DWORD written = 0;
+        if (!::WriteFile(handle, data, chunk, &written, nullptr)) {
+            return LastWin32Error();
+        }
+        if (written == 0) {
+            return std::make_error_code(std::errc::no_space_on_device);
+        }
+        data += written;
+        left -= written;
+    }
+    return {};
+}
+
+std::error_code StagedFiles::Commit(std::size_t& committed) {
+    committed = 0;
+    for (Impl::Staged& file : impl_->files) {
+        if (!::FlushFileBuffers(file.file.get())) {
+            return LastWin32Error();
+        }
+        if (auto error = file.file.Close()) {
+            return error;
+        }
+    }
+    for (Impl::Staged& file : impl_->files) {
+        if (!::MoveFileExW(file.temp.c_str(), file.target.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return LastWin32Error();
+        }
+        file.temp.clear();
+        ++committed;
+    }
+    return {};
+}
+
+}  // namespace slotkit::platform

@@ -1,0 +1,117 @@
+// The list's "History..." dialog: the kept versions of the selected slot and of deleted ones,
+// and "Put back", which asks first and refreshes the list.
+
+#include <filesystem>
+#include <functional>
+
+#include "app/control_ids.h"
+#include "app/history_dlg.h"
+#include "app/slot_manager_dlg.h"
+#include "gui_test_support.h"
+#include "temp_card.h"
+
+namespace slotkit::test {
+namespace {
+
+namespace fs = std::filesystem;
+using app::CHistoryDlg;
+using app::CSlotManagerDlg;
+
+// A modal dialog of type `Dialog`, handled by `body`, which gives the answer.
+template <class Dialog>
+class ExpectWith : public wxExpectModalBase<Dialog> {
+  public:
+    explicit ExpectWith(std::function<int(Dialog*)> body) : body_(std::move(body)) {}
+
+  protected:
+    int OnInvoked(Dialog* dialog) const override { return body_(dialog); }
+
+  private:
+    std::function<int(Dialog*)> body_;
+};
+
+class HistoryDialogTest : public ::testing::Test {
+  protected:
+    TempCard card;
+    wxWeakRef<CSlotManagerDlg> window;
+
+    void SetUp() override {
+        window = new CSlotManagerDlg([this] { return std::vector<std::string>{card.Root()}; });
+        window->SetHistoryFolder((card.Dir() / "history").string());
+        window->Show();
+        PumpEvents();
+    }
+    void TearDown() override {
+        if (window) {
+            window->Destroy();
+        }
+        PumpEvents();
+    }
+    void OpenCard() {
+        window->OnDropDownDrives();
+        window->DriveList()->SetSelection(0);
+        window->OnSelectDrive();
+    }
+    long RowOf(const std::string& name) const {
+        for (long row = 0; row < window->SlotList()->GetItemCount(); ++row) {
+            if (window->SlotList()->GetItemText(row, 1).utf8_string() == name) {
+                return row;
+            }
+        }
+        return -1;
+    }
+};
+
+TEST_F(HistoryDialogTest, ListsTheSelectedAndDeletedSlotsAndPutsAVersionBack) {
+    const Bytes a = card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize, "MARIO   NDS");
+    card.WriteSlot(EditMode::Nds, "B.DAT", kNdsLayout.newFormSize);
+    OpenCard();
+    window->SlotList()->SetItemState(RowOf("A.DAT"), wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    wxTEST_DIALOG(window->OnDelete(), ExpectMessage("<< Alert >>",
+                                                    "Deletes a chosen file.\nDoes it execute "
+                                                    "really?",
+                                                    wxID_YES));
+    ASSERT_FALSE(fs::exists(card.SlotFile(EditMode::Nds, "A.DAT")));
+    window->SlotList()->SetItemState(RowOf("B.DAT"), wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+
+    wxTEST_DIALOG(
+        window->OnHistory(), ExpectWith<CHistoryDlg>([](CHistoryDlg* dialog) {
+            // B.DAT, selected, has no versions; A.DAT is no longer on the card.
+            EXPECT_EQ(dialog->Versions()->GetItemCount(), 1);
+            EXPECT_EQ(dialog->Versions()->GetItemText(0, 0), "A.DAT");
+            EXPECT_EQ(dialog->Versions()->GetItemText(0, 1), "1");
+            EXPECT_EQ(dialog->Versions()->GetItemText(0, 3), "delete");
+            EXPECT_EQ(dialog->Versions()->GetItemText(0, 4), "263168");
+            EXPECT_EQ(dialog->Versions()->GetItemText(0, 5), "MARIO   NDS");
+            EXPECT_TRUE(dialog->PutBackButton()->IsEnabled());
+            dialog->OnPutBack();
+            return wxID_CANCEL;
+        }),
+        ExpectWith<wxMessageDialog>([](wxMessageDialog* box) {
+            EXPECT_EQ(box->GetTitle(), "History");
+            EXPECT_TRUE(box->GetMessage().StartsWith("Puts back version 1 of A.DAT, kept "));
+            return wxID_YES;
+        }),
+        ExpectMessage("true", "Success!"));
+    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT")), a);
+    EXPECT_NE(RowOf("A.DAT"), -1) << "the list was not refreshed";
+}
+
+TEST_F(HistoryDialogTest, PutBackAnsweredNoChangesNothing) {
+    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    OpenCard();
+    window->SlotList()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    wxTEST_DIALOG(window->OnDelete(), ExpectMessage("<< Alert >>",
+                                                    "Deletes a chosen file.\nDoes it execute "
+                                                    "really?",
+                                                    wxID_YES));
+    wxTEST_DIALOG(window->OnHistory(), ExpectWith<CHistoryDlg>([](CHistoryDlg* dialog) {
+                      dialog->OnPutBack();
+                      return wxID_CANCEL;
+                  }),
+                  ExpectWith<wxMessageDialog>([](wxMessageDialog*) { return wxID_NO; }));
+    EXPECT_FALSE(fs::exists(card.SlotFile(EditMode::Nds, "A.DAT")));
+}
+
+}  // namespace
+}  // namespace slotkit::test
