@@ -370,11 +370,14 @@ std::unique_ptr<wxMenu> CSlotManagerDlg::SlotMenu() {
 
 void CSlotManagerDlg::OnSlotListContextMenu(wxContextMenuEvent& event) {
     // A right click on a row that is not selected selects that row alone, as file managers do.
-    const wxPoint at = event.GetPosition() == wxDefaultPosition
-                           ? wxDefaultPosition
-                           : slotList_->ScreenToClient(event.GetPosition());
-    int flags = 0;
-    const long row = at == wxDefaultPosition ? wxNOT_FOUND : slotList_->HitTest(at, flags);
+    // The point is taken in the window that was clicked, whose coordinates HitTest expects (on
+    // GTK the list's inner window below its header).
+    auto* clicked = dynamic_cast<wxWindow*>(event.GetEventObject());
+    long row = wxNOT_FOUND;
+    if (clicked != nullptr && event.GetPosition() != wxDefaultPosition) {
+        int flags = 0;
+        row = slotList_->HitTest(clicked->ScreenToClient(event.GetPosition()), flags);
+    }
     if (row != wxNOT_FOUND && slotList_->GetItemState(row, wxLIST_STATE_SELECTED) == 0) {
         for (long i = 0; i < slotList_->GetItemCount(); ++i) {
             slotList_->SetItemState(i, i == row ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
