@@ -81,16 +81,25 @@ std::string TitleOfSlotBytes(const CommandContext& context, std::span<const std:
 
 bool KeepBeforeChange(const CommandContext& context, const std::vector<std::string>& fileNames,
                       std::string_view command) {
+    HistoryPlace place;
+    const bool placed = !FindHistoryPlace(context, place);
     std::vector<Current> slots;
+    std::vector<std::uint8_t> buffer;
     for (const std::string& fileName : fileNames) {
         if (fileName.empty()) {
             continue;
         }
         Current slot{fileName, {}, {}};
-        slot.error = platform::ReadWholeFile(context.SlotPathOf(fileName), slot.bytes);
+        slot.error = platform::ReadWholeFile(context.SlotPathOf(fileName), buffer);
         if (slot.error == std::errc::no_such_file_or_directory) {
             continue;  // nothing there to lose
         }
+        // What the history holds already costs a hash; only new versions are held in memory.
+        if (!slot.error && placed && platform::IsNewestKept(place.modeFolder, fileName, buffer)) {
+            continue;
+        }
+        slot.bytes = std::move(buffer);
+        buffer = {};
         slots.push_back(std::move(slot));
     }
     return slots.empty() || Keep(context, slots, command);

@@ -90,7 +90,21 @@ std::span<const std::uint8_t> AsBytes(const std::string& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
+// True when the newest version in `index` has this hash and size and its copy is there.
+bool HoldsNewest(const std::string& slotFolder, const std::vector<KeptVersion>& index,
+                 const std::string& hash, std::uint64_t size) {
+    return !index.empty() && index.back().hash == hash && index.back().size == size &&
+           IsRegularFile(JoinPath(slotFolder, index.back().file));
+}
+
 }  // namespace
+
+bool IsNewestKept(const std::string& modeFolder, const std::string& slotFileName,
+                  std::span<const std::uint8_t> bytes) {
+    const std::string slotFolder = JoinPath(modeFolder, slotFileName);
+    return HoldsNewest(slotFolder, ReadIndex(slotFolder),
+                       history::HashText(history::ContentHash(bytes)), bytes.size());
+}
 
 std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
                                           const std::string& modeFolder, std::string_view command,
@@ -121,10 +135,8 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
         }
         std::vector<KeptVersion> index = ReadIndex(slotFolder);
         const std::string hash = history::HashText(history::ContentHash(version.bytes));
-        if (!index.empty() && index.back().hash == hash &&
-            index.back().size == version.bytes.size() &&
-            IsRegularFile(JoinPath(slotFolder, index.back().file))) {
-            continue;  // the newest kept version holds these bytes already
+        if (HoldsNewest(slotFolder, index, hash, version.bytes.size())) {
+            continue;
         }
         KeptVersion kept;
         kept.number = 1;

@@ -60,6 +60,10 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
                                           const std::string& modeFolder, std::string_view command,
                                           std::span<const VersionToKeep> versions);
 
+// True when `bytes` are those of the newest version kept of the slot, whose copy is there.
+bool IsNewestKept(const std::string& modeFolder, const std::string& slotFileName,
+                  std::span<const std::uint8_t> bytes);
+
 // The kept versions of every slot that has a folder under `modeFolder`, by slot file name.
 std::vector<history::SlotVersions> ListKeptVersions(const std::string& modeFolder);
 // The kept versions of one slot, oldest first.
