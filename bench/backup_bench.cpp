@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_ports.h"
 #include "card/card_paths.h"
 #include "ops/backup_restore.h"
 #include "platform/platform.h"
@@ -29,6 +30,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace slotkit;
+using slotkit::bench::AllSelectedView;
+using AnsweringPrompter = slotkit::bench::BenchPrompter;
 
 constexpr int kSlots = 100;
 constexpr std::size_t kSlotSize = 263'168;
@@ -78,42 +81,6 @@ BenchCard& Card() {
     ::sync();
     return card;
 }
-
-class AnsweringPrompter : public Prompter {
-  public:
-    std::string folder;
-    bool failed = false;
-    void Message(std::string_view, std::string_view, MessageKind kind) override {
-        failed = failed || kind == MessageKind::Failure;
-    }
-    bool AskYesNo(std::string_view, std::string_view) override { return true; }
-    std::optional<std::string> ChooseOpenFile(const std::vector<FileFilter>&,
-                                              std::string_view) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseSaveFile(const std::vector<FileFilter>&,
-                                              std::string_view) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFolder(std::string_view) override { return folder; }
-    std::optional<std::string> AskSlotName() override { return std::nullopt; }
-    std::optional<std::string> AskNewName() override { return std::nullopt; }
-    void Beep() override {}
-    std::unique_ptr<BusyScope> Busy() override { return std::make_unique<BusyScope>(); }
-};
-
-class AllSelectedView : public SlotView {
-  public:
-    std::vector<SlotRow> rows;
-    int selectedCount = 0;
-    int NextSelected(int row) const override { return row + 1 < selectedCount ? row + 1 : -1; }
-    std::string FileName(int row) const override { return rows.at(row).fileName; }
-    void Show(const std::vector<SlotRow>& newRows) override {
-        rows = newRows;
-        selectedCount = 0;
-    }
-    void ShowRow(int row, const SlotRow& shown) override { rows.at(row) = shown; }
-};
 
 void SetBytes(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kSlots * kSlotSize);

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <random>
 
+#include "bench_ports.h"
 #include "card/command_context.h"
 #include "exchange/import_save.h"
 #include "exchange/save_containers.h"
@@ -18,6 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace slotkit;
+using ImportPrompter = slotkit::bench::BenchPrompter;
 using files::Bytes;
 
 constexpr std::size_t kDecodedSize = kNocashCapacity;  // 1 MiB
@@ -79,30 +81,6 @@ BENCHMARK(BM_NocashDecodeRunHeavy);
 
 // ----- Imports, end to end
 
-// Answers the chooser with one path and every question with Yes.
-class ImportPrompter : public Prompter {
-  public:
-    std::string path;
-    bool failed = false;
-    void Message(std::string_view, std::string_view, MessageKind kind) override {
-        failed = failed || kind == MessageKind::Failure;
-    }
-    bool AskYesNo(std::string_view, std::string_view) override { return true; }
-    std::optional<std::string> ChooseOpenFile(const std::vector<FileFilter>&,
-                                              std::string_view) override {
-        return path;
-    }
-    std::optional<std::string> ChooseSaveFile(const std::vector<FileFilter>&,
-                                              std::string_view) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFolder(std::string_view) override { return std::nullopt; }
-    std::optional<std::string> AskSlotName() override { return std::nullopt; }
-    std::optional<std::string> AskNewName() override { return std::nullopt; }
-    void Beep() override {}
-    std::unique_ptr<BusyScope> Busy() override { return std::make_unique<BusyScope>(); }
-};
-
 class OneSelectedView : public SlotView {
   public:
     int NextSelected(int row) const override { return row == -1 ? 0 : -1; }
@@ -126,7 +104,7 @@ void Import(benchmark::State& state, EditMode mode, const char* name, const Byte
     WriteBytes(dir / name, file);
     ::sync();
     ImportPrompter prompter;
-    prompter.path = (dir / name).string();
+    prompter.openPath = (dir / name).string();
     OneSelectedView view;
     const CommandContext context{dir.string() + "/", mode, prompter, view};
     for (auto _ : state) {

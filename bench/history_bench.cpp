@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_ports.h"
 #include "card/card_paths.h"
 #include "card/slot_listing.h"
 #include "ops/backup_restore.h"
@@ -29,6 +30,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace slotkit;
+using slotkit::bench::AllSelectedView;
+using AnsweringPrompter = slotkit::bench::BenchPrompter;
 
 constexpr int kSlots = 100;
 constexpr std::size_t kSlotSize = 263'168;
@@ -78,45 +81,6 @@ class BenchPlace {
     std::vector<std::string> names_;
 };
 
-class AnsweringPrompter : public Prompter {
-  public:
-    std::string folder;
-    bool failed = false;
-    void Message(std::string_view, std::string_view, MessageKind kind) override {
-        failed = failed || kind == MessageKind::Failure;
-    }
-    bool AskYesNo(std::string_view, std::string_view) override {
-        failed = true;  // the only question a restore asks is about a history it cannot write
-        return false;
-    }
-    std::optional<std::string> ChooseOpenFile(const std::vector<FileFilter>&,
-                                              std::string_view) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseSaveFile(const std::vector<FileFilter>&,
-                                              std::string_view) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFolder(std::string_view) override { return folder; }
-    std::optional<std::string> AskSlotName() override { return std::nullopt; }
-    std::optional<std::string> AskNewName() override { return std::nullopt; }
-    void Beep() override {}
-    std::unique_ptr<BusyScope> Busy() override { return std::make_unique<BusyScope>(); }
-};
-
-class AllSelectedView : public SlotView {
-  public:
-    std::vector<SlotRow> rows;
-    int selectedCount = 0;
-    int NextSelected(int row) const override { return row + 1 < selectedCount ? row + 1 : -1; }
-    std::string FileName(int row) const override { return rows.at(row).fileName; }
-    void Show(const std::vector<SlotRow>& newRows) override {
-        rows = newRows;
-        selectedCount = 0;
-    }
-    void ShowRow(int row, const SlotRow& shown) override { rows.at(row) = shown; }
-};
-
 void SetBytes(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kSlots * kSlotSize);
 }
@@ -125,6 +89,7 @@ void SetBytes(benchmark::State& state) {
 void RunRestore(benchmark::State& state, bool keep, bool alternate) {
     BenchPlace place;
     AnsweringPrompter prompter;
+    prompter.answer = false;  // the only question a restore asks is about a history it cannot write
     AllSelectedView view;
     const CommandContext context{place.Root(), EditMode::Nds, prompter, view, place.History()};
     int set = 1;
@@ -147,7 +112,7 @@ void RunRestore(benchmark::State& state, bool keep, bool alternate) {
             std::vector<platform::CopyRequest> copies;
             for (const std::string& name : place.Names()) {
                 copies.push_back(
-                    {platform::JoinPath(prompter.folder, name), context.SlotPathOf(name), true});
+                    {platform::JoinPath(*prompter.folder, name), context.SlotPathOf(name), true});
             }
             for (const std::error_code& error : platform::CopyFilesSafely(copies)) {
                 prompter.failed = prompter.failed || static_cast<bool>(error);
