@@ -157,9 +157,7 @@ TEST_F(MainWindowTest, ColumnClickChangesNothing) {
 TEST_F(MainWindowTest, EnterDoesNotCloseTheWindow) {
     List()->SetFocus();
     PumpEvents();
-    wxUIActionSimulator keys;
-    keys.Char(WXK_RETURN);
-    PumpEvents();
+    TypeKeys([](wxUIActionSimulator& keys) { keys.Char(WXK_RETURN); });
     ASSERT_TRUE(window);
     EXPECT_TRUE(window->IsShown());
     EXPECT_FALSE(window->IsBeingDeleted());
@@ -168,9 +166,7 @@ TEST_F(MainWindowTest, EnterDoesNotCloseTheWindow) {
 TEST_F(MainWindowTest, EscapeClosesTheWindow) {
     List()->SetFocus();
     PumpEvents();
-    wxUIActionSimulator keys;
-    keys.Char(WXK_ESCAPE);
-    PumpEvents();
+    TypeKeys([](wxUIActionSimulator& keys) { keys.Char(WXK_ESCAPE); });
     EXPECT_TRUE(!window || window->IsBeingDeleted() || !window->IsShown());
 }
 
