@@ -187,6 +187,13 @@ void CSlotManagerDlg::LayOut() {
     du.Place(slotList_, {5, 20, 240, 260});
     du.Place(driveLabel_, {6, 6, 74, 8});
     du.Place(driveList_, {80, 3, 30, 12});  // the closed box; its list opens below it
+    // Where the system font needs more room for the drive label than "MS UI Gothic" does, the
+    // label grows and the drive box moves right by as much; there is room up to "EditMode".
+    const int overflow = driveLabel_->GetBestSize().x - driveLabel_->GetSize().x;
+    if (overflow > 0) {
+        driveLabel_->SetSize(driveLabel_->GetSize() + wxSize(overflow, 0));
+        driveList_->Move(driveList_->GetPosition() + wxPoint(overflow, 0));
+    }
     du.Place(modeLabel_, {130, 6, 34, 8});
     du.Place(modeNds_, {164, 5, 29, 10});
     du.Place(modeGba_, {194, 5, 30, 10});
