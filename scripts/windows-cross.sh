@@ -57,9 +57,10 @@ build=$source_dir/build/windows
 
 echo "== the programs: GUI subsystem, static, only Windows' own DLLs, resources"
 # DLLs that come with every Windows the manifest names.
-system_dlls=" advapi32.dll comctl32.dll comdlg32.dll gdi32.dll imm32.dll kernel32.dll msimg32.dll
-    msvcrt.dll ole32.dll oleacc.dll oleaut32.dll rpcrt4.dll shell32.dll shlwapi.dll user32.dll
-    uxtheme.dll version.dll winmm.dll winspool.drv ws2_32.dll bcrypt.dll "
+system_dlls=(advapi32.dll bcrypt.dll comctl32.dll comdlg32.dll gdi32.dll imm32.dll kernel32.dll
+    msimg32.dll msvcrt.dll ole32.dll oleacc.dll oleaut32.dll rpcrt4.dll shell32.dll shlwapi.dll
+    user32.dll uxtheme.dll version.dll winhttp.dll winmm.dll winspool.drv ws2_32.dll)
+system_dlls=" ${system_dlls[*]} "
 for exe in slotkit.exe slotkit-gui.exe; do
     headers=$(x86_64-w64-mingw32-objdump -p "$build/$exe")
     while read -r dll; do
@@ -155,7 +156,7 @@ done
 
 # A silent install into Program Files.
 wine "$installer" /S
-wine_idle
+wineserver -w
 installed=$WINEPREFIX/drive_c/Program\ Files/slotkit
 for program in slotkit.exe slotkit-gui.exe Uninstall.exe; do
     [[ -f $installed/$program ]] || fail "the installer put no $program into $installed"
@@ -185,8 +186,9 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
 wine_idle
 
 # A silent uninstall takes every program file and the entries away again.
+# The uninstaller runs on from a copy of itself in the temporary folder: wait for it to end.
 wine "$installed/Uninstall.exe" /S
-wine_idle
+wineserver -w
 left=$(find "$installed" -type f 2>/dev/null || true)
 [[ -z $left ]] || fail "the uninstaller left files behind: $left"
 shortcuts=$(find "$WINEPREFIX/drive_c" -path '*Start Menu/Programs/slotkit*' | wc -l)
