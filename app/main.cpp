@@ -5,6 +5,10 @@
 
 #include "app/slot_manager_app.h"
 
+#ifdef __WXMSW__
+#include <wx/msw/wrapwin.h>
+#endif
+
 wxIMPLEMENT_APP_NO_MAIN(slotkit::app::CSlotManagerApp);
 
 int main(int argc, char** argv) {
@@ -17,5 +21,13 @@ int main(int argc, char** argv) {
         return 1;
     }
 #endif
+#ifdef __WXMSW__
+    // Windows: the window classes belong to this program's module, and wx reads the UTF-16
+    // command line itself.
+    (void)argc;
+    (void)argv;
+    return wxEntry(::GetModuleHandleW(nullptr));
+#else
     return wxEntry(argc, argv);
+#endif
 }

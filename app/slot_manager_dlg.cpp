@@ -123,9 +123,10 @@ void CSlotManagerDlg::CreateControls() {
     slotList_->SetDropTarget(new SlotListDropTarget(this));
 }
 
-// The layout keeps the window's dialog-unit arrangement and grows where the platform's
-// controls need more room than the layout gives them: taller buttons push the ones below them
-// down, and the list widens until all four columns show.
+#ifdef __WXGTK__
+// The layout keeps the window's dialog-unit arrangement and grows where GTK's controls need
+// more room than the layout gives them: taller buttons push the ones below them down, and the
+// list widens until all four columns show.
 void CSlotManagerDlg::LayOut() {
     const DialogUnits du(panel_);
     const int gap = du.Size(4, 0).x;
@@ -206,6 +207,35 @@ void CSlotManagerDlg::LayOut() {
     const int right = std::max(columnLeft + boxWidth, rowRight) + du.Size(3, 0).x;
     SetClientSize(std::max(designed.x, right), std::max(designed.y, bottom + du.Size(0, 3).y));
 }
+#else
+// Windows controls fit the window's dialog units as they are: every control at its own place.
+void CSlotManagerDlg::LayOut() {
+    const DialogUnits du(panel_);
+    du.Place(slotList_, {5, 20, 240, 260});
+    du.Place(driveLabel_, {6, 6, 74, 8});
+    du.Place(driveList_, {80, 3, 30, 12});  // the closed box; its list opens below it
+    // Where the system font needs more room for the drive label than "MS UI Gothic" does, the
+    // label grows and the drive box moves right by as much; there is room up to "EditMode".
+    const int overflow = driveLabel_->GetBestSize().x - driveLabel_->GetSize().x;
+    if (overflow > 0) {
+        driveLabel_->SetSize(driveLabel_->GetSize() + wxSize(overflow, 0));
+        driveList_->Move(driveList_->GetPosition() + wxPoint(overflow, 0));
+    }
+    du.Place(modeLabel_, {130, 6, 34, 8});
+    du.Place(modeNds_, {164, 5, 29, 10});
+    du.Place(modeGba_, {194, 5, 30, 10});
+    du.Place(refresh_, {5, 280, 240, 10});
+    du.Place(backupBox_, {250, 15, 110, 70});
+    du.Place(extraBox_, {250, 95, 110, 175});
+    for (const CommandButton& b : kBackupButtons) {
+        du.Place(panel_->FindWindow(b.id), b.rect);
+    }
+    for (const CommandButton& b : kExtraButtons) {
+        du.Place(panel_->FindWindow(b.id), b.rect);
+    }
+    SetClientSize(du.Size(kWidthDu, kHeightDu));
+}
+#endif
 
 void CSlotManagerDlg::BindEvents() {
     Bind(

@@ -1,5 +1,6 @@
 # What `cmake --install` puts beside the programs, and the packages CPack builds from it:
-# a .deb on Linux (apt resolves the wx libraries it needs), a .zip of the .exe files on Windows.
+# a .deb on Linux (apt resolves the wx libraries it needs), an installer and a .zip of the .exe
+# files on Windows.
 
 if(NOT WIN32)
   # The window's menu entry and icon only come with the window itself.
@@ -47,8 +48,24 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/packages)
 
 if(WIN32)
-  set(CPACK_GENERATOR ZIP)
+  # A 64-bit NSIS installer (slotkit-<version>-win64.exe) and a zip that runs from any folder.
+  # The installer puts both programs into Program Files\slotkit, the window into the Start menu
+  # and an uninstaller into the list of installed programs.
+  set(CPACK_GENERATOR NSIS ZIP)
   set(CPACK_SYSTEM_NAME win64)
+  set(CPACK_NSIS_EXECUTABLE ${CMAKE_CURRENT_SOURCE_DIR}/packaging/windows/makensis-amd64.sh)
+  set(CPACK_PACKAGE_INSTALL_DIRECTORY slotkit)
+  set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY slotkit)
+  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+  set(CPACK_NSIS_PACKAGE_NAME "slotkit ${PROJECT_VERSION}")
+  set(CPACK_NSIS_DISPLAY_NAME "slotkit ${PROJECT_VERSION}")
+  set(CPACK_NSIS_MUI_ICON ${CMAKE_CURRENT_SOURCE_DIR}/res/icons/slotkit.ico)
+  set(CPACK_NSIS_MUI_UNIICON ${CMAKE_CURRENT_SOURCE_DIR}/res/icons/slotkit.ico)
+  set(CPACK_NSIS_INSTALLED_ICON_NAME slotkit-gui.exe)
+  set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+  set(CPACK_PACKAGE_EXECUTABLES slotkit-gui slotkit)  # Start menu: "slotkit" opens the window
+  set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+  set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
 else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -11,6 +11,9 @@ packages=(
   xvfb xauth imagemagick fonts-dejavu-core
   # the Windows cross build, run under Wine, and the Debian package
   g++-mingw-w64-x86-64 wine wine64 dpkg-dev file
+  # the Windows installer (makensis), and its check under Wine: the zip unpacked, the window
+  # found on the virtual display (xwininfo)
+  nsis unzip x11-utils
   # the fault suite: injected I/O errors, FAT images mounted through FUSE, dropped privileges
   libfiu-dev fiu-utils dosfstools mtools fusefat fuse util-linux
 )

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
+#include <wx/evtloop.h>
 #include <wx/wx.h>
 
 #include "gui_test_support.h"
+
+#ifdef __WXMSW__
+#include <wx/msw/wrapwin.h>
+#endif
 
 namespace {
 
@@ -23,6 +28,18 @@ void PumpEvents() {
     }
 }
 
+void TypeKeys(const std::function<void(wxUIActionSimulator&)>& keys, int ms) {
+    wxEventLoop loop;
+    wxTimer timer;
+    timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { loop.Exit(); });
+    timer.StartOnce(ms);
+    wxTheApp->CallAfter([keys] {
+        wxUIActionSimulator simulator;
+        keys(simulator);
+    });
+    loop.Run();
+}
+
 }  // namespace slotkit::test
 
 int main(int argc, char** argv) {
@@ -34,7 +51,13 @@ int main(int argc, char** argv) {
             (file + ":" + wxString::Format("%d", line) + " " + func + ": " + cond + " " + msg)
                 .utf8_string());
     });
-    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
+#ifdef __WXMSW__
+    // The window classes belong to this program's module.
+    const bool started = wxEntryStart(::GetModuleHandleW(nullptr));
+#else
+    const bool started = wxEntryStart(argc, argv);
+#endif
+    if (!started || !wxTheApp->CallOnInit()) {
         std::fprintf(stderr, "cannot start wx (is there a display?)\n");
         return 1;
     }

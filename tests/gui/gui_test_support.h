@@ -3,10 +3,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <wx/uiaction.h>
 #include <wx/wx.h>
 // after wx.h, which brings the standard headers weakref.h needs
 #include <wx/weakref.h>
 
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -31,6 +33,11 @@ namespace slotkit::test {
 
 // Lets pending events and idle handlers run.
 void PumpEvents();
+
+// Types keys as the user does, from inside a running event loop that goes on for `ms`
+// milliseconds so that they are handled: wxMSW under Wine hands simulated keys only to a loop
+// that waits for messages, never to PumpEvents().
+void TypeKeys(const std::function<void(wxUIActionSimulator&)>& keys, int ms = 500);
 
 // A message box with exactly this caption and text, answered with `answer` (wxID_OK,
 // wxID_YES, wxID_NO).

@@ -1,5 +1,6 @@
 #include <wx/uiaction.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/control_ids.h"
@@ -11,6 +12,15 @@ namespace slotkit::test {
 namespace {
 
 using app::CSlotManagerDlg;
+
+// The width of the widest line of a control's text, trailing blanks left out.
+int WidestLine(wxWindow* control) {
+    int widest = 0;
+    for (wxString line : wxSplit(wxControl::RemoveMnemonics(control->GetLabel()), '\n', '\0')) {
+        widest = std::max(widest, control->GetTextExtent(line.Trim()).x);
+    }
+    return widest;
+}
 
 class MainWindowTest : public ::testing::Test {
   protected:
@@ -85,6 +95,15 @@ TEST_F(MainWindowTest, NoControlOverlapsAnotherOrLeavesTheWindow) {
         EXPECT_LE(r.GetRight(), client.x) << child->GetLabel();
         EXPECT_LE(r.GetBottom(), client.y) << child->GetLabel();
         EXPECT_GE(r.height, child->GetBestSize().y) << child->GetLabel();
+        // No text is cut: labels and buttons hold their widest line (buttons with room for
+        // their frame), radio buttons their best width.
+        if (child->IsKindOf(wxCLASSINFO(wxRadioButton))) {
+            EXPECT_GE(r.width, child->GetBestSize().x) << child->GetLabel();
+        } else if (child->IsKindOf(wxCLASSINFO(wxStaticText)) ||
+                   child->IsKindOf(wxCLASSINFO(wxButton))) {
+            const int frame = child->IsKindOf(wxCLASSINFO(wxButton)) ? child->FromDIP(6) : 0;
+            EXPECT_GE(r.width, WidestLine(child) + frame) << child->GetLabel();
+        }
     }
     for (std::size_t i = 0; i < controls.size(); ++i) {
         for (std::size_t j = i + 1; j < controls.size(); ++j) {
@@ -166,9 +185,7 @@ TEST_F(MainWindowTest, ColumnClickChangesNothing) {
 TEST_F(MainWindowTest, EnterDoesNotCloseTheWindow) {
     List()->SetFocus();
     PumpEvents();
-    wxUIActionSimulator keys;
-    keys.Char(WXK_RETURN);
-    PumpEvents();
+    TypeKeys([](wxUIActionSimulator& keys) { keys.Char(WXK_RETURN); });
     ASSERT_TRUE(window);
     EXPECT_TRUE(window->IsShown());
     EXPECT_FALSE(window->IsBeingDeleted());
@@ -177,9 +194,7 @@ TEST_F(MainWindowTest, EnterDoesNotCloseTheWindow) {
 TEST_F(MainWindowTest, EscapeClosesTheWindow) {
     List()->SetFocus();
     PumpEvents();
-    wxUIActionSimulator keys;
-    keys.Char(WXK_ESCAPE);
-    PumpEvents();
+    TypeKeys([](wxUIActionSimulator& keys) { keys.Char(WXK_ESCAPE); });
     EXPECT_TRUE(!window || window->IsBeingDeleted() || !window->IsShown());
 }
 
