@@ -160,7 +160,7 @@ TEST_F(CardDriveTest, CardPulledOutBeforeACommandWritesNothing) {
         fs::rename(CardFolder(), Gone());  // the card is pulled out
         chosenPaths = {pcFile.string()};
         wxTEST_DIALOG(
-            Click(c.button), ExpectMessage("Alert", "Failed!"),
+            Click(c.button), ExpectMessage("Alert", "Failed!\nA.DAT ", wxID_OK, true),
             ExpectMessage("message", "NDSSAVE folder is not found.\nDoes it create?", wxID_YES),
             ExpectMessage("The folder can not be created.",
                           "A memory card isn't set in the drive."));

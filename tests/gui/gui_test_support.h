@@ -40,16 +40,26 @@ void PumpEvents();
 void TypeKeys(const std::function<void(wxUIActionSimulator&)>& keys, int ms = 500);
 
 // A message box with exactly this caption and text, answered with `answer` (wxID_OK,
-// wxID_YES, wxID_NO).
+// wxID_YES, wxID_NO). With `textStart`, the text need only begin with `text` (the system's own
+// error texts differ between platforms).
 class ExpectMessage : public wxExpectModalBase<wxMessageDialog> {
   public:
-    ExpectMessage(const char* caption, const char* text, int answer = wxID_OK)
-        : caption_(wxString::FromUTF8(caption)), text_(wxString::FromUTF8(text)), answer_(answer) {}
+    ExpectMessage(const char* caption, const char* text, int answer = wxID_OK,
+                  bool textStart = false)
+        : caption_(wxString::FromUTF8(caption)),
+          text_(wxString::FromUTF8(text)),
+          answer_(answer),
+          textStart_(textStart) {}
 
   protected:
     int OnInvoked(wxMessageDialog* dialog) const override {
         EXPECT_EQ(dialog->GetTitle().utf8_string(), caption_.utf8_string());
-        EXPECT_EQ(dialog->GetMessage().utf8_string(), text_.utf8_string());
+        const std::string shown = dialog->GetMessage().utf8_string();
+        if (textStart_) {
+            EXPECT_EQ(shown.rfind(text_.utf8_string(), 0), 0u) << shown;
+        } else {
+            EXPECT_EQ(shown, text_.utf8_string());
+        }
         return answer_;
     }
     wxString GetDefaultDescription() const override {
@@ -59,6 +69,7 @@ class ExpectMessage : public wxExpectModalBase<wxMessageDialog> {
   private:
     wxString caption_, text_;
     int answer_;
+    bool textStart_;
 };
 
 // A name dialog of type `Dialog`, answered by typing `name` and pressing OK, or cancelled
