@@ -44,24 +44,6 @@ std::error_code OpenRegularForReading(const std::string& path, UniqueFd& fd, str
     return {};
 }
 
-std::error_code WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return LastErrno();
-        }
-        if (written == 0) {
-            return std::make_error_code(std::errc::no_space_on_device);
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return {};
-}
-
 std::string ParentFolder(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) {
@@ -151,6 +133,24 @@ std::error_code RefuseTarget(const std::string& target) {
 }
 
 }  // namespace
+
+std::error_code WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return LastErrno();
+        }
+        if (written == 0) {
+            return std::make_error_code(std::errc::no_space_on_device);
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return {};
+}
 
 std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,
                        std::vector<std::uint8_t>& out, std::optional<LocalTime>* lastWrite) {
@@ -277,7 +277,6 @@ std::error_code CopyFileSafely(const std::string& source, const std::string& des
     }
     return temp.CommitOver(destination);
 }
-
 
 namespace {
 

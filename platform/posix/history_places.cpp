@@ -149,18 +149,8 @@ std::error_code StagedFiles::Stage(const std::string& target,
     }
     impl_->files.push_back(std::move(file));
     Impl::Staged& staged = impl_->files.back();
-    const std::uint8_t* data = content.data();
-    std::size_t left = content.size();
-    while (left > 0) {
-        const ssize_t written = ::write(staged.fd.get(), data, left);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return written == 0 ? std::make_error_code(std::errc::no_space_on_device) : LastErrno();
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
+    if (auto error = WriteAll(staged.fd.get(), content.data(), content.size())) {
+        return error;
     }
 #ifdef __linux__
     // Start writing it to the device now, so that the flushes of Commit find little left to do.

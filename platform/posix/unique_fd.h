@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
+#include <cstdint>
 #include <system_error>
 #include <utility>
 
@@ -47,5 +49,9 @@ class UniqueFd {
 inline std::error_code LastErrno() {
     return {errno, std::generic_category()};
 }
+
+// Writes all of `data`, going on after short writes and interruptions; a write that makes no
+// progress is a full device.
+std::error_code WriteAll(int fd, const std::uint8_t* data, std::size_t size);
 
 }  // namespace slotkit::platform

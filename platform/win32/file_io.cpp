@@ -54,22 +54,6 @@ std::error_code ReadSome(HANDLE file, std::uint8_t* data, std::size_t wanted, DW
     return {};
 }
 
-std::error_code WriteAll(HANDLE file, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
-        DWORD written = 0;
-        if (!::WriteFile(file, data, chunk, &written, nullptr)) {
-            return LastWin32Error();
-        }
-        if (written == 0) {
-            return std::make_error_code(std::errc::no_space_on_device);
-        }
-        data += written;
-        size -= written;
-    }
-    return {};
-}
-
 std::wstring JoinWide(const std::wstring& folder, const std::wstring& name) {
     if (folder.empty() || IsSeparator(folder.back()) || folder.back() == L':') {
         return folder + name;

@@ -112,22 +112,7 @@ std::error_code StagedFiles::Stage(const std::string& target,
         return std::make_error_code(std::errc::file_exists);
     }
     impl_->files.push_back(std::move(file));
-    HANDLE handle = impl_->files.back().file.get();
-    const std::uint8_t* data = content.data();
-    std::size_t left = content.size();
-    while (left > 0) {
-        const DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
-        DWORD written = 0;
-        if (!::WriteFile(handle, data, chunk, &written, nullptr)) {
-            return LastWin32Error();
-        }
-        if (written == 0) {
-            return std::make_error_code(std::errc::no_space_on_device);
-        }
-        data += written;
-        left -= written;
-    }
-    return {};
+    return WriteAll(impl_->files.back().file.get(), content.data(), content.size());
 }
 
 std::error_code StagedFiles::Commit(std::size_t& committed) {

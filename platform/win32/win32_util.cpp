@@ -104,4 +104,20 @@ std::wstring ParentFolder(const std::wstring& path) {
     return path.substr(0, slash);
 }
 
+std::error_code WriteAll(HANDLE file, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!::WriteFile(file, data, chunk, &written, nullptr)) {
+            return LastWin32Error();
+        }
+        if (written == 0) {
+            return std::make_error_code(std::errc::no_space_on_device);
+        }
+        data += written;
+        size -= written;
+    }
+    return {};
+}
+
 }  // namespace slotkit::platform

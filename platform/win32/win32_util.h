@@ -12,6 +12,8 @@
 // rename our own platform::ReplaceFile.
 #undef ReplaceFile
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +36,9 @@ inline std::error_code LastWin32Error() {
 inline std::error_code BadPathText() {
     return std::make_error_code(std::errc::invalid_argument);
 }
+
+// Writes all of `data`; a write that makes no progress is a full device.
+std::error_code WriteAll(HANDLE file, const std::uint8_t* data, std::size_t size);
 
 bool IsSeparator(wchar_t c);
 // The folder part of a path, without its trailing separator ("." for a bare name).
