@@ -12,7 +12,8 @@ namespace {
 struct Current {
     std::string fileName;
     std::vector<std::uint8_t> bytes;
-    std::error_code error;  // why it could not be read
+    std::error_code error;              // why it could not be read
+    std::optional<std::uint64_t> hash;  // of `bytes`, when already known
 };
 
 // Asks whether `fileName` may be changed although its current version was not kept.
@@ -36,8 +37,8 @@ bool Keep(const CommandContext& context, std::vector<Current>& slots, std::strin
             if (slots[i].error) {
                 results[i] = slots[i].error;
             } else {
-                versions.push_back(
-                    {slots[i].fileName, slots[i].bytes, TitleOfSlotBytes(context, slots[i].bytes)});
+                versions.push_back({slots[i].fileName, slots[i].bytes,
+                                    TitleOfSlotBytes(context, slots[i].bytes), slots[i].hash});
                 which.push_back(i);
             }
         }
@@ -89,14 +90,17 @@ bool KeepBeforeChange(const CommandContext& context, const std::vector<std::stri
         if (fileName.empty()) {
             continue;
         }
-        Current slot{fileName, {}, {}};
+        Current slot{fileName, {}, {}, {}};
         slot.error = platform::ReadWholeFile(context.SlotPathOf(fileName), buffer);
         if (slot.error == std::errc::no_such_file_or_directory) {
             continue;  // nothing there to lose
         }
         // What the history holds already costs a hash; only new versions are held in memory.
-        if (!slot.error && placed && platform::IsNewestKept(place.modeFolder, fileName, buffer)) {
-            continue;
+        if (!slot.error && placed) {
+            slot.hash = history::ContentHash(buffer);
+            if (platform::IsNewestKept(place.modeFolder, fileName, *slot.hash, buffer.size())) {
+                continue;
+            }
         }
         slot.bytes = std::move(buffer);
         buffer = {};
@@ -108,7 +112,7 @@ bool KeepBeforeChange(const CommandContext& context, const std::vector<std::stri
 bool KeepBeforeChange(const CommandContext& context, const std::string& fileName,
                       std::span<const std::uint8_t> bytes, std::string_view command) {
     std::vector<Current> slots{
-        {fileName, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), {}}};
+        {fileName, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), {}, {}}};
     return Keep(context, slots, command);
 }
 

@@ -99,12 +99,39 @@ constexpr std::string_view kArdsMagic = "ARDS000000000001";
 constexpr std::string_view kSharkPortMagic = "SharkPortSave";
 constexpr std::size_t kSharkPortHeader = 0x1C;
 
+constexpr std::uint32_t SignedByte(std::uint8_t byte) {
+    return static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int8_t>(byte)));
+}
+
+// The checksum adds each byte shifted by the sum so far modulo 24, so every step waits for the
+// one before it and a division by 24 in each would set the pace. The next shift follows from
+// the current one, the byte and whether the 32-bit addition carried (2^32 is 16 modulo 24):
+// (shift + (value << shift) % 24 + 8 * carried) % 24. A negative byte nearly always carries and
+// a positive one nearly never does, so this table holds the next shift for that case, and the
+// division is left for the rare step that goes the other way.
+constexpr std::array<std::uint8_t, 256 * 24> kNextShift = [] {
+    std::array<std::uint8_t, 256 * 24> next{};
+    for (std::uint32_t byte = 0; byte < 256; ++byte) {
+        for (std::uint32_t shift = 0; shift < 24; ++shift) {
+            const std::uint32_t added = SignedByte(static_cast<std::uint8_t>(byte)) << shift;
+            next[byte * 24 + shift] =
+                static_cast<std::uint8_t>((shift + added % 24 + (byte >= 0x80 ? 8 : 0)) % 24);
+        }
+    }
+    return next;
+}();
+
 std::uint32_t SharkPortChecksum(ByteSpan bytes) {
     std::uint32_t sum = 0;
+    std::uint32_t shift = 0;  // sum % 24
     for (const std::uint8_t byte : bytes) {
-        const auto value =
-            static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int8_t>(byte)));
-        sum += value << (sum % 24);
+        const std::uint32_t next = sum + (SignedByte(byte) << shift);
+        if ((next < sum) == (byte >= 0x80)) [[likely]] {
+            shift = kNextShift[byte * 24 + shift];
+        } else {
+            shift = next % 24;
+        }
+        sum = next;
     }
     return sum;
 }

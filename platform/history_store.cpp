@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "platform/at_once.h"
 #include "platform/platform.h"
 
 namespace slotkit::platform {
@@ -100,10 +101,9 @@ bool HoldsNewest(const std::string& slotFolder, const std::vector<KeptVersion>& 
 }  // namespace
 
 bool IsNewestKept(const std::string& modeFolder, const std::string& slotFileName,
-                  std::span<const std::uint8_t> bytes) {
+                  std::uint64_t hash, std::uint64_t size) {
     const std::string slotFolder = JoinPath(modeFolder, slotFileName);
-    return HoldsNewest(slotFolder, ReadIndex(slotFolder),
-                       history::HashText(history::ContentHash(bytes)), bytes.size());
+    return HoldsNewest(slotFolder, ReadIndex(slotFolder), history::HashText(hash), size);
 }
 
 std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
@@ -112,6 +112,7 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
     std::vector<std::error_code> results(versions.size());
     const history::UtcTime now = NowUtc();
     StagedFiles staged;
+    std::vector<FileToStage> copies;
     struct Pending {
         std::size_t request;
         std::string slotFolder;
@@ -134,7 +135,8 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
             continue;
         }
         std::vector<KeptVersion> index = ReadIndex(slotFolder);
-        const std::string hash = history::HashText(history::ContentHash(version.bytes));
+        const std::string hash =
+            history::HashText(version.hash ? *version.hash : history::ContentHash(version.bytes));
         if (HoldsNewest(slotFolder, index, hash, version.bytes.size())) {
             continue;
         }
@@ -155,13 +157,14 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
             }
         }
         index.push_back(kept);
-        if (auto failed = staged.Stage(JoinPath(slotFolder, kept.file), version.bytes)) {
-            results.assign(versions.size(), failed);
-            return results;
-        }
+        copies.push_back({JoinPath(slotFolder, kept.file), version.bytes});
         pending.push_back({i, slotFolder, std::move(index)});
     }
     if (pending.empty()) {
+        return results;
+    }
+    if (auto failed = staged.StageAll(copies)) {
+        results.assign(versions.size(), failed);
         return results;
     }
 
@@ -198,6 +201,8 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
         }
     }
     std::vector<std::string> filesToRemove;
+    std::vector<std::string> indexTexts;
+    std::vector<FileToStage> indexes;
     const std::size_t versionsStaged = pending.size();
     for (const std::size_t slot : toIndex) {
         const auto removed = removedOf.find(slot);
@@ -209,12 +214,15 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
                 left.push_back(all[slot].versions[v]);
             }
         }
-        const std::string text = history::IndexText(all[slot].slotFileName, left);
-        if (auto failed = staged.Stage(JoinPath(places[slot].folder, history::kIndexFileName),
-                                       AsBytes(text))) {
-            results.assign(versions.size(), failed);
-            return results;
-        }
+        indexTexts.push_back(history::IndexText(all[slot].slotFileName, left));
+    }
+    for (std::size_t i = 0; i < toIndex.size(); ++i) {
+        indexes.push_back(
+            {JoinPath(places[toIndex[i]].folder, history::kIndexFileName), AsBytes(indexTexts[i])});
+    }
+    if (auto failed = staged.StageAll(indexes)) {
+        results.assign(versions.size(), failed);
+        return results;
     }
 
     std::size_t committed = 0;
@@ -226,9 +234,7 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
         }
     }
     if (!error) {
-        for (const std::string& file : filesToRemove) {
-            RemoveFile(file);
-        }
+        AtOnce(filesToRemove.size(), [&](std::size_t i) { return RemoveFile(filesToRemove[i]); });
     }
     return results;
 }

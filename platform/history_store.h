@@ -28,6 +28,10 @@ std::optional<std::string> VolumeId(const std::string& cardRoot);
 // New whole contents for several files, written the safe way and flushed together: each is
 // written to a temporary file beside its target at once, and Commit flushes all of them
 // before the first is renamed over its target. Temporary files not committed are removed.
+struct FileToStage {
+    std::string target;
+    std::span<const std::uint8_t> content;
+};
 class StagedFiles {
   public:
     StagedFiles();
@@ -36,6 +40,8 @@ class StagedFiles {
     StagedFiles& operator=(const StagedFiles&) = delete;
 
     std::error_code Stage(const std::string& target, std::span<const std::uint8_t> content);
+    // Stages several files at once (where the system allows), in the order given.
+    std::error_code StageAll(std::span<const FileToStage> files);
     // Flushes every staged file, then renames them over their targets in the order they were
     // staged and makes the renames durable. Stops at the first failure; `committed` tells how
     // many were put in place.
@@ -50,7 +56,8 @@ class StagedFiles {
 struct VersionToKeep {
     std::string slotFileName;
     std::span<const std::uint8_t> bytes;
-    std::string title;  // the ROM title the slot holds, as listed
+    std::string title;                  // the ROM title the slot holds, as listed
+    std::optional<std::uint64_t> hash;  // the content hash of `bytes`, when already known
 };
 
 // Keeps each version in its slot's folder under `modeFolder` (a folder inside the history
@@ -60,9 +67,10 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
                                           const std::string& modeFolder, std::string_view command,
                                           std::span<const VersionToKeep> versions);
 
-// True when `bytes` are those of the newest version kept of the slot, whose copy is there.
+// True when the bytes whose content hash and size these are are those of the newest version
+// kept of the slot, and its copy is there.
 bool IsNewestKept(const std::string& modeFolder, const std::string& slotFileName,
-                  std::span<const std::uint8_t> bytes);
+                  std::uint64_t hash, std::uint64_t size);
 
 // The kept versions of every slot that has a folder under `modeFolder`, by slot file name.
 std::vector<history::SlotVersions> ListKeptVersions(const std::string& modeFolder);

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -12,6 +14,7 @@
 #include <tuple>
 #include <utility>
 
+#include "platform/at_once.h"
 #include "platform/history_store.h"
 #include "platform/platform.h"
 #include "platform/posix/unique_fd.h"
@@ -89,7 +92,7 @@ std::pair<std::string, std::string> SplitPath(const std::string& path) {
 }
 
 std::string TemporaryName() {
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter{0};
     const auto now = static_cast<unsigned long long>(::time(nullptr));
     char name[64];
     std::snprintf(name, sizeof name, ".slotkit-%lx%llx%x.tmp",
@@ -104,8 +107,54 @@ struct StagedFiles::Impl {
         std::shared_ptr<UniqueFd> folder;
         std::string folderPath, temp, target;  // temp and target: names in the folder
         UniqueFd fd;
+
+        // Creates the temporary file in the folder and writes `content` to it.
+        std::error_code Write(std::span<const std::uint8_t> content) {
+            for (int attempt = 0; attempt < 100 && !fd; ++attempt) {
+                std::string name = TemporaryName();
+                fd = UniqueFd(::openat(folder->get(), name.c_str(),
+                                       O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+                if (fd) {
+                    temp = std::move(name);
+                } else if (errno != EEXIST) {
+                    return LastErrno();
+                }
+            }
+            if (!fd) {
+                return std::make_error_code(std::errc::file_exists);
+            }
+            if (auto error = WriteAll(fd.get(), content.data(), content.size())) {
+                return error;
+            }
+#ifdef __linux__
+            // Start writing it to the device now, so that the flushes of Commit find little
+            // left to do.
+            ::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+            return {};
+        }
     };
     std::vector<Staged> files;
+
+    // Adds a file to stage, its folder opened once for all the files staged in it.
+    std::error_code Add(const std::string& target) {
+        Staged file;
+        std::tie(file.folderPath, file.target) = SplitPath(target);
+        for (const Staged& other : files) {
+            if (other.folderPath == file.folderPath) {
+                file.folder = other.folder;
+            }
+        }
+        if (!file.folder) {
+            file.folder = std::make_shared<UniqueFd>(
+                ::open(file.folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            if (!*file.folder) {
+                return LastErrno();
+            }
+        }
+        files.push_back(std::move(file));
+        return {};
+    }
 
     ~Impl() {
         for (Staged& file : files) {
@@ -122,54 +171,36 @@ StagedFiles::~StagedFiles() = default;
 
 std::error_code StagedFiles::Stage(const std::string& target,
                                    std::span<const std::uint8_t> content) {
-    Impl::Staged file;
-    std::tie(file.folderPath, file.target) = SplitPath(target);
-    for (const Impl::Staged& other : impl_->files) {
-        if (other.folderPath == file.folderPath) {
-            file.folder = other.folder;
-        }
-    }
-    if (!file.folder) {
-        file.folder = std::make_shared<UniqueFd>(
-            ::open(file.folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!*file.folder) {
-            return LastErrno();
-        }
-    }
-    for (int attempt = 0; attempt < 100 && !file.fd; ++attempt) {
-        file.temp = TemporaryName();
-        file.fd = UniqueFd(::openat(file.folder->get(), file.temp.c_str(),
-                                    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
-        if (!file.fd && errno != EEXIST) {
-            return LastErrno();
-        }
-    }
-    if (!file.fd) {
-        return std::make_error_code(std::errc::file_exists);
-    }
-    impl_->files.push_back(std::move(file));
-    Impl::Staged& staged = impl_->files.back();
-    if (auto error = WriteAll(staged.fd.get(), content.data(), content.size())) {
+    if (auto error = impl_->Add(target)) {
         return error;
     }
-#ifdef __linux__
-    // Start writing it to the device now, so that the flushes of Commit find little left to do.
-    ::sync_file_range(staged.fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
-#endif
-    return {};
+    return impl_->files.back().Write(content);
+}
+
+std::error_code StagedFiles::StageAll(std::span<const FileToStage> files) {
+    const std::size_t first = impl_->files.size();
+    for (const FileToStage& file : files) {
+        if (auto error = impl_->Add(file.target)) {
+            return error;
+        }
+    }
+    return FirstFailure(AtOnce(files.size(), [&](std::size_t i) {
+        return impl_->files[first + i].Write(files[i].content);
+    }));
 }
 
 std::error_code StagedFiles::Commit(std::size_t& committed) {
     committed = 0;
-    for (Impl::Staged& file : impl_->files) {
-        if (::fsync(file.fd.get()) != 0) {
-            return LastErrno();
-        }
-        if (auto error = file.fd.Close()) {
-            return error;
-        }
+    std::vector<Impl::Staged>& files = impl_->files;
+    if (auto error = FirstFailure(AtOnce(files.size(), [&](std::size_t i) -> std::error_code {
+            if (::fsync(files[i].fd.get()) != 0) {
+                return LastErrno();
+            }
+            return files[i].fd.Close();
+        }))) {
+        return error;
     }
-    for (Impl::Staged& file : impl_->files) {
+    for (Impl::Staged& file : files) {
         const int folder = file.folder->get();
         if (::renameat(folder, file.temp.c_str(), folder, file.target.c_str()) != 0) {
             return LastErrno();
@@ -177,13 +208,16 @@ std::error_code StagedFiles::Commit(std::size_t& committed) {
         file.temp.clear();
         ++committed;
     }
-    const UniqueFd* synced = nullptr;
-    for (const Impl::Staged& file : impl_->files) {
-        if (file.folder.get() != synced) {
-            synced = file.folder.get();
-            ::fsync(synced->get());
+    std::vector<int> folders;
+    for (const Impl::Staged& file : files) {
+        if (std::find(folders.begin(), folders.end(), file.folder->get()) == folders.end()) {
+            folders.push_back(file.folder->get());
         }
     }
+    AtOnce(folders.size(), [&](std::size_t i) {
+        ::fsync(folders[i]);
+        return std::error_code();
+    });
     return {};
 }
 

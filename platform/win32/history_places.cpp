@@ -4,6 +4,7 @@
 #include <cwctype>
 #include <vector>
 
+#include "platform/at_once.h"
 #include "platform/history_store.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_util.h"
@@ -115,15 +116,25 @@ std::error_code StagedFiles::Stage(const std::string& target,
     return WriteAll(impl_->files.back().file.get(), content.data(), content.size());
 }
 
-std::error_code StagedFiles::Commit(std::size_t& committed) {
-    committed = 0;
-    for (Impl::Staged& file : impl_->files) {
-        if (!::FlushFileBuffers(file.file.get())) {
-            return LastWin32Error();
-        }
-        if (auto error = file.file.Close()) {
+std::error_code StagedFiles::StageAll(std::span<const FileToStage> files) {
+    for (const FileToStage& file : files) {
+        if (auto error = Stage(file.target, file.content)) {
             return error;
         }
+    }
+    return {};
+}
+
+std::error_code StagedFiles::Commit(std::size_t& committed) {
+    committed = 0;
+    std::vector<Impl::Staged>& files = impl_->files;
+    if (auto error = FirstFailure(AtOnce(files.size(), [&](std::size_t i) -> std::error_code {
+            if (!::FlushFileBuffers(files[i].file.get())) {
+                return LastWin32Error();
+            }
+            return files[i].file.Close();
+        }))) {
+        return error;
     }
     for (Impl::Staged& file : impl_->files) {
         if (!::MoveFileExW(file.temp.c_str(), file.target.c_str(),

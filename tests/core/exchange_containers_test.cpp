@@ -172,6 +172,23 @@ TEST(ReadForeignSave, SharkPortChecksumThatDiffersIsSaidNotRefused) {
     EXPECT_NE(bad.remark.find("may be damaged"), std::string::npos);
 }
 
+// The reader's checksum takes a shortcut on the steps whose carry is the usual one for the
+// byte's sign; saves of every kind of content must agree with the format's plain formula.
+TEST(ReadForeignSave, SharkPortChecksumAgreesWithTheFormulaOnAnyContent) {
+    Bytes alternating(65536);
+    for (std::size_t i = 0; i < alternating.size(); ++i) {
+        alternating[i] = i % 2 ? 0x80 : 0x7F;
+    }
+    const Bytes saves[] = {
+        PatternBytes(131072, 3), PatternBytes(512, 9), Bytes(32768, 0x00), Bytes(32768, 0xFF),
+        Bytes(65536, 0x7F),      Bytes(65536, 0x80),   alternating};
+    for (const Bytes& save : saves) {
+        const FoundSave found = ReadForeignSave(T::Sps, SharkPort(save, "A", "B"));
+        ASSERT_EQ(found.outcome, O::Found);
+        EXPECT_EQ(found.remark, "") << save.size() << " bytes starting " << int(save[0]);
+    }
+}
+
 TEST(DesmumeFooter, IsWhatDesmumeWritesForEachSize) {
     struct Case {
         std::uint32_t size, type, addressSize;

@@ -23,7 +23,8 @@ static int FailOnNth(const char* name, int* failnum, void** failinfo, unsigned i
     (void)failnum;
     (void)failinfo;
     (void)flags;
-    return ++calls == nth;
+    // The program flushes and removes files from several threads at once.
+    return __atomic_add_fetch(&calls, 1, __ATOMIC_RELAXED) == nth;
 }
 
 __attribute__((constructor)) static void StartFault(void) {
@@ -46,7 +47,8 @@ __attribute__((destructor)) static void ReportCalls(void) {
         return;
     }
     char text[32];
-    const int length = snprintf(text, sizeof text, "%ld\n", calls);
+    const int length =
+        snprintf(text, sizeof text, "%ld\n", __atomic_load_n(&calls, __ATOMIC_RELAXED));
     const long fd = syscall(SYS_openat, AT_FDCWD, path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd >= 0) {
         syscall(SYS_write, fd, text, (size_t)length);

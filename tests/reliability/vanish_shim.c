@@ -32,14 +32,16 @@ static int Gone(long pid) {
 
 static void MaybeVanish(const char* path) {
     const char* match = getenv("SLOTKIT_VANISH_MATCH");
-    if (done || match == NULL || path == NULL || strstr(path, match) == NULL) {
+    if (__atomic_load_n(&done, __ATOMIC_ACQUIRE) || match == NULL || path == NULL ||
+        strstr(path, match) == NULL) {
         return;
     }
+    // Paths are opened from several threads at once: one of them, once, takes the folder away.
     const char* n = getenv("SLOTKIT_VANISH_NTH");
-    if (++seen < (n != NULL ? atol(n) : 1)) {
+    if (__atomic_add_fetch(&seen, 1, __ATOMIC_RELAXED) != (n != NULL ? atol(n) : 1)) {
         return;
     }
-    done = 1;
+    __atomic_store_n(&done, 1, __ATOMIC_RELEASE);
     const char* from = getenv("SLOTKIT_VANISH_MOVE_FROM");
     const char* to = getenv("SLOTKIT_VANISH_MOVE_TO");
     if (from != NULL && to != NULL) {
