@@ -1,5 +1,7 @@
 #include "app/slot_list_view.h"
 
+#include <wx/dcclient.h>
+
 #include <algorithm>
 
 #include "app/wx_text.h"
@@ -26,10 +28,12 @@ constexpr ColumnSpec kColumns[] = {
 void SlotListView::SetUpColumns() {
     // Room for the cell's own padding and, in the header, the sort-arrow space.
     const int padding = list_->FromDIP(24);
+    wxClientDC dc(list_);  // one for all the texts measured
+    dc.SetFont(list_->GetFont());
     for (int i = 0; i < 4; ++i) {
         const ColumnSpec& column = kColumns[i];
         const int needed =
-            std::max(list_->GetTextExtent(column.header).x, list_->GetTextExtent(column.sample).x) +
+            std::max(dc.GetTextExtent(column.header).x, dc.GetTextExtent(column.sample).x) +
             padding;
         list_->InsertColumn(i, column.header, wxLIST_FORMAT_LEFT,
                             std::max(list_->FromDIP(column.designedWidth), needed));
