@@ -1,6 +1,4 @@
 // Reading and safely replacing whole files on Windows.
-#include <atomic>
-#include <cstdio>
 
 #include "platform/platform.h"
 #include "platform/win32/win32_util.h"
@@ -54,40 +52,12 @@ std::error_code ReadSome(HANDLE file, std::uint8_t* data, std::size_t wanted, DW
     return {};
 }
 
-std::wstring JoinWide(const std::wstring& folder, const std::wstring& name) {
-    if (folder.empty() || IsSeparator(folder.back()) || folder.back() == L':') {
-        return folder + name;
-    }
-    return folder + L'\\' + name;
-}
-
 // A new file beside `target` whose name never ends in ".DAT" (nor does its 8.3 alias), so no
 // listing shows it.
 class TemporaryFile {
   public:
     std::error_code Create(const std::wstring& target) {
-        static std::atomic<unsigned> counter{0};
-        const std::wstring folder = ParentFolder(target);
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            LARGE_INTEGER now;
-            ::QueryPerformanceCounter(&now);
-            wchar_t name[64];
-            std::swprintf(name, 64, L".slotkit-%08lx%04x.tmp",
-                          static_cast<unsigned long>(now.LowPart ^ ::GetCurrentProcessId()),
-                          (counter++) & 0xffffu);
-            path_ = JoinWide(folder, name);
-            file_ = UniqueHandle(::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                               FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (file_) {
-                return {};
-            }
-            const DWORD error = ::GetLastError();
-            path_.clear();
-            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-                return FromWin32Error(error);
-            }
-        }
-        return std::make_error_code(std::errc::file_exists);
+        return CreateTemporaryBeside(target, path_, file_);
     }
 
     HANDLE handle() const { return file_.get(); }

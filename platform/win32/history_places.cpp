@@ -1,5 +1,4 @@
 // The history's place on Windows, its volume names, and files flushed together.
-#include <atomic>
 #include <cstdio>
 #include <cwctype>
 #include <vector>
@@ -80,37 +79,14 @@ StagedFiles::~StagedFiles() = default;
 
 std::error_code StagedFiles::Stage(const std::string& target,
                                    std::span<const std::uint8_t> content) {
-    static std::atomic<unsigned> counter{0};
     const auto wide = Widen(target);
     if (!wide || wide->empty()) {
         return BadPathText();
     }
     Impl::Staged file;
     file.target = *wide;
-    std::wstring folder = ParentFolder(*wide);
-    if (!folder.empty() && !IsSeparator(folder.back())) {
-        folder += L'\\';
-    }
-    for (int attempt = 0; attempt < 100 && !file.file; ++attempt) {
-        LARGE_INTEGER now;
-        ::QueryPerformanceCounter(&now);
-        wchar_t name[64];
-        std::swprintf(name, 64, L".slotkit-%08lx%04x.tmp",
-                      static_cast<unsigned long>(now.LowPart ^ ::GetCurrentProcessId()),
-                      (counter++) & 0xffffu);
-        file.temp = folder + name;
-        file.file = UniqueHandle(::CreateFileW(file.temp.c_str(), GENERIC_WRITE, 0, nullptr,
-                                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.file) {
-            const DWORD error = ::GetLastError();
-            file.temp.clear();
-            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-                return FromWin32Error(error);
-            }
-        }
-    }
-    if (!file.file) {
-        return std::make_error_code(std::errc::file_exists);
+    if (auto error = CreateTemporaryBeside(file.target, file.temp, file.file)) {
+        return error;
     }
     impl_->files.push_back(std::move(file));
     return WriteAll(impl_->files.back().file.get(), content.data(), content.size());

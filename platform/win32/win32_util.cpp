@@ -1,6 +1,8 @@
 #include "platform/win32/win32_util.h"
 
+#include <atomic>
 #include <climits>
+#include <cstdio>
 
 namespace slotkit::platform {
 
@@ -118,6 +120,39 @@ std::error_code WriteAll(HANDLE file, const std::uint8_t* data, std::size_t size
         size -= written;
     }
     return {};
+}
+
+std::wstring JoinWide(const std::wstring& folder, const std::wstring& name) {
+    if (folder.empty() || IsSeparator(folder.back()) || folder.back() == L':') {
+        return folder + name;
+    }
+    return folder + L'\\' + name;
+}
+
+std::error_code CreateTemporaryBeside(const std::wstring& target, std::wstring& path,
+                                      UniqueHandle& file) {
+    static std::atomic<unsigned> counter{0};
+    const std::wstring folder = ParentFolder(target);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        LARGE_INTEGER now;
+        ::QueryPerformanceCounter(&now);
+        wchar_t name[64];
+        std::swprintf(name, 64, L".slotkit-%08lx%04x.tmp",
+                      static_cast<unsigned long>(now.LowPart ^ ::GetCurrentProcessId()),
+                      (counter++) & 0xffffu);
+        path = JoinWide(folder, name);
+        file = UniqueHandle(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            return {};
+        }
+        const DWORD error = ::GetLastError();
+        path.clear();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            return FromWin32Error(error);
+        }
+    }
+    return std::make_error_code(std::errc::file_exists);
 }
 
 }  // namespace slotkit::platform

@@ -84,4 +84,12 @@ class UniqueHandle {
     HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
+// `name` in `folder`, with one separator between them.
+std::wstring JoinWide(const std::wstring& folder, const std::wstring& name);
+
+// Creates a new, empty file beside `target` for writing, under a name that never ends in
+// ".DAT" (nor does its 8.3 alias), so no listing shows it; `path` is set to its name.
+std::error_code CreateTemporaryBeside(const std::wstring& target, std::wstring& path,
+                                      UniqueHandle& file);
+
 }  // namespace slotkit::platform
