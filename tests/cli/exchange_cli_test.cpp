@@ -7,29 +7,15 @@
 #endif
 
 #include <cstdio>
-#include <sstream>
 
 #include "card/slot_format.h"
-#include "cli/slotkit_cli.h"
+#include "cli_test_support.h"
 #include "temp_card.h"
 
 namespace slotkit::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome Slotkit(const std::vector<std::string>& args) {
-    std::istringstream in;
-    std::ostringstream out, err;
-    const int status = cli::RunSlotkit(args, cli::Terminal{in, out, err, false});
-    return {status, out.str(), err.str()};
-}
 
 class ExchangeCliTest : public ::testing::Test {
   protected:
@@ -46,8 +32,7 @@ class ExchangeCliTest : public ::testing::Test {
 TEST_F(ExchangeCliTest, ImportWritesTheSlotAndExitsZero) {
     const Bytes save = PatternBytes(3000, 9);
     WriteFile(Pc("game.sav"), save);
-    const Outcome run =
-        Slotkit({"-c", card.Root(), "--yes", "import", "0", Pc("game.sav").string()});
+    const CliRun run = RunCli({"-c", card.Root(), "--yes", "import", "0", Pc("game.sav").string()});
     EXPECT_EQ(run.status, cli::kExitOk) << run.err;
     EXPECT_EQ(run.out, "true: Success!\n");
     Bytes expected = slot;
@@ -57,8 +42,8 @@ TEST_F(ExchangeCliTest, ImportWritesTheSlotAndExitsZero) {
 
 TEST_F(ExchangeCliTest, ExportWritesTheTargetAndExitsZero) {
     WriteFile(Pc("game.dss"), Bytes(600, 0xAB));
-    const Outcome run =
-        Slotkit({"-c", card.Root(), "-y", "export", "GAME.DAT", Pc("game.dss").string()});
+    const CliRun run =
+        RunCli({"-c", card.Root(), "-y", "export", "GAME.DAT", Pc("game.dss").string()});
     EXPECT_EQ(run.status, cli::kExitOk) << run.err;
     Bytes expected(600, 0xAB);
     std::copy(slot.begin(), slot.begin() + 100, expected.begin() + 500);
@@ -68,12 +53,11 @@ TEST_F(ExchangeCliTest, ExportWritesTheTargetAndExitsZero) {
 TEST_F(ExchangeCliTest, RefusalsExitOneAndChangeNothing) {
     WriteFile(Pc("game.txt"), Bytes(100, 1));
     WriteFile(Pc("game.dst"), Bytes(600, 2));
-    const Outcome unsupported =
-        Slotkit({"-c", card.Root(), "--yes", "import", "0", Pc("game.txt").string()});
+    const CliRun unsupported =
+        RunCli({"-c", card.Root(), "--yes", "import", "0", Pc("game.txt").string()});
     EXPECT_EQ(unsupported.status, cli::kExitFailure);
     EXPECT_EQ(unsupported.err, "error: It doesn't support.\n");
-    const Outcome dst =
-        Slotkit({"-c", card.Root(), "--yes", "export", "0", Pc("game.dst").string()});
+    const CliRun dst = RunCli({"-c", card.Root(), "--yes", "export", "0", Pc("game.dst").string()});
     EXPECT_EQ(dst.status, cli::kExitFailure);
     EXPECT_EQ(dst.err, "error: It isn't supporting MAXDRIVE-DST(Compress) file.\n");
     EXPECT_EQ(ReadFile(SlotFile()), slot);
@@ -82,10 +66,10 @@ TEST_F(ExchangeCliTest, RefusalsExitOneAndChangeNothing) {
 
 TEST_F(ExchangeCliTest, QuestionsWithoutAnAnswerChangeNothing) {
     WriteFile(Pc("game.sav"), Bytes(100, 3));
-    const Outcome no = Slotkit({"-c", card.Root(), "--no", "import", "0", Pc("game.sav").string()});
+    const CliRun no = RunCli({"-c", card.Root(), "--no", "import", "0", Pc("game.sav").string()});
     EXPECT_EQ(no.status, cli::kExitOk);
     EXPECT_EQ(no.out, "");
-    const Outcome unanswered = Slotkit({"-c", card.Root(), "import", "0", Pc("game.sav").string()});
+    const CliRun unanswered = RunCli({"-c", card.Root(), "import", "0", Pc("game.sav").string()});
     EXPECT_EQ(unanswered.status, cli::kExitUsage);
     EXPECT_EQ(ReadFile(SlotFile()), slot);
 }
@@ -112,7 +96,7 @@ TEST_F(ExchangeCliTest, ExportNewWritesAFileOfTheGamesSize) {
     for (const Case& c : cases) {
         std::vector<std::string> args{"-c", card.Root(), "export-new", "0", Pc(c.name).string()};
         args.insert(args.end(), c.size.begin(), c.size.end());
-        const Outcome run = Slotkit(args);
+        const CliRun run = RunCli(args);
         EXPECT_EQ(run.status, cli::kExitOk) << c.name << run.err;
         EXPECT_EQ(run.out, c.out) << c.name;
         const Bytes written = ReadFile(Pc(c.name));
@@ -125,20 +109,20 @@ TEST_F(ExchangeCliTest, ExportNewWritesAFileOfTheGamesSize) {
 
 TEST_F(ExchangeCliTest, ExportNewAsksBeforeReplacingAndChecksItsSize) {
     WriteFile(Pc("game.sav"), Bytes(10, 6));
-    const Outcome no =
-        Slotkit({"-c", card.Root(), "--no", "export-new", "0", Pc("game.sav").string()});
+    const CliRun no =
+        RunCli({"-c", card.Root(), "--no", "export-new", "0", Pc("game.sav").string()});
     EXPECT_EQ(no.status, cli::kExitOk);
     EXPECT_EQ(ReadFile(Pc("game.sav")), Bytes(10, 6));
-    const Outcome yes = Slotkit(
+    const CliRun yes = RunCli(
         {"-c", card.Root(), "--yes", "export-new", "0", Pc("game.sav").string(), "--size", "8k"});
     EXPECT_EQ(yes.status, cli::kExitOk) << yes.err;
     EXPECT_EQ(ReadFile(Pc("game.sav")).size(), 8192u);
 
-    const Outcome badSize =
-        Slotkit({"-c", card.Root(), "export-new", "0", Pc("new.sav").string(), "--size", "8M"});
+    const CliRun badSize =
+        RunCli({"-c", card.Root(), "export-new", "0", Pc("new.sav").string(), "--size", "8M"});
     EXPECT_EQ(badSize.status, cli::kExitUsage);
-    const Outcome oddSize =
-        Slotkit({"-c", card.Root(), "export-new", "0", Pc("new.sav").string(), "--size", "1000"});
+    const CliRun oddSize =
+        RunCli({"-c", card.Root(), "export-new", "0", Pc("new.sav").string(), "--size", "1000"});
     EXPECT_EQ(oddSize.status, cli::kExitFailure);
     EXPECT_FALSE(fs::exists(Pc("new.sav")));
 }
@@ -169,7 +153,7 @@ class ExchangeReadOnlyTest : public ExchangeCliTest {
     }
 
     // Runs the slotkit binary, as user nobody when we are root.
-    Outcome Unprivileged(const std::vector<std::string>& args) const {
+    CliRun Unprivileged(const std::vector<std::string>& args) const {
         std::string command = asRoot ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
         command += SLOTKIT_BINARY;
         for (const std::string& arg : args) {
@@ -178,7 +162,7 @@ class ExchangeReadOnlyTest : public ExchangeCliTest {
         const fs::path errFile = card.Dir() / "stderr.txt";
         command += " 2>'" + errFile.string() + "' >/dev/null";
         const int status = std::system(command.c_str());
-        Outcome run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", ""};
+        CliRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", ""};
         const Bytes err = ReadFile(errFile);
         run.err.assign(err.begin(), err.end());
         return run;
@@ -189,8 +173,7 @@ TEST_F(ExchangeReadOnlyTest, ReadOnlyTargetOrSlotIsNotOpened) {
     WriteFile(Pc("game.sav"), Bytes(100, 4));
     ReadOnly(Pc("game.sav"));
     Writable(SlotFile());
-    Outcome run =
-        Unprivileged({"-c", card.Root(), "--yes", "export", "0", Pc("game.sav").string()});
+    CliRun run = Unprivileged({"-c", card.Root(), "--yes", "export", "0", Pc("game.sav").string()});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "error: It doesn't open an export file.\n");
 
@@ -213,7 +196,7 @@ TEST_F(ExchangeReadOnlyTest, AFailedWriteExitsOneAndLeavesTheTarget) {
     Writable(Pc("game.sav"));
     Writable(SlotFile());
     ReadOnly(card.PcFolder());
-    const Outcome run =
+    const CliRun run =
         Unprivileged({"-c", card.Root(), "--yes", "export", "0", Pc("game.sav").string()});
     Writable(card.PcFolder());
     EXPECT_EQ(run.status, 1);

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "../core/ops_fixture.h"
-#include "cli/slotkit_cli.h"
+#include "cli_test_support.h"
 
 namespace slotkit::test {
 namespace {
@@ -17,11 +17,11 @@ class OpsCliTest : public OpsTest {
     std::ostringstream out, err;
 
     int Run(std::vector<std::string> args) {
-        out.str("");
-        err.str("");
-        std::istringstream in;
         args.insert(args.begin(), {"--card", card.Root()});
-        return cli::RunSlotkit(args, cli::Terminal{in, out, err, false});
+        const CliRun run = RunCli(args);
+        out.str(run.out);
+        err.str(run.err);
+        return run.status;
     }
 };
 

@@ -13,9 +13,9 @@
 
 #include "app/control_ids.h"
 #include "app/slot_manager_dlg.h"
-#include "gui_test_support.h"
 #include "platform/platform.h"
 #include "temp_card.h"
+#include "window_fixture.h"
 
 namespace slotkit::test {
 namespace {
@@ -38,35 +38,21 @@ std::optional<MappedDrive> MappedCardDrive() {
     return MappedDrive{root, fs::path(folder)};
 }
 
-class CardDriveTest : public ::testing::Test {
+class CardDriveTest : public WindowTest {
   protected:
     TempCard pc;  // the PC side; also the card where no drive is mapped
     std::optional<MappedDrive> mapped = MappedCardDrive();
-    wxWeakRef<CSlotManagerDlg> window;
-    std::deque<std::optional<std::string>> chosenPaths;
 
     void SetUp() override {
         if (mapped) {
             Empty(mapped->folder);
         }
-        window = new CSlotManagerDlg([this] {
+        OpenWindow([this] {
             return mapped ? platform::RemovableDrives() : std::vector<std::string>{pc.Root()};
         });
-        window->Prompter().SetChooserStub([this](const app::ChooserRequest&) {
-            auto path = chosenPaths.empty() ? std::nullopt : chosenPaths.front();
-            if (!chosenPaths.empty()) {
-                chosenPaths.pop_front();
-            }
-            return path;
-        });
-        window->Show();
-        PumpEvents();
     }
     void TearDown() override {
-        if (window) {
-            window->Destroy();
-        }
-        PumpEvents();
+        WindowTest::TearDown();
         if (mapped) {
             std::error_code ignored;
             if (fs::exists(Gone()) && !fs::exists(mapped->folder)) {
@@ -100,14 +86,6 @@ class CardDriveTest : public ::testing::Test {
         window->DriveList()->SetSelection(index);
         window->OnSelectDrive();
         return true;
-    }
-    void Click(int id) {
-        wxCommandEvent event(wxEVT_BUTTON, id);
-        event.SetEventObject(window->FindWindow(id));
-        window->FindWindow(id)->GetEventHandler()->ProcessEvent(event);
-    }
-    wxString Cell(long row, int column) const {
-        return window->SlotList()->GetItemText(row, column);
     }
 };
 

@@ -7,8 +7,8 @@
 #include "app/control_ids.h"
 #include "app/history_dlg.h"
 #include "app/slot_manager_dlg.h"
-#include "gui_test_support.h"
 #include "temp_card.h"
+#include "window_fixture.h"
 
 namespace slotkit::test {
 namespace {
@@ -30,27 +30,13 @@ class ExpectWith : public wxExpectModalBase<Dialog> {
     std::function<int(Dialog*)> body_;
 };
 
-class HistoryDialogTest : public ::testing::Test {
+class HistoryDialogTest : public WindowTest {
   protected:
     TempCard card;
-    wxWeakRef<CSlotManagerDlg> window;
 
     void SetUp() override {
-        window = new CSlotManagerDlg([this] { return std::vector<std::string>{card.Root()}; });
+        OpenWindow([this] { return std::vector<std::string>{card.Root()}; });
         window->SetHistoryFolder((card.Dir() / "history").string());
-        window->Show();
-        PumpEvents();
-    }
-    void TearDown() override {
-        if (window) {
-            window->Destroy();
-        }
-        PumpEvents();
-    }
-    void OpenCard() {
-        window->OnDropDownDrives();
-        window->DriveList()->SetSelection(0);
-        window->OnSelectDrive();
     }
     long RowOf(const std::string& name) const {
         for (long row = 0; row < window->SlotList()->GetItemCount(); ++row) {

@@ -7,8 +7,8 @@
 #include "app/control_ids.h"
 #include "app/name_dialogs.h"
 #include "app/slot_manager_dlg.h"
-#include "gui_test_support.h"
 #include "temp_card.h"
+#include "window_fixture.h"
 
 namespace slotkit::test {
 namespace {
@@ -16,54 +16,22 @@ namespace {
 namespace fs = std::filesystem;
 using app::CSlotManagerDlg;
 
-class WindowCommandsTest : public ::testing::Test {
+class WindowCommandsTest : public WindowTest {
   protected:
     TempCard card;
-    wxWeakRef<CSlotManagerDlg> window;
-    std::vector<app::ChooserRequest> choosers;
-    std::deque<std::optional<std::string>> chosenPaths;
     bool cardInserted = true;
 
     void SetUp() override {
-        window = new CSlotManagerDlg([this] {
+        OpenWindow([this] {
             return cardInserted ? std::vector<std::string>{card.Root()}
                                 : std::vector<std::string>{};
         });
-        window->Prompter().SetChooserStub([this](const app::ChooserRequest& request) {
-            choosers.push_back(request);
-            auto path = chosenPaths.empty() ? std::nullopt : chosenPaths.front();
-            if (!chosenPaths.empty()) {
-                chosenPaths.pop_front();
-            }
-            return path;
-        });
-        window->Show();
-        PumpEvents();
-    }
-    void TearDown() override {
-        if (window) {
-            window->Destroy();
-        }
-        PumpEvents();
     }
 
-    void OpenCard() {
-        window->OnDropDownDrives();
-        window->DriveList()->SetSelection(0);
-        window->OnSelectDrive();
-    }
     void Select(std::initializer_list<long> rows) {
         for (long row : rows) {
             window->SlotList()->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
         }
-    }
-    void Click(int id) {
-        wxCommandEvent event(wxEVT_BUTTON, id);
-        event.SetEventObject(window->FindWindow(id));
-        window->FindWindow(id)->GetEventHandler()->ProcessEvent(event);
-    }
-    wxString Cell(long row, int column) const {
-        return window->SlotList()->GetItemText(row, column);
     }
 };
 
