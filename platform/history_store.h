@@ -67,8 +67,8 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
                                           const std::string& modeFolder, std::string_view command,
                                           std::span<const VersionToKeep> versions);
 
-// True when the bytes whose content hash and size these are are those of the newest version
-// kept of the slot, and its copy is there.
+// True when the newest version kept of the slot has this content hash and size, and its copy
+// is there.
 bool IsNewestKept(const std::string& modeFolder, const std::string& slotFileName,
                   std::uint64_t hash, std::uint64_t size);
 
