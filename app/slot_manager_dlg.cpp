@@ -1,6 +1,5 @@
 #include "app/slot_manager_dlg.h"
 
-#include <wx/dnd.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
 #include <wx/statbox.h>
@@ -55,25 +54,6 @@ constexpr CommandButton kExtraButtons[] = {
 constexpr const char* kDropHelp =
     "Drop one save file onto the row of the slot it goes into: it is imported into that slot.";
 
-// Files dragged from the file manager onto the slot list.
-class SlotListDropTarget : public wxFileDropTarget {
-  public:
-    explicit SlotListDropTarget(CSlotManagerDlg* window) : window_(window) {}
-    bool OnDropFiles(wxCoord x, wxCoord y, const wxArrayString& names) override {
-        std::vector<std::string> paths;
-        for (const wxString& name : names) {
-            paths.push_back(FromWx(name));
-        }
-        // The import asks its questions; the drag source need not wait for them.
-        window_->CallAfter(
-            [window = window_, at = wxPoint(x, y), paths] { window->OnDropFiles(at, paths); });
-        return true;
-    }
-
-  private:
-    CSlotManagerDlg* window_;
-};
-
 }  // namespace
 
 CSlotManagerDlg::CSlotManagerDlg(DriveSource drives)
@@ -120,7 +100,10 @@ void CSlotManagerDlg::CreateControls() {
         new wxButton(panel_, b.id, b.label);
     }
     slotView_ = std::make_unique<SlotListView>(slotList_);
-    slotList_->SetDropTarget(new SlotListDropTarget(this));
+    // Files dragged from the file manager onto the list. On Windows this is the shell's plain
+    // file drop, which needs no OLE drop target: registering one costs the window's start-up
+    // milliseconds and megabytes for a feature most starts never use.
+    slotList_->DragAcceptFiles(true);
 }
 
 #ifdef __WXGTK__
@@ -256,6 +239,14 @@ void CSlotManagerDlg::BindEvents() {
         }
     });
     slotList_->Bind(wxEVT_CONTEXT_MENU, &CSlotManagerDlg::OnSlotListContextMenu, this);
+    slotList_->Bind(wxEVT_DROP_FILES, [this](wxDropFilesEvent& event) {
+        std::vector<std::string> paths;
+        for (int i = 0; i < event.GetNumberOfFiles(); ++i) {
+            paths.push_back(FromWx(event.GetFiles()[i]));
+        }
+        // The import asks its questions; the drag source need not wait for them.
+        CallAfter([this, at = event.GetPosition(), paths] { OnDropFiles(at, paths); });
+    });
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { OnExportNew(); }, kExportNewMenuId);
     Bind(

@@ -82,6 +82,15 @@ TEST_F(MainWindowTest, FrameHasCaptionSystemMenuAndMinimizeBoxOnly) {
     EXPECT_FALSE(window->HasFlag(wxRESIZE_BORDER));
 }
 
+TEST_F(MainWindowTest, TitleBarAndTaskBarShowTheProgramIcon) {
+    for (int size : {16, 32}) {
+        const wxIcon icon =
+            window->GetIcons().GetIcon(wxSize(size, size), wxIconBundle::FALLBACK_NONE);
+        ASSERT_TRUE(icon.IsOk()) << size;
+        EXPECT_EQ(icon.GetSize(), wxSize(size, size));
+    }
+}
+
 TEST_F(MainWindowTest, NoControlOverlapsAnotherOrLeavesTheWindow) {
     const wxSize client = window->Panel()->GetClientSize();
     std::vector<wxWindow*> controls;

@@ -221,6 +221,17 @@ wxPoint RowCenter(wxListCtrl* list, long row) {
     return target->ScreenToClient(list->ClientToScreen(center));
 }
 
+// Files dropped onto the list as the system delivers them: a drop-files event to the list, whose
+// command runs once the event has returned.
+void DropOnto(wxListCtrl* list, wxPoint at, const std::vector<std::string>& paths) {
+    auto* names = new wxString[paths.size()];  // the event owns them
+    std::copy(paths.begin(), paths.end(), names);
+    wxDropFilesEvent event(wxEVT_DROP_FILES, static_cast<int>(paths.size()), names);
+    event.m_pos = at;
+    list->ProcessWindowEvent(event);
+    wxTheApp->ProcessPendingEvents();
+}
+
 TEST_F(WindowCommandsTest, OneFileDroppedOntoARowIsImportedIntoIt) {
     const Bytes a = card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
     const Bytes b = card.WriteSlot(EditMode::Nds, "B.DAT", kNdsLayout.newFormSize);
@@ -229,13 +240,14 @@ TEST_F(WindowCommandsTest, OneFileDroppedOntoARowIsImportedIntoIt) {
     const Bytes save = PatternBytes(1000, 30);
     const fs::path dropped = card.PcFolder() / "dropped.sav";
     WriteFile(dropped, save);
-    wxTEST_DIALOG(window->OnDropFiles(RowCenter(window->SlotList(), 1), {dropped.string()}),
-                  ExpectMessage("Inport - [SuperCard/No-header SAVEDATA](*.SAV) type",
-                                "Does the import of the save data.\nDon't use for an [Not-used] "
-                                "slot.\nIt doesn't permit writing in save of the different game, "
-                                "too.\n\nDoes it execute really?",
-                                wxID_YES),
-                  ExpectMessage("true", "Success!"));
+    wxTEST_DIALOG(
+        DropOnto(window->SlotList(), RowCenter(window->SlotList(), 1), {dropped.string()}),
+        ExpectMessage("Inport - [SuperCard/No-header SAVEDATA](*.SAV) type",
+                      "Does the import of the save data.\nDon't use for an [Not-used] "
+                      "slot.\nIt doesn't permit writing in save of the different game, "
+                      "too.\n\nDoes it execute really?",
+                      wxID_YES),
+        ExpectMessage("true", "Success!"));
     EXPECT_TRUE(choosers.empty());  // the dropped file is the chooser's answer
     Bytes expected = b;
     std::copy(save.begin(), save.end(), expected.begin());
@@ -252,9 +264,10 @@ TEST_F(WindowCommandsTest, DropsThatAreNotOneFileOnARowSayWhatADropDoes) {
     WriteFile(file, Bytes(10, 1));
     const char* help =
         "Drop one save file onto the row of the slot it goes into: it is imported into that slot.";
-    wxTEST_DIALOG(window->OnDropFiles(RowCenter(window->SlotList(), 0), {file, file}),
+    wxTEST_DIALOG(DropOnto(window->SlotList(), RowCenter(window->SlotList(), 0), {file, file}),
                   ExpectMessage("message", help));
-    wxTEST_DIALOG(window->OnDropFiles(wxPoint(5, 100000), {file}), ExpectMessage("message", help));
+    wxTEST_DIALOG(DropOnto(window->SlotList(), wxPoint(5, 100000), {file}),
+                  ExpectMessage("message", help));
     EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT")), a);
 }
 
