@@ -112,7 +112,7 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
     std::vector<std::error_code> results(versions.size());
     const history::UtcTime now = NowUtc();
     StagedFiles staged;
-    std::vector<FileToStage> copies;
+    std::vector<FileToStage> files;
     struct Pending {
         std::size_t request;
         std::string slotFolder;
@@ -121,7 +121,7 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
     std::vector<Pending> pending;
     std::set<std::string> seen;  // a slot named twice in one call is kept once
 
-    // The new copies are written at once; their indexes follow when the bounds are known.
+    // The new files, and then the bounds and the indexes.
     for (std::size_t i = 0; i < versions.size(); ++i) {
         const VersionToKeep& version = versions[i];
         if (!seen.insert(version.slotFileName).second) {
@@ -157,14 +157,10 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
             }
         }
         index.push_back(kept);
-        copies.push_back({JoinPath(slotFolder, kept.file), version.bytes});
+        files.push_back({JoinPath(slotFolder, kept.file), version.bytes});
         pending.push_back({i, slotFolder, std::move(index)});
     }
     if (pending.empty()) {
-        return results;
-    }
-    if (auto failed = staged.StageAll(copies)) {
-        results.assign(versions.size(), failed);
         return results;
     }
 
@@ -202,8 +198,6 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
     }
     std::vector<std::string> filesToRemove;
     std::vector<std::string> indexTexts;
-    std::vector<FileToStage> indexes;
-    const std::size_t versionsStaged = pending.size();
     for (const std::size_t slot : toIndex) {
         const auto removed = removedOf.find(slot);
         std::vector<KeptVersion> left;
@@ -216,11 +210,12 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
         }
         indexTexts.push_back(history::IndexText(all[slot].slotFileName, left));
     }
+    // The files and the indexes are written at once, the files first.
     for (std::size_t i = 0; i < toIndex.size(); ++i) {
-        indexes.push_back(
+        files.push_back(
             {JoinPath(places[toIndex[i]].folder, history::kIndexFileName), AsBytes(indexTexts[i])});
     }
-    if (auto failed = staged.StageAll(indexes)) {
+    if (auto failed = staged.StageAll(files)) {
         results.assign(versions.size(), failed);
         return results;
     }
@@ -228,9 +223,12 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
     std::size_t committed = 0;
     const std::error_code error = staged.Commit(committed);
     for (std::size_t p = 0; p < pending.size(); ++p) {
-        // Its copy and its index are both in place.
-        if (committed < versionsStaged + p + 1) {
+        // Its copy and its index are both in place; a copy whose index is not is taken back.
+        if (committed < pending.size() + p + 1) {
             results[pending[p].request] = error ? error : std::make_error_code(std::errc::io_error);
+            if (committed > p) {
+                RemoveFile(files[p].target);
+            }
         }
     }
     if (!error) {

@@ -235,6 +235,18 @@ TEST_F(HistoryTest, WhenTheHistoryCannotBeWrittenTheUserIsAsked) {
     }
 }
 
+TEST_F(HistoryTest, AVersionWhoseIndexCannotBeWrittenIsNotLeftBehind) {
+    const Bytes a = card.WriteSlot(mode, "A.DAT", kNew);
+    const fs::path blocked = fs::path(ModeFolder()) / "A.DAT" / "index.txt";
+    fs::create_directories(blocked / "in the way");
+    prompter.answers = {true, false};  // delete it; not without its version
+    RunOn("A.DAT", [&] { DeleteSlots(Context()); });
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_NE(prompter.shown[1].text.find("could not be kept"), std::string::npos);
+    EXPECT_EQ(ReadFile(Slot("A.DAT")), a);
+    EXPECT_EQ(FolderEntries(blocked.parent_path()).size(), 1u);
+}
+
 TEST_F(HistoryTest, EachCardAndModeHasItsOwnFolder) {
     card.WriteSlot(mode, "A.DAT", kNew);
     SelectFiles({"A.DAT"});
