@@ -121,7 +121,7 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
     std::vector<Pending> pending;
     std::set<std::string> seen;  // a slot named twice in one call is kept once
 
-    // The new files, and then the bounds and the indexes.
+    // The new copies first; the bounds and the indexes follow.
     for (std::size_t i = 0; i < versions.size(); ++i) {
         const VersionToKeep& version = versions[i];
         if (!seen.insert(version.slotFileName).second) {
@@ -210,7 +210,7 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
         }
         indexTexts.push_back(history::IndexText(all[slot].slotFileName, left));
     }
-    // The files and the indexes are written at once, the files first.
+    // The copies and the indexes are written at once, the copies first.
     for (std::size_t i = 0; i < toIndex.size(); ++i) {
         files.push_back(
             {JoinPath(places[toIndex[i]].folder, history::kIndexFileName), AsBytes(indexTexts[i])});
