@@ -52,44 +52,6 @@ std::error_code ReadSome(HANDLE file, std::uint8_t* data, std::size_t wanted, DW
     return {};
 }
 
-// A new file beside `target` whose name never ends in ".DAT" (nor does its 8.3 alias), so no
-// listing shows it.
-class TemporaryFile {
-  public:
-    std::error_code Create(const std::wstring& target) {
-        return CreateTemporaryBeside(target, path_, file_);
-    }
-
-    HANDLE handle() const { return file_.get(); }
-
-    // Flushes, closes and renames the file over `target`, checking every step.
-    std::error_code CommitOver(const std::wstring& target) {
-        if (!::FlushFileBuffers(file_.get())) {
-            return LastWin32Error();
-        }
-        if (auto error = file_.Close()) {
-            return error;
-        }
-        if (!::MoveFileExW(path_.c_str(), target.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            return LastWin32Error();
-        }
-        path_.clear();
-        return {};
-    }
-
-    ~TemporaryFile() {
-        if (!path_.empty()) {
-            file_ = UniqueHandle();
-            ::DeleteFileW(path_.c_str());
-        }
-    }
-
-  private:
-    std::wstring path_;
-    UniqueHandle file_;
-};
-
 std::error_code RefuseFolderTarget(const std::wstring& target) {
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {

@@ -59,19 +59,10 @@ std::optional<std::string> VolumeId(const std::string& cardRoot) {
 
 struct StagedFiles::Impl {
     struct Staged {
-        std::wstring temp, target;
-        UniqueHandle file;
+        TemporaryFile temp;
+        std::wstring target;
     };
-    std::vector<Staged> files;
-
-    ~Impl() {
-        for (Staged& file : files) {
-            if (!file.temp.empty()) {
-                file.file = UniqueHandle();
-                ::DeleteFileW(file.temp.c_str());
-            }
-        }
-    }
+    std::vector<Staged> files;  // temporary files not committed are removed with them
 };
 
 StagedFiles::StagedFiles() : impl_(std::make_unique<Impl>()) {}
@@ -83,13 +74,12 @@ std::error_code StagedFiles::Stage(const std::string& target,
     if (!wide || wide->empty()) {
         return BadPathText();
     }
-    Impl::Staged file;
-    file.target = *wide;
-    if (auto error = CreateTemporaryBeside(file.target, file.temp, file.file)) {
+    Impl::Staged file{{}, *wide};
+    if (auto error = file.temp.Create(file.target)) {
         return error;
     }
     impl_->files.push_back(std::move(file));
-    return WriteAll(impl_->files.back().file.get(), content.data(), content.size());
+    return WriteAll(impl_->files.back().temp.handle(), content.data(), content.size());
 }
 
 std::error_code StagedFiles::StageAll(std::span<const FileToStage> files) {
@@ -104,20 +94,14 @@ std::error_code StagedFiles::StageAll(std::span<const FileToStage> files) {
 std::error_code StagedFiles::Commit(std::size_t& committed) {
     committed = 0;
     std::vector<Impl::Staged>& files = impl_->files;
-    if (auto error = FirstFailure(AtOnce(files.size(), [&](std::size_t i) -> std::error_code {
-            if (!::FlushFileBuffers(files[i].file.get())) {
-                return LastWin32Error();
-            }
-            return files[i].file.Close();
-        }))) {
+    if (auto error = FirstFailure(
+            AtOnce(files.size(), [&](std::size_t i) { return files[i].temp.Flush(); }))) {
         return error;
     }
-    for (Impl::Staged& file : impl_->files) {
-        if (!::MoveFileExW(file.temp.c_str(), file.target.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            return LastWin32Error();
+    for (Impl::Staged& file : files) {
+        if (auto error = file.temp.MoveOver(file.target)) {
+            return error;
         }
-        file.temp.clear();
         ++committed;
     }
     return {};

@@ -129,8 +129,7 @@ std::wstring JoinWide(const std::wstring& folder, const std::wstring& name) {
     return folder + L'\\' + name;
 }
 
-std::error_code CreateTemporaryBeside(const std::wstring& target, std::wstring& path,
-                                      UniqueHandle& file) {
+std::error_code TemporaryFile::Create(const std::wstring& target) {
     static std::atomic<unsigned> counter{0};
     const std::wstring folder = ParentFolder(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -140,19 +139,49 @@ std::error_code CreateTemporaryBeside(const std::wstring& target, std::wstring& 
         std::swprintf(name, 64, L".slotkit-%08lx%04x.tmp",
                       static_cast<unsigned long>(now.LowPart ^ ::GetCurrentProcessId()),
                       (counter++) & 0xffffu);
-        path = JoinWide(folder, name);
-        file = UniqueHandle(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file) {
+        path_ = JoinWide(folder, name);
+        file_ = UniqueHandle(::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file_) {
             return {};
         }
         const DWORD error = ::GetLastError();
-        path.clear();
+        path_.clear();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
             return FromWin32Error(error);
         }
     }
     return std::make_error_code(std::errc::file_exists);
+}
+
+std::error_code TemporaryFile::Flush() {
+    if (!::FlushFileBuffers(file_.get())) {
+        return LastWin32Error();
+    }
+    return file_.Close();
+}
+
+std::error_code TemporaryFile::MoveOver(const std::wstring& target) {
+    if (!::MoveFileExW(path_.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return LastWin32Error();
+    }
+    path_.clear();
+    return {};
+}
+
+std::error_code TemporaryFile::CommitOver(const std::wstring& target) {
+    if (auto error = Flush()) {
+        return error;
+    }
+    return MoveOver(target);
+}
+
+TemporaryFile::~TemporaryFile() {
+    if (!path_.empty()) {
+        file_ = UniqueHandle();
+        ::DeleteFileW(path_.c_str());
+    }
 }
 
 }  // namespace slotkit::platform

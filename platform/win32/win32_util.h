@@ -87,9 +87,29 @@ class UniqueHandle {
 // `name` in `folder`, with one separator between them.
 std::wstring JoinWide(const std::wstring& folder, const std::wstring& name);
 
-// Creates a new, empty file beside `target` for writing, under a name that never ends in
-// ".DAT" (nor does its 8.3 alias), so no listing shows it; `path` is set to its name.
-std::error_code CreateTemporaryBeside(const std::wstring& target, std::wstring& path,
-                                      UniqueHandle& file);
+// A new, empty file beside a target, open for writing, under a name that never ends in ".DAT"
+// (nor does its 8.3 alias), so no listing shows it. It is removed again unless it was moved
+// over its target.
+class TemporaryFile {
+  public:
+    TemporaryFile() = default;
+    TemporaryFile(TemporaryFile&& other) noexcept
+        : path_(std::exchange(other.path_, {})), file_(std::move(other.file_)) {}
+    TemporaryFile& operator=(TemporaryFile&&) = delete;
+    ~TemporaryFile();
+
+    std::error_code Create(const std::wstring& target);
+    HANDLE handle() const { return file_.get(); }
+    // Flushes and closes the file, checking both.
+    std::error_code Flush();
+    // Renames the flushed file over `target`.
+    std::error_code MoveOver(const std::wstring& target);
+    // Flush, then MoveOver.
+    std::error_code CommitOver(const std::wstring& target);
+
+  private:
+    std::wstring path_;
+    UniqueHandle file_;
+};
 
 }  // namespace slotkit::platform
