@@ -9,6 +9,7 @@
 
 #include "app/name_dialogs.h"
 #include "app/wx_text.h"
+#include "card/command_context.h"
 
 namespace slotkit::app {
 
@@ -61,11 +62,19 @@ bool WxPrompter::AskYesNo(std::string_view text, std::string_view caption) {
     return wxMessageBox(ToWx(text), ToWx(caption), wxYES_NO | wxICON_QUESTION, parent_) == wxYES;
 }
 
+std::optional<std::string> WxPrompter::CardStillIn(std::optional<std::string> chosen) {
+    if (chosen && cardInDrive_ && !cardInDrive_()) {
+        Message(text::kNoCard, text::kCaptionAlert, MessageKind::Failure);
+        return std::nullopt;
+    }
+    return chosen;
+}
+
 std::optional<std::string> WxPrompter::ChooseFile(ChooserKind kind,
                                                   const std::vector<FileFilter>& filters,
                                                   std::string_view title) {
     if (chooserStub_) {
-        return chooserStub_({kind, filters, std::string(title)});
+        return CardStillIn(chooserStub_({kind, filters, std::string(title)}));
     }
     if (kind == ChooserKind::Folder) {
         wxDirDialog dialog(parent_, ToWx(title), wxEmptyString,
@@ -73,7 +82,7 @@ std::optional<std::string> WxPrompter::ChooseFile(ChooserKind kind,
         if (dialog.ShowModal() != wxID_OK) {
             return std::nullopt;
         }
-        return FromWx(dialog.GetPath());
+        return CardStillIn(FromWx(dialog.GetPath()));
     }
     const long style = kind == ChooserKind::Open ? (wxFD_OPEN | wxFD_FILE_MUST_EXIST)
                                                  : (wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
@@ -82,7 +91,7 @@ std::optional<std::string> WxPrompter::ChooseFile(ChooserKind kind,
     if (dialog.ShowModal() != wxID_OK) {
         return std::nullopt;
     }
-    return FromWx(dialog.GetPath());
+    return CardStillIn(FromWx(dialog.GetPath()));
 }
 
 std::optional<std::string> WxPrompter::ChooseOpenFile(const std::vector<FileFilter>& filters,

@@ -24,6 +24,9 @@ class WxPrompter : public Prompter {
     // Tests answer the choosers here: GTK's file dialogs cannot be driven from a test.
     using ChooserStub = std::function<std::optional<std::string>(const ChooserRequest&)>;
     void SetChooserStub(ChooserStub stub) { chooserStub_ = std::move(stub); }
+    // Asked when a chooser closes with a path: the card may have been taken out while the
+    // chooser was open. A card that is gone is said so, and the chooser counts as cancelled.
+    void SetCardCheck(std::function<bool()> cardInDrive) { cardInDrive_ = std::move(cardInDrive); }
 
     void Message(std::string_view text, std::string_view caption, MessageKind kind) override;
     bool AskYesNo(std::string_view text, std::string_view caption) override;
@@ -46,9 +49,11 @@ class WxPrompter : public Prompter {
   private:
     std::optional<std::string> ChooseFile(ChooserKind kind, const std::vector<FileFilter>& filters,
                                           std::string_view title);
+    std::optional<std::string> CardStillIn(std::optional<std::string> chosen);
 
     wxWindow* parent_;
     ChooserStub chooserStub_;
+    std::function<bool()> cardInDrive_;
 };
 
 // "desc|pattern|desc|pattern" for wxFileDialog; on GTK the patterns match in any letter case,

@@ -7,6 +7,10 @@
 namespace slotkit {
 
 void RunCommand(const CommandContext& context, Command command) {
+    if (!context.cardRoot.empty() && !context.CardInDrive()) {
+        context.prompter.Message(text::kNoCard, text::kCaptionAlert, MessageKind::Failure);
+        return;
+    }
     try {
         command(context);
     } catch (const std::bad_alloc&) {

@@ -90,14 +90,19 @@ void Refresh(const CommandContext& context) {
     context.view.Show({});
     const std::string folder = context.SaveFolder();
     if (!platform::PathExists(folder)) {
+        // The folder of a card taken out is gone; the mount folder left behind is not the card.
+        if (!context.CardInDrive()) {
+            context.prompter.Message(text::kNoCard, text::kCaptionAlert, MessageKind::Failure);
+            return;
+        }
         const std::string question =
             std::string(SaveFolderName(context.mode)) + " folder is not found.\nDoes it create?";
         if (!context.prompter.AskYesNo(question, text::kCaptionMessage)) {
             return;
         }
         if (platform::MakeFolder(folder)) {
-            context.prompter.Message("A memory card isn't set in the drive.",
-                                     "The folder can not be created.", MessageKind::Failure);
+            context.prompter.Message(text::kNoCard, "The folder can not be created.",
+                                     MessageKind::Failure);
             return;
         }
     }

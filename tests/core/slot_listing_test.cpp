@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "card/run_command.h"
 #include "card_fixture.h"
 #include "platform/platform.h"
 
@@ -161,6 +162,22 @@ TEST_F(ListingTest, FolderThatCannotBeCreatedSaysSo) {
     EXPECT_EQ(last.caption, "The folder can not be created.");
     EXPECT_TRUE(view.rows.empty());
     EXPECT_FALSE(fs::exists(card.Dir() / "no-such-card"));
+}
+
+// A card taken out leaves its empty mount folder behind on the system disk: neither a command
+// nor the refresh at a command's end may offer to make the save folder there.
+TEST_F(ListingTest, ACardNoLongerInItsDriveIsSaidToBeGone) {
+    CommandContext context = Context();
+    context.cardInDrive = [] { return false; };
+    bool ran = false;
+    RunCommand(context, [&](const CommandContext&) { ran = true; });
+    EXPECT_FALSE(ran);
+    Refresh(context);
+    EXPECT_EQ(prompter.Transcript(),
+              (std::vector<std::string>{"Alert: A memory card isn't set in the drive.",
+                                        "Alert: A memory card isn't set in the drive."}));
+    EXPECT_TRUE(prompter.AnyFailure());
+    EXPECT_FALSE(fs::exists(card.SaveFolder(EditMode::Nds)));
 }
 
 TEST_F(ListingTest, NoCardRootChangesNothing) {
