@@ -63,6 +63,10 @@ std::string CardFolderName(const std::optional<std::string>& volumeId, std::stri
 // end with their hash.
 std::string SafeFolderName(std::string_view text);
 
+// True when two slot file names name one file on the card, whose FAT file system ignores the
+// letter case of ASCII letters: a slot keeps one history whatever case its name is listed in.
+bool SameSlotFile(std::string_view a, std::string_view b);
+
 // All the versions of one slot, as its index lists them (oldest first).
 struct SlotVersions {
     std::string slotFileName;

@@ -57,6 +57,21 @@ std::vector<std::string> SubFolders(const std::string& folder) {
     return names;
 }
 
+// The folder of a slot's versions: the one named as the slot is, or else one whose name differs
+// only in letter case (the card's FAT names one file so), or else a new one.
+std::string SlotFolder(const std::string& modeFolder, const std::string& slotFileName) {
+    const std::string exact = JoinPath(modeFolder, slotFileName);
+    if (IsDirectory(exact)) {
+        return exact;
+    }
+    for (const std::string& folder : SubFolders(modeFolder)) {
+        if (history::SameSlotFile(folder, slotFileName)) {
+            return JoinPath(modeFolder, folder);
+        }
+    }
+    return exact;
+}
+
 std::vector<KeptVersion> ReadIndex(const std::string& slotFolder) {
     std::vector<std::uint8_t> bytes;
     if (ReadWholeFile(JoinPath(slotFolder, history::kIndexFileName), bytes)) {
@@ -102,7 +117,7 @@ bool HoldsNewest(const std::string& slotFolder, const std::vector<KeptVersion>& 
 
 bool IsNewestKept(const std::string& modeFolder, const std::string& slotFileName,
                   std::uint64_t hash, std::uint64_t size) {
-    const std::string slotFolder = JoinPath(modeFolder, slotFileName);
+    const std::string slotFolder = SlotFolder(modeFolder, slotFileName);
     return HoldsNewest(slotFolder, ReadIndex(slotFolder), history::HashText(hash), size);
 }
 
@@ -119,15 +134,18 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
         std::vector<KeptVersion> index;
     };
     std::vector<Pending> pending;
-    std::set<std::string> seen;  // a slot named twice in one call is kept once
+    std::vector<std::string> seen;  // a slot named twice in one call is kept once
 
     // The new copies first; the bounds and the indexes follow.
     for (std::size_t i = 0; i < versions.size(); ++i) {
         const VersionToKeep& version = versions[i];
-        if (!seen.insert(version.slotFileName).second) {
+        if (std::any_of(seen.begin(), seen.end(), [&](const std::string& name) {
+                return history::SameSlotFile(name, version.slotFileName);
+            })) {
             continue;
         }
-        const std::string slotFolder = JoinPath(modeFolder, version.slotFileName);
+        seen.push_back(version.slotFileName);
+        const std::string slotFolder = SlotFolder(modeFolder, version.slotFileName);
         std::error_code error;
         fs::create_directories(FsPath(slotFolder), error);
         if (error) {
@@ -250,12 +268,12 @@ std::vector<SlotVersions> ListKeptVersions(const std::string& modeFolder) {
 
 std::vector<KeptVersion> KeptVersionsOf(const std::string& modeFolder,
                                         const std::string& slotFileName) {
-    return ReadIndex(JoinPath(modeFolder, slotFileName));
+    return ReadIndex(SlotFolder(modeFolder, slotFileName));
 }
 
 std::error_code ReadKeptVersion(const std::string& modeFolder, const std::string& slotFileName,
                                 const KeptVersion& version, std::vector<std::uint8_t>& bytes) {
-    const std::string path = JoinPath(JoinPath(modeFolder, slotFileName), version.file);
+    const std::string path = JoinPath(SlotFolder(modeFolder, slotFileName), version.file);
     if (auto error = ReadWholeFile(path, bytes)) {
         return error;
     }

@@ -265,5 +265,33 @@ TEST_F(HistoryTest, EachCardAndModeHasItsOwnFolder) {
     EXPECT_TRUE(ListHistory(Context(), "", error).empty());
 }
 
+// FAT names one file MARIO.DAT and mario.DAT: the slot keeps one history whatever letter case
+// the list shows its name in, and it is found and put back under either. (On Windows the
+// history's own folders ignore letter case already.)
+#ifndef _WIN32
+TEST_F(HistoryTest, OneHistoryPerSlotWhateverTheLetterCase) {
+    const Bytes first = card.WriteSlot(mode, "MARIO.DAT", kNew);
+    RunOn("MARIO.DAT", [&] { MakeDummy(Context()); });
+    // The card now lists it in other letters, as another system wrote its name.
+    fs::rename(Slot("MARIO.DAT"), Slot("mario.DAT"));
+    WriteFile(Pc("m.DAT"), PatternBytes(kNew, 9));
+    prompter.paths.push_back(Pc("m.DAT").string());
+    RunOn("mario.DAT", [&] { Restore(Context()); });
+
+    EXPECT_EQ(FolderEntries(ModeFolder()), std::vector<std::string>{"MARIO.DAT"});
+    const auto versions = Versions("mario.DAT");
+    ASSERT_EQ(versions.size(), 2u);
+    EXPECT_EQ(Kept("MARIO.DAT", versions[0]), first);
+    EXPECT_EQ(Kept("MARIO.DAT", versions[1]), Bytes(kNew, 0));
+    std::error_code error;
+    EXPECT_EQ(ListHistory(Context(), "mario.DAT", error).size(), 2u);
+
+    prompter.shown.clear();
+    PutBackVersion(Context(), "mario.DAT", 1);
+    EXPECT_EQ(ReadFile(Slot("mario.DAT")), first);
+    EXPECT_EQ(FolderEntries(ModeFolder()), std::vector<std::string>{"MARIO.DAT"});
+}
+#endif
+
 }  // namespace
 }  // namespace slotkit::test
