@@ -39,16 +39,24 @@ std::string Confirmation(const std::string& slotPath, const std::string& before,
 }
 
 // The slot's whole content, when it is a file this program may change and long enough to hold
-// every trailer field.
+// every trailer field; otherwise nothing, and `why` tells what is wrong when more can be said
+// than that it does not open.
 std::optional<std::vector<std::uint8_t>> OpenSlot(const std::string& fileName,
-                                                  const std::string& path,
-                                                  const SlotLayout& layout) {
+                                                  const std::string& path, const SlotLayout& layout,
+                                                  std::string& why) {
     if (fileName.empty() || platform::CheckUpdatable(path)) {
         return std::nullopt;
     }
     std::vector<std::uint8_t> bytes;
-    if (platform::ReadWholeFile(path, bytes) ||
-        bytes.size() < layout.LongNameOffset() + kLongNameSize) {
+    if (platform::ReadWholeFile(path, bytes)) {
+        return std::nullopt;
+    }
+    const std::size_t needed = layout.LongNameOffset() + kLongNameSize;
+    if (bytes.size() < needed) {
+        why = DisplayText(fileName) + " is too short for a slot file: it is " +
+              ByteCount(bytes.size()) + " bytes long, and the ROM names are kept at bytes " +
+              ByteCount(layout.ShortNameOffset()) + " to " + ByteCount(needed - 1) +
+              ".\nThe file was left as it was.";
         return std::nullopt;
     }
     return bytes;
@@ -106,10 +114,12 @@ void ChangeTargetRom(const CommandContext& context) {
     for (int row = first; row != -1; row = context.view.NextSelected(row)) {
         const std::string fileName = context.view.FileName(row);
         const std::string path = context.SlotPathOf(fileName);
-        auto bytes = OpenSlot(fileName, path, layout);
+        std::string why;
+        auto bytes = OpenSlot(fileName, path, layout, why);
         if (!bytes) {
-            prompter.Message("It doesn't open DAT file.", text::kCaptionError,
-                             MessageKind::Failure);
+            prompter.Message(
+                why.empty() ? "It doesn't open DAT file." : "It doesn't open DAT file.\n" + why,
+                text::kCaptionError, MessageKind::Failure);
             return;
         }
         const auto shortAt = bytes->begin() + static_cast<std::ptrdiff_t>(layout.ShortNameOffset());

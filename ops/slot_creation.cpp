@@ -1,6 +1,7 @@
 #include "ops/slot_creation.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -21,14 +22,17 @@ constexpr const char* kConvertQuestion =
     "Changes old form (1024KB) into new format (257KB).\nThere is possibility that the file "
     "breaks.\nDo Backup beforehand.";
 
-// The rows that could not be done, one line each, for the closing message.
+// The rows that could not be done, one line each, and how many files were written, for the
+// closing message. "Success!" only when something was written and nothing failed.
 class Outcome {
   public:
     void Fail(std::string line) { failures_.push_back(std::move(line)); }
+    void Wrote() { ++written_; }
 
-    void Report(Prompter& prompter, const char* failureHeading) const {
+    void Report(Prompter& prompter, const char* failureHeading, const char* nothingDone) const {
         if (failures_.empty()) {
-            prompter.Message(text::kSuccess, text::kCaptionMessage, MessageKind::Info);
+            prompter.Message(written_ > 0 ? text::kSuccess : nothingDone, text::kCaptionMessage,
+                             MessageKind::Info);
             return;
         }
         std::string message = std::string(text::kFailed) + "\n" + failureHeading;
@@ -40,16 +44,29 @@ class Outcome {
 
   private:
     std::vector<std::string> failures_;
+    int written_ = 0;
 };
 
 std::string FailureLine(const std::string& fileName, const std::string& why) {
     return DisplayText(fileName) + ": " + why;
 }
 
+std::string RowLine(int row, const std::string& why) {
+    char number[8];
+    std::snprintf(number, sizeof number, "%02d", row);
+    return std::string("Row ") + number + ": " + why;
+}
+
 // A name for a new slot in a row without a file, or nothing when the row is skipped.
-std::optional<std::string> NameForNewSlot(const CommandContext& context, Outcome& outcome) {
+std::optional<std::string> NameForNewSlot(const CommandContext& context, int row,
+                                          Outcome& outcome) {
     const auto typed = context.prompter.AskSlotName();
     if (!typed) {
+        return std::nullopt;
+    }
+    // Nothing typed is said once, in the closing message, and about what the user did.
+    if (typed->find_first_not_of(' ') == std::string::npos) {
+        outcome.Fail(RowLine(row, "no name was typed, so no slot was made"));
         return std::nullopt;
     }
     auto name = AcceptTypedName(context, *typed, text::kCaptionError);
@@ -94,7 +111,7 @@ void MakeDummy(const CommandContext& context) {
         std::string fileName = context.view.FileName(row);
         const bool newFile = fileName.empty();
         if (newFile) {
-            auto name = NameForNewSlot(context, outcome);
+            auto name = NameForNewSlot(context, row, outcome);
             if (!name) {
                 continue;
             }
@@ -108,11 +125,14 @@ void MakeDummy(const CommandContext& context) {
             outcome.Fail(FailureLine(fileName, error.message()));
             continue;
         }
+        outcome.Wrote();
         if (newFile) {
             context.prompter.Beep();
         }
     }
-    outcome.Report(context.prompter, "These DAT files were not written:");
+    outcome.Report(context.prompter, "These DAT files were not written:",
+                   SelectedRows(context.view).empty() ? "No row was selected: no slot was made."
+                                                      : "No slot was made.");
     Refresh(context);
 }
 
@@ -160,9 +180,12 @@ void Convert(const CommandContext& context) {
         }
         if (auto error = platform::TruncateFile(path, kept)) {
             outcome.Fail(FailureLine(fileName, error.message()));
+            continue;
         }
+        outcome.Wrote();
     }
-    outcome.Report(context.prompter, "These DAT files were not converted:");
+    // Rows already in the new form need nothing: that is a success too.
+    outcome.Report(context.prompter, "These DAT files were not converted:", text::kSuccess);
     Refresh(context);
 }
 

@@ -130,7 +130,10 @@ TEST_F(ChangeTargetRomTest, UnopenableSlotEndsTheWalkAfterTheEarlierChanges) {
     ChangeTargetRom(Context());
 
     EXPECT_EQ(ReadFile(Slot("CUT.DAT")), cut);
-    EXPECT_EQ(prompter.LastMessage().text, "It doesn't open DAT file.");
+    EXPECT_EQ(prompter.LastMessage().text,
+              "It doesn't open DAT file.\nCUT.DAT is too short for a slot file: it is 262,160 "
+              "bytes long, and the ROM names are kept at bytes 262,149 to 262,213.\nThe file "
+              "was left as it was.");
     EXPECT_EQ(prompter.LastMessage().caption, "error");
     EXPECT_TRUE(prompter.AnyFailure());
     if (order[0] == "A.DAT") {

@@ -95,9 +95,31 @@ TEST_F(SlotCreationTest, DummyRefusesNamesThatAreNotPlainAndWritesNothing) {
     const auto failures =
         std::count_if(prompter.shown.begin(), prompter.shown.end(),
                       [](const Shown& s) { return s.kind == Shown::Kind::Failure; });
-    EXPECT_EQ(failures, static_cast<long>(names.size()) + 1);  // a refusal a name, then the report
+    // A refusal a name, then the report; a name left empty is said in the report alone.
+    EXPECT_EQ(failures, static_cast<long>(names.size()) - 2 + 1);
     EXPECT_EQ(prompter.LastMessage().kind, Shown::Kind::Failure);
     EXPECT_EQ(prompter.LastMessage().text.rfind("Failed!", 0), 0u);
+}
+
+// "Success!" only when a slot was made; an empty name is one message, about the empty name.
+TEST_F(SlotCreationTest, DummySaysWhatItDidWhenItMadeNothing) {
+    SelectFiles({}, 1);
+    prompter.slotNames = {std::nullopt};
+    MakeDummy(Context());
+    EXPECT_EQ(prompter.Transcript(),
+              (std::vector<std::string>{kDummyQuestion, "message: No slot was made."}));
+
+    SelectFiles({}, 1);
+    prompter.slotNames = {""};
+    MakeDummy(Context());
+    const int row = FirstEmptyRow();
+    EXPECT_EQ(prompter.Transcript(),
+              (std::vector<std::string>{kDummyQuestion,
+                                        "error: Failed!\nThese DAT files were not written:\nRow " +
+                                            std::string(row < 10 ? "0" : "") + std::to_string(row) +
+                                            ": no name was typed, so no slot was made"}));
+    EXPECT_TRUE(prompter.AnyFailure());
+    EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{});
 }
 
 #ifndef _WIN32  // needs a child process or POSIX permissions
@@ -132,7 +154,7 @@ TEST_F(SlotCreationTest, DummyReportsAFailedWriteAndKeepsThatFile) {
 }
 #endif
 
-TEST_F(SlotCreationTest, DummyAnsweredNoWritesNothingAndNoSelectionStillSucceeds) {
+TEST_F(SlotCreationTest, DummyAnsweredNoWritesNothingAndNoSelectionSaysSo) {
     const Bytes a = card.WriteSlot(mode, "A.DAT", kOldFormSize);
     SelectFiles({"A.DAT"});
     prompter.answers = {false};
@@ -143,7 +165,8 @@ TEST_F(SlotCreationTest, DummyAnsweredNoWritesNothingAndNoSelectionStillSucceeds
     SelectFiles({});
     MakeDummy(Context());
     EXPECT_EQ(prompter.Transcript(),
-              (std::vector<std::string>{kDummyQuestion, "message: Success!"}));
+              (std::vector<std::string>{kDummyQuestion,
+                                        "message: No row was selected: no slot was made."}));
     EXPECT_EQ(prompter.slotNameDialogs, 0);
     EXPECT_GT(view.showCount, 0);
 }
