@@ -77,6 +77,20 @@ void ExportNewSave(const CommandContext& context) {
         return;
     }
 
+    // A smaller size than the save's data cuts bytes off: asked first, naming how many.
+    if (const std::size_t lost = DataBytesPast(data, size); lost > 0) {
+        const std::string question =
+            "A save of " + ByteCount(size) + " bytes leaves out the slot's save data from byte " +
+            ByteCount(size) + " on: " + ByteCount(lost) +
+            (lost == 1 ? " byte there is" : " bytes there are") +
+            " not blank, and the new file will not hold " + (lost == 1 ? "it" : "them") +
+            ".\nThe smallest size that holds the whole save is " +
+            ByteCount(SuggestedSize(context.mode, data)) + " bytes." + kQuestionEnd;
+        if (!context.prompter.AskYesNo(question, kTitle)) {
+            return;
+        }
+    }
+
     std::vector<std::uint8_t> content(data.begin(),
                                       data.begin() + static_cast<std::ptrdiff_t>(size));
     if (type == ForeignSaveType::Dsv) {

@@ -535,11 +535,22 @@ std::span<const std::uint64_t> NewFileSizes(EditMode mode) {
     return kNdsSizes;
 }
 
+namespace {
+
+// The byte the unused end of a save is filled with, when it is one.
+std::optional<std::uint8_t> PaddingOf(ByteSpan region) {
+    if (!region.empty() && (region.back() == 0x00 || region.back() == 0xFF)) {
+        return region.back();
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::uint64_t SuggestedSize(EditMode mode, ByteSpan region) {
     std::size_t used = region.size();
-    if (!region.empty() && (region.back() == 0x00 || region.back() == 0xFF)) {
-        const std::uint8_t fill = region.back();
-        while (used > 0 && region[used - 1] == fill) {
+    if (const auto fill = PaddingOf(region)) {
+        while (used > 0 && region[used - 1] == *fill) {
             --used;
         }
     }
@@ -550,6 +561,17 @@ std::uint64_t SuggestedSize(EditMode mode, ByteSpan region) {
         }
     }
     return sizes.back();
+}
+
+std::size_t DataBytesPast(ByteSpan region, std::size_t size) {
+    if (size >= region.size()) {
+        return 0;
+    }
+    const auto fill = PaddingOf(region);
+    const auto past = region.subspan(size);
+    return fill ? static_cast<std::size_t>(std::count_if(
+                      past.begin(), past.end(), [&](std::uint8_t b) { return b != *fill; }))
+                : past.size();
 }
 
 void ReverseEepromWords(std::vector<std::uint8_t>& save) {

@@ -99,6 +99,9 @@ std::span<const std::uint64_t> NewFileSizes(EditMode mode);
 // byte that differs from the region's final byte, when that final byte is 0x00 or 0xFF
 // (otherwise the whole region).
 std::uint64_t SuggestedSize(EditMode mode, ByteSpan region);
+// How many bytes of `region` from `size` on differ from its padding: the region's final byte
+// when that is 0x00 or 0xFF, or else every byte counts. A save cut to `size` loses these.
+std::size_t DataBytesPast(ByteSpan region, std::size_t size);
 
 // Reverses the bytes of every 8-byte word: EEPROM saves are stored as big-endian words.
 void ReverseEepromWords(std::vector<std::uint8_t>& save);

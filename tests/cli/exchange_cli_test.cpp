@@ -81,14 +81,15 @@ TEST_F(ExchangeCliTest, ExportNewWritesAFileOfTheGamesSize) {
         std::size_t bytes;  // of the new file
         const char* out;
     };
-    // The slot's pattern fills its whole region, so the suggested size is the region's.
+    // The slot's pattern fills its whole region, so the suggested size is the region's; a
+    // smaller one cuts data off and is asked about (answered by --yes).
     const Case cases[] = {
         {{}, "a.sav", 262144, "true: Success!\nThe new file holds a save of 262,144 bytes.\n"},
-        {{"--size", "8K"},
+        {{"--size", "8K", "--yes"},
          "b.sav",
          8192,
          "true: Success!\nThe new file holds a save of 8,192 bytes.\n"},
-        {{"--size", "512"},
+        {{"--size", "512", "--yes"},
          "c.dsv",
          512 + 122,
          "true: Success!\nThe new file holds a save of 512 bytes.\n"},

@@ -1,6 +1,7 @@
 // Exporting the selected slot's save into a new file of the game's save size.
 #include <gtest/gtest.h>
 
+#include "card/display_text.h"
 #include "exchange/export_new.h"
 #include "exchange/save_containers.h"
 #include "exchange_test_support.h"
@@ -95,6 +96,42 @@ TEST_F(ExportNewTest, TheChosenSizeOverridesTheSuggestion) {
     EXPECT_EQ(ReadFile(target), Slice(slot, 0, 65536));
     EXPECT_EQ(prompter.choosers[0].filters.size(), 1u);
     EXPECT_EQ(prompter.LastMessage().text, "Success!\nThe new file holds a save of 65,536 bytes.");
+}
+
+// A size that cuts off data (bytes that are not the save's padding) is asked about first; one
+// that cuts off padding only is not.
+TEST_F(ExportNewTest, ASizeThatCutsOffDataIsAskedAbout) {
+    SetUpSlot(EditMode::Nds, 262144);  // data to the region's end: 0xFF nowhere as padding
+    slot[262143] = 0xFF;
+    std::fill(slot.begin() + 9000, slot.begin() + 262143, 0xFF);  // data up to byte 9,000
+    WriteFile(card.SlotFile(mode, "GAME.DAT"), slot);
+    const std::size_t lost = static_cast<std::size_t>(
+        std::count_if(slot.begin() + 8192, slot.begin() + 9000, [](auto b) { return b != 0xFF; }));
+    ASSERT_GT(lost, 0u);
+    prompter.size = 8192;
+    prompter.answers = {false};
+    ExportTo("cut.sav");
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].caption, "Export to a new file");
+    EXPECT_EQ(prompter.shown[0].text,
+              "A save of 8,192 bytes leaves out the slot's save data from byte 8,192 on: " +
+                  ByteCount(lost) +
+                  " bytes there are not blank, and the new file will not hold them.\nThe "
+                  "smallest size that holds the whole save is 32,768 bytes.\n\nDoes it execute "
+                  "really?");
+    EXPECT_FALSE(std::filesystem::exists(target));
+
+    prompter.shown.clear();
+    prompter.answers = {true};
+    ExportTo("cut.sav");
+    EXPECT_EQ(ReadFile(target), Slice(slot, 0, 8192));
+
+    // Only padding past the size: no question.
+    SetUpSlot(EditMode::Nds, 400, 0x00);
+    prompter.size = 512;
+    ExportTo("small.sav");
+    EXPECT_EQ(prompter.Transcript(),
+              std::vector<std::string>{"true: Success!\nThe new file holds a save of 512 bytes."});
 }
 
 // Every refusal writes nothing.
