@@ -25,6 +25,7 @@ enum ControlId : int {
     kExitMenuId = 5006,  // wxID_EXIT
     // The slot list's right-click menu.
     kExportNewMenuId = 6001,
+    kNoRowMenuId = 6002,  // the menu's note that no row is selected
 };
 
 }  // namespace slotkit::app

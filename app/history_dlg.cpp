@@ -1,7 +1,11 @@
 #include "app/history_dlg.h"
 
+#include <wx/dcclient.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
+
+#include <algorithm>
 
 #include "app/wx_text.h"
 #include "card/run_command.h"
@@ -11,6 +15,7 @@ namespace slotkit::app {
 namespace {
 
 constexpr int kPutBackId = 1016;
+constexpr const char* kColumns[] = {"File", "Version", "Kept", "Command", "Size", "ROM title"};
 
 }  // namespace
 
@@ -29,13 +34,8 @@ CHistoryDlg::CHistoryDlg(wxWindow* parent, const CommandContext& context, std::s
     sizer->Add(new wxStaticText(this, wxID_ANY, heading), 0, wxALL, FromDIP(8));
     list_ = new wxListCtrl(this, wxID_ANY, wxDefaultPosition, FromDIP(wxSize(640, 260)),
                            wxLC_REPORT | wxLC_SINGLE_SEL | wxBORDER_SUNKEN);
-    const struct {
-        const char* title;
-        int width;
-    } columns[] = {{"File", 110},   {"Version", 60}, {"Kept", 140},
-                   {"Command", 70}, {"Size", 70},    {"ROM title", 120}};
-    for (const auto& column : columns) {
-        list_->AppendColumn(column.title, wxLIST_FORMAT_LEFT, FromDIP(column.width));
+    for (const char* title : kColumns) {
+        list_->AppendColumn(title, wxLIST_FORMAT_LEFT);
     }
     sizer->Add(list_, 1, wxEXPAND | wxLEFT | wxRIGHT, FromDIP(8));
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
@@ -43,6 +43,8 @@ CHistoryDlg::CHistoryDlg(wxWindow* parent, const CommandContext& context, std::s
     buttons->Add(putBack_, 0, wxRIGHT, FromDIP(8));
     buttons->Add(new wxButton(this, wxID_CANCEL, "Close"));
     sizer->Add(buttons, 0, wxALIGN_RIGHT | wxALL, FromDIP(8));
+    Fill();
+    FitColumns();
     SetSizerAndFit(sizer);
     SetEscapeId(wxID_CANCEL);
 
@@ -50,7 +52,26 @@ CHistoryDlg::CHistoryDlg(wxWindow* parent, const CommandContext& context, std::s
         wxEVT_BUTTON, [this](wxCommandEvent&) { OnPutBack(); }, kPutBackId);
     Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent&) { putBack_->Enable(); });
     Bind(wxEVT_LIST_ITEM_DESELECTED, [this](wxListEvent&) { putBack_->Disable(); });
-    Fill();
+}
+
+void CHistoryDlg::FitColumns() {
+    // Each column as wide as its header or its widest cell, whichever is wider, with room for
+    // the cell's padding; the list as wide as its columns and a scroll bar.
+    const int padding = FromDIP(24);
+    wxClientDC dc(list_);
+    dc.SetFont(list_->GetFont());
+    int total = 0;
+    for (int column = 0; column < list_->GetColumnCount(); ++column) {
+        int width = dc.GetTextExtent(kColumns[column]).x;
+        for (long row = 0; row < list_->GetItemCount(); ++row) {
+            width = std::max(width, dc.GetTextExtent(list_->GetItemText(row, column)).x);
+        }
+        list_->SetColumnWidth(column, width + padding);
+        total += width + padding;
+    }
+    const int scrollBar = wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, list_);
+    list_->SetMinSize(
+        wxSize(std::max(FromDIP(480), total + scrollBar + FromDIP(8)), list_->GetMinSize().y));
 }
 
 void CHistoryDlg::Fill() {
@@ -58,13 +79,19 @@ void CHistoryDlg::Fill() {
     const auto all = ListHistory(context_, "", error);
     entries_.clear();
     // The selected slot's versions first, newest first; then those of deleted slots.
+    // A slot's versions are its own whatever letter case its name is listed in.
+    auto onCard = [this](const std::string& name) {
+        return std::any_of(onCard_.begin(), onCard_.end(), [&](const std::string& listed) {
+            return history::SameSlotFile(listed, name);
+        });
+    };
     for (auto it = all.rbegin(); it != all.rend(); ++it) {
-        if (it->slotFileName == slotFileName_) {
+        if (history::SameSlotFile(it->slotFileName, slotFileName_)) {
             entries_.push_back(*it);
         }
     }
     for (auto it = all.rbegin(); it != all.rend(); ++it) {
-        if (it->slotFileName != slotFileName_ && onCard_.count(it->slotFileName) == 0) {
+        if (!history::SameSlotFile(it->slotFileName, slotFileName_) && !onCard(it->slotFileName)) {
             entries_.push_back(*it);
         }
     }
@@ -100,6 +127,7 @@ void CHistoryDlg::OnPutBack() {
         slotFileName_ = entry.slotFileName;
     }
     Fill();
+    FitColumns();
 }
 
 }  // namespace slotkit::app

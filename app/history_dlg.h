@@ -30,6 +30,7 @@ class CHistoryDlg : public wxDialog {
 
   private:
     void Fill();
+    void FitColumns();
 
     CommandContext context_;
     std::string slotFileName_;

@@ -25,6 +25,22 @@ constexpr ColumnSpec kColumns[] = {
 
 }  // namespace
 
+long RowAtScreenPoint(const wxListCtrl& list, const wxPoint& onScreen) {
+    const wxPoint at = list.ScreenToClient(onScreen);
+    const long count = list.GetItemCount();
+    const long top = std::max(0L, list.GetTopItem());
+    // A partly shown row below the page counts too.
+    const long last = std::min(count, top + list.GetCountPerPage() + 2);
+    for (long row = top; row < last; ++row) {
+        wxRect rect;
+        if (list.GetItemRect(row, rect, wxLIST_RECT_BOUNDS) && at.y >= rect.GetTop() &&
+            at.y <= rect.GetBottom()) {
+            return row;
+        }
+    }
+    return -1;
+}
+
 void SlotListView::SetUpColumns() {
     // Room for the cell's own padding and, in the header, the sort-arrow space.
     const int padding = list_->FromDIP(24);

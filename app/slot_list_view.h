@@ -28,4 +28,9 @@ class SlotListView : public SlotView {
     std::vector<std::string> fileNames_;
 };
 
+// The row of `list` under a point on the screen, or -1 where no row is (below the last row, on
+// the header). Found from the rows' own rectangles, which every port gives in the control's
+// client coordinates with its header and scrolling accounted for.
+long RowAtScreenPoint(const wxListCtrl& list, const wxPoint& onScreen);
+
 }  // namespace slotkit::app

@@ -9,7 +9,6 @@
 
 #include "app/control_ids.h"
 #include "app/dialog_units.h"
-#include "app/dropped_file_prompter.h"
 #include "app/history_dlg.h"
 #include "app/slot_icon.h"
 #include "app/wx_text.h"
@@ -62,6 +61,7 @@ CSlotManagerDlg::CSlotManagerDlg(DriveSource drives)
       driveSource_(std::move(drives)),
       prompter_(this) {
     SetIcons(SlotIconBundle());
+    prompter_.SetCardCheck([this] { return cardRoot_.empty() || CardStillOffered(); });
     auto* menu = new wxMenu;
     menu->Append(kExitMenuId, "Exit(&E)");
     auto* bar = new wxMenuBar;
@@ -232,14 +232,26 @@ void CSlotManagerDlg::BindEvents() {
         wxEVT_LIST_COL_CLICK, [](wxListEvent&) {}, kSlotListId);  // columns never sort
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { OnCancel(); }, kExitMenuId);
-    // "Exit(&E)" is the menu bar's only entry and acts at once, as a bare menu command does.
+    // "Exit(&E)" is the menu bar's only entry and acts at once when clicked, as a bare menu
+    // command does. F10 only moves the keyboard to the menu bar: GTK opens the menu for it,
+    // and choosing "Exit(E)" there ends the program.
     Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent&) {
-        if (!inSlotMenu_) {
+        if (inSlotMenu_) {
+            return;
+        }
+        if (!menuBarFromKeyboard_) {
             CallAfter([this] { OnCancel(); });
         }
+        menuBarOpen_ = true;
+    });
+    Bind(wxEVT_MENU_CLOSE, [this](wxMenuEvent&) {
+        menuBarFromKeyboard_ = false;
+        menuBarOpen_ = false;
     });
     slotList_->Bind(wxEVT_CONTEXT_MENU, &CSlotManagerDlg::OnSlotListContextMenu, this);
     slotList_->Bind(wxEVT_DROP_FILES, [this](wxDropFilesEvent& event) {
+        // The position is in the coordinates HitTest takes: the list's rows below its header
+        // on GTK, where the drop target sits on the rows' own window.
         std::vector<std::string> paths;
         for (int i = 0; i < event.GetNumberOfFiles(); ++i) {
             paths.push_back(FromWx(event.GetFiles()[i]));
@@ -274,8 +286,21 @@ void CSlotManagerDlg::BindEvents() {
 void CSlotManagerDlg::OnCharHook(wxKeyEvent& event) {
     switch (event.GetKeyCode()) {
         case WXK_ESCAPE:
+            // An open drive list or menu takes its own Escape.
+            if (driveList_->IsPopupShown()) {
+                driveList_->Dismiss();
+                return;
+            }
+            if (menuBarOpen_) {
+                break;
+            }
             OnCancel();
             return;
+#ifdef __WXGTK__
+        case WXK_F10:
+            menuBarFromKeyboard_ = true;
+            break;
+#endif
         case WXK_RETURN:
         case WXK_NUMPAD_ENTER:
             // A focused button takes Enter as a press; anywhere else it does nothing.
@@ -299,8 +324,9 @@ void CSlotManagerDlg::OnInitDialog() {
 }
 
 CommandContext CSlotManagerDlg::Context() {
-    return CommandContext{cardRoot_, editMode_ == 1 ? EditMode::Gba : EditMode::Nds, prompter_,
-                          *slotView_, historyFolder_};
+    return CommandContext{cardRoot_,      editMode_ == 1 ? EditMode::Gba : EditMode::Nds,
+                          prompter_,      *slotView_,
+                          historyFolder_, [this] { return CardStillOffered(); }};
 }
 
 bool CSlotManagerDlg::CardStillOffered() {
@@ -312,17 +338,15 @@ bool CSlotManagerDlg::CardStillThere() {
     // A card taken out may leave its mount folder behind on the system disk: nothing may be
     // written there.
     if (!cardRoot_.empty() && !CardStillOffered()) {
-        prompter_.Message("A memory card isn't set in the drive.", text::kCaptionAlert,
-                          MessageKind::Failure);
+        prompter_.Message(text::kNoCard, text::kCaptionAlert, MessageKind::Failure);
         return false;
     }
     return true;
 }
 
 void CSlotManagerDlg::Run(Command command) {
-    if (CardStillThere()) {
-        RunCommand(Context(), command);
-    }
+    // The command's context checks first that the card is still in its drive.
+    RunCommand(Context(), command);
 }
 
 void CSlotManagerDlg::OnDropDownDrives() {
@@ -383,29 +407,45 @@ void CSlotManagerDlg::OnChangeTargetRom() {
 
 std::unique_ptr<wxMenu> CSlotManagerDlg::SlotMenu() {
     auto menu = std::make_unique<wxMenu>();
+    const bool rowSelected = slotView_->NextSelected(-1) != -1;
+    if (!rowSelected) {
+        menu->Append(kNoRowMenuId, "No row is selected: right-click a slot's row first.");
+        menu->Enable(kNoRowMenuId, false);
+        menu->AppendSeparator();
+    }
     menu->Append(kExportNewMenuId, "Export to a new file...");
+    menu->Enable(kExportNewMenuId, rowSelected);
     menu->Append(kHistoryMenuId, "History...");
     menu->Enable(kHistoryMenuId, !cardRoot_.empty());
     return menu;
 }
 
 void CSlotManagerDlg::OnSlotListContextMenu(wxContextMenuEvent& event) {
-    // A right click on a row that is not selected selects that row alone, as file managers do.
-    // The point is taken in the window that was clicked, whose coordinates HitTest expects (on
-    // GTK the list's inner window below its header).
-    auto* clicked = dynamic_cast<wxWindow*>(event.GetEventObject());
-    long row = wxNOT_FOUND;
-    if (clicked != nullptr && event.GetPosition() != wxDefaultPosition) {
-        int flags = 0;
-        row = slotList_->HitTest(clicked->ScreenToClient(event.GetPosition()), flags);
+    // One right click may bring more than one event here (on GTK the list sends its own before
+    // GTK's, both for the same press): the menu opens once, after the click has been handled.
+    if (slotMenuPending_ || inSlotMenu_) {
+        return;
     }
-    if (row != wxNOT_FOUND && slotList_->GetItemState(row, wxLIST_STATE_SELECTED) == 0) {
-        for (long i = 0; i < slotList_->GetItemCount(); ++i) {
-            slotList_->SetItemState(i, i == row ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
+    slotMenuPending_ = true;
+    CallAfter([this, at = event.GetPosition()] { ShowSlotMenu(at); });
+}
+
+void CSlotManagerDlg::ShowSlotMenu(const wxPoint& onScreen) {
+    // A right click on a row that is not selected selects that row alone, as file managers do;
+    // below the last row it selects nothing. From the keyboard (no position) the selection
+    // stays as it is.
+    if (onScreen != wxDefaultPosition) {
+        const long row = RowAtScreenPoint(*slotList_, onScreen);
+        if (row == -1 || slotList_->GetItemState(row, wxLIST_STATE_SELECTED) == 0) {
+            for (long i = 0; i < slotList_->GetItemCount(); ++i) {
+                slotList_->SetItemState(i, i == row ? wxLIST_STATE_SELECTED : 0,
+                                        wxLIST_STATE_SELECTED);
+            }
         }
     }
     const std::unique_ptr<wxMenu> menu = SlotMenu();
     inSlotMenu_ = true;
+    slotMenuPending_ = false;
     PopupMenu(menu.get());
     inSlotMenu_ = false;
 }
@@ -427,10 +467,8 @@ void CSlotManagerDlg::OnDropFiles(const wxPoint& at, const std::vector<std::stri
     for (long i = 0; i < slotList_->GetItemCount(); ++i) {
         slotList_->SetItemState(i, i == row ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
     }
-    DroppedFilePrompter dropped(prompter_, paths.front());
-    RunCommand(CommandContext{cardRoot_, editMode_ == 1 ? EditMode::Gba : EditMode::Nds, dropped,
-                              *slotView_, historyFolder_},
-               ImportSave);
+    const std::string dropped = paths.front();
+    Run([&dropped](const CommandContext& context) { ImportDroppedFile(context, dropped); });
 }
 
 void CSlotManagerDlg::OnHistory() {

@@ -79,13 +79,17 @@ class CSlotManagerDlg : public wxFrame {
     bool CardStillThere();
     void Run(Command command);
     void OnSlotListContextMenu(wxContextMenuEvent& event);
+    void ShowSlotMenu(const wxPoint& onScreen);
 
     DriveSource driveSource_;
     std::vector<std::string> drives_;  // the roots as the system gave them
     std::string cardRoot_;             // empty: no drive chosen
     std::string historyFolder_;
     int editMode_ = -1;
-    bool inSlotMenu_ = false;  // the right-click menu is open
+    bool inSlotMenu_ = false;           // the right-click menu is open
+    bool slotMenuPending_ = false;      // a right click's menu is about to open
+    bool menuBarFromKeyboard_ = false;  // F10 opened the menu bar's menu
+    bool menuBarOpen_ = false;          // the menu bar's menu is open
 
     wxPanel* panel_ = nullptr;
     wxListCtrl* slotList_ = nullptr;

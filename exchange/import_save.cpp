@@ -1,6 +1,7 @@
 #include "exchange/import_save.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "card/keep_history.h"
 #include "card/slot_listing.h"
@@ -57,22 +58,12 @@ std::string FoundNote(const FoundSave& found, std::size_t saveSize, std::size_t 
     return note;
 }
 
-}  // namespace
-
-void ImportSave(const CommandContext& context) {
-    const std::optional<int> row = OnlySelectedRow(context);
-    if (!row) {
-        return;
-    }
-    const std::string slotName = context.view.FileName(*row);
-    const std::optional<std::string> chosen =
-        context.prompter.ChooseOpenFile(ImportFilters(context.mode), "");
-    if (!chosen) {
-        return;
-    }
-
+// Imports the file `chosen` into the slot of `row`. `naming`: the question names the file and
+// the slot, which the user did not see in a chooser.
+void ImportInto(const CommandContext& context, int row, const std::string& chosen, bool naming) {
+    const std::string slotName = context.view.FileName(row);
     std::vector<std::uint8_t> file;
-    if (platform::ReadWholeFile(*chosen, file)) {
+    if (platform::ReadWholeFile(chosen, file)) {
         ShowError(context, kImportNotOpened);
         return;
     }
@@ -81,7 +72,7 @@ void ImportSave(const CommandContext& context) {
     if (!slotPath) {
         return;
     }
-    const ForeignSaveType type = ClassifyForeignSave(context.mode, *chosen);
+    const ForeignSaveType type = ClassifyForeignSave(context.mode, chosen);
     if (type == ForeignSaveType::Unsupported) {
         ShowError(context, kNotSupported);
         return;
@@ -114,7 +105,12 @@ void ImportSave(const CommandContext& context) {
     }
     const std::size_t kept = std::min(payload.size(), region);
 
-    if (!context.prompter.AskYesNo(Question(kQuestionBody, note), ImportCaption(type))) {
+    std::string told = note;
+    if (naming) {
+        told = "File: " + DisplayText(chosen) + "\nInto the slot: " + DisplayText(slotName) +
+               (note.empty() ? "" : "\n\n" + note);
+    }
+    if (!context.prompter.AskYesNo(Question(kQuestionBody, told), ImportCaption(type))) {
         return;
     }
     if (kept > 0) {
@@ -131,8 +127,39 @@ void ImportSave(const CommandContext& context) {
             return;
         }
     }
-    ShowRowAsOnCard(context, *row);
+    ShowRowAsOnCard(context, row);
     ShowSuccess(context, note);
+}
+
+}  // namespace
+
+void ImportSave(const CommandContext& context) {
+    const std::optional<int> row = OnlySelectedRow(context);
+    if (!row) {
+        return;
+    }
+    const std::optional<std::string> chosen =
+        context.prompter.ChooseOpenFile(ImportFilters(context.mode), "");
+    if (chosen) {
+        ImportInto(context, *row, *chosen, false);
+    }
+}
+
+void ImportDroppedFile(const CommandContext& context, const std::string& path) {
+    const std::optional<int> row = OnlySelectedRow(context);
+    if (!row) {
+        return;
+    }
+    if (context.view.FileName(*row).empty()) {
+        char number[8];
+        std::snprintf(number, sizeof number, "%02d", *row);
+        context.prompter.Message(std::string("A save file is imported by dropping it onto the row "
+                                             "of a slot file. Row ") +
+                                     number + " holds no slot file; nothing was imported.",
+                                 text::kCaptionMessage, MessageKind::Info);
+        return;
+    }
+    ImportInto(context, *row, path, true);
 }
 
 }  // namespace slotkit

@@ -31,7 +31,8 @@ void PumpEvents() {
 void TypeKeys(const std::function<void(wxUIActionSimulator&)>& keys, int ms) {
     wxEventLoop loop;
     wxTimer timer;
-    timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { loop.Exit(); });
+    // The loop may be running another inside it by then (a dialog the keys opened).
+    timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { loop.ScheduleExit(); });
     timer.StartOnce(ms);
     wxTheApp->CallAfter([keys] {
         wxUIActionSimulator simulator;

@@ -72,6 +72,19 @@ class ExpectMessage : public wxExpectModalBase<wxMessageDialog> {
     bool textStart_;
 };
 
+// A modal dialog of type `Dialog`, handled by `body`, which gives the answer.
+template <class Dialog>
+class ExpectWith : public wxExpectModalBase<Dialog> {
+  public:
+    explicit ExpectWith(std::function<int(Dialog*)> body) : body_(std::move(body)) {}
+
+  protected:
+    int OnInvoked(Dialog* dialog) const override { return body_(dialog); }
+
+  private:
+    std::function<int(Dialog*)> body_;
+};
+
 // A name dialog of type `Dialog`, answered by typing `name` and pressing OK, or cancelled
 // when `name` is nothing.
 template <class Dialog>

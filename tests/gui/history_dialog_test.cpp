@@ -17,19 +17,6 @@ namespace fs = std::filesystem;
 using app::CHistoryDlg;
 using app::CSlotManagerDlg;
 
-// A modal dialog of type `Dialog`, handled by `body`, which gives the answer.
-template <class Dialog>
-class ExpectWith : public wxExpectModalBase<Dialog> {
-  public:
-    explicit ExpectWith(std::function<int(Dialog*)> body) : body_(std::move(body)) {}
-
-  protected:
-    int OnInvoked(Dialog* dialog) const override { return body_(dialog); }
-
-  private:
-    std::function<int(Dialog*)> body_;
-};
-
 class HistoryDialogTest : public WindowTest {
   protected:
     TempCard card;
@@ -69,6 +56,21 @@ TEST_F(HistoryDialogTest, ListsTheSelectedAndDeletedSlotsAndPutsAVersionBack) {
             EXPECT_EQ(dialog->Versions()->GetItemText(0, 3), "delete");
             EXPECT_EQ(dialog->Versions()->GetItemText(0, 4), "263168");
             EXPECT_EQ(dialog->Versions()->GetItemText(0, 5), "MARIO   NDS");
+            // Every column shows its header and its cells whole, and the list shows every
+            // column, at the size the dialog opens with.
+            wxListCtrl* list = dialog->Versions();
+            int columns = 0;
+            for (int column = 0; column < list->GetColumnCount(); ++column) {
+                wxListItem header;
+                header.SetMask(wxLIST_MASK_TEXT);
+                list->GetColumn(column, header);
+                const int width = list->GetColumnWidth(column);
+                EXPECT_GT(width, list->GetTextExtent(header.GetText()).x) << header.GetText();
+                EXPECT_GT(width, list->GetTextExtent(list->GetItemText(0, column)).x)
+                    << header.GetText();
+                columns += width;
+            }
+            EXPECT_LE(columns, list->GetClientSize().x);
             EXPECT_TRUE(dialog->PutBackButton()->IsEnabled());
             dialog->OnPutBack();
             return wxID_CANCEL;

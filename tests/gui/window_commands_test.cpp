@@ -243,9 +243,12 @@ TEST_F(WindowCommandsTest, OneFileDroppedOntoARowIsImportedIntoIt) {
     wxTEST_DIALOG(
         DropOnto(window->SlotList(), RowCenter(window->SlotList(), 1), {dropped.string()}),
         ExpectMessage("Inport - [SuperCard/No-header SAVEDATA](*.SAV) type",
-                      "Does the import of the save data.\nDon't use for an [Not-used] "
-                      "slot.\nIt doesn't permit writing in save of the different game, "
-                      "too.\n\nDoes it execute really?",
+                      ("Does the import of the save data.\nDon't use for an [Not-used] "
+                       "slot.\nIt doesn't permit writing in save of the different game, "
+                       "too.\n\nFile: " +
+                       dropped.string() + "\nInto the slot: " + Cell(1, 1).utf8_string() +
+                       "\n\nDoes it execute really?")
+                          .c_str(),
                       wxID_YES),
         ExpectMessage("true", "Success!"));
     EXPECT_TRUE(choosers.empty());  // the dropped file is the chooser's answer
@@ -268,7 +271,32 @@ TEST_F(WindowCommandsTest, DropsThatAreNotOneFileOnARowSayWhatADropDoes) {
                   ExpectMessage("message", help));
     wxTEST_DIALOG(DropOnto(window->SlotList(), wxPoint(5, 100000), {file}),
                   ExpectMessage("message", help));
+    wxTEST_DIALOG(DropOnto(window->SlotList(), RowCenter(window->SlotList(), 1), {file}),
+                  ExpectMessage("message",
+                                "A save file is imported by dropping it onto the row of a slot "
+                                "file. Row 01 holds no slot file; nothing was imported."));
     EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT")), a);
+    EXPECT_EQ(fs::directory_iterator(card.SaveFolder(EditMode::Nds))->path().filename(), "A.DAT");
+}
+
+// The card taken out while a chooser is open: the card is said to be gone, and nothing is
+// written on either side.
+TEST_F(WindowCommandsTest, ACardTakenOutWhileAChooserIsOpenIsSaidToBeGone) {
+    const Bytes a = card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    OpenCard();
+    const fs::path pcFile = card.PcFolder() / "m.DAT";
+    WriteFile(pcFile, Bytes(kNdsLayout.newFormSize, 7));
+    window->Prompter().SetChooserStub([&](const app::ChooserRequest&) {
+        cardInserted = false;
+        return std::optional<std::string>(pcFile.string());
+    });
+    for (int id : {app::kRestoreId, app::kImportId, app::kBackupId}) {
+        cardInserted = true;
+        Select({0});
+        wxTEST_DIALOG(Click(id), ExpectMessage("Alert", "A memory card isn't set in the drive."));
+    }
+    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT")), a);
+    EXPECT_EQ(ReadFile(pcFile), Bytes(kNdsLayout.newFormSize, 7));
 }
 
 TEST_F(WindowCommandsTest, RightClickMenuExportsToANewFile) {

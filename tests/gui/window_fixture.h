@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,6 +54,70 @@ class WindowTest : public ::testing::Test {
     wxString Cell(long row, int column) const {
         return window->SlotList()->GetItemText(row, column);
     }
+    std::vector<long> SelectedRows() const {
+        std::vector<long> rows;
+        for (long row = -1; (row = window->SlotList()->GetNextItem(row, wxLIST_NEXT_ALL,
+                                                                   wxLIST_STATE_SELECTED)) != -1;) {
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+    // Real input, as the user gives it: the pointer moved and the buttons and keys pressed
+    // through the system, from inside a running event loop.
+    // The middle of a row of the slot list, on the screen.
+    wxPoint RowOnScreen(long row) const {
+        wxRect rect;
+        window->SlotList()->GetItemRect(row, rect);
+        return window->SlotList()->ClientToScreen(rect.GetPosition() +
+                                                  wxPoint(rect.width / 3, rect.height / 2));
+    }
+    // Right-clicks at `onScreen`; each menu that opens is looked at by `look` (when given) and
+    // then answered with `inMenu` (Escape when it is empty). Gives how many menus opened.
+    int RightClickAt(wxPoint onScreen, std::function<void(wxUIActionSimulator&)> inMenu = {},
+                     std::function<void(wxMenu*)> look = {}, int ms = 1500) {
+        int menus = 0;
+        wxTimer answer;
+        answer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+            wxUIActionSimulator input;
+            if (inMenu) {
+                inMenu(input);
+            } else {
+                input.Char(WXK_ESCAPE);
+            }
+        });
+        auto opened = [&](wxMenuEvent& event) {
+            ++menus;
+            if (look) {
+                look(event.GetMenu());
+            }
+            answer.StartOnce(300);
+            event.Skip();
+        };
+        window->Bind(wxEVT_MENU_OPEN, opened);
+        TypeKeys(
+            [onScreen](wxUIActionSimulator& input) {
+                input.MouseMove(onScreen);
+                input.MouseClick(wxMOUSE_BTN_RIGHT);
+            },
+            ms);
+        if (window) {
+            window->Unbind(wxEVT_MENU_OPEN, opened);
+        }
+        return menus;
+    }
+    // Clicks the middle of a control with the left button.
+    static void ClickOn(wxWindow* control, int ms = 700) {
+        const wxPoint at = control->ClientToScreen(
+            wxPoint(control->GetClientSize().x / 2, control->GetClientSize().y / 2));
+        TypeKeys(
+            [at](wxUIActionSimulator& input) {
+                input.MouseMove(at);
+                input.MouseClick();
+            },
+            ms);
+    }
+    bool WindowClosed() const { return !window || window->IsBeingDeleted() || !window->IsShown(); }
 };
 
 }  // namespace slotkit::test
