@@ -87,6 +87,11 @@ card_e_windows=${card_e//\//\\}
 export SLOTKIT_TEST_CARD_DIR=Z:$card_e_windows
 
 echo "== core tests under Wine"
+# One Wine server and its services for the whole run: each test is a new Wine process, and one
+# that starts while the server of the one before is shutting down fails to connect ("Connection
+# reset by peer"). The services start here, so that no test's output stays open in them.
+wineserver -p
+wine cmd.exe /c exit >/dev/null 2>&1 </dev/null
 ctest --preset windows -j2 -E slotkit_gui_tests
 wine_idle
 

@@ -17,14 +17,8 @@ namespace fs = std::filesystem;
 using app::CHistoryDlg;
 using app::CSlotManagerDlg;
 
-class HistoryDialogTest : public WindowTest {
+class HistoryDialogTest : public CardWindowTest {
   protected:
-    TempCard card;
-
-    void SetUp() override {
-        OpenWindow([this] { return std::vector<std::string>{card.Root()}; });
-        window->SetHistoryFolder((card.Dir() / "history").string());
-    }
     long RowOf(const std::string& name) const {
         for (long row = 0; row < window->SlotList()->GetItemCount(); ++row) {
             if (window->SlotList()->GetItemText(row, 1).utf8_string() == name) {

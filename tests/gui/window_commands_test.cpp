@@ -16,24 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using app::CSlotManagerDlg;
 
-class WindowCommandsTest : public WindowTest {
-  protected:
-    TempCard card;
-    bool cardInserted = true;
-
-    void SetUp() override {
-        OpenWindow([this] {
-            return cardInserted ? std::vector<std::string>{card.Root()}
-                                : std::vector<std::string>{};
-        });
-    }
-
-    void Select(std::initializer_list<long> rows) {
-        for (long row : rows) {
-            window->SlotList()->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-        }
-    }
-};
+using WindowCommandsTest = CardWindowTest;
 
 TEST_F(WindowCommandsTest, BackupOfOneRowCopiesItThroughTheSaveChooser) {
     const Bytes slot = card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);

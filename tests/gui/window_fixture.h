@@ -10,6 +10,7 @@
 
 #include "app/slot_manager_dlg.h"
 #include "gui_test_support.h"
+#include "temp_card.h"
 
 namespace slotkit::test {
 
@@ -118,6 +119,27 @@ class WindowTest : public ::testing::Test {
             ms);
     }
     bool WindowClosed() const { return !window || window->IsBeingDeleted() || !window->IsShown(); }
+};
+
+// The window over a temporary card, offered as a removable drive while `cardInserted`, with its
+// history beside the card.
+class CardWindowTest : public WindowTest {
+  protected:
+    TempCard card;
+    bool cardInserted = true;
+
+    void SetUp() override {
+        OpenWindow([this] {
+            return cardInserted ? std::vector<std::string>{card.Root()}
+                                : std::vector<std::string>{};
+        });
+        window->SetHistoryFolder((card.Dir() / "history").string());
+    }
+    void Select(std::initializer_list<long> rows) {
+        for (long row : rows) {
+            window->SlotList()->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+        }
+    }
 };
 
 }  // namespace slotkit::test
