@@ -61,7 +61,7 @@ CSlotManagerDlg::CSlotManagerDlg(DriveSource drives)
       driveSource_(std::move(drives)),
       prompter_(this) {
     SetIcons(SlotIconBundle());
-    prompter_.SetCardCheck([this] { return cardRoot_.empty() || CardStillOffered(); });
+    prompter_.SetCardCheck([this] { return cardRoot_.empty() || CardInDrive(); });
     auto* menu = new wxMenu;
     menu->Append(kExitMenuId, "Exit(&E)");
     auto* bar = new wxMenuBar;
@@ -326,18 +326,21 @@ void CSlotManagerDlg::OnInitDialog() {
 CommandContext CSlotManagerDlg::Context() {
     return CommandContext{cardRoot_,      editMode_ == 1 ? EditMode::Gba : EditMode::Nds,
                           prompter_,      *slotView_,
-                          historyFolder_, [this] { return CardStillOffered(); }};
+                          historyFolder_, [this] { return CardInDrive(); }};
 }
 
-bool CSlotManagerDlg::CardStillOffered() {
+bool CSlotManagerDlg::CardInDrive() {
+    // A card reader keeps its drive when the card is taken out; the drive's root then cannot
+    // be read.
     const std::vector<std::string> now = driveSource_();
-    return std::find(now.begin(), now.end(), cardRoot_) != now.end();
+    return std::find(now.begin(), now.end(), cardRoot_) != now.end() &&
+           platform::IsDirectory(cardRoot_);
 }
 
 bool CSlotManagerDlg::CardStillThere() {
     // A card taken out may leave its mount folder behind on the system disk: nothing may be
     // written there.
-    if (!cardRoot_.empty() && !CardStillOffered()) {
+    if (!cardRoot_.empty() && !CardInDrive()) {
         prompter_.Message(text::kNoCard, text::kCaptionAlert, MessageKind::Failure);
         return false;
     }

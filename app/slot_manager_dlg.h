@@ -73,9 +73,10 @@ class CSlotManagerDlg : public wxFrame {
     void BindEvents();
     void OnCharHook(wxKeyEvent& event);
     CommandContext Context();
-    // True while the chosen card's drive is still among the removable drives.
-    bool CardStillOffered();
-    // False, after telling the user, when the chosen card is no longer offered.
+    // True while the chosen card's drive is still among the removable drives and its root can
+    // be read.
+    bool CardInDrive();
+    // False, after telling the user, when the chosen card is no longer in its drive.
     bool CardStillThere();
     void Run(Command command);
     void OnSlotListContextMenu(wxContextMenuEvent& event);

@@ -8,6 +8,8 @@ namespace slotkit {
 
 void RunCommand(const CommandContext& context, Command command) {
     if (!context.cardRoot.empty() && !context.CardInDrive()) {
+        // The rows of a card that is gone name files no command can reach.
+        context.view.Show({});
         context.prompter.Message(text::kNoCard, text::kCaptionAlert, MessageKind::Failure);
         return;
     }

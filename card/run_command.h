@@ -1,6 +1,6 @@
 // Runs a command so that nothing it throws reaches the window or the terminal: an unexpected
 // failure (such as running out of memory) becomes a message to the user. A card that is no
-// longer in its drive is said so, and the command does not run.
+// longer in its drive is said so, the list is emptied, and the command does not run.
 #pragma once
 
 #include <functional>

@@ -169,9 +169,11 @@ TEST_F(ListingTest, FolderThatCannotBeCreatedSaysSo) {
 TEST_F(ListingTest, ACardNoLongerInItsDriveIsSaidToBeGone) {
     CommandContext context = Context();
     context.cardInDrive = [] { return false; };
+    view.rows = {SlotRow{"00", "GONE.DAT", "X", ""}};
     bool ran = false;
     RunCommand(context, [&](const CommandContext&) { ran = true; });
     EXPECT_FALSE(ran);
+    EXPECT_TRUE(view.rows.empty());
     Refresh(context);
     EXPECT_EQ(prompter.Transcript(),
               (std::vector<std::string>{"Alert: A memory card isn't set in the drive.",

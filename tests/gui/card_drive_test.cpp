@@ -112,9 +112,10 @@ TEST_F(CardDriveTest, DriveBoxOffersTheCardDriveAndListsItsSlots) {
     EXPECT_EQ(Cell(1, 2), "File not found.");
 }
 
-// The card leaves after its slots are listed: the command fails with the same messages on every
-// platform, and nothing is written on the card's folder or the PC.
-TEST_F(CardDriveTest, CardPulledOutBeforeACommandWritesNothing) {
+// The card leaves after its slots are listed, before the command or while its chooser is open:
+// the window says the card is gone, the same on every platform, and nothing is written on the
+// card's folder or the PC.
+TEST_F(CardDriveTest, CardPulledOutBeforeOrDuringACommandWritesNothing) {
     const fs::path pcFile = pc.PcFolder() / "A.DAT";
     const struct {
         const char* name;
@@ -135,21 +136,30 @@ TEST_F(CardDriveTest, CardPulledOutBeforeACommandWritesNothing) {
         ASSERT_EQ(Cell(0, 1), "A.DAT");
         window->SlotList()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
 
-        fs::rename(CardFolder(), Gone());  // the card is pulled out
-        chosenPaths = {pcFile.string()};
-        wxTEST_DIALOG(
-            Click(c.button), ExpectMessage("Alert", "Failed!\nA.DAT ", wxID_OK, true),
-            ExpectMessage("message", "NDSSAVE folder is not found.\nDoes it create?", wxID_YES),
-            ExpectMessage("The folder can not be created.",
-                          "A memory card isn't set in the drive."));
+        for (const bool duringChooser : {false, true}) {
+            SCOPED_TRACE(duringChooser ? "pulled out while the chooser is open" : "before");
+            window->SlotList()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+            if (duringChooser) {
+                window->Prompter().SetChooserStub([&](const app::ChooserRequest&) {
+                    fs::rename(CardFolder(), Gone());
+                    return std::optional<std::string>(pcFile.string());
+                });
+            } else {
+                fs::rename(CardFolder(), Gone());
+            }
+            wxTEST_DIALOG(Click(c.button),
+                          ExpectMessage("Alert", "A memory card isn't set in the drive."));
 
-        EXPECT_FALSE(fs::exists(CardFolder()));
-        EXPECT_EQ(FolderEntries(Gone() / "NDSSAVE"), std::vector<std::string>{"A.DAT"});
-        EXPECT_EQ(ReadFile(Gone() / "NDSSAVE" / "A.DAT"), slot);
-        EXPECT_EQ(FolderEntries(pc.PcFolder()),
-                  c.pcFileExists ? std::vector<std::string>{"A.DAT"} : std::vector<std::string>{});
-        EXPECT_EQ(window->SlotList()->GetItemCount(), 0);
-        fs::rename(Gone(), CardFolder());  // back in
+            EXPECT_FALSE(fs::exists(CardFolder()));
+            EXPECT_EQ(FolderEntries(Gone() / "NDSSAVE"), std::vector<std::string>{"A.DAT"});
+            EXPECT_EQ(ReadFile(Gone() / "NDSSAVE" / "A.DAT"), slot);
+            EXPECT_EQ(FolderEntries(pc.PcFolder()), c.pcFileExists
+                                                        ? std::vector<std::string>{"A.DAT"}
+                                                        : std::vector<std::string>{});
+            EXPECT_EQ(window->SlotList()->GetItemCount(), 0);
+            fs::rename(Gone(), CardFolder());  // back in
+            ASSERT_TRUE(PickDrive(Root()));
+        }
     }
 }
 
