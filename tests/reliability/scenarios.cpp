@@ -118,7 +118,8 @@ std::vector<Scenario> WritingScenarios() {
          }},
         {"export_new_dsv", LayOutCard,
          [](const fs::path& r) {
-             return Card(r, {"export-new", "A.DAT", P(r / "pc/new.dsv"), "--size", "64K"});
+             // A save larger than 64K is cut: the question is answered Yes.
+             return Card(r, {"--yes", "export-new", "A.DAT", P(r / "pc/new.dsv"), "--size", "64K"});
          }},
         {"export_new_over_sav", LayOutCard,
          [](const fs::path& r) {
