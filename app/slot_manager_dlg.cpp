@@ -61,7 +61,7 @@ CSlotManagerDlg::CSlotManagerDlg(DriveSource drives)
       driveSource_(std::move(drives)),
       prompter_(this) {
     SetIcons(SlotIconBundle());
-    prompter_.SetCardCheck([this] { return cardRoot_.empty() || CardInDrive(); });
+    prompter_.SetCardCheck([this] { return CardStillInOrListEmptied(); });
     auto* menu = new wxMenu;
     menu->Append(kExitMenuId, "Exit(&E)");
     auto* bar = new wxMenuBar;
@@ -337,10 +337,19 @@ bool CSlotManagerDlg::CardInDrive() {
            platform::IsDirectory(cardRoot_);
 }
 
+bool CSlotManagerDlg::CardStillInOrListEmptied() {
+    if (cardRoot_.empty() || CardInDrive()) {
+        return true;
+    }
+    // The rows of a card that is gone name files no command can reach.
+    slotView_->Show({});
+    return false;
+}
+
 bool CSlotManagerDlg::CardStillThere() {
     // A card taken out may leave its mount folder behind on the system disk: nothing may be
     // written there.
-    if (!cardRoot_.empty() && !CardInDrive()) {
+    if (!CardStillInOrListEmptied()) {
         prompter_.Message(text::kNoCard, text::kCaptionAlert, MessageKind::Failure);
         return false;
     }

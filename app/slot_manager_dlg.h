@@ -76,6 +76,8 @@ class CSlotManagerDlg : public wxFrame {
     // True while the chosen card's drive is still among the removable drives and its root can
     // be read.
     bool CardInDrive();
+    // False, with the list emptied, when a card was chosen and is no longer in its drive.
+    bool CardStillInOrListEmptied();
     // False, after telling the user, when the chosen card is no longer in its drive.
     bool CardStillThere();
     void Run(Command command);

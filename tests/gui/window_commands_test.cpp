@@ -275,8 +275,10 @@ TEST_F(WindowCommandsTest, ACardTakenOutWhileAChooserIsOpenIsSaidToBeGone) {
     });
     for (int id : {app::kRestoreId, app::kImportId, app::kBackupId}) {
         cardInserted = true;
+        OpenCard();
         Select({0});
         wxTEST_DIALOG(Click(id), ExpectMessage("Alert", "A memory card isn't set in the drive."));
+        EXPECT_EQ(window->SlotList()->GetItemCount(), 0);
     }
     EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT")), a);
     EXPECT_EQ(ReadFile(pcFile), Bytes(kNdsLayout.newFormSize, 7));
