@@ -1,5 +1,7 @@
 #include "card/keep_history.h"
 
+#include <filesystem>
+
 #include "card/card_paths.h"
 #include "card/display_text.h"
 #include "card/slot_listing.h"
@@ -68,6 +70,36 @@ std::error_code FindHistoryPlace(const CommandContext& context, HistoryPlace& pl
         history::CardFolderName(platform::VolumeId(context.cardRoot), context.cardRoot);
     place.modeFolder =
         platform::JoinPath(platform::JoinPath(place.root, card), SaveFolderName(context.mode));
+    return {};
+}
+
+std::string WholePath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path given(std::u8string(path.begin(), path.end()));
+    std::filesystem::path whole = std::filesystem::absolute(given, error);
+    if (error) {
+        whole = given;
+    }
+    whole = whole.lexically_normal();
+    std::u8string text = whole.u8string();
+    while (text.size() > 1 && (text.back() == '/' || text.back() == '\\') &&
+           !(text.size() == 3 && text[1] == ':')) {
+        text.pop_back();
+    }
+    return std::string(text.begin(), text.end());
+}
+
+std::error_code FindFolderHistoryPlace(const CommandContext& context, const std::string& folder,
+                                       HistoryPlace& place) {
+    place.root = context.historyFolder;
+    if (place.root.empty()) {
+        if (auto error = platform::DefaultHistoryFolder(place.root)) {
+            return error;
+        }
+    }
+    place.modeFolder = platform::JoinPath(
+        platform::JoinPath(place.root, "pc-" + history::SafeFolderName(WholePath(folder))),
+        "FILES");
     return {};
 }
 

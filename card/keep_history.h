@@ -19,6 +19,16 @@ struct HistoryPlace {
 };
 std::error_code FindHistoryPlace(const CommandContext& context, HistoryPlace& place);
 
+// The history folder that keeps the versions of the files of a PC folder (an emulator's save
+// folder that a sync writes): "<history>/pc-<folder made safe>/FILES", beside the cards'
+// folders, so that the history's bounds count it too.
+std::error_code FindFolderHistoryPlace(const CommandContext& context, const std::string& folder,
+                                       HistoryPlace& place);
+
+// `path` as one absolute, normalised path without a trailing separator, so that one folder
+// always has one history and one sync record.
+std::string WholePath(const std::string& path);
+
 // Keeps the current bytes of the slot files `fileNames` (rows without a file and files that are
 // not there are left out) before `command` changes them: all of them first, flushed together.
 // A slot that cannot be kept is asked about; false when the user answers No, and the command

@@ -12,6 +12,7 @@
 #include "exchange/export_new.h"
 #include "exchange/export_save.h"
 #include "exchange/import_save.h"
+#include "exchange/sync_folder.h"
 #include "ops/backup_restore.h"
 #include "ops/change_target_rom.h"
 #include "ops/history_commands.h"
@@ -38,6 +39,9 @@ struct Request {
     std::string size;                 // export-new's --size
     std::string history;              // --history DIR
     std::string historyRow, version;  // history [ROW], revert ROW [VERSION]
+    std::string syncFolder, syncFormat = "sav", syncPrefer;
+    std::string pcFolder;  // history/revert --folder: a folder's files that a sync replaced
+    bool dryRun = false;
 };
 
 // The terminal prompter, with export-new's --size as the answer of the size choice.
@@ -135,13 +139,29 @@ void AddSubcommands(CLI::App& app, Request& request) {
     exportNew->add_option("--size", request.size,
                           "the save size in bytes, or with K in KiB (default: the smallest "
                           "that holds the save)");
-    app.add_subcommand("history", "print the kept versions of a slot, or of every slot")
-        ->add_option("ROW", request.historyRow,
-                     "a row or the file name of a slot, deleted ones included");
+    auto* history =
+        app.add_subcommand("history", "print the kept versions of a slot, or of every slot");
+    history->add_option("ROW", request.historyRow,
+                        "a row or the file name of a slot, deleted ones included; with --folder, "
+                        "the name of a file in that folder");
+    history->add_option("--folder", request.pcFolder,
+                        "the versions of the files of this folder that a sync replaced");
     auto* revert = app.add_subcommand("revert", "put a kept version of a slot back");
     revert->add_option("ROW", request.historyRow, "a row or a slot file name (deleted ones too)")
         ->required();
     revert->add_option("VERSION", request.version, "the version (default: the newest)");
+    revert->add_option("--folder", request.pcFolder,
+                       "put back a file of this folder that a sync replaced (ROW: its name)");
+    auto* sync = app.add_subcommand(
+        "sync", "keep the slots and an emulator's save folder in step, both ways");
+    sync->add_option("FOLDER", request.syncFolder, "the emulator's save folder")->required();
+    sync->add_option("--format", request.syncFormat,
+                     "sav (default) or dsv: the files are <ROM name>.sav or DeSmuME's .dsv")
+        ->transform(CLI::IsMember({"sav", "dsv"}, CLI::ignore_case));
+    sync->add_option("--prefer", request.syncPrefer,
+                     "card or folder: the side that wins where both changed")
+        ->transform(CLI::IsMember({"card", "folder"}, CLI::ignore_case));
+    sync->add_flag("--dry-run", request.dryRun, "print the plan and write nothing");
 }
 
 // The slot file a ROW of `history` or `revert` names: a listed row's file, or the name of a slot
@@ -160,8 +180,10 @@ std::string HistorySlotName(const ListedSlotView& view, const std::string& spec)
 
 int RunHistory(const std::string& command, const Request& request, const CommandContext& context,
                const ListedSlotView& view, TerminalPrompter& prompter, Terminal terminal) {
-    const std::string fileName =
-        request.historyRow.empty() ? std::string() : HistorySlotName(view, request.historyRow);
+    const bool pc = !request.pcFolder.empty();
+    const std::string fileName = request.historyRow.empty() || pc
+                                     ? request.historyRow
+                                     : HistorySlotName(view, request.historyRow);
     if (command == "revert") {
         int number = 0;
         if (!request.version.empty()) {
@@ -178,14 +200,21 @@ int RunHistory(const std::string& command, const Request& request, const Command
                              " has no file; name a deleted slot by "
                              "its file name"};
         }
-        RunCommand(context, [&](const CommandContext& c) { PutBackVersion(c, fileName, number); });
+        RunCommand(context, [&](const CommandContext& c) {
+            if (pc) {
+                PutBackFolderFile(c, request.pcFolder, fileName, number);
+            } else {
+                PutBackVersion(c, fileName, number);
+            }
+        });
         return prompter.FailureShown() ? kExitFailure : kExitOk;
     }
     if (!request.historyRow.empty() && fileName.empty()) {
         return kExitOk;  // a row without a file has no versions of its own
     }
     std::error_code error;
-    const auto entries = ListHistory(context, fileName, error);
+    const auto entries = pc ? ListFolderHistory(context, request.pcFolder, fileName, error)
+                            : ListHistory(context, fileName, error);
     if (error) {
         prompter.Message("The history can't be found: " + error.message() + ".",
                          text::kCaptionError, MessageKind::Failure);
@@ -243,6 +272,19 @@ int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
             return kExitFailure;
         }
         return RunHistory(command, request, context, view, prompter, terminal);
+    }
+    if (command == "sync") {
+        if (prompter.FailureShown()) {
+            return kExitFailure;
+        }
+        const SyncFormat format = request.syncFormat == "dsv" ? SyncFormat::Dsv : SyncFormat::Sav;
+        const sync::Prefer prefer = request.syncPrefer == "card"     ? sync::Prefer::Card
+                                    : request.syncPrefer == "folder" ? sync::Prefer::Folder
+                                                                     : sync::Prefer::Neither;
+        RunCommand(context, [&](const CommandContext& c) {
+            SyncWithFolder(c, request.syncFolder, format, prefer, request.dryRun);
+        });
+        return prompter.FailureShown() ? kExitFailure : kExitOk;
     }
     if (command == "rename") {
         request.items = {request.renameRow};

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 
 #include "card/display_text.h"
 #include "card/keep_history.h"
@@ -40,6 +41,63 @@ std::string LocalTimeText(const history::UtcTime& t) {
 void Fail(const CommandContext& context, const std::string& text) {
     context.prompter.Message(text, text::kCaptionError, MessageKind::Failure);
 }
+std::vector<HistoryEntry> Entries(const std::vector<history::SlotVersions>& slots) {
+    std::vector<HistoryEntry> entries;
+    for (const history::SlotVersions& slot : slots) {
+        for (const history::KeptVersion& version : slot.versions) {
+            entries.push_back({slot.slotFileName, version, LocalTimeText(version.kept)});
+        }
+    }
+    return entries;
+}
+
+// Version `number` of `fileName` (the newest for 0) read back from `modeFolder`, after asking;
+// nothing, with the reason shown, when there is none or it cannot be read, or the user says No.
+std::optional<std::vector<std::uint8_t>> ReadBack(const CommandContext& context,
+                                                  const std::string& modeFolder,
+                                                  const std::string& fileName, int number,
+                                                  std::string_view what) {
+    const std::string shown = DisplayText(fileName);
+    const auto versions = platform::KeptVersionsOf(modeFolder, fileName);
+    const history::KeptVersion* chosen = versions.empty() ? nullptr : &versions.back();
+    if (number != 0) {
+        chosen = nullptr;
+        for (const history::KeptVersion& version : versions) {
+            if (version.number == number) {
+                chosen = &version;
+            }
+        }
+    }
+    if (chosen == nullptr) {
+        Fail(context, number == 0 ? "No version of " + shown + " is kept in the history."
+                                  : "There is no version " + std::to_string(number) + " of " +
+                                        shown + " in the history.");
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (platform::ReadKeptVersion(modeFolder, fileName, *chosen, bytes)) {
+        Fail(context, "Version " + std::to_string(chosen->number) + " of " + shown +
+                          " can't be read back: its copy in the history is missing or damaged.\n"
+                          "Nothing was changed.");
+        return std::nullopt;
+    }
+    const std::string question = "Puts back version " + std::to_string(chosen->number) + " of " +
+                                 shown + ", kept " + LocalTimeText(chosen->kept) + " before " +
+                                 DisplayText(chosen->command) + " (" + DisplayText(chosen->title) +
+                                 ").\nThe " + std::string(what) +
+                                 "'s current contents are kept in the history first."
+                                 "\nDoes it execute really?";
+    if (!context.prompter.AskYesNo(question, kCaptionHistory)) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+// A plain file name, as a folder's history keys its files.
+bool IsPlainFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("/\\") == std::string::npos;
+}
 
 }  // namespace
 
@@ -56,13 +114,24 @@ std::vector<HistoryEntry> ListHistory(const CommandContext& context, const std::
     } else if (!RefuseFileName(context.SaveFolder(), fileName)) {
         slots.push_back({fileName, platform::KeptVersionsOf(place.modeFolder, fileName)});
     }
-    std::vector<HistoryEntry> entries;
-    for (const history::SlotVersions& slot : slots) {
-        for (const history::KeptVersion& version : slot.versions) {
-            entries.push_back({slot.slotFileName, version, LocalTimeText(version.kept)});
-        }
+    return Entries(slots);
+}
+
+std::vector<HistoryEntry> ListFolderHistory(const CommandContext& context,
+                                            const std::string& folder, const std::string& fileName,
+                                            std::error_code& error) {
+    HistoryPlace place;
+    error = FindFolderHistoryPlace(context, folder, place);
+    if (error) {
+        return {};
     }
-    return entries;
+    std::vector<history::SlotVersions> files;
+    if (fileName.empty()) {
+        files = platform::ListKeptVersions(place.modeFolder);
+    } else if (IsPlainFileName(fileName)) {
+        files.push_back({fileName, platform::KeptVersionsOf(place.modeFolder, fileName)});
+    }
+    return Entries(files);
 }
 
 void PutBackVersion(const CommandContext& context, const std::string& fileName, int number) {
@@ -71,47 +140,16 @@ void PutBackVersion(const CommandContext& context, const std::string& fileName, 
         Fail(context, "The history can't be found: " + error.message() + ".\nNothing was changed.");
         return;
     }
-    const std::string shown = DisplayText(fileName);
     if (fileName.empty() || RefuseFileName(context.SaveFolder(), fileName)) {
-        Fail(context, "No version of " + shown + " is kept in the history.");
+        Fail(context, "No version of " + DisplayText(fileName) + " is kept in the history.");
         return;
     }
-    const auto versions = platform::KeptVersionsOf(place.modeFolder, fileName);
-    const history::KeptVersion* chosen = versions.empty() ? nullptr : &versions.back();
-    if (number != 0) {
-        chosen = nullptr;
-        for (const history::KeptVersion& version : versions) {
-            if (version.number == number) {
-                chosen = &version;
-            }
-        }
-    }
-    if (chosen == nullptr) {
-        Fail(context, number == 0 ? "No version of " + shown + " is kept in the history."
-                                  : "There is no version " + std::to_string(number) + " of " +
-                                        shown + " in the history.");
-        return;
-    }
-    std::vector<std::uint8_t> bytes;
-    if (platform::ReadKeptVersion(place.modeFolder, fileName, *chosen, bytes)) {
-        Fail(context, "Version " + std::to_string(chosen->number) + " of " + shown +
-                          " can't be read back: its copy in the history is missing or damaged.\n"
-                          "Nothing was changed.");
-        return;
-    }
-    const std::string question = "Puts back version " + std::to_string(chosen->number) + " of " +
-                                 shown + ", kept " + LocalTimeText(chosen->kept) + " before " +
-                                 DisplayText(chosen->command) + " (" + DisplayText(chosen->title) +
-                                 ").\nThe slot's current contents are kept in the history first."
-                                 "\nDoes it execute really?";
-    if (!context.prompter.AskYesNo(question, kCaptionHistory)) {
-        return;
-    }
-    if (!KeepBeforeChange(context, {fileName}, "revert")) {
+    const auto bytes = ReadBack(context, place.modeFolder, fileName, number, "slot");
+    if (!bytes || !KeepBeforeChange(context, {fileName}, "revert")) {
         return;
     }
     const auto busy = context.prompter.Busy();
-    if (const std::error_code error = platform::ReplaceFile(context.SlotPathOf(fileName), bytes)) {
+    if (const std::error_code error = platform::ReplaceFile(context.SlotPathOf(fileName), *bytes)) {
         Fail(context, "It couldn't write the DAT file:\n" +
                           DisplayText(context.SlotPathOf(fileName)) + "\n" + error.message() +
                           "\n\nThe DAT file is as it was.");
@@ -119,6 +157,43 @@ void PutBackVersion(const CommandContext& context, const std::string& fileName, 
         context.prompter.Message(text::kSuccess, text::kCaptionTrue, MessageKind::Info);
     }
     Refresh(context);
+}
+
+void PutBackFolderFile(const CommandContext& context, const std::string& folder,
+                       const std::string& fileName, int number) {
+    HistoryPlace place;
+    if (const std::error_code error = FindFolderHistoryPlace(context, folder, place)) {
+        Fail(context, "The history can't be found: " + error.message() + ".\nNothing was changed.");
+        return;
+    }
+    if (!IsPlainFileName(fileName)) {
+        Fail(context, "No version of " + DisplayText(fileName) + " is kept in the history.");
+        return;
+    }
+    const auto bytes = ReadBack(context, place.modeFolder, fileName, number, "file");
+    if (!bytes) {
+        return;
+    }
+    const std::string path = platform::JoinPath(folder, fileName);
+    std::vector<std::uint8_t> current;
+    if (!platform::ReadWholeFile(path, current)) {
+        const platform::VersionToKeep version{fileName, current, "", std::nullopt};
+        const auto kept =
+            platform::KeepVersions(place.root, place.modeFolder, "revert", {&version, 1});
+        if (kept[0] && !context.prompter.AskYesNo(
+                           "The current version of " + DisplayText(fileName) +
+                               " could not be kept in the history: " + kept[0].message() +
+                               ".\nPut the version back anyway?",
+                           text::kCaptionConfirm)) {
+            return;
+        }
+    }
+    if (const std::error_code error = platform::ReplaceFile(path, *bytes)) {
+        Fail(context, "It couldn't write the file:\n" + DisplayText(path) + "\n" + error.message() +
+                          "\n\nThe file is as it was.");
+    } else {
+        context.prompter.Message(text::kSuccess, text::kCaptionTrue, MessageKind::Info);
+    }
 }
 
 }  // namespace slotkit

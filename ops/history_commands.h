@@ -26,4 +26,11 @@ std::vector<HistoryEntry> ListHistory(const CommandContext& context, const std::
 // asking; the slot is made again when it was deleted. What it replaces is kept first.
 void PutBackVersion(const CommandContext& context, const std::string& fileName, int number);
 
+// The same for the files of a PC folder that a sync replaced: their versions, and one put back.
+std::vector<HistoryEntry> ListFolderHistory(const CommandContext& context,
+                                            const std::string& folder, const std::string& fileName,
+                                            std::error_code& error);
+void PutBackFolderFile(const CommandContext& context, const std::string& folder,
+                       const std::string& fileName, int number);
+
 }  // namespace slotkit

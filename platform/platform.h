@@ -123,6 +123,14 @@ std::error_code MakeFolder(const std::string& path);
 // then tells why a folder that exists could not be read.
 std::vector<std::string> ListSlotFiles(const std::string& folder, std::error_code* error = nullptr);
 
+// The entries of a folder, sorted by name: files and sub-folders, links not followed. Fails
+// when the folder cannot be read.
+struct FolderEntry {
+    std::string name;
+    bool isFolder = false;
+};
+std::error_code ListFolder(const std::string& folder, std::vector<FolderEntry>& entries);
+
 struct LocalTime {
     int year, month, day, hour, minute, second;
 };

@@ -1,0 +1,59 @@
+// "Sync with a folder": the card's slots and an emulator's save folder kept in step, both ways.
+// Each slot that names a game pairs with FOLDER/<ROM name>.sav (or .dsv); a sync record beside
+// the history says what both sides held at the last sync, and so which side changed.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "card/command_context.h"
+#include "sync/sync_rule.h"
+
+namespace slotkit {
+
+enum class SyncFormat { Sav, Dsv };
+
+struct SyncPair {
+    std::string slotFileName;
+    std::string game;      // the ROM name the file is named after, without its extension
+    std::string fileName;  // the file's name in the folder, as it is there or as it will be made
+    bool fileExists = false;
+    std::uint64_t size = 0;  // bytes of save data the pair moves
+    std::uint64_t cardHash = 0;
+    std::optional<std::uint64_t> folderHash;
+    sync::Decision decision;
+    std::string blocked;  // why the pair cannot be synced; empty when it can
+};
+
+struct SyncPlan {
+    std::string folder;
+    SyncFormat format = SyncFormat::Sav;
+    std::vector<SyncPair> pairs;
+    std::vector<std::string> unmatched;  // files in the folder that no slot pairs with
+    std::vector<std::string> noGame;     // slot files that name no game
+};
+
+// Reads both sides and decides each pair; nothing is written. Fails with a message when the
+// folder cannot be used at all.
+std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::string& folder,
+                                 SyncFormat format, std::string& failure);
+
+// The plan as the user reads it before the question: a line per pair and what is left alone.
+std::string PlanText(const SyncPlan& plan);
+
+// True when carrying out the plan writes something.
+bool PlanWrites(const SyncPlan& plan);
+
+// Writes what the plan decided, every replaced slot and file kept in the history first; a
+// conflict goes only where it was settled. The report: what was done per pair, and every failure
+// with its reason. True when every pair to be written was written and none was blocked.
+bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::string& report);
+
+// The whole command: the plan, one question, the writes, the report. `dryRun` shows the plan
+// and writes nothing.
+void SyncWithFolder(const CommandContext& context, const std::string& folder, SyncFormat format,
+                    sync::Prefer prefer, bool dryRun);
+
+}  // namespace slotkit

@@ -1,0 +1,58 @@
+#include "exchange/sync_places.h"
+
+#include <filesystem>
+
+#include "card/card_paths.h"
+#include "card/keep_history.h"
+#include "history/history_format.h"
+
+namespace slotkit {
+
+namespace {
+
+std::string RecordFolder(const HistoryPlace& place) {
+    // The mode folder's parent is the card's folder; the records sit beside its modes.
+    const std::filesystem::path mode(
+        std::u8string(place.modeFolder.begin(), place.modeFolder.end()));
+    const std::u8string card = mode.parent_path().u8string();
+    return platform::JoinPath(std::string(card.begin(), card.end()), "sync");
+}
+
+}  // namespace
+
+std::vector<sync::RecordLine> ReadSyncRecord(const CommandContext& context,
+                                             const std::string& folder) {
+    HistoryPlace place;
+    std::vector<std::uint8_t> bytes;
+    if (FindHistoryPlace(context, place) ||
+        platform::ReadWholeFile(
+            platform::JoinPath(
+                RecordFolder(place),
+                sync::RecordFileName(SaveFolderName(context.mode), WholePath(folder))),
+            bytes)) {
+        return {};
+    }
+    return sync::ParseRecord(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+std::error_code WriteSyncRecord(const CommandContext& context, const std::string& folder,
+                                const std::vector<sync::RecordLine>& lines) {
+    HistoryPlace place;
+    if (const std::error_code error = FindHistoryPlace(context, place)) {
+        return error;
+    }
+    const std::string records = RecordFolder(place);
+    std::error_code error;
+    std::filesystem::create_directories(std::u8string(records.begin(), records.end()), error);
+    if (error) {
+        return error;
+    }
+    const std::string whole = WholePath(folder);
+    const std::string text = sync::RecordText(whole, lines);
+    return platform::ReplaceFile(
+        platform::JoinPath(records, sync::RecordFileName(SaveFolderName(context.mode), whole)),
+        {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
+
+}  // namespace slotkit

@@ -1,0 +1,20 @@
+// Where a sync keeps what it knows beside the history: the record of a card and a folder, and
+// the history of the folder's files that a sync replaces.
+#pragma once
+
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "card/command_context.h"
+#include "sync/sync_record.h"
+
+namespace slotkit {
+
+// The record's lines; none when there is no record yet or it cannot be read.
+std::vector<sync::RecordLine> ReadSyncRecord(const CommandContext& context,
+                                             const std::string& folder);
+std::error_code WriteSyncRecord(const CommandContext& context, const std::string& folder,
+                                const std::vector<sync::RecordLine>& lines);
+
+}  // namespace slotkit

@@ -1,0 +1,299 @@
+// Reading both sides of a sync and deciding each pair; nothing is written here.
+#include <algorithm>
+#include <map>
+
+#include "card/card_paths.h"
+#include "card/display_text.h"
+#include "card/keep_history.h"
+#include "exchange/save_containers.h"
+#include "exchange/sync_folder.h"
+#include "exchange/sync_places.h"
+#include "history/history_format.h"
+#include "sync/sync_record.h"
+
+namespace slotkit {
+
+namespace {
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+std::string FieldText(std::span<const std::uint8_t> field) {
+    const auto end = std::find(field.begin(), field.end(), 0);
+    std::string text(field.begin(), end);
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    return text;
+}
+
+// The name without its last extension: "Mario Kart DS.nds" gives "Mario Kart DS".
+std::string WithoutExtension(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// The ROM name the emulators name a save after: the slot's long name when it carries a whole
+// one, else its 8.3 name ("POKEMO~1NDS" gives "POKEMO~1"). Empty: the slot names no game.
+std::string GameOfSlot(std::span<const std::uint8_t> slot, const SlotLayout& layout,
+                       std::string& remark) {
+    if (slot.size() < layout.LongNameOffset() + kLongNameSize) {
+        return {};
+    }
+    const std::string shortName = FieldText(slot.subspan(layout.ShortNameOffset(), kShortNameSize));
+    if (shortName.empty()) {
+        return {};
+    }
+    if (slot[layout.LongNameFlagOffset()] != 0) {
+        const auto field = slot.subspan(layout.LongNameOffset(), kLongNameSize);
+        const std::string longName = FieldText(field);
+        // A long name that fills its field was cut there: it is not the ROM file's name.
+        if (!longName.empty() && field.back() == 0) {
+            return WithoutExtension(longName);
+        }
+        remark = "the slot's long ROM name is cut short, so its 8.3 name is used";
+    }
+    std::string base = shortName.substr(0, std::min<std::size_t>(8, shortName.size()));
+    while (!base.empty() && base.back() == ' ') {
+        base.pop_back();
+    }
+    return base;
+}
+
+// Why a name cannot be a file's name on FAT, NTFS or ext4; empty when it can be.
+std::string UnfitName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") {
+        return "the game's name is empty";
+    }
+    for (const unsigned char c : name) {
+        if (c < 0x20 ||
+            std::string_view("<>:\"/\\|?*").find(static_cast<char>(c)) != std::string_view::npos) {
+            return "the game's name holds a character that a file name cannot hold";
+        }
+    }
+    if (name.back() == '.' || name.back() == ' ') {
+        return "the game's name ends in a dot or a blank, which Windows drops from file names";
+    }
+    return {};
+}
+
+std::string_view Suffix(SyncFormat format) {
+    return format == SyncFormat::Dsv ? ".dsv" : ".sav";
+}
+
+// The file's save, read as the import reads it; `room` is where a write into the file goes.
+struct FolderSide {
+    std::vector<std::uint8_t> bytes;
+    std::span<const std::uint8_t> save;
+    std::string blocked;
+};
+
+FolderSide ReadFolderSide(EditMode mode, const std::string& path, SyncFormat format) {
+    FolderSide side;
+    if (const std::error_code error = platform::ReadWholeFile(path, side.bytes)) {
+        side.blocked = "the file cannot be read: " + error.message();
+        return side;
+    }
+    const ForeignSaveType type = format == SyncFormat::Dsv ? ForeignSaveType::Dsv
+                                 : mode == EditMode::Nds   ? ForeignSaveType::NdsSav
+                                                           : ForeignSaveType::GbaSav;
+    const FoundSave found = ReadForeignSave(type, side.bytes);
+    if (found.outcome == FoundSave::Outcome::Refused) {
+        side.blocked = "the file is a " + found.what + " that cannot be read: " + found.refusal;
+        return side;
+    }
+    side.save = found.outcome == FoundSave::Outcome::Found
+                    ? found.Save(side.bytes)
+                    : std::span<const std::uint8_t>(side.bytes);
+    if (found.owned) {
+        // A decoded save cannot be written back into its file.
+        side.blocked = "the file is a " + found.what + ", which a sync cannot write back";
+    }
+    return side;
+}
+
+}  // namespace
+
+std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::string& folder,
+                                 SyncFormat format, std::string& failure) {
+    if (format == SyncFormat::Dsv && context.mode != EditMode::Nds) {
+        failure = "DeSmuME's .dsv files hold DS saves: a GBA sync uses .sav files.";
+        return std::nullopt;
+    }
+    std::vector<platform::FolderEntry> entries;
+    if (!platform::IsDirectory(folder)) {
+        failure = "The folder " + DisplayText(folder) + " is not there.";
+        return std::nullopt;
+    }
+    if (const std::error_code error = platform::ListFolder(folder, entries)) {
+        failure = "The folder " + DisplayText(folder) + " cannot be read: " + error.message() + ".";
+        return std::nullopt;
+    }
+    std::error_code listError;
+    const std::vector<std::string> slots =
+        platform::ListSlotFiles(context.SaveFolder(), &listError);
+    if (listError) {
+        failure = "The save folder of the card cannot be read: " + listError.message() + ".";
+        return std::nullopt;
+    }
+
+    SyncPlan plan{folder, format, {}, {}, {}};
+    const std::vector<sync::RecordLine> record = ReadSyncRecord(context, folder);
+    std::map<std::string, const platform::FolderEntry*> byName;  // lower-case name
+    for (const platform::FolderEntry& entry : entries) {
+        byName.emplace(Lower(entry.name), &entry);
+    }
+    std::map<std::string, std::vector<std::size_t>> pairsOfFile;
+    const SlotLayout& layout = context.Layout();
+    std::vector<std::uint8_t> slot;
+    for (const std::string& slotName : slots) {
+        SyncPair pair;
+        pair.slotFileName = slotName;
+        if (const std::error_code error =
+                platform::ReadWholeFile(context.SlotPathOf(slotName), slot)) {
+            pair.blocked = "the slot file cannot be read: " + error.message();
+            plan.pairs.push_back(std::move(pair));
+            continue;
+        }
+        std::string remark;
+        pair.game = GameOfSlot(slot, layout, remark);
+        if (pair.game.empty()) {
+            plan.noGame.push_back(slotName);
+            continue;
+        }
+        pair.fileName = pair.game + std::string(Suffix(format));
+        if (const std::string unfit = UnfitName(pair.game); !unfit.empty()) {
+            pair.blocked = unfit;
+            plan.pairs.push_back(std::move(pair));
+            continue;
+        }
+        pairsOfFile[Lower(pair.fileName)].push_back(plan.pairs.size());
+
+        const std::span<const std::uint8_t> region(
+            slot.data(), std::min<std::size_t>(slot.size(), layout.saveRegionSize));
+        const auto found = byName.find(Lower(pair.fileName));
+        if (found != byName.end()) {
+            pair.fileName = found->second->name;
+            if (found->second->isFolder) {
+                pair.blocked =
+                    DisplayText(pair.fileName) + " in the folder is a folder, not a file";
+                plan.pairs.push_back(std::move(pair));
+                continue;
+            }
+            pair.fileExists = true;
+            const FolderSide side =
+                ReadFolderSide(context.mode, platform::JoinPath(folder, pair.fileName), format);
+            pair.size = side.save.size();
+            if (side.blocked.empty() && side.save.size() > region.size()) {
+                pair.blocked = "the file's save (" + ByteCount(side.save.size()) +
+                               " bytes) is larger than the slot's save data region (" +
+                               ByteCount(region.size()) + " bytes)";
+            } else if (side.blocked.empty() && side.save.empty()) {
+                pair.blocked = "the file holds no save data";
+            } else {
+                pair.blocked = side.blocked;
+            }
+            if (!pair.blocked.empty()) {
+                plan.pairs.push_back(std::move(pair));
+                continue;
+            }
+            pair.folderHash = history::ContentHash(side.save);
+        } else {
+            pair.size = SuggestedSize(context.mode, region);
+            if (pair.size > region.size()) {
+                pair.blocked =
+                    "the slot file is too short for a save of " + ByteCount(pair.size) + " bytes";
+                plan.pairs.push_back(std::move(pair));
+                continue;
+            }
+        }
+        pair.cardHash = history::ContentHash(region.first(pair.size));
+        pair.decision = sync::Decide(pair.cardHash, pair.folderHash,
+                                     sync::FindLast(record, pair.slotFileName, pair.fileName));
+        if (!remark.empty()) {
+            pair.decision.why += " (" + remark + ")";
+        }
+        plan.pairs.push_back(std::move(pair));
+    }
+
+    // Two slots naming one game would write one file from both: neither is synced.
+    for (const auto& [file, indexes] : pairsOfFile) {
+        if (indexes.size() < 2) {
+            continue;
+        }
+        std::string names;
+        for (const std::size_t i : indexes) {
+            names += (names.empty() ? "" : ", ") + DisplayText(plan.pairs[i].slotFileName);
+        }
+        for (const std::size_t i : indexes) {
+            plan.pairs[i].blocked = "the slots " + names + " name one game";
+        }
+    }
+    for (const platform::FolderEntry& entry : entries) {
+        const bool paired = pairsOfFile.count(Lower(entry.name)) > 0;
+        if (!paired && !entry.isFolder) {
+            plan.unmatched.push_back(entry.name);
+        }
+    }
+    return plan;
+}
+
+bool PlanWrites(const SyncPlan& plan) {
+    return std::any_of(plan.pairs.begin(), plan.pairs.end(), [](const SyncPair& pair) {
+        return pair.blocked.empty() &&
+               (pair.decision.way == sync::Way::ToCard || pair.decision.way == sync::Way::ToFolder);
+    });
+}
+
+std::string PlanText(const SyncPlan& plan) {
+    std::string text = "The slots of the card and the files of " + DisplayText(plan.folder) + ":";
+    for (const SyncPair& pair : plan.pairs) {
+        text += "\n" + DisplayText(pair.slotFileName) + " <-> " +
+                (pair.fileName.empty() ? std::string("(no file)") : DisplayText(pair.fileName)) +
+                ": ";
+        if (!pair.blocked.empty()) {
+            text += "not synced: " + DisplayText(pair.blocked) + ".";
+            continue;
+        }
+        switch (pair.decision.way) {
+            case sync::Way::Nothing:
+                text += "nothing to do";
+                break;
+            case sync::Way::ToFolder:
+                text += pair.fileExists ? "card -> folder" : "card -> folder, a new file";
+                text += " (" + ByteCount(pair.size) + " bytes)";
+                break;
+            case sync::Way::ToCard:
+                text += "folder -> card (" + ByteCount(pair.size) + " bytes)";
+                break;
+            case sync::Way::Conflict:
+                text += "conflict, left as it is";
+                break;
+        }
+        text += ": " + pair.decision.why + ".";
+    }
+    if (plan.pairs.empty()) {
+        text += "\nNo slot names a game.";
+    }
+    if (!plan.noGame.empty()) {
+        text += "\nSlot files that name no game, left as they are:";
+        for (const std::string& name : plan.noGame) {
+            text += " " + DisplayText(name);
+        }
+    }
+    if (!plan.unmatched.empty()) {
+        text += "\nFiles in the folder that no slot pairs with, left as they are:";
+        for (const std::string& name : plan.unmatched) {
+            text += " " + DisplayText(name);
+        }
+    }
+    return text;
+}
+
+}  // namespace slotkit

@@ -1,0 +1,255 @@
+// Carrying out a sync plan: every version it replaces kept first, then each pair written on its
+// own, so that one failure leaves the other pairs done and both sides of itself as they were.
+#include <algorithm>
+
+#include "card/display_text.h"
+#include "card/keep_history.h"
+#include "card/slot_listing.h"
+#include "exchange/exchange_steps.h"
+#include "exchange/save_containers.h"
+#include "exchange/sync_folder.h"
+#include "exchange/sync_places.h"
+#include "history/history_format.h"
+#include "platform/history_store.h"
+
+namespace slotkit {
+
+namespace {
+
+constexpr const char* kCaption = "Sync with a folder";
+constexpr const char* kCommand = "sync";
+
+bool Writes(const SyncPair& pair) {
+    return pair.blocked.empty() &&
+           (pair.decision.way == sync::Way::ToCard || pair.decision.way == sync::Way::ToFolder);
+}
+
+// What one pair writes: the whole new content of the slot or of the file.
+struct PairWrite {
+    const SyncPair* pair;
+    std::string target;
+    std::vector<std::uint8_t> before;  // the target's bytes now, which the history keeps
+    std::vector<std::uint8_t> after;
+    std::string failure;
+};
+
+// Reads both sides again and builds the new content of the side the pair goes to. Both are read
+// again, so that a side changed since the plan was shown is not overwritten blindly.
+PairWrite Prepare(const CommandContext& context, const SyncPlan& plan, const SyncPair& pair) {
+    PairWrite write{&pair, {}, {}, {}, {}};
+    const std::string slotPath = context.SlotPathOf(pair.slotFileName);
+    const std::string filePath = platform::JoinPath(plan.folder, pair.fileName);
+    std::vector<std::uint8_t> slot, file;
+    if (const std::error_code error = platform::ReadWholeFile(slotPath, slot)) {
+        write.failure = "the slot file cannot be read: " + error.message();
+        return write;
+    }
+    const std::size_t region = std::min<std::size_t>(slot.size(), context.Layout().saveRegionSize);
+    if (region < pair.size ||
+        history::ContentHash({slot.data(), static_cast<std::size_t>(pair.size)}) != pair.cardHash) {
+        write.failure = "the slot changed after the plan was made";
+        return write;
+    }
+    const ForeignSaveType type = plan.format == SyncFormat::Dsv  ? ForeignSaveType::Dsv
+                                 : context.mode == EditMode::Nds ? ForeignSaveType::NdsSav
+                                                                 : ForeignSaveType::GbaSav;
+    std::span<const std::uint8_t> save;
+    std::size_t saveOffset = 0;
+    if (pair.fileExists) {
+        if (const std::error_code error = platform::ReadWholeFile(filePath, file)) {
+            write.failure = "the file cannot be read: " + error.message();
+            return write;
+        }
+        const FoundSave found = ReadForeignSave(type, file);
+        save = found.outcome == FoundSave::Outcome::Found ? found.Save(file)
+                                                          : std::span<const std::uint8_t>(file);
+        saveOffset = found.outcome == FoundSave::Outcome::Found ? found.offset : 0;
+        if (found.owned || save.size() != pair.size ||
+            history::ContentHash(save) != pair.folderHash.value_or(0)) {
+            write.failure = "the file changed after the plan was made";
+            return write;
+        }
+    } else if (platform::PathExists(filePath)) {
+        write.failure = "a file of that name appeared in the folder after the plan was made";
+        return write;
+    }
+
+    if (pair.decision.way == sync::Way::ToCard) {
+        write.target = slotPath;
+        write.before = slot;
+        write.after = std::move(slot);
+        std::copy(save.begin(), save.end(), write.after.begin());
+    } else {
+        write.target = filePath;
+        const auto data = std::span<const std::uint8_t>(slot).first(pair.size);
+        if (pair.fileExists) {
+            // The file keeps its size and whatever surrounds its save (a footer, clock data).
+            write.before = file;
+            write.after = std::move(file);
+            std::copy(data.begin(), data.end(),
+                      write.after.begin() + static_cast<std::ptrdiff_t>(saveOffset));
+        } else {
+            write.after.assign(data.begin(), data.end());
+            if (type == ForeignSaveType::Dsv) {
+                const auto footer = DesmumeFooter(static_cast<std::uint32_t>(pair.size));
+                write.after.insert(write.after.end(), footer.begin(), footer.end());
+            }
+        }
+    }
+    return write;
+}
+
+// Keeps, flushed, every slot and every file the writes replace: the card's in the card's
+// history, the folder's in the folder's. A version that cannot be kept fails its pair.
+void KeepAll(const CommandContext& context, const SyncPlan& plan, std::vector<PairWrite>& writes) {
+    HistoryPlace card;
+    HistoryPlace folder;
+    const std::error_code cardError = FindHistoryPlace(context, card);
+    const std::error_code folderError = FindFolderHistoryPlace(context, plan.folder, folder);
+    std::vector<platform::VersionToKeep> slots, files;
+    std::vector<PairWrite*> slotWrites, fileWrites;
+    for (PairWrite& write : writes) {
+        if (!write.failure.empty() || write.before.empty()) {
+            continue;
+        }
+        if (write.pair->decision.way == sync::Way::ToCard) {
+            slots.push_back({write.pair->slotFileName, write.before,
+                             TitleOfSlotBytes(context, write.before), std::nullopt});
+            slotWrites.push_back(&write);
+        } else {
+            files.push_back({write.pair->fileName, write.before, write.pair->game, std::nullopt});
+            fileWrites.push_back(&write);
+        }
+    }
+    auto keep = [&](const std::error_code& placeError, const std::string& historyRoot,
+                    const std::string& modeFolder, std::vector<platform::VersionToKeep>& versions,
+                    std::vector<PairWrite*>& owners) {
+        if (versions.empty()) {
+            return;
+        }
+        std::vector<std::error_code> results(versions.size(), placeError);
+        if (!placeError) {
+            results = platform::KeepVersions(historyRoot, modeFolder, kCommand, versions);
+        }
+        for (std::size_t i = 0; i < owners.size(); ++i) {
+            if (results[i]) {
+                owners[i]->failure =
+                    "its current version could not be kept in the history: " + results[i].message();
+            }
+        }
+    };
+    keep(cardError, card.root, card.modeFolder, slots, slotWrites);
+    keep(folderError, folder.root, folder.modeFolder, files, fileWrites);
+}
+
+}  // namespace
+
+bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::string& report) {
+    std::vector<PairWrite> writes;
+    for (const SyncPair& pair : plan.pairs) {
+        if (Writes(pair)) {
+            writes.push_back(Prepare(context, plan, pair));
+        }
+    }
+    KeepAll(context, plan, writes);
+
+    bool whole = true;
+    std::vector<sync::RecordLine> record = ReadSyncRecord(context, plan.folder);
+    auto remember = [&](const SyncPair& pair, std::uint64_t hash) {
+        std::erase_if(record, [&](const sync::RecordLine& line) {
+            return history::SameSlotFile(line.slotFileName, pair.slotFileName);
+        });
+        record.push_back({pair.slotFileName, pair.fileName, {hash, hash}});
+    };
+    std::size_t next = 0;
+    for (const SyncPair& pair : plan.pairs) {
+        const std::string name = DisplayText(pair.slotFileName) + " <-> " +
+                                 (pair.fileName.empty() ? "(no file)" : DisplayText(pair.fileName));
+        if (!pair.blocked.empty()) {
+            whole = false;
+            report += "\nFailed: " + name + ": " + DisplayText(pair.blocked) + ".";
+            continue;
+        }
+        if (!Writes(pair)) {
+            if (pair.decision.way == sync::Way::Nothing && pair.folderHash == pair.cardHash) {
+                remember(pair, pair.cardHash);
+            }
+            if (pair.decision.way == sync::Way::Conflict) {
+                report += "\nLeft as they are: " + name + ": " + pair.decision.why + ".";
+            }
+            continue;
+        }
+        PairWrite& write = writes[next++];
+        if (write.failure.empty() && write.pair->decision.way == sync::Way::ToCard &&
+            !context.CardInDrive()) {
+            write.failure = "the card is no longer in its drive";
+        }
+        if (write.failure.empty()) {
+            if (const std::error_code error = platform::ReplaceFile(write.target, write.after)) {
+                write.failure = "it could not be written: " + error.message() + "; it is as it was";
+            }
+        }
+        if (!write.failure.empty()) {
+            whole = false;
+            report += "\nFailed: " + name + ": " + DisplayText(write.failure) + ".";
+            continue;
+        }
+        remember(pair, pair.decision.way == sync::Way::ToCard ? *pair.folderHash : pair.cardHash);
+        report += "\n" + name + ": " +
+                  (pair.decision.way == sync::Way::ToCard ? "the file's save is now in the slot"
+                                                          : "the slot's save is now in the file") +
+                  ".";
+    }
+    if (const std::error_code error = WriteSyncRecord(context, plan.folder, record)) {
+        whole = false;
+        report += "\nFailed: the sync record could not be written (" + error.message() +
+                  "); the next sync will ask about the pairs whose sides differ.";
+    }
+    return whole;
+}
+
+void SyncWithFolder(const CommandContext& context, const std::string& folder, SyncFormat format,
+                    sync::Prefer prefer, bool dryRun) {
+    std::string failure;
+    std::optional<SyncPlan> plan = PlanSync(context, folder, format, failure);
+    if (!plan) {
+        context.prompter.Message(failure + "\nNothing was synced.", kCaption, MessageKind::Failure);
+        return;
+    }
+    for (SyncPair& pair : plan->pairs) {
+        pair.decision = sync::Settle(pair.decision, prefer);
+    }
+    const std::string planText = PlanText(*plan);
+    if (dryRun) {
+        context.prompter.Message(planText + "\n\nA dry run: nothing was written.", kCaption,
+                                 MessageKind::Info);
+        return;
+    }
+    const bool blocked = std::any_of(plan->pairs.begin(), plan->pairs.end(),
+                                     [](const SyncPair& pair) { return !pair.blocked.empty(); });
+    if (!PlanWrites(*plan)) {
+        context.prompter.Message(planText + "\n\nNothing to write: nothing was changed.", kCaption,
+                                 blocked ? MessageKind::Failure : MessageKind::Info);
+        return;
+    }
+    if (!context.prompter.AskYesNo(planText + exchange::kQuestionEnd, kCaption)) {
+        return;
+    }
+    std::string report;
+    const bool whole = [&] {
+        const auto busy = context.prompter.Busy();
+        return CarryOutSync(context, *plan, report);
+    }();
+    if (context.CardInDrive()) {
+        Refresh(context);
+    }
+    if (whole) {
+        context.prompter.Message(std::string(text::kSuccess) + report, text::kCaptionTrue,
+                                 MessageKind::Info);
+    } else {
+        context.prompter.Message(std::string(text::kFailed) + report, text::kCaptionError,
+                                 MessageKind::Failure);
+    }
+}
+
+}  // namespace slotkit
