@@ -105,7 +105,7 @@ FolderSide ReadFolderSide(EditMode mode, const std::string& path, SyncFormat for
                                                            : ForeignSaveType::GbaSav;
     const FoundSave found = ReadForeignSave(type, side.bytes);
     if (found.outcome == FoundSave::Outcome::Refused) {
-        side.blocked = "the file is a " + found.what + " that cannot be read: " + found.refusal;
+        side.blocked = "the file cannot be read as a save: " + found.refusal;
         return side;
     }
     side.save = found.outcome == FoundSave::Outcome::Found
