@@ -26,6 +26,7 @@ enum ControlId : int {
     // The slot list's right-click menu.
     kExportNewMenuId = 6001,
     kNoRowMenuId = 6002,  // the menu's note that no row is selected
+    kSyncMenuId = 6003,
 };
 
 }  // namespace slotkit::app

@@ -11,6 +11,7 @@
 #include "app/dialog_units.h"
 #include "app/history_dlg.h"
 #include "app/slot_icon.h"
+#include "app/sync_dlg.h"
 #include "app/wx_text.h"
 #include "card/slot_listing.h"
 #include "exchange/export_new.h"
@@ -263,6 +264,8 @@ void CSlotManagerDlg::BindEvents() {
         wxEVT_MENU, [this](wxCommandEvent&) { OnExportNew(); }, kExportNewMenuId);
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { OnHistory(); }, kHistoryMenuId);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnSyncWithFolder(); }, kSyncMenuId);
     Bind(wxEVT_CHAR_HOOK, &CSlotManagerDlg::OnCharHook, this);
 
     const std::pair<int, void (CSlotManagerDlg::*)()> buttons[] = {
@@ -429,6 +432,8 @@ std::unique_ptr<wxMenu> CSlotManagerDlg::SlotMenu() {
     menu->Enable(kExportNewMenuId, rowSelected);
     menu->Append(kHistoryMenuId, "History...");
     menu->Enable(kHistoryMenuId, !cardRoot_.empty());
+    menu->Append(kSyncMenuId, "Sync with a folder...");
+    menu->Enable(kSyncMenuId, !cardRoot_.empty());
     return menu;
 }
 
@@ -497,6 +502,22 @@ void CSlotManagerDlg::OnHistory() {
     CHistoryDlg dialog(this, Context(), selected == -1 ? "" : slotView_->FileName(selected),
                        std::move(onCard));
     dialog.ShowModal();
+}
+
+void CSlotManagerDlg::OnSyncWithFolder() {
+    if (cardRoot_.empty() || !CardStillThere()) {
+        return;
+    }
+    const std::optional<std::string> folder = prompter_.ChooseFolder("Sync with a folder");
+    if (!folder) {
+        return;
+    }
+    CSyncDlg dialog(this, Context(), *folder);
+    if (dialog.ShowModal() != wxID_OK || !dialog.Plan()) {
+        return;
+    }
+    const SyncPlan plan = *dialog.Plan();
+    Run([&plan](const CommandContext& context) { CarryOutAndReport(context, plan); });
 }
 
 }  // namespace slotkit::app

@@ -51,6 +51,7 @@ class CSlotManagerDlg : public wxFrame {
     std::unique_ptr<wxMenu> SlotMenu();
     void OnExportNew();
     void OnHistory();
+    void OnSyncWithFolder();
     // Files dropped onto the slot list at `at` (the list's coordinates): one file dropped onto
     // a row is imported into that row, as by "Q9 << anotherSAVE inport".
     void OnDropFiles(const wxPoint& at, const std::vector<std::string>& paths);

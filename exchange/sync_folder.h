@@ -40,6 +40,10 @@ struct SyncPlan {
 std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::string& folder,
                                  SyncFormat format, std::string& failure);
 
+// What happens to one pair, and why: "card -> folder (8,192 bytes): only the card's save
+// changed since the last sync."
+std::string WayText(const SyncPair& pair);
+
 // The plan as the user reads it before the question: a line per pair and what is left alone.
 std::string PlanText(const SyncPlan& plan);
 
@@ -50,6 +54,10 @@ bool PlanWrites(const SyncPlan& plan);
 // conflict goes only where it was settled. The report: what was done per pair, and every failure
 // with its reason. True when every pair to be written was written and none was blocked.
 bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::string& report);
+
+// Carries out a plan the user has agreed to, refreshes the list, and shows the report:
+// "Success!" only when every pair succeeded.
+void CarryOutAndReport(const CommandContext& context, const SyncPlan& plan);
 
 // The whole command: the plan, one question, the writes, the report. `dryRun` shows the plan
 // and writes nothing.

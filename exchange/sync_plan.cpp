@@ -251,32 +251,35 @@ bool PlanWrites(const SyncPlan& plan) {
     });
 }
 
+std::string WayText(const SyncPair& pair) {
+    if (!pair.blocked.empty()) {
+        return "not synced: " + DisplayText(pair.blocked) + ".";
+    }
+    std::string text;
+    switch (pair.decision.way) {
+        case sync::Way::Nothing:
+            text = "nothing to do";
+            break;
+        case sync::Way::ToFolder:
+            text = pair.fileExists ? "card -> folder" : "card -> folder, a new file";
+            text += " (" + ByteCount(pair.size) + " bytes)";
+            break;
+        case sync::Way::ToCard:
+            text = "folder -> card (" + ByteCount(pair.size) + " bytes)";
+            break;
+        case sync::Way::Conflict:
+            text = "conflict, left as it is";
+            break;
+    }
+    return text + ": " + pair.decision.why + ".";
+}
+
 std::string PlanText(const SyncPlan& plan) {
     std::string text = "The slots of the card and the files of " + DisplayText(plan.folder) + ":";
     for (const SyncPair& pair : plan.pairs) {
         text += "\n" + DisplayText(pair.slotFileName) + " <-> " +
                 (pair.fileName.empty() ? std::string("(no file)") : DisplayText(pair.fileName)) +
-                ": ";
-        if (!pair.blocked.empty()) {
-            text += "not synced: " + DisplayText(pair.blocked) + ".";
-            continue;
-        }
-        switch (pair.decision.way) {
-            case sync::Way::Nothing:
-                text += "nothing to do";
-                break;
-            case sync::Way::ToFolder:
-                text += pair.fileExists ? "card -> folder" : "card -> folder, a new file";
-                text += " (" + ByteCount(pair.size) + " bytes)";
-                break;
-            case sync::Way::ToCard:
-                text += "folder -> card (" + ByteCount(pair.size) + " bytes)";
-                break;
-            case sync::Way::Conflict:
-                text += "conflict, left as it is";
-                break;
-        }
-        text += ": " + pair.decision.why + ".";
+                ": " + WayText(pair);
     }
     if (plan.pairs.empty()) {
         text += "\nNo slot names a game.";

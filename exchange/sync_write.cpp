@@ -235,10 +235,14 @@ void SyncWithFolder(const CommandContext& context, const std::string& folder, Sy
     if (!context.prompter.AskYesNo(planText + exchange::kQuestionEnd, kCaption)) {
         return;
     }
+    CarryOutAndReport(context, *plan);
+}
+
+void CarryOutAndReport(const CommandContext& context, const SyncPlan& plan) {
     std::string report;
     const bool whole = [&] {
         const auto busy = context.prompter.Busy();
-        return CarryOutSync(context, *plan, report);
+        return CarryOutSync(context, plan, report);
     }();
     if (context.CardInDrive()) {
         Refresh(context);

@@ -1,0 +1,144 @@
+#include "app/sync_dlg.h"
+
+#include <wx/sizer.h>
+
+#include "app/wx_text.h"
+#include "card/display_text.h"
+
+namespace slotkit::app {
+
+namespace {
+
+constexpr int kKeepCardId = 1017;
+constexpr int kKeepFolderId = 1018;
+constexpr int kLeaveId = 1019;
+constexpr int kFormatId = 1020;
+
+}  // namespace
+
+CSyncDlg::CSyncDlg(wxWindow* parent, const CommandContext& context, std::string folder)
+    : wxDialog(parent, wxID_ANY, "Sync with a folder", wxDefaultPosition, wxDefaultSize,
+               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
+      context_(context),
+      folder_(std::move(folder)) {
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(new wxStaticText(this, wxID_ANY,
+                                "The slots of the card and the files of " + ToWx(folder_) + ":"),
+               0, wxALL, FromDIP(8));
+    if (context_.mode == EditMode::Nds) {
+        auto* row = new wxBoxSizer(wxHORIZONTAL);
+        row->Add(new wxStaticText(this, wxID_ANY, "Files:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT,
+                 FromDIP(6));
+        format_ = new wxChoice(this, kFormatId);
+        format_->Append("<ROM name>.sav");
+        format_->Append("<ROM name>.dsv (DeSmuME)");
+        format_->SetSelection(0);
+        row->Add(format_);
+        sizer->Add(row, 0, wxLEFT | wxRIGHT | wxBOTTOM, FromDIP(8));
+    }
+    list_ = new wxListCtrl(this, wxID_ANY, wxDefaultPosition, FromDIP(wxSize(720, 260)),
+                           wxLC_REPORT | wxLC_SINGLE_SEL | wxBORDER_SUNKEN);
+    list_->AppendColumn("Slot");
+    list_->AppendColumn("File");
+    list_->AppendColumn("What happens");
+    list_->SetColumnWidth(0, FromDIP(110));
+    list_->SetColumnWidth(1, FromDIP(200));
+    list_->SetColumnWidth(2, FromDIP(400));
+    sizer->Add(list_, 1, wxEXPAND | wxLEFT | wxRIGHT, FromDIP(8));
+    notes_ = new wxStaticText(this, wxID_ANY, "");
+    sizer->Add(notes_, 0, wxEXPAND | wxALL, FromDIP(8));
+
+    auto* choices = new wxBoxSizer(wxHORIZONTAL);
+    choices->Add(new wxStaticText(this, wxID_ANY, "A conflict:"), 0,
+                 wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(6));
+    keepCard_ = new wxButton(this, kKeepCardId, "Keep the card's save");
+    keepFolder_ = new wxButton(this, kKeepFolderId, "Keep the folder's file");
+    leave_ = new wxButton(this, kLeaveId, "Leave it");
+    for (wxButton* button : {keepCard_, keepFolder_, leave_}) {
+        choices->Add(button, 0, wxRIGHT, FromDIP(6));
+    }
+    sizer->Add(choices, 0, wxLEFT | wxRIGHT, FromDIP(8));
+    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+    sync_ = new wxButton(this, wxID_OK, "Sync");
+    buttons->Add(sync_, 0, wxRIGHT, FromDIP(8));
+    buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"));
+    sizer->Add(buttons, 0, wxALIGN_RIGHT | wxALL, FromDIP(8));
+    SetSizerAndFit(sizer);
+    SetEscapeId(wxID_CANCEL);
+    Replan();
+
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { Settle(sync::Prefer::Card); }, kKeepCardId);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { Settle(sync::Prefer::Folder); }, kKeepFolderId);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { Settle(sync::Prefer::Neither); }, kLeaveId);
+    Bind(
+        wxEVT_CHOICE, [this](wxCommandEvent&) { Replan(); }, kFormatId);
+    Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent&) { EnableChoices(); });
+    Bind(wxEVT_LIST_ITEM_DESELECTED, [this](wxListEvent&) { EnableChoices(); });
+}
+
+void CSyncDlg::Replan() {
+    const SyncFormat format =
+        format_ && format_->GetSelection() == 1 ? SyncFormat::Dsv : SyncFormat::Sav;
+    std::string failure;
+    plan_ = PlanSync(context_, folder_, format, failure);
+    planned_.clear();
+    if (plan_) {
+        for (const SyncPair& pair : plan_->pairs) {
+            planned_.push_back(pair.decision);
+        }
+    }
+    notes_->SetLabel(plan_ ? wxString() : ToWx(failure));
+    Fill();
+}
+
+void CSyncDlg::Fill() {
+    list_->DeleteAllItems();
+    std::string notes;
+    if (plan_) {
+        for (const SyncPair& pair : plan_->pairs) {
+            const long row = list_->InsertItem(list_->GetItemCount(), ToWx(pair.slotFileName));
+            list_->SetItem(row, 1, ToWx(pair.fileName));
+            list_->SetItem(row, 2, ToWx(WayText(pair)));
+        }
+        if (!plan_->unmatched.empty()) {
+            notes = "Files that no slot pairs with, left as they are:";
+            for (const std::string& name : plan_->unmatched) {
+                notes += " " + DisplayText(name);
+            }
+        }
+        notes_->SetLabel(ToWx(plan_->pairs.empty() ? "No slot names a game." : notes));
+    }
+    sync_->Enable(plan_ && PlanWrites(*plan_));
+    EnableChoices();
+    Layout();
+}
+
+long CSyncDlg::SelectedRow() const {
+    return list_->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+}
+
+void CSyncDlg::EnableChoices() {
+    const long row = SelectedRow();
+    const bool conflict = plan_ && row >= 0 && static_cast<std::size_t>(row) < planned_.size() &&
+                          plan_->pairs[row].blocked.empty() &&
+                          planned_[row].way == sync::Way::Conflict;
+    for (wxButton* button : {keepCard_, keepFolder_, leave_}) {
+        button->Enable(conflict);
+    }
+}
+
+void CSyncDlg::Settle(sync::Prefer prefer) {
+    const long row = SelectedRow();
+    if (!plan_ || row < 0 || static_cast<std::size_t>(row) >= planned_.size()) {
+        return;
+    }
+    SyncPair& pair = plan_->pairs[row];
+    pair.decision = sync::Settle(planned_[row], prefer);
+    list_->SetItem(row, 2, ToWx(WayText(pair)));
+    sync_->Enable(PlanWrites(*plan_));
+}
+
+}  // namespace slotkit::app

@@ -1,0 +1,107 @@
+// "Sync with a folder..." from the slot list's menu, driven with real clicks and keys.
+#include <filesystem>
+
+#include "app/control_ids.h"
+#include "app/sync_dlg.h"
+#include "window_fixture.h"
+
+namespace slotkit::test {
+namespace {
+
+namespace fs = std::filesystem;
+using app::CSyncDlg;
+
+class SyncWindowTest : public CardWindowTest {
+  protected:
+    fs::path Folder() const { return card.PcFolder() / "emu"; }
+    // A slot of the game `shortName` names, whose save is 512 bytes of `fill`.
+    Bytes Slot(const char* name, const char* shortName, std::uint8_t fill) {
+        Bytes slot = card.WriteSlot(EditMode::Nds, name, kNdsLayout.newFormSize, shortName);
+        std::fill(slot.begin(), slot.begin() + kNdsLayout.saveRegionSize, 0xFF);
+        std::fill_n(slot.begin(), 512, fill);
+        WriteFile(card.SlotFile(EditMode::Nds, name), slot);
+        return slot;
+    }
+    // Opens "Sync with a folder..." from the menu of row 0, the folder chosen.
+    int OpenSync(std::function<int(CSyncDlg*)> inDialog, const char* reportStart) {
+        chosenPaths = {Folder().string()};
+        int menus = 0;
+        wxTEST_DIALOG(menus = RightClickAt(RowOnScreen(0),
+                                           [](wxUIActionSimulator& input) {
+                                               for (int i = 0; i < 3; ++i) {
+                                                   input.Char(WXK_DOWN);
+                                               }
+                                               input.Char(WXK_RETURN);
+                                           }),
+                      ExpectWith<CSyncDlg>([&](CSyncDlg* dialog) {
+                          dialog->Show();
+                          PumpEvents();
+                          return inDialog(dialog);
+                      }),
+                      ExpectMessage("true", reportStart, wxID_OK, true));
+        return menus;
+    }
+    // Clicks the middle of a row of the dialog's list.
+    static void ClickRow(CSyncDlg* dialog, long row) {
+        wxRect rect;
+        dialog->Pairs()->GetItemRect(row, rect);
+        const wxPoint at = dialog->Pairs()->ClientToScreen(
+            rect.GetPosition() + wxPoint(rect.width / 3, rect.height / 2));
+        TypeKeys(
+            [at](wxUIActionSimulator& input) {
+                input.MouseMove(at);
+                input.MouseClick();
+            },
+            700);
+    }
+};
+
+TEST_F(SyncWindowTest, AConflictSettledInTheDialogGoesTheWayChosenAndTheRestFollowsTheRule) {
+    Slot("A.DAT", "ZELDA   NDS", 1);
+    Slot("B.DAT", "MARIO   NDS", 2);
+    fs::create_directories(Folder());
+    WriteFile(Folder() / "ZELDA.sav", Bytes(512, 9));  // differs, never synced: a conflict
+    OpenCard();
+
+    const int menus = OpenSync(
+        [&](CSyncDlg* dialog) {
+            EXPECT_EQ(dialog->Pairs()->GetItemCount(), 2);
+            EXPECT_FALSE(dialog->KeepFolderButton()->IsEnabled());
+            ClickRow(dialog, 0);
+            EXPECT_TRUE(dialog->KeepFolderButton()->IsEnabled());
+            ClickOn(dialog->KeepFolderButton());
+            EXPECT_TRUE(dialog->Pairs()->GetItemText(0, 2).StartsWith("folder -> card"))
+                << dialog->Pairs()->GetItemText(0, 2);
+            ClickRow(dialog, 1);  // not a conflict: nothing to choose
+            EXPECT_FALSE(dialog->KeepCardButton()->IsEnabled());
+            return wxID_OK;
+        },
+        "Success!");
+    EXPECT_EQ(menus, 1);
+    const Bytes a = ReadFile(card.SlotFile(EditMode::Nds, "A.DAT"));
+    EXPECT_EQ(Bytes(a.begin(), a.begin() + 512), Bytes(512, 9));
+    EXPECT_EQ(ReadFile(Folder() / "MARIO.sav"), Bytes(512, 2));
+}
+
+TEST_F(SyncWindowTest, CancelInTheDialogWritesNothing) {
+    Slot("A.DAT", "ZELDA   NDS", 1);
+    fs::create_directories(Folder());
+    OpenCard();
+    chosenPaths = {Folder().string()};
+    wxTEST_DIALOG(RightClickAt(RowOnScreen(0),
+                               [](wxUIActionSimulator& input) {
+                                   for (int i = 0; i < 3; ++i) {
+                                       input.Char(WXK_DOWN);
+                                   }
+                                   input.Char(WXK_RETURN);
+                               }),
+                  ExpectWith<CSyncDlg>([](CSyncDlg* dialog) {
+                      EXPECT_TRUE(dialog->SyncButton()->IsEnabled());
+                      return wxID_CANCEL;
+                  }));
+    EXPECT_TRUE(FolderEntries(Folder()).empty());
+    EXPECT_FALSE(fs::exists(card.Dir() / "history"));
+}
+
+}  // namespace
+}  // namespace slotkit::test
