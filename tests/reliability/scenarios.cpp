@@ -50,6 +50,23 @@ void LayOutCard(const fs::path& root) {
     WriteBytes(root / "pc" / "game.gsv", files::GameSharkSp(Pattern(65536, 21), 5, "GAME"));
 }
 
+// The shared layout, its slots naming games, and an emulator's folder: A.DAT's game has a file
+// there whose save differs (never synced: a conflict), C.DAT's has none, B.DAT names no game.
+void LayOutSyncCard(const fs::path& root) {
+    LayOutCard(root);
+    const auto name = [&](const char* slot, const char* shortName) {
+        Bytes bytes = ReadBytes(SlotOf(root, slot));
+        std::copy_n(shortName, 11, bytes.begin() + 0x40005);
+        bytes[0x40010] = 0;  // no long name
+        WriteBytes(SlotOf(root, slot), bytes);
+    };
+    name("A.DAT", "ZELDA   NDS");
+    name("B.DAT", "\0\0\0\0\0\0\0\0\0\0\0");
+    name("C.DAT", "METROID NDS");
+    WriteBytes(root / "pc" / "emu" / "ZELDA.sav", Pattern(65536, 40));
+    WriteBytes(root / "pc" / "emu" / "other.sav", Pattern(512, 41));
+}
+
 std::vector<Scenario> WritingScenarios() {
     return {
         {"restore_one", LayOutCard,
@@ -125,6 +142,12 @@ std::vector<Scenario> WritingScenarios() {
          [](const fs::path& r) {
              return Card(r, {"--yes", "export-new", "C.DAT", P(r / "pc/game.sav")});
          }},
+        // Both sides written: A.DAT takes the folder's file, C.DAT's save goes to a new file.
+        {"sync_prefer_folder", LayOutSyncCard,
+         [](const fs::path& r) {
+             return Card(r, {"--yes", "sync", P(r / "pc/emu"), "--prefer", "folder"});
+         },
+         false},
     };
 }
 
