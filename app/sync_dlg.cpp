@@ -2,6 +2,8 @@
 
 #include <wx/sizer.h>
 
+#include <algorithm>
+
 #include "app/wx_text.h"
 #include "card/display_text.h"
 
@@ -103,13 +105,23 @@ void CSyncDlg::Fill() {
             list_->SetItem(row, 1, ToWx(pair.fileName));
             list_->SetItem(row, 2, ToWx(WayText(pair)));
         }
-        if (!plan_->unmatched.empty()) {
+        // A folder full of other files must not stretch the dialog off the screen.
+        constexpr std::size_t kNamesShown = 8;
+        const auto& unmatched = plan_->unmatched;
+        if (!unmatched.empty()) {
             notes = "Files that no slot pairs with, left as they are:";
-            for (const std::string& name : plan_->unmatched) {
-                notes += " " + DisplayText(name);
+            for (std::size_t i = 0; i < std::min(unmatched.size(), kNamesShown); ++i) {
+                notes += " " + DisplayText(unmatched[i]);
+            }
+            if (unmatched.size() > kNamesShown) {
+                notes += " and " + std::to_string(unmatched.size() - kNamesShown) + " more";
             }
         }
         notes_->SetLabel(ToWx(plan_->pairs.empty() ? "No slot names a game." : notes));
+        notes_->Wrap(list_->GetSize().x);
+        for (int column = 0; column < list_->GetColumnCount(); ++column) {
+            list_->SetColumnWidth(column, plan_->pairs.empty() ? FromDIP(150) : wxLIST_AUTOSIZE);
+        }
     }
     sync_->Enable(plan_ && PlanWrites(*plan_));
     EnableChoices();
@@ -138,6 +150,7 @@ void CSyncDlg::Settle(sync::Prefer prefer) {
     SyncPair& pair = plan_->pairs[row];
     pair.decision = sync::Settle(planned_[row], prefer);
     list_->SetItem(row, 2, ToWx(WayText(pair)));
+    list_->SetColumnWidth(2, wxLIST_AUTOSIZE);
     sync_->Enable(PlanWrites(*plan_));
 }
 
