@@ -1,11 +1,9 @@
 // Finding a GBA ROM's save type from its save library's ID strings, whole and in chunks.
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <cstring>
 #include <random>
-#include <set>
 
+#include "fuzz/games_harness.h"
 #include "games/gba_save_type.h"
 #include "rom_images.h"
 
@@ -108,45 +106,6 @@ TEST(ScanGbaSaveType, ShortAndEmptyRoms) {
     EXPECT_EQ(Describe(empties.Finish()), "2 32768 'SRAM_V' @0");
 }
 
-// The plain way to find the IDs, to hold the streaming scan against.
-games::GbaSaveType Reference(const Bytes& rom) {
-    struct Id {
-        std::string_view text;
-        K kind;
-        std::uint32_t size;
-    };
-    const Id ids[] = {{"EEPROM_V", K::Eeprom, 0},         {"SRAM_V", K::Sram, 32768},
-                      {"SRAM_F_V", K::Sram, 32768},       {"FLASH_V", K::Flash64K, 65536},
-                      {"FLASH512_V", K::Flash64K, 65536}, {"FLASH1M_V", K::Flash128K, 131072}};
-    games::GbaSaveType result;
-    std::set<K> kinds;
-    for (std::size_t at = 0; at < rom.size(); at += 4) {
-        auto is = [&](std::string_view text) {
-            return rom.size() - at >= text.size() &&
-                   std::memcmp(rom.data() + at, text.data(), text.size()) == 0;
-        };
-        result.hasClock = result.hasClock || is("SIIRTC_V");
-        for (const Id& id : ids) {
-            if (!is(id.text)) {
-                continue;
-            }
-            if (kinds.empty()) {
-                result.kind = id.kind;
-                result.size = id.size;
-                result.offset = at;
-                result.libraryId = std::string(id.text);
-                for (std::size_t i = at + id.text.size();
-                     i < rom.size() && i < at + id.text.size() + 3 && std::isdigit(rom[i]); ++i) {
-                    result.libraryId += static_cast<char>(rom[i]);
-                }
-            }
-            kinds.insert(id.kind);
-        }
-    }
-    result.conflicting = kinds.size() > 1;
-    return result;
-}
-
 TEST(ScanGbaSaveType, ChunkedScanAgreesWithThePlainOneOnRandomRoms) {
     std::mt19937 random(19);
     const std::string_view pieces[] = {"EEPROM_V",   "SRAM_V",    "SRAM_F_V", "FLASH_V",
@@ -168,7 +127,7 @@ TEST(ScanGbaSaveType, ChunkedScanAgreesWithThePlainOneOnRandomRoms) {
         for (int i = 0; i < 8; ++i) {
             sizes.push_back(1 + random() % 40);
         }
-        const std::string expected = Describe(Reference(rom));
+        const std::string expected = Describe(fuzz::PlainGbaSaveTypeScan(rom.data(), rom.size()));
         ASSERT_EQ(Describe(games::ScanGbaSaveType(rom)), expected) << round;
         ASSERT_EQ(Describe(ScanInChunks(rom, sizes)), expected) << round;
     }
