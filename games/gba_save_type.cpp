@@ -1,6 +1,8 @@
 #include "games/gba_save_type.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 #include <string_view>
 
@@ -15,7 +17,6 @@ struct LibraryId {
     bool clock;
 };
 
-// Every ID ends in "_V": the scan looks for that pair and checks the IDs that end there.
 constexpr LibraryId kIds[] = {
     {"EEPROM_V", GbaSaveKind::Eeprom, 0, false},
     {"SRAM_V", GbaSaveKind::Sram, 32768, false},
@@ -28,6 +29,54 @@ constexpr LibraryId kIds[] = {
 
 bool IsWordAligned(std::uint64_t offset) {
     return offset % 4 == 0;
+}
+
+constexpr std::uint32_t Word(const char (&text)[5]) {
+    return std::bit_cast<std::uint32_t>(std::array<char, 4>{text[0], text[1], text[2], text[3]});
+}
+
+// Every ID starts with one of these, as a word in the host's byte order.
+constexpr std::uint32_t kFirstWords[] = {Word("EEPR"), Word("SRAM"), Word("FLAS"), Word("SIIR")};
+
+// 1 when `word` starts an ID, else 0; no branch, so that a loop of it can be vectorised.
+unsigned StartsAnId(std::uint32_t word) {
+    return unsigned{word == kFirstWords[0]} | unsigned{word == kFirstWords[1]} |
+           unsigned{word == kFirstWords[2]} | unsigned{word == kFirstWords[3]};
+}
+
+std::uint32_t WordAt(const std::uint8_t* at) {
+    std::uint32_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// Calls `found` with each of the offsets first, first + 4, ... below `stop` whose word starts an
+// ID. Blocks of words are tested without a branch, so that the compiler can test many words at
+// once; a block with a hit is looked at word by word.
+template <typename Found>
+void ForEachCandidate(ByteSpan chunk, std::size_t first, std::size_t stop, Found found) {
+    constexpr std::size_t kBlockWords = 64;
+    const std::uint8_t* const data = chunk.data();
+    std::size_t at = first;
+    for (; at + 4 * kBlockWords <= stop; at += 4 * kBlockWords) {
+        unsigned hit = 0;
+        for (std::size_t i = 0; i < kBlockWords; ++i) {
+            hit |= StartsAnId(WordAt(data + at + 4 * i));
+        }
+        if (!hit) {
+            continue;
+        }
+        for (std::size_t i = 0; i < kBlockWords; ++i) {
+            if (StartsAnId(WordAt(data + at + 4 * i))) {
+                found(at + 4 * i);
+            }
+        }
+    }
+    for (; at < stop; at += 4) {
+        if (StartsAnId(WordAt(data + at))) {
+            found(at);
+        }
+    }
 }
 
 }  // namespace
@@ -80,29 +129,12 @@ void GbaSaveTypeScanner::Feed(ByteSpan chunk) {
         }
     }
 
-    // The offsets inside this chunk, found through the "_V" that ends every ID.
-    const auto* const begin = chunk.data();
-    const auto* const end = begin + chunk.size();
-    for (const auto* at = begin; at < end;) {
-        const auto* underscore = static_cast<const std::uint8_t*>(std::memchr(at, '_', end - at));
-        if (underscore == nullptr || underscore + 1 >= end) {
-            break;
-        }
-        at = underscore + 1;
-        if (*at != 'V') {
-            continue;
-        }
-        const std::size_t q = static_cast<std::size_t>(underscore - begin);
-        for (const LibraryId& id : kIds) {
-            const std::size_t back = id.text.size() - 2;
-            if (q < back) {
-                continue;  // it would start in the tail, which is tested above
-            }
-            const std::uint64_t offset = fed_ + (q - back);
-            if (IsWordAligned(offset) && offset < undecided) {
-                TestAt(offset, chunk.subspan(q - back));
-            }
-        }
+    // The word-aligned offsets inside this chunk, found by the first four letters of an ID.
+    if (undecided > fed_) {
+        const std::size_t first = static_cast<std::size_t>((4 - fed_ % 4) % 4);
+        const std::size_t stop = static_cast<std::size_t>(undecided - fed_);
+        ForEachCandidate(chunk, first, stop,
+                         [&](std::size_t at) { TestAt(fed_ + at, chunk.subspan(at)); });
     }
 
     // Keep the bytes of the undecided offsets.
