@@ -6,6 +6,7 @@
 #include "card/display_text.h"
 #include "card/rom_names.h"
 #include "platform/platform.h"
+#include "platform/short_name_alias.h"
 
 namespace slotkit {
 
@@ -80,7 +81,13 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode) {
         CardRom rom;
         rom.path = path;
         rom.place = path.substr(std::min(path.size(), AsCardRoot(cardRoot).size()));
-        if (const auto shortForm = platform::ShortPathName(path)) {
+        // Where the file system keeps no 8.3 name that can be read (or its alias may be "~2"
+        // or later), the alias a new file of this name would be given stands in.
+        auto shortForm = platform::ShortPathName(path);
+        if (!shortForm) {
+            shortForm = platform::ShortNameFor(FileNamePart(path));
+        }
+        if (shortForm) {
             rom.shortName = ShortNameText(*shortForm);
         }
         rom.info = ReadRomInfo(path, mode);

@@ -23,7 +23,8 @@ struct SlotGame {
 struct CardRom {
     std::string path;   // the full path
     std::string place;  // the path below the card root: "ROMS/GAME.nds"
-    // The ROM's 8.3 name in the trailer's form ("GAME    NDS"); nothing when it cannot be had.
+    // The ROM's 8.3 name in the trailer's form ("GAME    NDS"), as the file system gives it or
+    // else as the alias its name would get; nothing when neither can be had.
     std::optional<std::string> shortName;
     RomInfo info;
     std::vector<std::string> slotFiles;  // the slot files that belong to it, in listing order

@@ -1,6 +1,7 @@
 // Finding the games on the card and the slot files that belong to them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "card/card_games.h"
@@ -194,6 +195,34 @@ TEST(FindCardGames, GbaModeReadsGbaRomsAndTheirSlots) {
     EXPECT_EQ(games.roms[1].info.Title(), "ZELDA");
     EXPECT_EQ(games.roms[1].slotFiles, std::vector<std::string>{"ZELDA.DAT"});
     EXPECT_TRUE(games.slotsWithoutGame.empty());
+}
+
+// Two long names in one folder share the alias "POKEMO~1" where no 8.3 name can be read: the
+// slot's long name tells them apart, and a slot without one is shown with both.
+TEST(FindCardGames, RomsOfOneAliasAreToldApartByTheSlotsLongName) {
+    TempCard card;
+    WriteFile(CardDir(card) / "Pokemon Black.nds", DsRom("BLACK", "IRBO", u"Black"));
+    WriteFile(CardDir(card) / "Pokemon White.nds", DsRom("WHITE", "IRAO", u"White"));
+    WriteSlotFor(card, EditMode::Nds, "BLACK.DAT", "POKEMO~1NDS", "Pokemon Black.nds");
+    WriteSlotFor(card, EditMode::Nds, "EITHER.DAT", "POKEMO~1NDS", std::nullopt);
+    const CardGames games = FindCardGames(card.Root(), EditMode::Nds);
+    ASSERT_EQ(games.roms.size(), 2u);
+    std::vector<std::string> black = games.roms[0].slotFiles;
+    std::vector<std::string> white = games.roms[1].slotFiles;
+    std::sort(black.begin(), black.end());
+    EXPECT_EQ(black, (std::vector<std::string>{"BLACK.DAT", "EITHER.DAT"}));
+    EXPECT_EQ(white, std::vector<std::string>{"EITHER.DAT"});
+    EXPECT_TRUE(games.slotsWithoutGame.empty());
+}
+
+// The list shows 100 rows; the games look at every slot file of the save folder.
+TEST(FindCardGames, SlotsPastTheHundredthRowAreSeen) {
+    TempCard card;
+    for (int i = 0; i < 101; ++i) {
+        WriteSlotFor(card, EditMode::Gba, "S" + std::to_string(i) + ".DAT", "GONE    GBA",
+                     std::nullopt);
+    }
+    EXPECT_EQ(FindCardGames(card.Root(), EditMode::Gba).slotsWithoutGame.size(), 101u);
 }
 
 TEST(FindCardGames, ABannerOffsetPastTheEndLeavesTheHeaderTitle) {
