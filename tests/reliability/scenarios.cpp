@@ -50,19 +50,20 @@ void LayOutCard(const fs::path& root) {
     WriteBytes(root / "pc" / "game.gsv", files::GameSharkSp(Pattern(65536, 21), 5, "GAME"));
 }
 
-// The shared layout, its slots naming games, and an emulator's folder: A.DAT's game has a file
+// A card whose slots name games, and an emulator's folder: A.DAT's game has a file
 // there whose save differs (never synced: a conflict), C.DAT's has none, B.DAT names no game.
 void LayOutSyncCard(const fs::path& root) {
-    LayOutCard(root);
-    const auto name = [&](const char* slot, const char* shortName) {
-        Bytes bytes = ReadBytes(SlotOf(root, slot));
+    // Each file written once: fusefat, which the FAT card case mounts, cannot rewrite a file.
+    const auto slot = [&](const char* name, std::size_t size, std::uint32_t seed,
+                          const char* shortName) {
+        Bytes bytes = Pattern(size, seed);
         std::copy_n(shortName, 11, bytes.begin() + 0x40005);
         bytes[0x40010] = 0;  // no long name
-        WriteBytes(SlotOf(root, slot), bytes);
+        WriteBytes(SlotOf(root, name), bytes);
     };
-    name("A.DAT", "ZELDA   NDS");
-    name("B.DAT", "\0\0\0\0\0\0\0\0\0\0\0");
-    name("C.DAT", "METROID NDS");
+    slot("A.DAT", kNewForm, 1, "ZELDA   NDS");
+    slot("B.DAT", kOldForm, 2, "\0\0\0\0\0\0\0\0\0\0\0");
+    slot("C.DAT", kNewForm, 3, "METROID NDS");
     WriteBytes(root / "pc" / "emu" / "ZELDA.sav", Pattern(65536, 40));
     WriteBytes(root / "pc" / "emu" / "other.sav", Pattern(512, 41));
 }
