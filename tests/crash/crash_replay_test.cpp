@@ -90,7 +90,29 @@ std::string MakeImage(const std::string& folder, const std::string& image, const
     }
     copy.push_back("::/");
     const ToolResult copied = RunTool(copy, {"MTOOLS_SKIP_CHECK=1"});
-    return copied.status == 0 ? "" : "mcopy: " + copied.err;
+    if (copied.status != 0) {
+        return "mcopy: " + copied.err;
+    }
+    // A card in use has room in its save folder from files made and removed before: with
+    // 512-byte clusters a folder cluster holds 16 entries, and a folder that must grow for a
+    // temporary file is a kernel write order of its own (see the README), not the command's.
+    const std::string pad = folder + "/.pad";
+    fs::create_directories(pad);
+    std::vector<std::string> padding = {"mcopy", "-i", image};
+    std::vector<std::string> removal = {"mdel", "-i", image};
+    for (int i = 0; i < 48; ++i) {
+        const std::string name = "PAD" + std::to_string(i) + ".TMP";
+        WriteFile(pad + "/" + name, {});
+        padding.push_back(pad + "/" + name);
+        removal.push_back("::/NDSSAVE/" + name);
+    }
+    padding.push_back("::/NDSSAVE/");
+    const ToolResult padded = RunTool(padding, {"MTOOLS_SKIP_CHECK=1"});
+    const ToolResult removed = RunTool(removal, {"MTOOLS_SKIP_CHECK=1"});
+    fs::remove_all(pad);
+    return padded.status == 0 && removed.status == 0
+               ? ""
+               : "padding the folder: " + padded.err + removed.err;
 }
 
 class CrashReplay : public ::testing::Test {
