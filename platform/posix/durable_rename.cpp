@@ -1,7 +1,12 @@
 #include "platform/posix/durable_rename.h"
 
 #include <fcntl.h>
+#include <sys/vfs.h>
 #include <unistd.h>
+
+#ifdef __linux__
+#include <linux/magic.h>
+#endif
 
 #include "platform/posix/unique_fd.h"
 
@@ -18,6 +23,19 @@ std::string FolderOfPath(const std::string& path) {
 }
 
 }  // namespace
+
+UniqueFd HoldClusters(const std::string& path) {
+#ifdef __linux__
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct statfs fs;
+    if (fd && ::fstatfs(fd.get(), &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC) {
+        return fd;
+    }
+#else
+    (void)path;
+#endif
+    return UniqueFd();
+}
 
 void SyncFolderOf(const std::string& path) {
     UniqueFd fd(::open(FolderOfPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

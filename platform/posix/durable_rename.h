@@ -9,7 +9,15 @@
 
 #include <string>
 
+#include "platform/posix/unique_fd.h"
+
 namespace slotkit::platform {
+
+// On a kernel-mounted FAT file system, `path` opened so that a rename over it or its removal
+// frees its clusters only when the descriptor closes: the driver mounted with `flush` writes
+// freed clusters at once, before the folder entry that still names them is on the card.
+// Elsewhere nothing is held (a FUSE driver would keep the file under a hidden name instead).
+UniqueFd HoldClusters(const std::string& path);
 
 // Both are best effort, as the rename or removal itself has happened: a file or folder that
 // cannot be opened or synced is left as it is.

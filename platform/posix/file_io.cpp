@@ -88,11 +88,8 @@ class TemporaryFile {
         if (auto error = fd_.Close()) {
             return error;
         }
-        // The replaced file stays open across the rename: its clusters are freed only when
-        // its last descriptor closes, after the renamed file's folder entry is on the card.
-        // Freed at the rename, as the vfat driver does (at once with the `flush` mount option),
-        // they would be free while the entry on the card still names them.
-        UniqueFd replaced(::open(target.c_str(), O_RDONLY | kOpenFlags));
+        // The replaced file's clusters stay taken until its successor's entry is on the card.
+        UniqueFd replaced = HoldClusters(target);
         if (::rename(path_.c_str(), target.c_str()) != 0) {
             return LastErrno();
         }

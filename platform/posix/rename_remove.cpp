@@ -118,9 +118,8 @@ std::error_code RenameNoReplace(const std::string& from, const std::string& to) 
 }
 
 std::error_code RemoveFile(const std::string& path) {
-    // Held open, the removed file keeps its clusters until its folder entry is gone from the
-    // card: the vfat driver mounted with `flush` writes the freed clusters at once.
-    UniqueFd removed(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    // Its clusters stay taken until its entry is gone from the card.
+    UniqueFd removed = HoldClusters(path);
     if (::unlink(path.c_str()) != 0) {
         return LastErrno();
     }
