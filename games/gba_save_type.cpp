@@ -52,13 +52,15 @@ std::uint32_t WordAt(const std::uint8_t* at) {
 
 constexpr std::size_t kBlockBytes = 256;
 
+#if defined(__GNUC__) || defined(__clang__)
+#define SLOTKIT_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define SLOTKIT_ALWAYS_INLINE inline
+#endif
+
 // Whether a block of 64 words holds a word that starts an ID. It has no branch, so that the
 // compiler tests many words at once.
-#if defined(__GNUC__) || defined(__clang__)
-__attribute__((always_inline))
-#endif
-inline bool
-BlockMayHoldAnId(const std::uint8_t* block) {
+SLOTKIT_ALWAYS_INLINE bool BlockMayHoldAnId(const std::uint8_t* block) {
     unsigned hit = 0;
     for (std::size_t i = 0; i < kBlockBytes; i += 4) {
         hit |= StartsAnId(WordAt(block + i));
