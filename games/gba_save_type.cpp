@@ -50,31 +50,70 @@ std::uint32_t WordAt(const std::uint8_t* at) {
     return word;
 }
 
+constexpr std::size_t kBlockBytes = 256;
+
+#if defined(__GNUC__) || defined(__clang__)
+#define SLOTKIT_ALWAYS_INLINE __attribute__((always_inline)) inline
+#else
+#define SLOTKIT_ALWAYS_INLINE inline
+#endif
+
+// Whether a block of 64 words holds a word that starts an ID. It has no branch, so that the
+// compiler tests many words at once.
+SLOTKIT_ALWAYS_INLINE bool BlockMayHoldAnId(const std::uint8_t* block) {
+    unsigned hit = 0;
+    for (std::size_t i = 0; i < kBlockBytes; i += 4) {
+        hit |= StartsAnId(WordAt(block + i));
+    }
+    return hit != 0;
+}
+
+// The first block from `at` that may hold an ID, or the first offset past the whole blocks
+// below `stop`.
+std::size_t SkipBlocks(const std::uint8_t* data, std::size_t at, std::size_t stop) {
+    while (at + kBlockBytes <= stop && !BlockMayHoldAnId(data + at)) {
+        at += kBlockBytes;
+    }
+    return at;
+}
+
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+// The same with 32-byte vectors, where the processor has them.
+__attribute__((target("avx2"))) std::size_t SkipBlocksAvx2(const std::uint8_t* data, std::size_t at,
+                                                           std::size_t stop) {
+    while (at + kBlockBytes <= stop && !BlockMayHoldAnId(data + at)) {
+        at += kBlockBytes;
+    }
+    return at;
+}
+
+std::size_t (*ChooseSkipBlocks())(const std::uint8_t*, std::size_t, std::size_t) {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? SkipBlocksAvx2 : SkipBlocks;
+}
+#else
+std::size_t (*ChooseSkipBlocks())(const std::uint8_t*, std::size_t, std::size_t) {
+    return SkipBlocks;
+}
+#endif
+
 // Calls `found` with each of the offsets first, first + 4, ... below `stop` whose word starts an
-// ID. Blocks of words are tested without a branch, so that the compiler can test many words at
-// once; a block with a hit is looked at word by word.
+// ID: whole blocks without one are skipped, and the others looked at word by word.
 template <typename Found>
 void ForEachCandidate(ByteSpan chunk, std::size_t first, std::size_t stop, Found found) {
-    constexpr std::size_t kBlockWords = 64;
+    static const auto skipBlocks = ChooseSkipBlocks();
     const std::uint8_t* const data = chunk.data();
     std::size_t at = first;
-    for (; at + 4 * kBlockWords <= stop; at += 4 * kBlockWords) {
-        unsigned hit = 0;
-        for (std::size_t i = 0; i < kBlockWords; ++i) {
-            hit |= StartsAnId(WordAt(data + at + 4 * i));
-        }
-        if (!hit) {
-            continue;
-        }
-        for (std::size_t i = 0; i < kBlockWords; ++i) {
-            if (StartsAnId(WordAt(data + at + 4 * i))) {
-                found(at + 4 * i);
+    for (;;) {
+        at = skipBlocks(data, at, stop);
+        const std::size_t end = std::min(at + kBlockBytes, stop);
+        for (; at < end; at += 4) {
+            if (StartsAnId(WordAt(data + at))) {
+                found(at);
             }
         }
-    }
-    for (; at < stop; at += 4) {
-        if (StartsAnId(WordAt(data + at))) {
-            found(at);
+        if (at >= stop) {
+            return;
         }
     }
 }
