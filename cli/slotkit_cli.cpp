@@ -5,9 +5,11 @@
 #include <iostream>
 #include <map>
 
+#include "card/card_games.h"
 #include "card/card_paths.h"
 #include "card/run_command.h"
 #include "card/slot_listing.h"
+#include "cli/games_output.h"
 #include "cli/listed_slot_view.h"
 #include "exchange/export_new.h"
 #include "exchange/export_save.h"
@@ -107,6 +109,9 @@ void AddSubcommands(CLI::App& app, Request& request) {
     app.fallthrough();
     app.add_subcommand("drives", "print the removable drive roots, one a line");
     app.add_subcommand("list", "print the 100 rows: Num, FileName, Target ROM title, Date");
+    app.add_subcommand("games",
+                       "print the mode's ROMs on the card with the slot files that belong to "
+                       "them, then the slot files whose ROM is not on the card");
 
     auto rows = [&](CLI::App* sub, int min, int max, const char* help) {
         sub->add_option("ROW", request.items, help)->required()->expected(min, max);
@@ -264,6 +269,15 @@ int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
     Refresh(context);
     if (command == "list") {
         PrintRows(view, terminal.out);
+        return prompter.FailureShown() ? kExitFailure : kExitOk;
+    }
+    if (command == "games") {
+        const CardGames games = FindCardGames(context.cardRoot, context.mode);
+        PrintGames(games, terminal.out);
+        if (games.searchStopped) {
+            terminal.err << "slotkit: the search for ROMs stopped after " << kRomSearchEntries
+                         << " entries of the card; ROMs beyond them are not listed.\n";
+        }
         return prompter.FailureShown() ? kExitFailure : kExitOk;
     }
 

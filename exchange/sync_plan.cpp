@@ -2,9 +2,12 @@
 #include <algorithm>
 #include <map>
 
+#include "card/card_games.h"
 #include "card/card_paths.h"
 #include "card/display_text.h"
 #include "card/keep_history.h"
+#include "card/rom_names.h"
+#include "card/rom_save_size.h"
 #include "exchange/save_containers.h"
 #include "exchange/sync_folder.h"
 #include "exchange/sync_places.h"
@@ -39,16 +42,26 @@ std::string WithoutExtension(const std::string& name) {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
+// The ROM files on the card that each slot belongs to, by slot file name in lower case.
+using RomsOfSlots = std::map<std::string, std::vector<const CardRom*>>;
+
 // The ROM name the emulators name a save after: the slot's long name when it carries a whole
-// one, else its 8.3 name ("POKEMO~1NDS" gives "POKEMO~1"). Empty: the slot names no game.
-std::string GameOfSlot(std::span<const std::uint8_t> slot, const SlotLayout& layout,
-                       std::string& remark) {
+// one, else the name of its ROM file on the card, else its 8.3 name ("POKEMO~1NDS" gives
+// "POKEMO~1"). Empty: the slot names no game. `rom` is the ROM file, when one is on the card.
+std::string GameOfSlot(const std::string& slotName, std::span<const std::uint8_t> slot,
+                       const SlotLayout& layout, const RomsOfSlots& roms, std::string& remark,
+                       std::string& blocked, const CardRom*& rom) {
+    rom = nullptr;
     if (slot.size() < layout.LongNameOffset() + kLongNameSize) {
         return {};
     }
     const std::string shortName = FieldText(slot.subspan(layout.ShortNameOffset(), kShortNameSize));
     if (shortName.empty()) {
         return {};
+    }
+    const auto found = roms.find(Lower(slotName));
+    if (found != roms.end() && !found->second.empty()) {
+        rom = found->second.front();
     }
     if (slot[layout.LongNameFlagOffset()] != 0) {
         const auto field = slot.subspan(layout.LongNameOffset(), kLongNameSize);
@@ -57,8 +70,18 @@ std::string GameOfSlot(std::span<const std::uint8_t> slot, const SlotLayout& lay
         if (!longName.empty() && field.back() == 0) {
             return WithoutExtension(longName);
         }
-        remark = "the slot's long ROM name is cut short, so its 8.3 name is used";
     }
+    if (rom != nullptr) {
+        const std::string name = WithoutExtension(std::string(FileNamePart(rom->path)));
+        for (const CardRom* other : found->second) {
+            if (WithoutExtension(std::string(FileNamePart(other->path))) != name) {
+                blocked = "two ROM files on the card of different names belong to this slot: " +
+                          DisplayText(rom->place) + " and " + DisplayText(other->place);
+            }
+        }
+        return name;
+    }
+    remark = "its ROM file is not on the card, so the slot's 8.3 name is used";
     std::string base = shortName.substr(0, std::min<std::size_t>(8, shortName.size()));
     while (!base.empty() && base.back() == ' ') {
         base.pop_back();
@@ -144,6 +167,13 @@ std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::strin
     }
 
     SyncPlan plan{folder, format, {}, {}, {}};
+    const CardGames games = FindCardGames(context.cardRoot, context.mode);
+    RomsOfSlots roms;
+    for (const CardRom& rom : games.roms) {
+        for (const std::string& slotFile : rom.slotFiles) {
+            roms[Lower(slotFile)].push_back(&rom);
+        }
+    }
     const std::vector<sync::RecordLine> record = ReadSyncRecord(context, folder);
     std::map<std::string, const platform::FolderEntry*> byName;  // lower-case name
     for (const platform::FolderEntry& entry : entries) {
@@ -162,9 +192,14 @@ std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::strin
             continue;
         }
         std::string remark;
-        pair.game = GameOfSlot(slot, layout, remark);
+        const CardRom* rom = nullptr;
+        pair.game = GameOfSlot(slotName, slot, layout, roms, remark, pair.blocked, rom);
         if (pair.game.empty()) {
             plan.noGame.push_back(slotName);
+            continue;
+        }
+        if (!pair.blocked.empty()) {
+            plan.pairs.push_back(std::move(pair));
             continue;
         }
         pair.fileName = pair.game + std::string(Suffix(format));
@@ -206,6 +241,12 @@ std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::strin
             pair.folderHash = history::ContentHash(side.save);
         } else {
             pair.size = SuggestedSize(context.mode, region);
+            if (context.mode == EditMode::Gba && rom != nullptr) {
+                if (const auto romSize = GbaSaveSizeOfRom(rom->path, region)) {
+                    pair.size = *romSize;
+                    remark = "the save size is the one the game's ROM names";
+                }
+            }
             if (pair.size > region.size()) {
                 pair.blocked =
                     "the slot file is too short for a save of " + ByteCount(pair.size) + " bytes";

@@ -7,9 +7,9 @@
 
 #include "card/display_text.h"
 #include "card/keep_history.h"
+#include "card/rom_names.h"
 #include "card/slot_listing.h"
 #include "ops/rename_delete.h"
-#include "ops/rom_names.h"
 
 namespace slotkit {
 

@@ -131,6 +131,22 @@ struct FolderEntry {
 };
 std::error_code ListFolder(const std::string& folder, std::vector<FolderEntry>& entries);
 
+// The files anywhere under a folder whose names end in one of `suffixes` (".NDS"; any letter
+// case). Links are never followed, neither to files nor to folders, and no folder is entered
+// twice. The walk is bounded: folders deeper than `maxDepth` below the root are not entered,
+// and it stops after looking at `maxEntries` entries. Folders that cannot be read are passed by.
+struct FileSearch {
+    std::vector<std::string> suffixes;
+    std::vector<std::string> skippedRootFolders;  // folders right under the root not entered
+    int maxDepth = 8;
+    std::size_t maxEntries = 10000;
+};
+struct FoundFiles {
+    std::vector<std::string> paths;  // full paths, in the order the walk found them
+    bool stoppedAtLimit = false;     // the entry limit ended the walk before it was done
+};
+FoundFiles FindFiles(const std::string& root, const FileSearch& search);
+
 struct LocalTime {
     int year, month, day, hour, minute, second;
 };

@@ -9,7 +9,8 @@ set -eu
 
 seconds=${1:-16}
 [ $# -gt 0 ] && shift
-targets=${*:-"dst_decoder nocash desmume action_replay sharkport gameshark_sp foreign_save"}
+targets=${*:-"dst_decoder nocash desmume action_replay sharkport gameshark_sp foreign_save
+    ds_header ds_banner gba_header gba_save_type"}
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
@@ -26,8 +27,8 @@ for target in $targets; do
     mkdir -p "$work/$target/corpus" "$work/$target/artifacts"
     cp fuzz/corpus/"$corpus"/* "$work/$target/corpus/"
     echo "=== fuzz: $target, $seconds s"
-    # 16 KiB of input is enough to run past the .DST decoder's buffer with runs and to reach
-    # every field of the containers' headers.
+    # 16 KiB of input is enough to run past the .DST decoder's buffer with runs, to reach
+    # every field of the containers' headers and to hold a DS banner of any version.
     if ! build/fuzz/fuzz/"${target}_fuzz" -max_total_time="$seconds" -max_len=16384 \
             -malloc_limit_mb=64 -artifact_prefix="$work/$target/artifacts/" \
             -print_final_stats=1 "$work/$target/corpus"; then

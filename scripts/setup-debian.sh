@@ -16,6 +16,9 @@ packages=(
   nsis unzip x11-utils
   # the fault suite: injected I/O errors, FAT images mounted through FUSE, dropped privileges
   libfiu-dev fiu-utils dosfstools mtools fusefat fuse util-linux
+  # the crash replay: Debian's kernel booted under QEMU with busybox, the card behind QEMU's
+  # write log (the kernel itself is fetched with apt-get download into /var/cache/slotkit)
+  qemu-system-x86 busybox-static xz-utils
 )
 
 if [ "$(id -u)" -ne 0 ]; then

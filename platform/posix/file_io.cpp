@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "platform/platform.h"
+#include "platform/posix/durable_rename.h"
 #include "platform/posix/unique_fd.h"
 
 namespace slotkit::platform {
@@ -52,14 +53,6 @@ std::string ParentFolder(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Makes the renames in a folder durable; a folder that cannot be synced is still renamed.
-void SyncFolder(const std::string& folder) {
-    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd) {
-        ::fsync(fd.get());
-    }
-}
-
 // A new file beside `target` whose name never ends in ".DAT", so no listing shows it.
 class TemporaryFile {
   public:
@@ -87,7 +80,7 @@ class TemporaryFile {
     int fd() const { return fd_.get(); }
 
     // Flushes, closes and renames the file over `target`, checking every step, and makes the
-    // rename durable.
+    // rename durable: the renamed file's own folder entry first, then the folder.
     std::error_code CommitOver(const std::string& target) {
         if (::fsync(fd_.get()) != 0) {
             return LastErrno();
@@ -95,11 +88,14 @@ class TemporaryFile {
         if (auto error = fd_.Close()) {
             return error;
         }
+        // The replaced file's clusters stay taken until its successor's entry is on the card.
+        UniqueFd replaced = HoldClusters(target);
         if (::rename(path_.c_str(), target.c_str()) != 0) {
             return LastErrno();
         }
         path_.clear();
-        SyncFolder(ParentFolder(target));
+        SyncRenamedFile(target);
+        replaced = UniqueFd();
         return {};
     }
 
@@ -303,6 +299,10 @@ std::error_code CheckUpdatable(const std::string& path) {
     return OpenRegularForWriting(path, fd, st);
 }
 
+// Cutting a file in place frees its tail in the FAT before its folder entry has the new size:
+// the crash replay shows vfat, mounted with `flush` as desktops do, writing the FAT at once, so a
+// card pulled then holds an entry longer than its chain. The kept bytes go through a safe
+// replace instead, which the card always holds whole, old or new.
 std::error_code TruncateFile(const std::string& path, std::uint64_t length) {
     UniqueFd fd;
     struct stat st;
@@ -312,10 +312,20 @@ std::error_code TruncateFile(const std::string& path, std::uint64_t length) {
     if (static_cast<std::uint64_t>(st.st_size) < length) {
         return std::make_error_code(std::errc::invalid_argument);  // would lengthen the file
     }
-    if (::ftruncate(fd.get(), static_cast<off_t>(length)) != 0 || ::fsync(fd.get()) != 0) {
-        return LastErrno();
+    if (static_cast<std::uint64_t>(st.st_size) == length) {
+        return fd.Close();
     }
-    return fd.Close();
+    std::vector<std::uint8_t> kept;
+    if (auto error = ReadAt(path, 0, static_cast<std::size_t>(length), kept, nullptr)) {
+        return error;
+    }
+    if (kept.size() != length) {
+        return std::make_error_code(std::errc::io_error);  // the file shrank while we read it
+    }
+    if (auto error = fd.Close()) {
+        return error;
+    }
+    return ReplaceFile(path, kept);
 }
 
 }  // namespace slotkit::platform

@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include "platform/platform.h"
+#include "platform/posix/durable_rename.h"
 #include "platform/posix/unique_fd.h"
 
 namespace slotkit::platform {
@@ -98,21 +99,31 @@ std::error_code RenameNoReplace(const std::string& from, const std::string& to) 
         return std::make_error_code(std::errc::is_a_directory);
     }
     auto error = RenameExclusive(from, to);
+    if (!error) {
+        SyncRenamedFile(to);
+        return error;
+    }
     // Only the letter case differs and `to` is taken, yet the folder holds no entry of exactly
     // that name: a case-insensitive file system found `from` itself under the other spelling.
     // (Inode numbers cannot tell: FUSE file systems give each spelling a number of its own.)
     // A real entry of that name, such as a second hard link, is a name already taken.
     if (error == std::errc::file_exists && from != to && EqualIgnoringCase(from, to) &&
         !HasExactEntry(FolderOf(to), NameOf(to))) {
-        return RenameCaseOnly(from, to);
+        error = RenameCaseOnly(from, to);
+        if (!error) {
+            SyncRenamedFile(to);
+        }
     }
     return error;
 }
 
 std::error_code RemoveFile(const std::string& path) {
+    // Its clusters stay taken until its entry is gone from the card.
+    UniqueFd removed = HoldClusters(path);
     if (::unlink(path.c_str()) != 0) {
         return LastErrno();
     }
+    SyncFolderOf(path);
     return {};
 }
 

@@ -28,6 +28,12 @@ std::wstring LastComponent(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
+// A rename on the card goes to the disk before it returns, as the POSIX build syncs the
+// renamed file and its folder; without MOVEFILE_REPLACE_EXISTING it never replaces a file.
+bool MoveWrittenThrough(const std::wstring& from, const std::wstring& to) {
+    return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 // NTFS and FAT change the letter case with one MoveFile. Some file systems (shares, Wine on
 // a case-sensitive disk) take that rename as a rename onto itself and keep the old spelling;
 // going through a temporary name changes it for real.
@@ -37,12 +43,12 @@ std::error_code FinishCaseOnlyRename(const std::wstring& from, const std::wstrin
         return {};
     }
     const std::wstring temp = from + L".slotkit-rename.tmp";
-    if (!::MoveFileW(to.c_str(), temp.c_str())) {
+    if (!MoveWrittenThrough(to, temp)) {
         return LastWin32Error();
     }
-    if (!::MoveFileW(temp.c_str(), to.c_str())) {
+    if (!MoveWrittenThrough(temp, to)) {
         const std::error_code error = LastWin32Error();
-        ::MoveFileW(temp.c_str(), from.c_str());
+        MoveWrittenThrough(temp, from);
         return error;
     }
     return {};
@@ -69,7 +75,7 @@ std::error_code RenameNoReplace(const std::string& from, const std::string& to) 
     }
     // MoveFile never replaces an existing file, and takes a rename that changes only the
     // letter case ("save.dat" to "SAVE.DAT") as a rename of the same file.
-    if (!::MoveFileW(wideFrom->c_str(), wideTo->c_str())) {
+    if (!MoveWrittenThrough(*wideFrom, *wideTo)) {
         return LastWin32Error();
     }
     if (EqualIgnoringCase(*wideFrom, *wideTo)) {

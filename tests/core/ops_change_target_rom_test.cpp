@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "card/keep_history.h"
+#include "card/rom_names.h"
 #include "ops/change_target_rom.h"
-#include "ops/rom_names.h"
 #include "ops_fixture.h"
 
 namespace slotkit::test {

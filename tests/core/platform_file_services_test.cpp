@@ -74,6 +74,25 @@ TEST_F(FileServicesTest, AFifoNamedLikeASlotNeverBlocks) {
     EXPECT_TRUE(platform::CheckUpdatable(P("PIPE.DAT")));
     EXPECT_TRUE(platform::TruncateFile(P("PIPE.DAT"), 0));
     EXPECT_TRUE(platform::ReplaceFile(P("PIPE.DAT"), Bytes(4, 0)));
+    // The removal holds the file open until its entry is gone: a FIFO must not block that.
+    EXPECT_FALSE(platform::RemoveFile(P("PIPE.DAT")));
+    EXPECT_FALSE(fs::exists(P("PIPE.DAT")));
+}
+
+// A cut goes through a replace (a cut in place frees the tail before the entry shrinks): the
+// file keeps its permissions and the folder holds nothing else after it.
+TEST_F(FileServicesTest, ACutKeepsThePermissionsAndLeavesNoTemporaryFile) {
+    const Bytes bytes = PatternBytes(5000, 6);
+    WriteFile(P("F.DAT"), bytes);
+    ASSERT_EQ(::chmod(P("F.DAT").c_str(), 0640), 0);
+    for (std::uint64_t length : {std::uint64_t{5000}, std::uint64_t{1200}, std::uint64_t{0}}) {
+        EXPECT_FALSE(platform::TruncateFile(P("F.DAT"), length)) << length;
+        EXPECT_EQ(ReadFile(P("F.DAT")), Bytes(bytes.begin(), bytes.begin() + length)) << length;
+        struct stat st;
+        ASSERT_EQ(::stat(P("F.DAT").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0640u) << length;
+        EXPECT_EQ(FolderEntries(dir), (std::vector<std::string>{"F.DAT"})) << length;
+    }
 }
 #endif
 

@@ -194,6 +194,30 @@ TEST_F(SyncTest, FilesKeepTheirSizeAndContainerAndBadPairsFailAloneNamingWhy) {
     EXPECT_NE(failure.find("is not there"), std::string::npos);
 }
 
+TEST_F(SyncTest, TheGameIsNamedAfterItsRomOnTheCardAndAGbaFileTakesTheRomsSaveSize) {
+    // No long name in the slot: the ROM file whose 8.3 alias the slot names gives the name.
+    fs::create_directories(card.Dir() / "card" / "Games");
+    WriteFile(card.Dir() / "card" / "Games" / "Mario Kart DS.nds", Bytes(4096, 0));
+    Bytes nds = card.WriteSlot(mode, "A.DAT", kNdsLayout.newFormSize, "MARIOK~1NDS");
+    nds[kNdsLayout.LongNameFlagOffset()] = 0;
+    WriteFile(card.SlotFile(mode, "A.DAT"), nds);
+    Sync(Prefer::Card);
+    EXPECT_TRUE(fs::exists(Folder() / "Mario Kart DS.sav")) << Last();
+
+    mode = EditMode::Gba;
+    card.MakeSaveFolder(mode);
+    Bytes rom(1 << 20, 0);
+    const std::string id = "FLASH512_V131";
+    std::copy(id.begin(), id.end(), rom.begin() + 0x7F000);
+    WriteFile(card.Dir() / "card" / "Zelda.gba", rom);
+    Bytes slot = card.WriteSlot(mode, "Z.DAT", kGbaLayout.newFormSize, "ZELDA   GBA");
+    std::fill_n(slot.begin() + 100, kGbaLayout.saveRegionSize - 100, 0xFF);
+    slot[kGbaLayout.LongNameFlagOffset()] = 0;
+    WriteFile(card.SlotFile(mode, "Z.DAT"), slot);
+    Sync(Prefer::Card);
+    EXPECT_EQ(ReadFile(Folder() / "Zelda.sav"), Slice(slot, 0, 65536)) << Last();
+}
+
 TEST_F(SyncTest, ADryRunAndANoWriteNothing) {
     Slot("A.DAT", "Game.nds", PatternBytes(512, 1));
     const auto before = FolderEntries(Folder());

@@ -1,4 +1,4 @@
-#include "ops/rom_names.h"
+#include "card/rom_names.h"
 
 #include <algorithm>
 

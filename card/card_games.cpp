@@ -1,0 +1,118 @@
+#include "card/card_games.h"
+
+#include <algorithm>
+
+#include "card/card_paths.h"
+#include "card/display_text.h"
+#include "card/rom_names.h"
+#include "platform/platform.h"
+#include "platform/short_name_alias.h"
+
+namespace slotkit {
+
+namespace {
+
+std::string TextUpToZero(const std::vector<std::uint8_t>& bytes, std::size_t from,
+                         std::size_t size) {
+    std::string text;
+    for (std::size_t i = from; i < from + size && i < bytes.size() && bytes[i] != 0; ++i) {
+        text += static_cast<char>(bytes[i]);
+    }
+    return text;
+}
+
+std::string Trimmed(std::string text) {
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    return text;
+}
+
+}  // namespace
+
+std::optional<SlotGame> ReadSlotGame(const std::string& path, const std::string& slotFile,
+                                     const SlotLayout& layout) {
+    // The short name, the long name flag and the long name, in one read.
+    const std::uint64_t from = layout.ShortNameOffset();
+    const std::size_t flagAt = static_cast<std::size_t>(layout.LongNameFlagOffset() - from);
+    const std::size_t longAt = static_cast<std::size_t>(layout.LongNameOffset() - from);
+    std::vector<std::uint8_t> bytes;
+    if (platform::ReadAt(path, from, longAt + kLongNameSize, bytes) ||
+        bytes.size() < kShortNameSize || bytes[0] == 0) {
+        return std::nullopt;
+    }
+    SlotGame slot{slotFile, TextUpToZero(bytes, 0, kShortNameSize), std::nullopt};
+    if (bytes.size() > flagAt && bytes[flagAt] != 0) {
+        slot.longName = TextUpToZero(bytes, longAt, kLongNameSize);
+    }
+    return slot;
+}
+
+bool SlotBelongsTo(const SlotGame& slot, const std::string& romName,
+                   const std::optional<std::string>& romShortName) {
+    const auto field = LongNameField(romName);
+    const std::string longName(field.begin(), std::find(field.begin(), field.end(), 0));
+    if (!romShortName) {
+        return slot.longName && !slot.longName->empty() && *slot.longName == longName;
+    }
+    return *romShortName == slot.shortName && (!slot.longName || *slot.longName == longName);
+}
+
+std::string DottedShortName(const std::string& shortName) {
+    const std::string name =
+        Trimmed(shortName.substr(0, std::min<std::size_t>(shortName.size(), 8)));
+    const std::string extension = shortName.size() > 8 ? Trimmed(shortName.substr(8)) : "";
+    return DisplayText(extension.empty() ? name : name + "." + extension);
+}
+
+CardGames FindCardGames(const std::string& cardRoot, EditMode mode) {
+    CardGames games;
+    platform::FileSearch search;
+    search.suffixes = {mode == EditMode::Nds ? ".NDS" : ".GBA"};
+    search.skippedRootFolders = {std::string(SaveFolderName(EditMode::Nds)),
+                                 std::string(SaveFolderName(EditMode::Gba))};
+    search.maxDepth = kRomSearchDepth;
+    search.maxEntries = kRomSearchEntries;
+    platform::FoundFiles found = platform::FindFiles(cardRoot, search);
+    games.searchStopped = found.stoppedAtLimit;
+    std::sort(found.paths.begin(), found.paths.end());
+
+    for (const std::string& path : found.paths) {
+        CardRom rom;
+        rom.path = path;
+        rom.place = path.substr(std::min(path.size(), AsCardRoot(cardRoot).size()));
+        // Where the file system keeps no 8.3 name that can be read (or its alias may be "~2"
+        // or later), the alias a new file of this name would be given stands in.
+        auto shortForm = platform::ShortPathName(path);
+        if (!shortForm) {
+            shortForm = platform::ShortNameFor(FileNamePart(path));
+        }
+        if (shortForm) {
+            rom.shortName = ShortNameText(*shortForm);
+        }
+        rom.info = ReadRomInfo(path, mode);
+        games.roms.push_back(std::move(rom));
+    }
+
+    const std::string saveFolder = SaveFolderPath(AsCardRoot(cardRoot), mode);
+    for (const std::string& slotFile : platform::ListSlotFiles(saveFolder)) {
+        const auto slot =
+            ReadSlotGame(platform::JoinPath(saveFolder, slotFile), slotFile, LayoutFor(mode));
+        if (!slot) {
+            continue;
+        }
+        bool found = false;
+        for (CardRom& rom : games.roms) {
+            if (SlotBelongsTo(*slot, std::string(FileNamePart(rom.path)), rom.shortName)) {
+                rom.slotFiles.push_back(slotFile);
+                found = true;
+            }
+        }
+        if (!found) {
+            games.slotsWithoutGame.push_back(*slot);
+        }
+    }
+    return games;
+}
+
+}  // namespace slotkit

@@ -1,0 +1,60 @@
+// The games on the card: the ROM files of a mode anywhere on the card, what their headers say,
+// and which slot file belongs to which ROM. A slot belongs to a ROM when the ROM's 8.3 name
+// equals the slot's ROM short name and, where the slot carries a long name, the ROM's name
+// equals that too.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "card/rom_info.h"
+#include "card/slot_format.h"
+
+namespace slotkit {
+
+// The game a slot file names in its trailer.
+struct SlotGame {
+    std::string slotFile;
+    std::string shortName;                // "POKEMO~1NDS", as the trailer holds it
+    std::optional<std::string> longName;  // where the trailer carries one
+};
+
+struct CardRom {
+    std::string path;   // the full path
+    std::string place;  // the path below the card root: "ROMS/GAME.nds"
+    // The ROM's 8.3 name in the trailer's form ("GAME    NDS"), as the file system gives it or
+    // else as the alias its name would get; nothing when neither can be had.
+    std::optional<std::string> shortName;
+    RomInfo info;
+    std::vector<std::string> slotFiles;  // the slot files that belong to it, in listing order
+};
+
+struct CardGames {
+    std::vector<CardRom> roms;               // in the order of their places
+    std::vector<SlotGame> slotsWithoutGame;  // in listing order
+    bool searchStopped = false;              // the search's limits left part of the card unseen
+};
+
+// The bounds of the search for ROMs.
+inline constexpr int kRomSearchDepth = 8;
+inline constexpr std::size_t kRomSearchEntries = 10000;
+
+// The game named in a slot file's trailer; nothing for a slot that names none (a blank slot)
+// or whose trailer cannot be read.
+std::optional<SlotGame> ReadSlotGame(const std::string& path, const std::string& slotFile,
+                                     const SlotLayout& layout);
+
+// Whether `slot` belongs to the ROM called `romName` whose 8.3 name is `romShortName` (in the
+// trailer's form). Without the ROM's 8.3 name, only a slot's long name can tell.
+bool SlotBelongsTo(const SlotGame& slot, const std::string& romName,
+                   const std::optional<std::string>& romShortName);
+
+// The trailer's short name as a file name: "POKEMO~1NDS" gives "POKEMO~1.NDS".
+std::string DottedShortName(const std::string& shortName);
+
+// The mode's ROMs (.NDS or .GBA) anywhere on the card, outside the save folders, and every slot
+// file of the mode's save folder, matched up.
+CardGames FindCardGames(const std::string& cardRoot, EditMode mode);
+
+}  // namespace slotkit

@@ -1,0 +1,31 @@
+// What a ROM file on the card says about its game, from its header (and a DS ROM's banner):
+// only those bytes are read, never the whole ROM.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "card/slot_format.h"
+#include "games/ds_banner.h"
+
+namespace slotkit {
+
+struct RomInfo {
+    bool readable = false;  // the file could be opened and read
+    std::uint64_t size = 0;
+    // Empty when the header is cut or fails its check: the game is then unknown.
+    std::string code;
+    std::string headerTitle;
+    // DS: the banner, when the header points to one that passes its CRC.
+    std::optional<games::DsBanner> banner;
+
+    // The title to show: the banner's in `language` (or English), its lines joined by " / ",
+    // else the header's; empty when neither is known.
+    std::string Title(games::DsLanguage language = games::DsLanguage::English) const;
+};
+
+// Reads the header of the ROM at `path`; `kind` says which header (NDS: DS ROM, GBA: GBA ROM).
+RomInfo ReadRomInfo(const std::string& path, EditMode kind);
+
+}  // namespace slotkit

@@ -1,0 +1,18 @@
+// The size of the save a game keeps, read from its ROM file where the ROM says it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace slotkit {
+
+// A GBA game's save size from the save library its ROM at `romPath` was built with (the whole
+// ROM is read, a piece at a time). An EEPROM game's ROM does not tell 512 bytes from 8 KiB:
+// `save` decides, 512 when nothing past its first 512 bytes differs from its padding. Nothing
+// when the ROM cannot be read or names no save library.
+std::optional<std::uint64_t> GbaSaveSizeOfRom(const std::string& romPath,
+                                              std::span<const std::uint8_t> save);
+
+}  // namespace slotkit

@@ -1,0 +1,34 @@
+#include "cli/games_output.h"
+
+#include "card/display_text.h"
+
+namespace slotkit::cli {
+
+namespace {
+
+std::string OrUnknown(const std::string& text) {
+    return text.empty() ? kUnknown : text;
+}
+
+}  // namespace
+
+void PrintGames(const CardGames& games, std::ostream& out) {
+    for (const CardRom& rom : games.roms) {
+        std::string slots;
+        for (const std::string& slot : rom.slotFiles) {
+            if (!slots.empty()) {
+                slots += kSlotFileJoiner;
+            }
+            slots += DisplayText(slot);
+        }
+        // The save type needs the whole ROM read; a listing reads only headers.
+        out << DisplayText(rom.place) << '\t' << OrUnknown(rom.info.code) << '\t'
+            << OrUnknown(rom.info.Title()) << '\t' << kUnknown << '\t' << slots << '\n';
+    }
+    for (const SlotGame& slot : games.slotsWithoutGame) {
+        out << DisplayText(slot.slotFile) << '\t' << DottedShortName(slot.shortName) << '\t'
+            << DisplayText(slot.longName.value_or("")) << '\n';
+    }
+}
+
+}  // namespace slotkit::cli

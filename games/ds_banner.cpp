@@ -1,0 +1,135 @@
+#include "games/ds_banner.h"
+
+#include "games/crc16.h"
+#include "games/rom_text.h"
+
+namespace slotkit::games {
+
+namespace {
+
+constexpr std::size_t kIconAt = 0x020;
+constexpr std::size_t kPaletteAt = 0x220;
+constexpr std::size_t kTitlesAt = 0x240;
+constexpr std::size_t kTitleBytes = 0x100;
+
+struct CrcRange {
+    std::size_t storedAt;
+    std::size_t from;
+    std::size_t to;  // one past the last byte covered
+};
+constexpr CrcRange kCrcRanges[] = {
+    {0x02, 0x0020, 0x0840}, {0x04, 0x0020, 0x0940}, {0x06, 0x0020, 0x0A40}, {0x08, 0x1240, 0x23C0}};
+
+// How many of the four CRCs a version carries; unknown versions are read as version 1.
+std::size_t CrcCountOf(std::uint16_t version) {
+    switch (version) {
+        case 0x0002:
+            return 2;
+        case 0x0003:
+            return 3;
+        case 0x0103:
+            return 4;
+        default:
+            return 1;
+    }
+}
+
+std::vector<std::uint8_t> DecodeIcon(ByteSpan banner) {
+    std::array<std::array<std::uint8_t, 4>, 16> palette{};
+    for (std::size_t i = 1; i < palette.size(); ++i) {
+        const std::uint16_t bgr = ReadU16(banner, kPaletteAt + 2 * i);
+        auto channel = [](unsigned five) {
+            return static_cast<std::uint8_t>(five << 3 | five >> 2);
+        };
+        palette[i] = {channel(bgr & 0x1F), channel(bgr >> 5 & 0x1F), channel(bgr >> 10 & 0x1F),
+                      0xFF};
+    }
+    std::vector<std::uint8_t> rgba(kDsIconSide * kDsIconSide * 4);
+    for (int y = 0; y < kDsIconSide; ++y) {
+        for (int x = 0; x < kDsIconSide; ++x) {
+            const int tile = (y / 8) * 4 + x / 8;
+            const std::uint8_t pair = banner[kIconAt + tile * 32 + (y % 8) * 4 + (x % 8) / 2];
+            const unsigned index = (x % 2 == 0) ? pair & 0x0F : pair >> 4;
+            const auto& colour = palette[index];
+            std::copy(colour.begin(), colour.end(), rgba.begin() + (y * kDsIconSide + x) * 4);
+        }
+    }
+    return rgba;
+}
+
+// Up to three lines; a fourth line and beyond join the third, so that no text is lost.
+std::optional<std::vector<std::string>> TitleLines(ByteSpan field) {
+    const std::string text = Utf16Text(field);
+    std::vector<std::string> lines(1);
+    for (const char c : text) {
+        if (c != '\n') {
+            lines.back() += c;
+        } else if (lines.size() < 3) {
+            lines.emplace_back();
+        } else {
+            lines.back() += ' ';
+        }
+    }
+    while (!lines.empty() && lines.back().empty()) {
+        lines.pop_back();
+    }
+    if (lines.empty()) {
+        return std::nullopt;
+    }
+    return lines;
+}
+
+}  // namespace
+
+const std::vector<std::string>* DsBanner::Title(DsLanguage preferred) const {
+    if (const auto& title = titles[static_cast<std::size_t>(preferred)]) {
+        return &*title;
+    }
+    if (const auto& title = titles[static_cast<std::size_t>(DsLanguage::English)]) {
+        return &*title;
+    }
+    for (const auto& title : titles) {
+        if (title) {
+            return &*title;
+        }
+    }
+    return nullptr;
+}
+
+DsBanner ReadDsBanner(ByteSpan banner) {
+    DsBanner result;
+    if (banner.size() < kDsBannerMinSize) {
+        result.cut = true;
+        return result;
+    }
+    result.version = ReadU16(banner, 0);
+    const std::size_t crcCount = CrcCountOf(result.version);
+    for (std::size_t i = 0; i < crcCount; ++i) {
+        const CrcRange& range = kCrcRanges[i];
+        if (banner.size() < range.to) {
+            break;  // the file ends inside the part: neither it nor a later one is offered
+        }
+        DsBannerCrc& crc = result.crcs[i];
+        crc.present = true;
+        crc.stored = ReadU16(banner, range.storedAt);
+        crc.computed = Crc16(banner.subspan(range.from, range.to - range.from));
+    }
+    result.animatedIconPasses = result.crcs[3].Passes();
+    // Each CRC covers the parts of the ones before it, so a part is offered only when every CRC
+    // up to its own passes.
+    if (!result.crcs[0].Passes()) {
+        return result;
+    }
+    result.iconRgba = DecodeIcon(banner);
+    std::size_t languages = 6;
+    if (result.crcs[1].Passes()) {
+        languages = result.crcs[2].Passes() ? 8 : 7;
+    }
+    for (std::size_t language = 0; language < languages; ++language) {
+        result.titles[language] =
+            TitleLines(banner.subspan(kTitlesAt + language * kTitleBytes, kTitleBytes));
+    }
+    return result;
+}
+
+}  // namespace slotkit::games

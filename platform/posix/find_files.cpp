@@ -1,0 +1,86 @@
+// The file search on POSIX systems: readdir, with lstat where the entry's type is not given, so
+// that a link is seen as a link and passed by. Folders are told apart by device and inode, so
+// that a bind mount of a folder into itself is not walked again.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <set>
+#include <string_view>
+#include <utility>
+
+#include "platform/find_files_rules.h"
+#include "platform/platform.h"
+
+namespace slotkit::platform {
+
+namespace {
+
+class Walk {
+  public:
+    Walk(const FileSearch& search, FoundFiles& found) : search_(search), found_(found) {}
+
+    void Folder(const std::string& folder, int depth) {
+        // The root may itself be a link (a card mounted through one); nothing below it is followed.
+        struct stat st;
+        const int got = depth == 0 ? ::stat(folder.c_str(), &st) : ::lstat(folder.c_str(), &st);
+        if (got != 0 || !S_ISDIR(st.st_mode) || !seen_.emplace(st.st_dev, st.st_ino).second) {
+            return;
+        }
+        DIR* dir = ::opendir(folder.c_str());
+        if (dir == nullptr) {
+            return;
+        }
+        std::vector<std::string> subfolders;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name = entry->d_name;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            if (looked_ == search_.maxEntries) {
+                found_.stoppedAtLimit = true;
+                break;
+            }
+            ++looked_;
+            const std::string path = JoinPath(folder, name);
+            unsigned char type = entry->d_type;
+            if (type == DT_UNKNOWN) {
+                struct stat entryStat;
+                type = ::lstat(path.c_str(), &entryStat) != 0 ? DT_UNKNOWN
+                       : S_ISDIR(entryStat.st_mode)           ? DT_DIR
+                       : S_ISREG(entryStat.st_mode)           ? DT_REG
+                                                              : DT_UNKNOWN;
+            }
+            if (type == DT_DIR) {
+                if (depth < search_.maxDepth &&
+                    !(depth == 0 && IsOneOf(name, search_.skippedRootFolders))) {
+                    subfolders.push_back(path);
+                }
+            } else if (type == DT_REG && EndsInOneOf(name, search_.suffixes)) {
+                found_.paths.push_back(path);
+            }
+        }
+        ::closedir(dir);
+        for (const std::string& subfolder : subfolders) {
+            if (found_.stoppedAtLimit) {
+                return;
+            }
+            Folder(subfolder, depth + 1);
+        }
+    }
+
+  private:
+    const FileSearch& search_;
+    FoundFiles& found_;
+    std::size_t looked_ = 0;
+    std::set<std::pair<dev_t, ino_t>> seen_;
+};
+
+}  // namespace
+
+FoundFiles FindFiles(const std::string& root, const FileSearch& search) {
+    FoundFiles found;
+    Walk(search, found).Folder(root, 0);
+    return found;
+}
+
+}  // namespace slotkit::platform

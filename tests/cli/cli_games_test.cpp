@@ -1,0 +1,124 @@
+// `slotkit games`: the ROMs on the card with their slot files, then the slots whose game is gone.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "cli_test_support.h"
+#include "rom_images.h"
+#include "temp_card.h"
+
+namespace slotkit::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace roms;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+fs::path CardDir(const TempCard& card) {
+    const fs::path root = card.Dir() / "card";
+    fs::create_directories(root);
+    return root;
+}
+
+void WriteSlotFor(const TempCard& card, EditMode mode, const std::string& name,
+                  const std::string& shortName, const std::string& longName = "") {
+    const SlotLayout& layout = LayoutFor(mode);
+    Bytes slot(layout.newFormSize, 0);
+    Put(slot, layout.ShortNameOffset(), shortName);
+    if (!longName.empty()) {
+        slot[layout.LongNameFlagOffset()] = 1;
+        Put(slot, layout.LongNameOffset(), longName);
+    }
+    card.MakeSaveFolder(mode);
+    WriteFile(card.SlotFile(mode, name), slot);
+}
+
+Bytes DsRom(std::string_view title, std::string_view code, const std::u16string& bannerTitle) {
+    Bytes rom = DsHeaderBytes(title, code, "01", 0, 0x200);
+    const Bytes banner = DsBannerBytes(1, bannerTitle);
+    rom.insert(rom.end(), banner.begin(), banner.end());
+    return rom;
+}
+
+TEST(CliGames, PrintsTheRomsThenTheSlotsWithoutTheirGame) {
+    TempCard card;
+    const fs::path root = CardDir(card);
+    fs::create_directories(root / "roms");
+    WriteFile(root / "roms" / "QUEST.NDS", DsRom("QUEST", "AQSE", u"Quest\nPart two"));
+    WriteFile(root / "GAME.NDS", DsRom("GAME", "AGME", u"Game"));
+    WriteFile(root / "JUNK.NDS", Bytes(0x300, 0xFF));
+    WriteSlotFor(card, EditMode::Nds, "GAME.DAT", "GAME    NDS");
+    WriteSlotFor(card, EditMode::Nds, "GAME2.DAT", "GAME    NDS");
+    WriteSlotFor(card, EditMode::Nds, "GONE.DAT", "POKEMO~1NDS", "Pokemon.nds");
+    WriteSlotFor(card, EditMode::Nds, "BLANK.DAT", "");
+
+    const CliRun run = RunCli({"-c", card.Root(), "games"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 4u) << run.out;
+    // Slot files come in the file system's order; either order of the two is right.
+    EXPECT_TRUE(lines[0] == "GAME.NDS\tAGME\t1 Game\tunknown\tGAME.DAT|GAME2.DAT" ||
+                lines[0] == "GAME.NDS\tAGME\t1 Game\tunknown\tGAME2.DAT|GAME.DAT")
+        << lines[0];
+    EXPECT_EQ(lines[1], "JUNK.NDS\tunknown\tunknown\tunknown\t");
+    EXPECT_EQ(lines[2], "roms" + std::string(1, platform::kPathSeparator) +
+                            "QUEST.NDS\tAQSE\t1 Quest / Part two\tunknown\t");
+    EXPECT_EQ(lines[3], "GONE.DAT\tPOKEMO~1.NDS\tPokemon.nds");
+}
+
+TEST(CliGames, GbaModeAndAnEmptyCard) {
+    TempCard card;
+    WriteFile(CardDir(card) / "ZELDA.GBA", GbaHeaderBytes("ZELDA", "BZLE", "01"));
+    WriteSlotFor(card, EditMode::Gba, "ZELDA.DAT", "ZELDA   GBA");
+    WriteSlotFor(card, EditMode::Gba, "MARIO.DAT", "MARIO   GBA");
+    card.MakeSaveFolder(EditMode::Nds);
+    const CliRun gba = RunCli({"-c", card.Root(), "-m", "gba", "games"});
+    EXPECT_EQ(gba.status, 0);
+    EXPECT_EQ(Lines(gba.out),
+              (std::vector<std::string>{"ZELDA.GBA\tBZLE\tZELDA\tunknown\tZELDA.DAT",
+                                        "MARIO.DAT\tMARIO.GBA\t"}));
+    const CliRun nds = RunCli({"-c", card.Root(), "games"});
+    EXPECT_EQ(nds.status, 0);
+    EXPECT_EQ(nds.out, "");
+}
+
+TEST(CliGames, FieldsStaySafeInTabSeparatedLines) {
+    TempCard card;
+    // A title, a code and a file name holding a tab must not split a line into more fields.
+#ifdef _WIN32
+    const std::string name = "A.GBA";  // Windows names hold no tab
+    const std::string shown = name;
+#else
+    const std::string name = "A\tB.GBA";
+    const std::string shown = "A\uFFFDB.GBA";
+#endif
+    WriteFile(CardDir(card) / name, GbaHeaderBytes("T\tTLE", "B\nCE", "01"));
+    card.MakeSaveFolder(EditMode::Gba);
+    const CliRun run = RunCli({"-c", card.Root(), "-m", "gba", "games"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, shown + "\tB\uFFFDCE\tT\uFFFDTLE\tunknown\t\n");
+}
+
+TEST(CliGames, ListPrintsWhatItAlwaysPrinted) {
+    TempCard card;
+    WriteFile(CardDir(card) / "GAME.NDS", DsRom("GAME", "AGME", u"Game"));
+    WriteSlotFor(card, EditMode::Nds, "GAME.DAT", "GAME    NDS");
+    const CliRun run = RunCli({"-c", card.Root(), "list"});
+    EXPECT_EQ(run.status, 0);
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 100u);
+    EXPECT_TRUE(lines[0].starts_with("00\tGAME.DAT\tGAME    NDS\t")) << lines[0];
+}
+
+}  // namespace
+}  // namespace slotkit::test

@@ -1,0 +1,239 @@
+// Finding the games on the card and the slot files that belong to them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "card/card_games.h"
+#include "rom_images.h"
+#include "temp_card.h"
+
+namespace slotkit::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The card root as a path, made.
+fs::path CardDir(const TempCard& card) {
+    const fs::path root = card.Dir() / "card";
+    fs::create_directories(root);
+    return root;
+}
+using namespace roms;
+
+// A slot file whose trailer names `shortName` and, where given, `longName`.
+void WriteSlotFor(const TempCard& card, EditMode mode, const std::string& name,
+                  const std::string& shortName, const std::optional<std::string>& longName) {
+    const SlotLayout& layout = LayoutFor(mode);
+    Bytes slot(layout.newFormSize, 0);
+    Put(slot, layout.ShortNameOffset(), shortName.substr(0, kShortNameSize));
+    if (longName) {
+        slot[layout.LongNameFlagOffset()] = 1;
+        Put(slot, layout.LongNameOffset(), longName->substr(0, kLongNameSize));
+    }
+    card.MakeSaveFolder(mode);
+    WriteFile(card.SlotFile(mode, name), slot);
+}
+
+// A DS ROM with a correct header and a version 1 banner behind it.
+Bytes DsRom(std::string_view title, std::string_view code, const std::u16string& bannerTitle) {
+    Bytes rom = DsHeaderBytes(title, code, "01", 0, 0x200);
+    const Bytes banner = DsBannerBytes(1, bannerTitle);
+    rom.insert(rom.end(), banner.begin(), banner.end());
+    return rom;
+}
+
+TEST(SlotBelongsTo, ShortNameAndLongName) {
+    struct Case {
+        const char* what;
+        SlotGame slot;
+        std::string romName;
+        std::optional<std::string> romShort;
+        bool belongs;
+    };
+    const Case cases[] = {
+        {"the short name alone",
+         {"A.DAT", "GAME    NDS", std::nullopt},
+         "GAME.NDS",
+         "GAME    NDS",
+         true},
+        {"another short name",
+         {"A.DAT", "GAME    NDS", std::nullopt},
+         "GAME2.NDS",
+         "GAME2   NDS",
+         false},
+        {"both names",
+         {"A.DAT", "POKEMO~1NDS", "Pokemon Black.nds"},
+         "Pokemon Black.nds",
+         "POKEMO~1NDS",
+         true},
+        {"the short name, another long name",
+         {"A.DAT", "POKEMO~1NDS", "Pokemon White.nds"},
+         "Pokemon Black.nds",
+         "POKEMO~1NDS",
+         false},
+        {"the long name in another letter case",
+         {"A.DAT", "POKEMO~1NDS", "pokemon black.nds"},
+         "Pokemon Black.nds",
+         "POKEMO~1NDS",
+         false},
+        {"a long name cut to the field",
+         {"A.DAT", "AVERYL~1NDS", std::string(33, 'a')},
+         std::string(40, 'a') + ".nds",
+         "AVERYL~1NDS",
+         true},
+        {"no 8.3 name known: the long name decides",
+         {"A.DAT", "POKEMO~1NDS", "Pokemon.nds"},
+         "Pokemon.nds",
+         std::nullopt,
+         true},
+        {"no 8.3 name known and no long name",
+         {"A.DAT", "POKEMO~1NDS", std::nullopt},
+         "Pokemon.nds",
+         std::nullopt,
+         false},
+        {"no 8.3 name known and an empty long name",
+         {"A.DAT", "POKEMO~1NDS", ""},
+         "",
+         std::nullopt,
+         false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SlotBelongsTo(c.slot, c.romName, c.romShort), c.belongs) << c.what;
+    }
+}
+
+TEST(DottedShortName, AsAFileName) {
+    EXPECT_EQ(DottedShortName("POKEMO~1NDS"), "POKEMO~1.NDS");
+    EXPECT_EQ(DottedShortName("GAME    NDS"), "GAME.NDS");
+    EXPECT_EQ(DottedShortName("GAME    "), "GAME");
+    EXPECT_EQ(DottedShortName("AB\tC    GBA"), "AB\uFFFDC.GBA");
+}
+
+TEST(ReadSlotGame, TheTrailersNames) {
+    TempCard card;
+    WriteSlotFor(card, EditMode::Nds, "LONG.DAT", "POKEMO~1NDS", "Pokemon.nds");
+    WriteSlotFor(card, EditMode::Nds, "SHORT.DAT", "GAME    NDS", std::nullopt);
+    WriteSlotFor(card, EditMode::Nds, "BLANK.DAT", "", std::nullopt);
+    WriteFile(card.SlotFile(EditMode::Nds, "CUT.DAT"), Bytes(kNdsLayout.ShortNameOffset() + 5, 1));
+    auto read = [&](const std::string& name) {
+        return ReadSlotGame(card.SlotFile(EditMode::Nds, name).string(), name, kNdsLayout);
+    };
+    const auto withLong = read("LONG.DAT");
+    ASSERT_TRUE(withLong);
+    EXPECT_EQ(withLong->shortName, "POKEMO~1NDS");
+    EXPECT_EQ(withLong->longName, "Pokemon.nds");
+    const auto shortOnly = read("SHORT.DAT");
+    ASSERT_TRUE(shortOnly);
+    EXPECT_EQ(shortOnly->longName, std::nullopt);
+    EXPECT_FALSE(read("BLANK.DAT"));
+    EXPECT_FALSE(read("CUT.DAT"));
+    EXPECT_FALSE(read("MISSING.DAT"));
+}
+
+TEST(FindCardGames, MatchesSlotsToTheRomsAnywhereOnTheCard) {
+    TempCard card;
+    const fs::path root = CardDir(card);
+    fs::create_directories(root / "roms" / "rpg");
+    fs::create_directories(root / "copy");
+    WriteFile(root / "GAME.NDS", DsRom("GAME", "AGME", u"Game"));
+    WriteFile(root / "roms" / "rpg" / "QUEST.NDS", DsRom("QUEST", "AQSE", u"Quest\nPart two"));
+    WriteFile(root / "copy" / "QUEST.NDS", DsRom("QUEST", "AQSE", u"Quest"));
+    Bytes broken = DsRom("BROKEN", "ABRE", u"Broken");
+    broken[0] ^= 1;  // the header CRC fails
+    WriteFile(root / "BROKEN.NDS", broken);
+    WriteFile(root / "CUT.NDS", Bytes(0x100, 0));
+    WriteFile(root / "OTHER.GBA", GbaHeaderBytes("OTHER", "BOTE", "01"));
+    WriteSlotFor(card, EditMode::Nds, "GAME.DAT", "GAME    NDS", std::nullopt);
+    WriteSlotFor(card, EditMode::Nds, "QUEST.DAT", "QUEST   NDS", "QUEST.NDS");
+    WriteSlotFor(card, EditMode::Nds, "GONE.DAT", "POKEMO~1NDS", "Pokemon.nds");
+    WriteSlotFor(card, EditMode::Nds, "BLANK.DAT", "", std::nullopt);
+    WriteFile(root / "NDSSAVE" / "SAVED.NDS", DsRom("SAVED", "ASVE", u"Saved"));
+
+    const CardGames games = FindCardGames(card.Root(), EditMode::Nds);
+    EXPECT_FALSE(games.searchStopped);
+    struct Expected {
+        std::string place;
+        std::string code;
+        std::string title;
+        std::vector<std::string> slots;
+    };
+    const std::vector<Expected> expected = {
+        {"BROKEN.NDS", "", "", {}},
+        {"CUT.NDS", "", "", {}},
+        {"GAME.NDS", "AGME", "1 Game", {"GAME.DAT"}},
+        {"copy/QUEST.NDS", "AQSE", "1 Quest", {"QUEST.DAT"}},
+        {"roms/rpg/QUEST.NDS", "AQSE", "1 Quest / Part two", {"QUEST.DAT"}},
+    };
+    ASSERT_EQ(games.roms.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const CardRom& rom = games.roms[i];
+        EXPECT_EQ(fs::path(rom.place).generic_string(), expected[i].place);
+        EXPECT_EQ(rom.info.code, expected[i].code) << expected[i].place;
+        EXPECT_EQ(rom.info.Title(), expected[i].title) << expected[i].place;
+        EXPECT_EQ(rom.slotFiles, expected[i].slots) << expected[i].place;
+    }
+    EXPECT_TRUE(games.roms[0].info.readable);
+    ASSERT_EQ(games.slotsWithoutGame.size(), 1u);
+    EXPECT_EQ(games.slotsWithoutGame[0].slotFile, "GONE.DAT");
+}
+
+TEST(FindCardGames, GbaModeReadsGbaRomsAndTheirSlots) {
+    TempCard card;
+    WriteFile(CardDir(card) / "ZELDA.GBA", GbaHeaderBytes("ZELDA", "BZLE", "01"));
+    Bytes unchecked = GbaHeaderBytes("HOMEBREW", "BHBE", "01");
+    unchecked[0xBD] ^= 0xFF;
+    WriteFile(CardDir(card) / "HOMEBREW.gba", unchecked);
+    WriteFile(CardDir(card) / "GAME.NDS", DsRom("GAME", "AGME", u"Game"));
+    WriteSlotFor(card, EditMode::Gba, "ZELDA.DAT", "ZELDA   GBA", std::nullopt);
+    WriteSlotFor(card, EditMode::Nds, "GAME.DAT", "GAME    NDS", std::nullopt);
+    const CardGames games = FindCardGames(card.Root(), EditMode::Gba);
+    ASSERT_EQ(games.roms.size(), 2u);
+    EXPECT_EQ(games.roms[0].place, "HOMEBREW.gba");
+    EXPECT_EQ(games.roms[0].info.code, "");  // its complement check fails
+    EXPECT_EQ(games.roms[1].place, "ZELDA.GBA");
+    EXPECT_EQ(games.roms[1].info.Title(), "ZELDA");
+    EXPECT_EQ(games.roms[1].slotFiles, std::vector<std::string>{"ZELDA.DAT"});
+    EXPECT_TRUE(games.slotsWithoutGame.empty());
+}
+
+// Two long names in one folder share the alias "POKEMO~1" where no 8.3 name can be read: the
+// slot's long name tells them apart, and a slot without one is shown with both.
+TEST(FindCardGames, RomsOfOneAliasAreToldApartByTheSlotsLongName) {
+    TempCard card;
+    WriteFile(CardDir(card) / "Pokemon Black.nds", DsRom("BLACK", "IRBO", u"Black"));
+    WriteFile(CardDir(card) / "Pokemon White.nds", DsRom("WHITE", "IRAO", u"White"));
+    WriteSlotFor(card, EditMode::Nds, "BLACK.DAT", "POKEMO~1NDS", "Pokemon Black.nds");
+    WriteSlotFor(card, EditMode::Nds, "EITHER.DAT", "POKEMO~1NDS", std::nullopt);
+    const CardGames games = FindCardGames(card.Root(), EditMode::Nds);
+    ASSERT_EQ(games.roms.size(), 2u);
+    std::vector<std::string> black = games.roms[0].slotFiles;
+    std::vector<std::string> white = games.roms[1].slotFiles;
+    std::sort(black.begin(), black.end());
+    EXPECT_EQ(black, (std::vector<std::string>{"BLACK.DAT", "EITHER.DAT"}));
+    EXPECT_EQ(white, std::vector<std::string>{"EITHER.DAT"});
+    EXPECT_TRUE(games.slotsWithoutGame.empty());
+}
+
+// The list shows 100 rows; the games look at every slot file of the save folder.
+TEST(FindCardGames, SlotsPastTheHundredthRowAreSeen) {
+    TempCard card;
+    for (int i = 0; i < 101; ++i) {
+        WriteSlotFor(card, EditMode::Gba, "S" + std::to_string(i) + ".DAT", "GONE    GBA",
+                     std::nullopt);
+    }
+    EXPECT_EQ(FindCardGames(card.Root(), EditMode::Gba).slotsWithoutGame.size(), 101u);
+}
+
+TEST(FindCardGames, ABannerOffsetPastTheEndLeavesTheHeaderTitle) {
+    TempCard card;
+    Bytes rom = DsHeaderBytes("HEADER ONLY", "AHOE", "01", 0, 0x10000);
+    WriteFile(CardDir(card) / "H.NDS", rom);
+    const CardGames games = FindCardGames(card.Root(), EditMode::Nds);
+    ASSERT_EQ(games.roms.size(), 1u);
+    EXPECT_EQ(games.roms[0].info.Title(), "HEADER ONLY");
+    EXPECT_FALSE(games.roms[0].info.banner);
+}
+
+}  // namespace
+}  // namespace slotkit::test

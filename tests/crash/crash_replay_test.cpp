@@ -1,0 +1,336 @@
+// The crash replay: every command that writes the card runs in a guest on Linux's own vfat
+// driver, each card behind QEMU's write log; every prefix of that log, and subsets of the
+// writes between two flushes, are replayed onto the card as it was and checked. A state in which
+// a slot holds neither its old nor its new bytes, another file changed, or fsck finds damage
+// beyond what a crash may leave, is broken. The test fails on any broken state in order; the
+// reordered figures are printed. Without QEMU or the guest's kernel it fails and says why.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+#include "card_check.h"
+#include "crash_states.h"
+#include "guest.h"
+#include "run_tool.h"
+#include "scenarios.h"
+
+namespace slotkit::crash {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Tally {
+    std::size_t states = 0, old = 0, fresh = 0, absent = 0, brokenSlots = 0;
+    std::size_t broken = 0, fsckDirty = 0;
+    std::vector<std::string> examples;  // the first broken states, with why
+
+    void Add(const StateVerdict& verdict, const std::string& label) {
+        ++states;
+        for (SlotState slot : verdict.slots) {
+            old += slot == SlotState::kOld;
+            fresh += slot == SlotState::kNew;
+            absent += slot == SlotState::kAbsent;
+            brokenSlots += slot == SlotState::kBroken;
+        }
+        fsckDirty += !verdict.fsck.clean;
+        if (verdict.broken()) {
+            ++broken;
+            if (examples.size() < 3) {
+                examples.push_back(label + ": " + verdict.problems.front());
+            }
+        }
+    }
+};
+
+struct CardConfig {
+    std::string fat;      // "32" or "16"
+    std::string options;  // the mount options
+    std::string label;
+};
+
+std::size_t EnvSize(const char* name, std::size_t fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? std::strtoul(value, nullptr, 10) : fallback;
+}
+
+std::string Env(const char* name, const std::string& fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? value : fallback;
+}
+
+bool HaveProgram(const std::string& name) {
+    return RunTool({"sh", "-c", "command -v \"$1\"", "sh", name}).status == 0;
+}
+
+std::string MakeImage(const std::string& folder, const std::string& image, const std::string& fat) {
+    const std::string size = fat == "32" ? "40M" : "16M";
+    std::vector<std::string> mkfs = {"mkfs.fat", "-F", fat, "-n", "CARD", "-i", "1234ABCD"};
+    if (fat == "32") {
+        mkfs.insert(mkfs.end(), {"-s", "1"});  // the fewest sectors FAT32 takes: 512-byte clusters
+    }
+    mkfs.push_back(image);
+    if (RunTool({"truncate", "-s", size, image}).status != 0) {
+        return "truncate failed";
+    }
+    const ToolResult made = RunTool(mkfs);
+    if (made.status != 0) {
+        return "mkfs.fat: " + made.err;
+    }
+    std::vector<std::string> copy = {"mcopy", "-s", "-i", image};
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        copy.push_back(entry.path().string());
+    }
+    copy.push_back("::/");
+    const ToolResult copied = RunTool(copy, {"MTOOLS_SKIP_CHECK=1"});
+    if (copied.status != 0) {
+        return "mcopy: " + copied.err;
+    }
+    // A card in use has room in its save folder from files made and removed before: with
+    // 512-byte clusters a folder cluster holds 16 entries, and a folder that must grow for a
+    // temporary file is a kernel write order of its own (see the README), not the command's.
+    const std::string pad = folder + "/.pad";
+    fs::create_directories(pad);
+    std::vector<std::string> padding = {"mcopy", "-i", image};
+    std::vector<std::string> removal = {"mdel", "-i", image};
+    for (int i = 0; i < 48; ++i) {
+        const std::string name = "PAD" + std::to_string(i) + ".TMP";
+        WriteFile(pad + "/" + name, {});
+        padding.push_back(pad + "/" + name);
+        removal.push_back("::/NDSSAVE/" + name);
+    }
+    padding.push_back("::/NDSSAVE/");
+    const ToolResult padded = RunTool(padding, {"MTOOLS_SKIP_CHECK=1"});
+    const ToolResult removed = RunTool(removal, {"MTOOLS_SKIP_CHECK=1"});
+    fs::remove_all(pad);
+    return padded.status == 0 && removed.status == 0
+               ? ""
+               : "padding the folder: " + padded.err + removed.err;
+}
+
+class CrashReplay : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const char* tool :
+             {"qemu-system-x86_64", "mkfs.fat", "fsck.fat", "mcopy", "busybox", "xz", "timeout"}) {
+            ASSERT_TRUE(HaveProgram(tool))
+                << tool << " is missing: the crash replay cannot run (scripts/setup-debian.sh "
+                << "installs qemu-system-x86, busybox-static, xz-utils, dosfstools and mtools)";
+        }
+        // Not under /dev: the guest mounts its own /dev over the paths its archive holds there.
+        std::string pattern = "/tmp/slotkit-crash-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        // The replay's images and read-back folders, written thousands of times, go to memory.
+        std::string scratch = (fs::is_directory("/dev/shm") ? "/dev/shm" : "/tmp") +
+                              std::string("/slotkit-crash-replay-XXXXXX");
+        ASSERT_NE(::mkdtemp(scratch.data()), nullptr);
+        scratch_ = scratch;
+    }
+    void TearDown() override {
+        if (!root_.empty() && std::getenv("SLOTKIT_CRASH_KEEP") == nullptr) {
+            std::error_code ignored;
+            fs::remove_all(root_, ignored);
+        }
+        if (!scratch_.empty()) {
+            std::error_code ignored;
+            fs::remove_all(scratch_, ignored);
+        }
+    }
+    std::string root_, scratch_;
+};
+
+TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
+    const auto began = std::chrono::steady_clock::now();
+    const std::string kit = root_ + "/kit";
+    const ToolResult made = RunTool({"bash", SLOTKIT_CRASH_KIT,
+                                     Env("SLOTKIT_CRASH_CACHE", "/var/cache/slotkit/crash-guest"),
+                                     SLOTKIT_BINARY, kit});
+    ASSERT_EQ(made.status, 0) << "the guest could not be made: " << made.err << made.out;
+
+    const std::vector<Scenario> scenarios = WritingScenarios();
+    std::vector<ScenarioPlace> places;
+    std::vector<Expectation> expected(scenarios.size());
+    auto host = [](const ScenarioPlace& at, std::vector<std::string> args) {
+        args.insert(args.begin(),
+                    {SLOTKIT_BINARY, "--yes", "--card", at.card, "--history", at.history});
+        return RunTool(args);
+    };
+    for (std::size_t i = 0; i < scenarios.size(); ++i) {
+        const std::string n = std::to_string(i);
+        places.push_back({root_ + "/c" + n, root_ + "/h" + n, root_ + "/p" + n});
+        const ScenarioPlace& at = places.back();
+        bool prepared = true;
+        scenarios[i].prepare(at, [&](std::vector<std::string> args) {
+            const ToolResult run = host(at, args);
+            prepared = prepared && run.status == 0;
+            return run.status == 0;
+        });
+        ASSERT_TRUE(prepared) << scenarios[i].name << ": preparing the card failed";
+        expected[i].before = ReadTree(at.card);
+        expected[i].slots = scenarios[i].slots;
+        for (const std::string fat : {"32", "16"}) {
+            const std::string error =
+                MakeImage(at.card, root_ + "/start" + n + "-" + fat + ".img", fat);
+            ASSERT_EQ(error, "") << scenarios[i].name << ": FAT" << fat << " image";
+        }
+    }
+
+    const std::vector<CardConfig> configs = {
+        {"32", "utf8,shortname=mixed", "FAT32"},
+        {"32", "utf8,shortname=mixed,flush", "FAT32 flush"},
+        {"16", "utf8,shortname=mixed", "FAT16"},
+        {"16", "utf8,shortname=mixed,flush", "FAT16 flush"},
+    };
+    std::vector<std::string> pcFolders;
+    for (const ScenarioPlace& at : places) {
+        pcFolders.push_back(at.pc);
+        pcFolders.push_back(at.history);
+    }
+    for (std::size_t k = 0; k < configs.size(); ++k) {
+        GuestBoot boot{kit + "/kernel", kit + "/base.cpio", configs[k].options, pcFolders, {}};
+        const std::string run = root_ + "/run" + std::to_string(k);
+        fs::create_directories(run);
+        for (std::size_t i = 0; i < scenarios.size(); ++i) {
+            const std::string n = std::to_string(i);
+            const std::string image = run + "/card" + n + ".img";
+            fs::copy_file(root_ + "/start" + n + "-" + configs[k].fat + ".img", image);
+            std::vector<std::string> command = {"--yes", "--card", places[i].card, "--history",
+                                                places[i].history};
+            const auto rest = scenarios[i].command(places[i]);
+            command.insert(command.end(), rest.begin(), rest.end());
+            boot.cards.push_back({image, run + "/log" + n + ".bin", places[i].card, command});
+        }
+        const GuestResult result = BootGuest(boot, run);
+        std::printf("guest %-12s %5.1f s, %.1f s to the first command\n", configs[k].label.c_str(),
+                    result.seconds, result.secondsToFirstCommand);
+        ASSERT_TRUE(result.booted) << "the guest did not reach the end of its commands:\n"
+                                   << result.console;
+        for (std::size_t i = 0; i < scenarios.size(); ++i) {
+            ASSERT_EQ(result.status[i], 0) << configs[k].label << ", " << scenarios[i].name
+                                           << ": slotkit failed in the guest:\n"
+                                           << result.console;
+        }
+    }
+
+    // What the command leaves, from the same command on the same files on the host.
+    for (std::size_t i = 0; i < scenarios.size(); ++i) {
+        const ToolResult run = host(places[i], scenarios[i].command(places[i]));
+        ASSERT_EQ(run.status, 0) << scenarios[i].name << " on the host: " << run.err;
+        expected[i].after = ReadTree(places[i].card);
+    }
+
+    const std::size_t cap = EnvSize("SLOTKIT_CRASH_REORDER", 12);
+    struct Job {
+        std::size_t scenario, config;
+        Tally inOrder, reordered;
+        bool lastBroken = false;
+        std::string error;
+    };
+    std::vector<Job> jobs;
+    for (std::size_t k = 0; k < configs.size(); ++k) {
+        for (std::size_t i = 0; i < scenarios.size(); ++i) {
+            jobs.push_back({i, k, {}, {}, false, {}});
+        }
+    }
+    const std::string dump = Env("SLOTKIT_CRASH_DUMP", "");
+    if (!dump.empty()) {
+        fs::create_directories(dump);
+    }
+    std::atomic<std::size_t> next{0};
+    auto worker = [&](unsigned id) {
+        for (std::size_t j; (j = next++) < jobs.size();) {
+            Job& job = jobs[j];
+            const std::string n = std::to_string(job.scenario);
+            WriteLog log;
+            if (!ReadWriteLogFile(root_ + "/run" + std::to_string(job.config) + "/log" + n + ".bin",
+                                  log, job.error)) {
+                continue;
+            }
+            const std::string scratch = scratch_ + "/read" + std::to_string(id);
+            try {
+                ForEachCrashState(
+                    log, root_ + "/start" + n + "-" + configs[job.config].fat + ".img",
+                    scratch_ + "/work" + std::to_string(id) + ".img", cap,
+                    [&](const StateLabel& label, const std::string& image) {
+                        const StateVerdict verdict =
+                            CheckImage(expected[job.scenario], image, scratch);
+                        const std::string name =
+                            label.reordered ? "window at write " + std::to_string(label.entries) +
+                                                  " subset " + label.subset
+                                            : "after write " + std::to_string(label.entries);
+                        // SLOTKIT_CRASH_DUMP=DIR keeps the broken states' images to look at.
+                        if (verdict.broken() && !dump.empty()) {
+                            std::string file = dump + "/" + std::to_string(j) + "-" + name + ".img";
+                            std::replace(
+                                file.begin() + static_cast<std::ptrdiff_t>(dump.size()) + 1,
+                                file.end(), ' ', '_');
+                            std::error_code ignored;
+                            fs::copy_file(image, file, fs::copy_options::overwrite_existing,
+                                          ignored);
+                        }
+                        if (label.reordered) {
+                            job.reordered.Add(verdict, name);
+                        } else {
+                            job.inOrder.Add(verdict, name);
+                            job.lastBroken = verdict.broken();
+                        }
+                    });
+            } catch (const std::exception& e) {
+                job.error = e.what();
+            }
+        }
+    };
+    std::thread second(worker, 1);
+    worker(0);
+    second.join();
+
+    std::printf("\n%-26s %-12s | %-37s | %s\n", "scenario", "card", "in order", "reordered");
+    std::printf("%-26s %-12s | %6s %4s %4s %6s %6s %5s | %6s %4s %4s %6s %6s %5s\n", "", "",
+                "states", "old", "new", "absent", "broken", "fsck", "states", "old", "new",
+                "absent", "broken", "fsck");
+    for (const Job& job : jobs) {
+        const Tally& a = job.inOrder;
+        const Tally& b = job.reordered;
+        std::printf(
+            "%-26s %-12s | %6zu %4zu %4zu %6zu %6zu %5zu | %6zu %4zu %4zu %6zu %6zu %5zu%s\n",
+            scenarios[job.scenario].name.c_str(), configs[job.config].label.c_str(), a.states,
+            a.old, a.fresh, a.absent, a.broken, a.fsckDirty, b.states, b.old, b.fresh, b.absent,
+            b.broken, b.fsckDirty, job.lastBroken ? "  (broken after Success!)" : "");
+    }
+    std::printf(
+        "\nold/new/absent count slots over all states; broken and fsck count states "
+        "(fsck: fsck.fat -n found anything, the dirty bit included); reordered: up to "
+        "%zu subsets per flush window\n",
+        cap);
+    for (const Job& job : jobs) {
+        for (const std::string& example : job.inOrder.examples) {
+            std::printf("broken in order: %s, %s: %s\n", scenarios[job.scenario].name.c_str(),
+                        configs[job.config].label.c_str(), example.c_str());
+        }
+        for (const std::string& example : job.reordered.examples) {
+            std::printf("broken reordered: %s, %s: %s\n", scenarios[job.scenario].name.c_str(),
+                        configs[job.config].label.c_str(), example.c_str());
+        }
+    }
+    std::printf("crash replay: %.0f s\n",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count());
+    std::fflush(stdout);
+
+    for (const Job& job : jobs) {
+        const std::string what = scenarios[job.scenario].name + ", " + configs[job.config].label;
+        EXPECT_EQ(job.error, "") << what;
+        EXPECT_GT(job.inOrder.states, 1u) << what << ": the log holds no write";
+        EXPECT_EQ(job.inOrder.broken, 0u) << what << ": broken states in order";
+    }
+}
+
+}  // namespace
+}  // namespace slotkit::crash

@@ -1,0 +1,142 @@
+#include "guest.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "run_tool.h"
+
+namespace slotkit::crash {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+std::string InitScript(const GuestBoot& boot) {
+    std::ostringstream s;
+    s << "#!/bin/busybox sh\n"
+         "/bin/busybox --install -s /bin\n"
+         "export PATH=/usr/bin:/bin HOME=/tmp\n"
+         "mount -t proc proc /proc\n"
+         "mount -t devtmpfs dev /dev\n"
+         "for m in /modules/*.ko; do insmod $m; done\n";
+    for (std::size_t i = 0; i < boot.cards.size(); ++i) {
+        const std::string device = std::string("/dev/vd") + static_cast<char>('a' + i);
+        const std::string& at = boot.cards[i].mountPoint;
+        s << "mkdir -p " << Quote(at) << "\n"
+          << "mount -t vfat -o " << boot.mountOptions << " " << device << " " << Quote(at)
+          << " || echo '@@mount failed: " << device << "'\n";
+    }
+    s << "echo \"@@ready $(cat /proc/uptime)\"\n";
+    for (std::size_t i = 0; i < boot.cards.size(); ++i) {
+        s << "slotkit";
+        for (const std::string& arg : boot.cards[i].command) {
+            s << " " << Quote(arg);
+        }
+        // No terminal: a question nobody answered on the command line is not asked.
+        s << " </dev/null\necho \"@@status " << i << " $?\"\n";
+    }
+    s << "echo @@done\npoweroff -f\n";
+    return s.str();
+}
+
+}  // namespace
+
+GuestResult BootGuest(const GuestBoot& boot, const std::string& work) {
+    GuestResult result;
+    result.status.assign(boot.cards.size(), -1);
+    const fs::path stage = fs::path(work) / "stage";
+    fs::remove_all(stage);
+    fs::create_directories(stage);
+    {
+        std::ofstream init(stage / "init");
+        init << InitScript(boot);
+    }
+    fs::permissions(stage / "init", fs::perms::owner_all, fs::perm_options::add);
+    for (const std::string& folder : boot.pcFolders) {
+        if (fs::exists(folder)) {
+            const fs::path inside = stage / fs::path(folder).relative_path();
+            fs::create_directories(inside.parent_path());
+            fs::copy(folder, inside, fs::copy_options::recursive);
+        }
+    }
+    const std::string archive = (fs::path(work) / "boot.cpio").string();
+    const std::string initrd = (fs::path(work) / "initrd").string();
+    const ToolResult packed = RunTool({"sh", "-c",
+                                       "cd \"$1\" && find . | busybox cpio -o -H newc 2>/dev/null "
+                                       "> \"$2\" && cat \"$3\" \"$2\" > \"$4\"",
+                                       "sh", stage.string(), archive, boot.baseArchive, initrd});
+    if (packed.status != 0) {
+        result.console = "the guest's archive could not be made: " + packed.err;
+        return result;
+    }
+
+    std::vector<std::string> args = {"timeout",
+                                     "120",
+                                     "qemu-system-x86_64",
+                                     "-accel",
+                                     "tcg",
+                                     "-m",
+                                     "256",
+                                     "-smp",
+                                     "1",
+                                     "-display",
+                                     "none",
+                                     "-nodefaults",
+                                     "-no-user-config",
+                                     "-serial",
+                                     "stdio",
+                                     "-no-reboot",
+                                     "-kernel",
+                                     boot.kernel,
+                                     "-initrd",
+                                     initrd,
+                                     "-append",
+                                     "console=ttyS0 panic=-1 quiet"};
+    for (std::size_t i = 0; i < boot.cards.size(); ++i) {
+        const std::string n = std::to_string(i);
+        std::ofstream(boot.cards[i].log, std::ios::trunc);
+        args.insert(
+            args.end(),
+            {"-blockdev", "driver=file,filename=" + boot.cards[i].image + ",node-name=f" + n,
+             "-blockdev", "driver=file,filename=" + boot.cards[i].log + ",node-name=l" + n,
+             "-blockdev",
+             "driver=blklogwrites,file=f" + n + ",log=l" + n + ",log-sector-size=512,node-name=c" +
+                 n,
+             "-device", "virtio-blk-pci,drive=c" + n});
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const ToolResult run = RunTool(args);
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.console = run.out + run.err;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        std::size_t card = 0;
+        int status = 0;
+        if (std::sscanf(line.c_str(), "@@status %zu %d", &card, &status) == 2 &&
+            card < result.status.size()) {
+            result.status[card] = status;
+        } else if (double up = 0; std::sscanf(line.c_str(), "@@ready %lf", &up) == 1) {
+            result.secondsToFirstCommand = up;
+        } else if (line == "@@done") {
+            result.booted = true;
+        }
+    }
+    return result;
+}
+
+}  // namespace slotkit::crash
