@@ -9,6 +9,7 @@
 
 #include "app/wx_text.h"
 #include "card/run_command.h"
+#include "exchange/sync_places.h"
 
 namespace slotkit::app {
 
@@ -28,9 +29,12 @@ CHistoryDlg::CHistoryDlg(wxWindow* parent, const CommandContext& context, std::s
       onCard_(std::move(onCard)) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     const wxString heading = slotFileName_.empty()
-                                 ? wxString("The versions kept of the slots no longer on the card:")
+                                 ? wxString(
+                                       "The versions kept of the slots no longer on the card "
+                                       "and of the files a sync replaced:")
                                  : "The versions kept of " + ToWx(slotFileName_) +
-                                       " and of the slots no longer on the card:";
+                                       ", of the slots no longer on the card and of the files a "
+                                       "sync replaced:";
     sizer->Add(new wxStaticText(this, wxID_ANY, heading), 0, wxALL, FromDIP(8));
     list_ = new wxListCtrl(this, wxID_ANY, wxDefaultPosition, FromDIP(wxSize(640, 260)),
                            wxLC_REPORT | wxLC_SINGLE_SEL | wxBORDER_SUNKEN);
@@ -95,10 +99,17 @@ void CHistoryDlg::Fill() {
             entries_.push_back(*it);
         }
     }
+    // Then the files of the folders this card was synced with, which a sync replaced.
+    for (const std::string& folder : SyncedFolders(context_)) {
+        const auto files = ListFolderHistory(context_, folder, "", error);
+        entries_.insert(entries_.end(), files.rbegin(), files.rend());
+    }
     list_->DeleteAllItems();
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const HistoryEntry& e = entries_[i];
-        const long row = list_->InsertItem(static_cast<long>(i), ToWx(e.slotFileName));
+        const std::string shown =
+            e.folder.empty() ? e.slotFileName : e.slotFileName + " in " + e.folder;
+        const long row = list_->InsertItem(static_cast<long>(i), ToWx(shown));
         list_->SetItem(row, 1, wxString::Format("%d", e.version.number));
         list_->SetItem(row, 2, ToWx(e.localTime));
         list_->SetItem(row, 3, ToWx(e.version.command));
@@ -119,11 +130,15 @@ void CHistoryDlg::OnPutBack() {
     }
     const HistoryEntry entry = entries_[static_cast<std::size_t>(row)];
     RunCommand(context_, [&](const CommandContext& context) {
-        PutBackVersion(context, entry.slotFileName, entry.version.number);
+        if (entry.folder.empty()) {
+            PutBackVersion(context, entry.slotFileName, entry.version.number);
+        } else {
+            PutBackFolderFile(context, entry.folder, entry.slotFileName, entry.version.number);
+        }
     });
     // A slot made again is on the card now; its versions stay in view.
     onCard_.erase(entry.slotFileName);
-    if (slotFileName_.empty()) {
+    if (slotFileName_.empty() && entry.folder.empty()) {
         slotFileName_ = entry.slotFileName;
     }
     Fill();

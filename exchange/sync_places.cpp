@@ -36,6 +36,28 @@ std::vector<sync::RecordLine> ReadSyncRecord(const CommandContext& context,
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
+std::vector<std::string> SyncedFolders(const CommandContext& context) {
+    HistoryPlace place;
+    std::vector<platform::FolderEntry> entries;
+    if (FindHistoryPlace(context, place) || platform::ListFolder(RecordFolder(place), entries)) {
+        return {};
+    }
+    const std::string prefix = std::string(SaveFolderName(context.mode)) + "_";
+    std::vector<std::string> folders;
+    std::vector<std::uint8_t> bytes;
+    for (const platform::FolderEntry& entry : entries) {
+        if (entry.isFolder || !entry.name.starts_with(prefix) ||
+            platform::ReadWholeFile(platform::JoinPath(RecordFolder(place), entry.name), bytes)) {
+            continue;
+        }
+        if (auto folder = sync::RecordedFolder(
+                std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))) {
+            folders.push_back(std::move(*folder));
+        }
+    }
+    return folders;
+}
+
 std::error_code WriteSyncRecord(const CommandContext& context, const std::string& folder,
                                 const std::vector<sync::RecordLine>& lines) {
     HistoryPlace place;

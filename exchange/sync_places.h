@@ -14,6 +14,9 @@ namespace slotkit {
 // The record's lines; none when there is no record yet or it cannot be read.
 std::vector<sync::RecordLine> ReadSyncRecord(const CommandContext& context,
                                              const std::string& folder);
+// The folders this card and mode were synced with, as their records name them.
+std::vector<std::string> SyncedFolders(const CommandContext& context);
+
 std::error_code WriteSyncRecord(const CommandContext& context, const std::string& folder,
                                 const std::vector<sync::RecordLine>& lines);
 

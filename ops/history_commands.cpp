@@ -45,7 +45,7 @@ std::vector<HistoryEntry> Entries(const std::vector<history::SlotVersions>& slot
     std::vector<HistoryEntry> entries;
     for (const history::SlotVersions& slot : slots) {
         for (const history::KeptVersion& version : slot.versions) {
-            entries.push_back({slot.slotFileName, version, LocalTimeText(version.kept)});
+            entries.push_back({slot.slotFileName, version, LocalTimeText(version.kept), {}});
         }
     }
     return entries;
@@ -131,7 +131,11 @@ std::vector<HistoryEntry> ListFolderHistory(const CommandContext& context,
     } else if (IsPlainFileName(fileName)) {
         files.push_back({fileName, platform::KeptVersionsOf(place.modeFolder, fileName)});
     }
-    return Entries(files);
+    std::vector<HistoryEntry> entries = Entries(files);
+    for (HistoryEntry& entry : entries) {
+        entry.folder = folder;
+    }
+    return entries;
 }
 
 void PutBackVersion(const CommandContext& context, const std::string& fileName, int number) {

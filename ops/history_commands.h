@@ -15,6 +15,7 @@ struct HistoryEntry {
     std::string slotFileName;
     history::KeptVersion version;
     std::string localTime;  // "2026-12-08 08:04:18", when it was kept
+    std::string folder;     // a PC folder's file that a sync replaced; empty: a slot file
 };
 
 // The kept versions of `fileName`, or of every slot of this card and mode when it is empty,

@@ -39,8 +39,12 @@ bool Recordable(std::string_view name) {
 
 }  // namespace
 
+namespace {
+constexpr std::string_view kHeader = "# slotkit sync record of the folder ";
+}  // namespace
+
 std::string RecordText(std::string_view folder, const std::vector<RecordLine>& lines) {
-    std::string text = "# slotkit sync record of the folder ";
+    std::string text(kHeader);
     for (const char c : folder) {
         text += c == '\n' || c == '\r' ? ' ' : c;
     }
@@ -79,6 +83,14 @@ std::vector<RecordLine> ParseRecord(std::string_view text) {
         }
     }
     return lines;
+}
+
+std::optional<std::string> RecordedFolder(std::string_view text) {
+    if (!text.starts_with(kHeader)) {
+        return std::nullopt;
+    }
+    text.remove_prefix(kHeader.size());
+    return std::string(text.substr(0, text.find('\n')));
 }
 
 std::optional<LastSync> FindLast(const std::vector<RecordLine>& lines,

@@ -24,6 +24,9 @@ std::string RecordText(std::string_view folder, const std::vector<RecordLine>& l
 // its pair a first sync (a conflict where the sides differ), never a wrong way.
 std::vector<RecordLine> ParseRecord(std::string_view text);
 
+// The folder a record's header names; nothing when the text is not a sync record.
+std::optional<std::string> RecordedFolder(std::string_view text);
+
 // The line of a pair, its names compared without regard to ASCII letter case (FAT's rule, and
 // the emulators' on Windows).
 std::optional<LastSync> FindLast(const std::vector<RecordLine>& lines,

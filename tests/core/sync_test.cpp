@@ -62,6 +62,8 @@ TEST(SyncRecord, ReadsBackWhatItWroteAndSkipsDamagedLines) {
     ASSERT_TRUE(found);
     EXPECT_EQ(found->folder, 2u);
     EXPECT_FALSE(sync::FindLast(read, "MARIO.DAT", "other.sav"));
+    EXPECT_EQ(sync::RecordedFolder(sync::RecordText("/home/u/saves", {})), "/home/u/saves");
+    EXPECT_FALSE(sync::RecordedFolder("# another file\n"));
     EXPECT_NE(sync::RecordFileName("NDSSAVE", "/a/b"), sync::RecordFileName("NDSSAVE", "/a_b"));
     EXPECT_EQ(sync::RecordFileName("NDSSAVE", "/a/b/"), sync::RecordFileName("NDSSAVE", "/a/b"));
 }

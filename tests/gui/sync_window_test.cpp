@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "app/control_ids.h"
+#include "app/history_dlg.h"
 #include "app/sync_dlg.h"
 #include "window_fixture.h"
 
@@ -9,6 +10,7 @@ namespace slotkit::test {
 namespace {
 
 namespace fs = std::filesystem;
+using app::CHistoryDlg;
 using app::CSyncDlg;
 
 class SyncWindowTest : public CardWindowTest {
@@ -41,12 +43,13 @@ class SyncWindowTest : public CardWindowTest {
                       ExpectMessage("true", reportStart, wxID_OK, true));
         return menus;
     }
-    // Clicks the middle of a row of the dialog's list.
-    static void ClickRow(CSyncDlg* dialog, long row) {
+    // Clicks the middle of a row of a dialog's list.
+    static void ClickRow(CSyncDlg* dialog, long row) { ClickCell(dialog->Pairs(), row); }
+    static void ClickCell(wxListCtrl* list, long row) {
         wxRect rect;
-        dialog->Pairs()->GetItemRect(row, rect);
-        const wxPoint at = dialog->Pairs()->ClientToScreen(
-            rect.GetPosition() + wxPoint(rect.width / 3, rect.height / 2));
+        list->GetItemRect(row, rect);
+        const wxPoint at =
+            list->ClientToScreen(rect.GetPosition() + wxPoint(rect.width / 3, rect.height / 2));
         TypeKeys(
             [at](wxUIActionSimulator& input) {
                 input.MouseMove(at);
@@ -81,6 +84,48 @@ TEST_F(SyncWindowTest, AConflictSettledInTheDialogGoesTheWayChosenAndTheRestFoll
     const Bytes a = ReadFile(card.SlotFile(EditMode::Nds, "A.DAT"));
     EXPECT_EQ(Bytes(a.begin(), a.begin() + 512), Bytes(512, 9));
     EXPECT_EQ(ReadFile(Folder() / "MARIO.sav"), Bytes(512, 2));
+}
+
+TEST_F(SyncWindowTest, AFileTheSyncReplacedComesBackThroughTheHistoryDialog) {
+    Slot("A.DAT", "ZELDA   NDS", 1);
+    fs::create_directories(Folder());
+    WriteFile(Folder() / "ZELDA.sav", Bytes(512, 9));
+    OpenCard();
+    OpenSync(
+        [&](CSyncDlg* dialog) {
+            ClickRow(dialog, 0);
+            ClickOn(dialog->KeepCardButton());
+            return wxID_OK;
+        },
+        "Success!");
+    ASSERT_EQ(ReadFile(Folder() / "ZELDA.sav"), Bytes(512, 1));
+
+    // "History..." lists the file the sync replaced; "Put back" brings it back.
+    wxTEST_DIALOG(RightClickAt(RowOnScreen(0),
+                               [](wxUIActionSimulator& input) {
+                                   input.Char(WXK_DOWN);
+                                   input.Char(WXK_DOWN);
+                                   input.Char(WXK_RETURN);
+                               }),
+                  ExpectWith<CHistoryDlg>([&](CHistoryDlg* dialog) {
+                      dialog->Show();
+                      PumpEvents();
+                      long row = -1;
+                      for (long i = 0; i < dialog->Versions()->GetItemCount(); ++i) {
+                          if (dialog->Versions()->GetItemText(i, 0).StartsWith("ZELDA.sav in ")) {
+                              row = i;
+                          }
+                      }
+                      EXPECT_NE(row, -1);
+                      if (row != -1) {
+                          ClickCell(dialog->Versions(), row);
+                          ClickOn(dialog->PutBackButton());
+                      }
+                      return wxID_CANCEL;
+                  }),
+                  ExpectMessage("History", "Puts back version 1 of ZELDA.sav", wxID_YES, true),
+                  ExpectMessage("true", "Success!"));
+    EXPECT_EQ(ReadFile(Folder() / "ZELDA.sav"), Bytes(512, 9));
 }
 
 TEST_F(SyncWindowTest, CancelInTheDialogWritesNothing) {
