@@ -1,6 +1,7 @@
 // Keeping the card's slots and an emulator's save folder in step.
 #include <gtest/gtest.h>
 
+#include "card/rom_names.h"
 #include "card_fixture.h"
 #include "exchange/save_containers.h"
 #include "exchange/sync_folder.h"
@@ -199,8 +200,13 @@ TEST_F(SyncTest, FilesKeepTheirSizeAndContainerAndBadPairsFailAloneNamingWhy) {
 TEST_F(SyncTest, TheGameIsNamedAfterItsRomOnTheCardAndAGbaFileTakesTheRomsSaveSize) {
     // No long name in the slot: the ROM file whose 8.3 alias the slot names gives the name.
     fs::create_directories(card.Dir() / "card" / "Games");
-    WriteFile(card.Dir() / "card" / "Games" / "Mario Kart DS.nds", Bytes(4096, 0));
-    Bytes nds = card.WriteSlot(mode, "A.DAT", kNdsLayout.newFormSize, "MARIOK~1NDS");
+    const fs::path dsRom = card.Dir() / "card" / "Games" / "Mario Kart DS.nds";
+    WriteFile(dsRom, Bytes(4096, 0));
+    // The 8.3 name the file system gives the ROM (Windows has its own), or the alias its name
+    // would get where there is none to read.
+    const auto shortForm = platform::ShortPathName(dsRom.string());
+    const std::string alias = shortForm ? ShortNameText(*shortForm) : "MARIOK~1NDS";
+    Bytes nds = card.WriteSlot(mode, "A.DAT", kNdsLayout.newFormSize, alias);
     nds[kNdsLayout.LongNameFlagOffset()] = 0;
     WriteFile(card.SlotFile(mode, "A.DAT"), nds);
     Sync(Prefer::Card);
