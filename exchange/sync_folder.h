@@ -9,11 +9,15 @@
 #include <vector>
 
 #include "card/command_context.h"
+#include "exchange/foreign_save.h"
 #include "sync/sync_rule.h"
 
 namespace slotkit {
 
 enum class SyncFormat { Sav, Dsv };
+
+// How the files of a sync are read and written: DeSmuME files, or the raw saves of the mode.
+ForeignSaveType SyncFileType(EditMode mode, SyncFormat format);
 
 struct SyncPair {
     std::string slotFileName;

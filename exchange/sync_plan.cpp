@@ -123,10 +123,7 @@ FolderSide ReadFolderSide(EditMode mode, const std::string& path, SyncFormat for
         side.blocked = "the file cannot be read: " + error.message();
         return side;
     }
-    const ForeignSaveType type = format == SyncFormat::Dsv ? ForeignSaveType::Dsv
-                                 : mode == EditMode::Nds   ? ForeignSaveType::NdsSav
-                                                           : ForeignSaveType::GbaSav;
-    const FoundSave found = ReadForeignSave(type, side.bytes);
+    const FoundSave found = ReadForeignSave(SyncFileType(mode, format), side.bytes);
     if (found.outcome == FoundSave::Outcome::Refused) {
         side.blocked = "the file cannot be read as a save: " + found.refusal;
         return side;
@@ -142,6 +139,13 @@ FolderSide ReadFolderSide(EditMode mode, const std::string& path, SyncFormat for
 }
 
 }  // namespace
+
+ForeignSaveType SyncFileType(EditMode mode, SyncFormat format) {
+    if (format == SyncFormat::Dsv) {
+        return ForeignSaveType::Dsv;
+    }
+    return mode == EditMode::Nds ? ForeignSaveType::NdsSav : ForeignSaveType::GbaSav;
+}
 
 std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::string& folder,
                                  SyncFormat format, std::string& failure) {

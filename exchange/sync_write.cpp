@@ -50,9 +50,7 @@ PairWrite Prepare(const CommandContext& context, const SyncPlan& plan, const Syn
         write.failure = "the slot changed after the plan was made";
         return write;
     }
-    const ForeignSaveType type = plan.format == SyncFormat::Dsv  ? ForeignSaveType::Dsv
-                                 : context.mode == EditMode::Nds ? ForeignSaveType::NdsSav
-                                                                 : ForeignSaveType::GbaSav;
+    const ForeignSaveType type = SyncFileType(context.mode, plan.format);
     std::span<const std::uint8_t> save;
     std::size_t saveOffset = 0;
     if (pair.fileExists) {
