@@ -5,6 +5,7 @@
 #include "card/card_paths.h"
 #include "card/display_text.h"
 #include "card/rom_names.h"
+#include "card/rom_save_type.h"
 #include "platform/platform.h"
 #include "platform/short_name_alias.h"
 
@@ -76,6 +77,10 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode) {
     platform::FoundFiles found = platform::FindFiles(cardRoot, search);
     games.searchStopped = found.stoppedAtLimit;
     std::sort(found.paths.begin(), found.paths.end());
+    std::vector<RememberedSaveType> remembered;
+    if (mode == EditMode::Gba && !found.paths.empty()) {
+        remembered = LoadRememberedSaveTypes();
+    }
 
     for (const std::string& path : found.paths) {
         CardRom rom;
@@ -91,6 +96,9 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode) {
             rom.shortName = ShortNameText(*shortForm);
         }
         rom.info = ReadRomInfo(path, mode);
+        if (rom.info.stamp) {
+            rom.saveType = FindRemembered(remembered, *rom.info.stamp);
+        }
         games.roms.push_back(std::move(rom));
     }
 

@@ -10,6 +10,7 @@
 
 #include "card/rom_info.h"
 #include "card/slot_format.h"
+#include "games/gba_save_type.h"
 
 namespace slotkit {
 
@@ -27,6 +28,9 @@ struct CardRom {
     // else as the alias its name would get; nothing when neither can be had.
     std::optional<std::string> shortName;
     RomInfo info;
+    // GBA: the save type, where the user's cache remembers it for this ROM as it is now
+    // (rom_save_type.h); a listing never reads the whole ROM for it.
+    std::optional<games::GbaSaveType> saveType;
     std::vector<std::string> slotFiles;  // the slot files that belong to it, in listing order
 };
 
@@ -54,7 +58,7 @@ bool SlotBelongsTo(const SlotGame& slot, const std::string& romName,
 std::string DottedShortName(const std::string& shortName);
 
 // The mode's ROMs (.NDS or .GBA) anywhere on the card, outside the save folders, and every slot
-// file of the mode's save folder, matched up.
+// file of the mode's save folder, matched up, with the GBA save types the cache remembers.
 CardGames FindCardGames(const std::string& cardRoot, EditMode mode);
 
 }  // namespace slotkit

@@ -48,12 +48,17 @@ void ReadDs(const std::string& path, RomInfo& info) {
     }
 }
 
-void ReadGba(const std::string& path, RomInfo& info) {
+void ReadGba(const std::string& path, RomInfo& info, bool sized) {
     std::vector<std::uint8_t> header;
-    if (platform::ReadAt(path, 0, games::kGbaHeaderSize, header)) {
+    std::optional<platform::LocalTime> time;
+    if (platform::ReadAt(path, 0, games::kGbaHeaderSize, header, &time)) {
         return;
     }
     info.readable = true;
+    if (sized && time) {
+        info.stamp = MakeRomStamp(info.size, time->year, time->month, time->day, time->hour,
+                                  time->minute, time->second, header);
+    }
     const games::GbaHeader gba = games::ReadGbaHeader(header);
     if (gba.cut || !gba.fixedByteOk || !gba.complementOk) {
         return;
@@ -66,11 +71,12 @@ void ReadGba(const std::string& path, RomInfo& info) {
 
 RomInfo ReadRomInfo(const std::string& path, EditMode kind) {
     RomInfo info;
-    info.size = platform::FileSize(path).value_or(0);
+    const auto size = platform::FileSize(path);
+    info.size = size.value_or(0);
     if (kind == EditMode::Nds) {
         ReadDs(path, info);
     } else {
-        ReadGba(path, info);
+        ReadGba(path, info, size.has_value());
     }
     return info;
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "card/save_type_cache.h"
 #include "card/slot_format.h"
 #include "games/ds_banner.h"
 
@@ -19,6 +20,8 @@ struct RomInfo {
     std::string headerTitle;
     // DS: the banner, when the header points to one that passes its CRC.
     std::optional<games::DsBanner> banner;
+    // GBA: what the save-type cache knows this ROM by (rom_save_type.h), from the same read.
+    std::optional<RomStamp> stamp;
 
     // The title to show: the banner's in `language` (or English), its lines joined by " / ",
     // else the header's; empty when neither is known.

@@ -1,16 +1,10 @@
 #include "card/rom_save_size.h"
 
-#include <vector>
-
-#include "games/gba_save_type.h"
-#include "platform/platform.h"
+#include "card/rom_save_type.h"
 
 namespace slotkit {
 
 namespace {
-
-constexpr std::size_t kPiece = 1 << 20;
-constexpr std::uint64_t kLargestGbaRom = 32ull << 20;
 
 // Whether any byte of `save` from `from` on differs from its last byte, the padding.
 bool HoldsDataPast(std::span<const std::uint8_t> save, std::size_t from) {
@@ -28,20 +22,8 @@ bool HoldsDataPast(std::span<const std::uint8_t> save, std::size_t from) {
 
 }  // namespace
 
-std::optional<std::uint64_t> GbaSaveSizeOfRom(const std::string& romPath,
-                                              std::span<const std::uint8_t> save) {
-    games::GbaSaveTypeScanner scanner;
-    std::vector<std::uint8_t> piece;
-    for (std::uint64_t at = 0; at < kLargestGbaRom; at += kPiece) {
-        if (platform::ReadAt(romPath, at, kPiece, piece)) {
-            return std::nullopt;
-        }
-        scanner.Feed(piece);
-        if (piece.size() < kPiece) {
-            break;
-        }
-    }
-    const games::GbaSaveType type = scanner.Finish();
+std::optional<std::uint64_t> GbaSaveSizeOfType(const games::GbaSaveType& type,
+                                               std::span<const std::uint8_t> save) {
     switch (type.kind) {
         case games::GbaSaveKind::None:
             return std::nullopt;
@@ -51,6 +33,12 @@ std::optional<std::uint64_t> GbaSaveSizeOfRom(const std::string& romPath,
         default:
             return type.size;
     }
+}
+
+std::optional<std::uint64_t> GbaSaveSizeOfRom(const std::string& romPath,
+                                              std::span<const std::uint8_t> save) {
+    const auto type = GbaSaveTypeOfRom(romPath);
+    return type ? GbaSaveSizeOfType(*type, save) : std::nullopt;
 }
 
 }  // namespace slotkit

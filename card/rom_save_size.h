@@ -6,13 +6,20 @@
 #include <span>
 #include <string>
 
+#include "games/gba_save_type.h"
+
 namespace slotkit {
 
 // A GBA game's save size from the save library its ROM at `romPath` was built with (the whole
-// ROM is read, a piece at a time). An EEPROM game's ROM does not tell 512 bytes from 8 KiB:
-// `save` decides, 512 when nothing past its first 512 bytes differs from its padding. Nothing
-// when the ROM cannot be read or names no save library.
+// ROM is read, a piece at a time, unless its type is remembered: rom_save_type.h). An EEPROM
+// game's ROM does not tell 512 bytes from 8 KiB: `save` decides, 512 when nothing past its first
+// 512 bytes differs from its padding. Nothing when the ROM cannot be read or names no save
+// library.
 std::optional<std::uint64_t> GbaSaveSizeOfRom(const std::string& romPath,
                                               std::span<const std::uint8_t> save);
+
+// The same from a save type already known.
+std::optional<std::uint64_t> GbaSaveSizeOfType(const games::GbaSaveType& type,
+                                               std::span<const std::uint8_t> save);
 
 }  // namespace slotkit

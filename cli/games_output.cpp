@@ -1,6 +1,7 @@
 #include "cli/games_output.h"
 
 #include "card/display_text.h"
+#include "card/rom_save_type.h"
 
 namespace slotkit::cli {
 
@@ -21,9 +22,9 @@ void PrintGames(const CardGames& games, std::ostream& out) {
             }
             slots += DisplayText(slot);
         }
-        // The save type needs the whole ROM read; a listing reads only headers.
         out << DisplayText(rom.place) << '\t' << OrUnknown(rom.info.code) << '\t'
-            << OrUnknown(rom.info.Title()) << '\t' << kUnknown << '\t' << slots << '\n';
+            << OrUnknown(rom.info.Title()) << '\t'
+            << (rom.saveType ? GbaSaveTypeText(*rom.saveType) : kUnknown) << '\t' << slots << '\n';
     }
     for (const SlotGame& slot : games.slotsWithoutGame) {
         out << DisplayText(slot.slotFile) << '\t' << DottedShortName(slot.shortName) << '\t'

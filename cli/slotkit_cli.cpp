@@ -7,6 +7,7 @@
 
 #include "card/card_games.h"
 #include "card/card_paths.h"
+#include "card/rom_save_type.h"
 #include "card/run_command.h"
 #include "card/slot_listing.h"
 #include "cli/games_output.h"
@@ -44,6 +45,7 @@ struct Request {
     std::string syncFolder, syncFormat = "sav", syncPrefer;
     std::string pcFolder;  // history/revert --folder: a folder's files that a sync replaced
     bool dryRun = false;
+    bool saveTypes = false;  // games --save-types
 };
 
 // The terminal prompter, with export-new's --size as the answer of the size choice.
@@ -79,6 +81,22 @@ std::optional<std::uint64_t> ParseSize(const std::string& text) {
     return std::stoull(digits) * unit;
 }
 
+// The save types of the GBA ROMs the cache does not remember, read from the whole ROMs.
+void ReadSaveTypes(CardGames& games) {
+    std::vector<std::string> paths;
+    std::vector<CardRom*> unknown;
+    for (CardRom& rom : games.roms) {
+        if (!rom.saveType && rom.info.readable) {
+            paths.push_back(rom.path);
+            unknown.push_back(&rom);
+        }
+    }
+    const auto types = GbaSaveTypesOfRoms(paths);
+    for (std::size_t i = 0; i < unknown.size(); ++i) {
+        unknown[i]->saveType = types[i];
+    }
+}
+
 // How a command's arguments become the answers of its choosers and name dialogs.
 struct CommandShape {
     Command run;
@@ -109,9 +127,14 @@ void AddSubcommands(CLI::App& app, Request& request) {
     app.fallthrough();
     app.add_subcommand("drives", "print the removable drive roots, one a line");
     app.add_subcommand("list", "print the 100 rows: Num, FileName, Target ROM title, Date");
-    app.add_subcommand("games",
-                       "print the mode's ROMs on the card with the slot files that belong to "
-                       "them, then the slot files whose ROM is not on the card");
+    auto* games = app.add_subcommand("games",
+                                     "print the mode's ROMs on the card with the slot files that "
+                                     "belong to them, then the slot files whose ROM is not on "
+                                     "the card");
+    games->add_flag("--save-types", request.saveTypes,
+                    "read each GBA ROM's save type from the whole ROM where it is not "
+                    "remembered yet, and remember it (slow: the listing alone reads only "
+                    "headers)");
 
     auto rows = [&](CLI::App* sub, int min, int max, const char* help) {
         sub->add_option("ROW", request.items, help)->required()->expected(min, max);
@@ -272,7 +295,10 @@ int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
         return prompter.FailureShown() ? kExitFailure : kExitOk;
     }
     if (command == "games") {
-        const CardGames games = FindCardGames(context.cardRoot, context.mode);
+        CardGames games = FindCardGames(context.cardRoot, context.mode);
+        if (request.saveTypes && context.mode == EditMode::Gba) {
+            ReadSaveTypes(games);
+        }
         PrintGames(games, terminal.out);
         if (games.searchStopped) {
             terminal.err << "slotkit: the search for ROMs stopped after " << kRomSearchEntries

@@ -155,6 +155,11 @@ std::optional<LocalTime> LastWriteTime(const std::string& path);
 
 std::optional<std::uint64_t> FileSize(const std::string& path);
 
+// The user's cache folder for this program: $XDG_CACHE_HOME/slotkit (~/.cache/slotkit when it is
+// not set or not an absolute path) on POSIX systems, %LOCALAPPDATA%\slotkit\cache on Windows.
+// It may not exist yet. Fails when the user has no home folder to put it in.
+std::error_code UserCacheFolder(std::string& folder);
+
 // Succeeds when `path` is an existing regular file that this program may open for writing
 // (as C's "r+b" would), without changing it. Read-only files fail.
 std::error_code CheckUpdatable(const std::string& path);

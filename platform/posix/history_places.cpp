@@ -21,6 +21,22 @@
 
 namespace slotkit::platform {
 
+namespace {
+
+// The user's home folder; empty when there is none.
+std::string HomeFolder() {
+    if (const char* env = std::getenv("HOME"); env != nullptr && env[0] == '/') {
+        return env;
+    }
+    if (const passwd* user = ::getpwuid(::getuid());
+        user != nullptr && user->pw_dir != nullptr && user->pw_dir[0] == '/') {
+        return user->pw_dir;
+    }
+    return {};
+}
+
+}  // namespace
+
 std::error_code DefaultHistoryFolder(std::string& folder) {
     // A relative XDG_DATA_HOME is not to be used, as for every program that follows it.
     const char* data = std::getenv("XDG_DATA_HOME");
@@ -28,17 +44,25 @@ std::error_code DefaultHistoryFolder(std::string& folder) {
         folder = JoinPath(JoinPath(data, "slotkit"), "history");
         return {};
     }
-    std::string home;
-    if (const char* env = std::getenv("HOME"); env != nullptr && env[0] == '/') {
-        home = env;
-    } else if (const passwd* user = ::getpwuid(::getuid());
-               user != nullptr && user->pw_dir != nullptr && user->pw_dir[0] == '/') {
-        home = user->pw_dir;
-    }
+    const std::string home = HomeFolder();
     if (home.empty()) {
         return std::make_error_code(std::errc::no_such_file_or_directory);
     }
     folder = JoinPath(JoinPath(JoinPath(JoinPath(home, ".local"), "share"), "slotkit"), "history");
+    return {};
+}
+
+std::error_code UserCacheFolder(std::string& folder) {
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache != nullptr && cache[0] == '/') {
+        folder = JoinPath(cache, "slotkit");
+        return {};
+    }
+    const std::string home = HomeFolder();
+    if (home.empty()) {
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    }
+    folder = JoinPath(JoinPath(home, ".cache"), "slotkit");
     return {};
 }
 

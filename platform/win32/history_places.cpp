@@ -10,7 +10,10 @@
 
 namespace slotkit::platform {
 
-std::error_code DefaultHistoryFolder(std::string& folder) {
+namespace {
+
+// %LOCALAPPDATA%\slotkit\`leaf`.
+std::error_code LocalAppDataFolder(const char* leaf, std::string& folder) {
     std::vector<wchar_t> value(32768);
     const DWORD length =
         ::GetEnvironmentVariableW(L"LOCALAPPDATA", value.data(), static_cast<DWORD>(value.size()));
@@ -21,8 +24,18 @@ std::error_code DefaultHistoryFolder(std::string& folder) {
     if (!base || base->empty()) {
         return std::make_error_code(std::errc::no_such_file_or_directory);
     }
-    folder = JoinPath(JoinPath(*base, "slotkit"), "history");
+    folder = JoinPath(JoinPath(*base, "slotkit"), leaf);
     return {};
+}
+
+}  // namespace
+
+std::error_code DefaultHistoryFolder(std::string& folder) {
+    return LocalAppDataFolder("history", folder);
+}
+
+std::error_code UserCacheFolder(std::string& folder) {
+    return LocalAppDataFolder("cache", folder);
 }
 
 std::optional<std::string> VolumeId(const std::string& cardRoot) {

@@ -1,6 +1,7 @@
 // `slotkit games`: the ROMs on the card with their slot files, then the slots whose game is gone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -107,6 +108,41 @@ TEST(CliGames, FieldsStaySafeInTabSeparatedLines) {
     const CliRun run = RunCli({"-c", card.Root(), "-m", "gba", "games"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, shown + "\tB\uFFFDCE\tT\uFFFDTLE\tunknown\t\n");
+}
+
+TEST(CliGames, SaveTypesAreReadOnAskingAndRememberedForTheListing) {
+    TempCard card;
+    Bytes rom = GbaHeaderBytes("REMEMBERED", "BREM", "01");
+    rom.resize(0x30000, 0xFF);
+    Put(rom, 0x20000, "FLASH1M_V103");
+    WriteFile(CardDir(card) / "REMEMBER.GBA", rom);
+    WriteFile(CardDir(card) / "CUT.GBA", Bytes(0x10, 0));
+    fs::create_directories(CardDir(card) / "FOLDER.GBA");
+    WriteSlotFor(card, EditMode::Gba, "REMEMBER.DAT", "REMEMBERGBA");
+
+    const std::vector<std::string> listing{"REMEMBER.GBA\tBREM\tREMEMBERED\tunknown\tREMEMBER.DAT",
+                                           "CUT.GBA\tunknown\tunknown\tunknown\t"};
+    const std::vector<std::string> read{
+        "REMEMBER.GBA\tBREM\tREMEMBERED\tFlash 128 KiB\tREMEMBER.DAT",
+        "CUT.GBA\tunknown\tunknown\tno save\t"};
+    auto sorted = [](std::vector<std::string> lines) {
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    };
+    // The listing alone reads no whole ROM, so it knows no type yet.
+    const CliRun first = RunCli({"-c", card.Root(), "-m", "gba", "games"});
+    EXPECT_EQ(first.status, 0);
+    EXPECT_EQ(sorted(Lines(first.out)), sorted(listing));
+    const CliRun asked = RunCli({"-c", card.Root(), "-m", "gba", "games", "--save-types"});
+    EXPECT_EQ(asked.status, 0);
+    EXPECT_EQ(asked.err, "");
+    EXPECT_EQ(sorted(Lines(asked.out)), sorted(read));
+    const CliRun later = RunCli({"-c", card.Root(), "-m", "gba", "games"});
+    EXPECT_EQ(sorted(Lines(later.out)), sorted(read));
+    // The DS listing has no save types to read.
+    card.MakeSaveFolder(EditMode::Nds);
+    const CliRun nds = RunCli({"-c", card.Root(), "games", "--save-types"});
+    EXPECT_EQ(nds.status, 0);
 }
 
 TEST(CliGames, ListPrintsWhatItAlwaysPrinted) {

@@ -1,6 +1,7 @@
-// Keeps the tests out of the real user's history: every test program that includes this points
-// the user's data folder (XDG_DATA_HOME, LOCALAPPDATA on Windows) at a temporary folder, for
-// itself and the programs it starts, and removes that folder when it ends.
+// Keeps the tests out of the real user's history and cache: every test program that includes
+// this points the user's data and cache folders (XDG_DATA_HOME and XDG_CACHE_HOME, LOCALAPPDATA
+// on Windows) at a temporary folder, for itself and the programs it starts, and removes that
+// folder when it ends.
 #pragma once
 
 #include <cstdlib>
@@ -37,6 +38,7 @@ class TestDataHome {
         ::_putenv_s("LOCALAPPDATA", folder_.string().c_str());
 #else
         ::setenv("XDG_DATA_HOME", folder_.c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", (folder_ / "cache").c_str(), 1);
 #endif
     }
     ~TestDataHome() {
