@@ -165,8 +165,9 @@ void AddSubcommands(CLI::App& app, Request& request) {
         "export-new", "write a slot into a new .sav or DeSmuME .dsv file of the game's save size");
     rows(exportNew, 2, 2, "ROW FILE");
     exportNew->add_option("--size", request.size,
-                          "the save size in bytes, or with K in KiB (default: the smallest "
-                          "that holds the save)");
+                          "the save size in bytes, or with K in KiB (default: the game's save "
+                          "size where its GBA ROM on the card names it, else the smallest that "
+                          "holds the save)");
     auto* history =
         app.add_subcommand("history", "print the kept versions of a slot, or of every slot");
     history->add_option("ROW", request.historyRow,

@@ -1,9 +1,14 @@
 #include "exchange/export_new.h"
 
 #include <algorithm>
+#include <memory>
 
+#include "card/card_games.h"
+#include "card/rom_save_size.h"
+#include "card/rom_save_type.h"
 #include "exchange/exchange_steps.h"
 #include "exchange/foreign_save.h"
+#include "exchange/game_check.h"
 #include "exchange/save_containers.h"
 
 namespace slotkit {
@@ -35,6 +40,28 @@ std::string SizeList(EditMode mode) {
     return list;
 }
 
+// A GBA game's save size from the save type of the slot's ROM, when the ROM is on the card
+// (an EEPROM's size decided by the save's data); nothing otherwise.
+std::optional<std::uint64_t> GameSaveSize(const CommandContext& context,
+                                          const std::string& slotName,
+                                          std::span<const std::uint8_t> data) {
+    if (context.mode != EditMode::Gba) {
+        return std::nullopt;
+    }
+    const std::unique_ptr<BusyScope> busy = context.prompter.Busy();
+    const CardGames games = FindCardGames(context.cardRoot, context.mode);
+    const auto sizes = NewFileSizes(context.mode);
+    for (const CardRom* rom : RomsOfSlot(games, slotName)) {
+        // The whole ROM is read once; after that its type is remembered.
+        const auto type = rom->saveType ? rom->saveType : GbaSaveTypeOfRom(rom->path);
+        const auto size = type ? GbaSaveSizeOfType(*type, data) : std::nullopt;
+        if (size && std::find(sizes.begin(), sizes.end(), *size) != sizes.end()) {
+            return size;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 void ExportNewSave(const CommandContext& context) {
@@ -51,7 +78,9 @@ void ExportNewSave(const CommandContext& context) {
     const std::size_t region = context.Layout().saveRegionSize;
     const std::span<const std::uint8_t> data(slot.data(), std::min(slot.size(), region));
 
-    std::uint64_t size = SuggestedSize(context.mode, data);
+    // The game's own save size where its ROM tells it, else the smallest that holds the data.
+    std::uint64_t size =
+        GameSaveSize(context, slotName, data).value_or(SuggestedSize(context.mode, data));
     const std::optional<std::string> target = context.prompter.ChooseSaveFileAndSize(
         NewFileFilters(context.mode), kTitle, NewFileSizes(context.mode), size);
     if (!target) {

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
+#include "card/card_games.h"
 #include "card/keep_history.h"
+#include "card/rom_save_type.h"
 #include "card/slot_listing.h"
 #include "exchange/dst_decoder.h"
 #include "exchange/exchange_steps.h"
 #include "exchange/foreign_save.h"
+#include "exchange/game_check.h"
 #include "exchange/save_containers.h"
 
 namespace slotkit {
@@ -43,19 +47,50 @@ std::string LeftOutNote(std::size_t payloadSize, bool decodedPastCapacity, std::
 }
 
 // What the question tells about a recognised file: what it is, how much save data it holds and
-// how much of it fits, the game its header names, and anything else worth knowing.
-std::string FoundNote(const FoundSave& found, std::size_t saveSize, std::size_t region) {
+// how much of it fits, the game its header names (unless `gameTold` elsewhere), and anything
+// else worth knowing.
+std::string FoundNote(const FoundSave& found, std::size_t saveSize, std::size_t region,
+                      bool gameTold) {
     std::string note = found.what + ": " + ByteCount(saveSize) + " bytes";
     if (saveSize > region) {
         note += "; only its first " + ByteCount(region) + " bytes fit the slot";
     }
-    if (!found.game.empty()) {
+    if (!found.game.empty() && !gameTold) {
         note += "\nGame: " + found.game;
     }
     if (!found.remark.empty()) {
         note += "\n" + found.remark;
     }
     return note;
+}
+
+// What the question says of the slot's game, when its ROM is on the card: whether the file
+// names that game, and (GBA) whether the file's save has the game's save size. Each is empty
+// when it cannot be told.
+struct GameNotes {
+    std::string game;
+    std::string size;
+};
+GameNotes CheckGame(const CommandContext& context, const std::string& slotName,
+                    const FoundSave& found, std::size_t saveSize) {
+    GameNotes notes;
+    if (found.game.empty() && context.mode != EditMode::Gba) {
+        return notes;
+    }
+    const std::unique_ptr<BusyScope> busy = context.prompter.Busy();
+    const CardGames games = FindCardGames(context.cardRoot, context.mode);
+    const std::vector<const CardRom*> roms = RomsOfSlot(games, slotName);
+    notes.game = GameCheckNote(found, roms);
+    if (context.mode == EditMode::Gba) {
+        for (const CardRom* rom : roms) {
+            // The whole ROM is read once; after that its type is remembered.
+            if (const auto type = rom->saveType ? rom->saveType : GbaSaveTypeOfRom(rom->path)) {
+                notes.size = SaveSizeNote(saveSize, *type);
+                break;
+            }
+        }
+    }
+    return notes;
 }
 
 // Imports the file `chosen` into the slot of `row`. `naming`: the question names the file and
@@ -88,7 +123,6 @@ void ImportInto(const CommandContext& context, int row, const std::string& chose
     std::string note;
     if (found.outcome == FoundSave::Outcome::Found) {
         payload = found.Save(file);
-        note = FoundNote(found, payload.size(), region);
     } else {
         // No signature: the file is read as its kind always has been.
         if (file.size() < PayloadOffset(type)) {
@@ -104,11 +138,20 @@ void ImportInto(const CommandContext& context, int row, const std::string& chose
         note = LeftOutNote(payload.size(), decoded.capacityReached, region);
     }
     const std::size_t kept = std::min(payload.size(), region);
+    const GameNotes checked = CheckGame(context, slotName, found, payload.size());
+    if (found.outcome == FoundSave::Outcome::Found) {
+        note = FoundNote(found, payload.size(), region, !checked.game.empty());
+    }
 
     std::string told = note;
+    for (const std::string& line : {checked.game, checked.size}) {
+        if (!line.empty()) {
+            told += (told.empty() ? "" : "\n") + line;
+        }
+    }
     if (naming) {
         told = "File: " + DisplayText(chosen) + "\nInto the slot: " + DisplayText(slotName) +
-               (note.empty() ? "" : "\n\n" + note);
+               (told.empty() ? "" : "\n\n" + told);
     }
     if (!context.prompter.AskYesNo(Question(kQuestionBody, told), ImportCaption(type))) {
         return;

@@ -281,7 +281,8 @@ FoundSave ReadActionReplay(ByteSpan file) {
     if (HasAt(file, 0, kArdsMagic) && file.size() >= kForeignHeaderSize) {
         FoundSave found =
             Found("Action Replay save", kForeignHeaderSize, file.size() - kForeignHeaderSize);
-        found.game = AsciiName(file, 0x158, 28);
+        found.game = found.gameTitle = AsciiName(file, 0x158, 28);
+        found.gameFreeText = true;
         return found;
     }
     if (file.size() >= kShortArHeaderSize && file[0] == 0 && file[1] == 0 && file[2] == 0 &&
@@ -290,7 +291,8 @@ FoundSave ReadActionReplay(ByteSpan file) {
             file.size() - kShortArHeaderSize) {
         FoundSave found = Found("Action Replay save, 164-byte header", kShortArHeaderSize,
                                 file.size() - kShortArHeaderSize);
-        found.game = AsciiName(file, 0x04, 23);
+        found.game = found.gameTitle = AsciiName(file, 0x04, 23);
+        found.gameFreeText = true;
         return found;
     }
     return {};
@@ -345,6 +347,8 @@ FoundSave ReadSharkPort(ByteSpan file) {
     const std::string title = AsciiName(file, at, 12);
     const std::string code = AsciiName(file, at + 12, 4);
     found.game = code.empty() ? title : title + " (" + code + ")";
+    found.gameTitle = title;
+    found.gameCode = code;
     if (SharkPortChecksum(file.subspan(at, block)) != U32At(file, at + block)) {
         found.remark =
             "The checksum of this file does not match its data: the file may be "
@@ -395,7 +399,7 @@ FoundSave ReadGameSharkSp(ByteSpan file) {
                                  " bytes of save data, more than the file holds");
     }
     FoundSave found = Found(what, kGsvData, saveSize);
-    found.game = AsciiName(file, 0x0C, 12);
+    found.game = found.gameTitle = AsciiName(file, 0x0C, 12);
     if (IsEepromSize(saveSize)) {
         found.owned.emplace(file.begin() + static_cast<std::ptrdiff_t>(kGsvData),
                             file.begin() + static_cast<std::ptrdiff_t>(kGsvData + saveSize));

@@ -42,6 +42,11 @@ struct FoundSave {
     std::optional<std::vector<std::uint8_t>> owned;  // ...or these bytes, when decoded or reordered
     std::string what;                                // "no$gba save, compressed"
     std::string game;     // the game the header names; empty when it names none
+    // The same in parts, to compare with a ROM: a title and a code as a ROM header holds them
+    // (the code empty where the file keeps none), or a name the user typed (`gameFreeText`).
+    std::string gameTitle;
+    std::string gameCode;
+    bool gameFreeText = false;
     std::string remark;   // something the user should know, such as a checksum that differs
     std::string refusal;  // the reason, for Refused
 

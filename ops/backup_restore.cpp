@@ -1,10 +1,12 @@
 #include "ops/backup_restore.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "card/card_games.h"
 #include "card/display_text.h"
 #include "card/keep_history.h"
 #include "card/slot_listing.h"
@@ -106,6 +108,58 @@ bool ConfirmOddLengths(const CommandContext& context, const std::vector<RowCopy>
     return context.prompter.AskYesNo(question, text::kCaptionConfirm);
 }
 
+// How a restore question names the game a trailer names: "POKEMO~1.GBA (Pokemon Fire.gba)".
+std::string GameName(const SlotGame& game) {
+    std::string name = DottedShortName(game.shortName);
+    if (game.longName && !game.longName->empty()) {
+        name += " (" + DisplayText(*game.longName) + ")";
+    }
+    return name;
+}
+
+// Whether a trailer's 8.3 name reads as one: 11 characters of printable ASCII. Damaged or
+// foreign bytes name no game to tell apart.
+bool NamesAGame(const std::optional<SlotGame>& game) {
+    return game && game->shortName.size() == kShortNameSize &&
+           std::all_of(game->shortName.begin(), game->shortName.end(),
+                       [](char c) { return c >= 0x20 && c < 0x7F; });
+}
+
+// A restore puts the backup's trailer, with the game it names, over the slot's: a backup that
+// names another game than the slot does is asked about first. Files that are not as long as a
+// slot file hold no trailer to go by. True to go on.
+bool ConfirmOtherGames(const CommandContext& context, const std::vector<RowCopy>& copies) {
+    const SlotLayout& layout = context.Layout();
+    std::vector<std::string> other;
+    for (const RowCopy& copy : copies) {
+        const auto size = copy.fileName.empty() ? std::nullopt : platform::FileSize(copy.pcPath);
+        if (!size || (*size != layout.newFormSize && *size != kOldFormSize)) {
+            continue;
+        }
+        const auto backup = ReadSlotGame(copy.pcPath, copy.fileName, layout);
+        const auto slot = ReadSlotGame(context.SlotPathOf(copy.fileName), copy.fileName, layout);
+        if (!NamesAGame(backup) || !NamesAGame(slot)) {
+            continue;
+        }
+        const bool longNamesDiffer =
+            backup->longName && slot->longName && *backup->longName != *slot->longName;
+        if (backup->shortName != slot->shortName || longNamesDiffer) {
+            other.push_back(DisplayText(copy.pcPath) + " is for " + GameName(*backup) + "; " +
+                            DisplayText(copy.fileName) + " is for " + GameName(*slot));
+        }
+    }
+    if (other.empty()) {
+        return true;
+    }
+    std::string question = other.size() == 1 ? "This backup names another game than its slot:"
+                                             : "These backups name other games than their slots:";
+    for (const std::string& line : other) {
+        question += "\n" + line;
+    }
+    question += "\nThe slot then belongs to the backup's game.\nDoes it execute really?";
+    return context.prompter.AskYesNo(question, text::kCaptionConfirm);
+}
+
 // A batch backup writes into a folder that may hold older backups of the same names.
 bool ConfirmReplacedBackups(const CommandContext& context, const std::vector<RowCopy>& copies) {
     std::string replaced;
@@ -159,7 +213,7 @@ void Run(const CommandContext& context, Direction direction) {
         copies.push_back({rows.front(), context.view.FileName(rows.front()), pcPath});
     }
     if (direction == Direction::ToCard) {
-        if (!ConfirmOddLengths(context, copies)) {
+        if (!ConfirmOddLengths(context, copies) || !ConfirmOtherGames(context, copies)) {
             return;
         }
         std::vector<std::string> fileNames;

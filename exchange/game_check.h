@@ -1,0 +1,43 @@
+// Whether a foreign save is for the slot's game, and whether its size is the game's save size:
+// what the import question tells before the user decides. Nothing here refuses a file.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "card/card_games.h"
+#include "exchange/save_containers.h"
+#include "games/gba_save_type.h"
+
+namespace slotkit {
+
+// Two names typed by people, taken for the same when, with only their letters and digits
+// counted and letter case ignored, one holds the other. A name without a letter or digit is
+// nobody's.
+bool LooselySameName(std::string_view a, std::string_view b);
+
+enum class GameMatch { Unknown, Same, Different };
+
+// Whether the game `found` names is the game of `rom`: by code and title where the file keeps
+// a ROM header's, loosely by title (the header's or any of a DS banner's) where it keeps a name
+// typed by a user. Unknown when either side names no game.
+GameMatch MatchGame(const FoundSave& found, const RomInfo& rom);
+
+// How the import question names a ROM's game: "POKEMON FIRE (BPRE)".
+std::string RomGameLabel(const RomInfo& rom);
+
+// The ROMs on the card that the slot file `slotFile` belongs to.
+std::vector<const CardRom*> RomsOfSlot(const CardGames& games, const std::string& slotFile);
+
+// "This save is for POKEMON EMER (BPEE); the slot's game is POKEMON FIRE (BPRE)." or "This save
+// is for the slot's game, POKEMON FIRE (BPRE)."; empty when it cannot be told.
+std::string GameCheckNote(const FoundSave& found, std::span<const CardRom* const> roms);
+
+// What the question says when a save of `saveSize` bytes is not the size of the game's save of
+// type `type`; empty when it is, or when the type names no save.
+std::string SaveSizeNote(std::size_t saveSize, const games::GbaSaveType& type);
+
+}  // namespace slotkit

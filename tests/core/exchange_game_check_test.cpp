@@ -1,0 +1,265 @@
+// The slot's game checked before an import or a restore, and the game's save size offered for
+// a new file: what the questions say, never a refusal.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "card/display_text.h"
+#include "exchange/export_new.h"
+#include "exchange/game_check.h"
+#include "exchange/import_save.h"
+#include "exchange_test_support.h"
+#include "foreign_files.h"
+#include "ops/backup_restore.h"
+#include "rom_images.h"
+
+namespace slotkit::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace files;
+
+TEST(LooselySameName, CaseBlanksAndPunctuationAsideOneHoldsTheOther) {
+    struct Case {
+        const char* a;
+        const char* b;
+        bool same;
+    };
+    const Case cases[] = {
+        {"Pokemon Diamond", "POKEMON DIAMOND", true},
+        {"pokemon-diamond!", "Pokemon Diamond", true},
+        {"POKEMON D", "Pokemon Diamond Version", true},  // "pokemond" begins "pokemondiamond"
+        {"POKEMON P", "Pokemon Diamond", false},
+        {"Pokemon", "Pokemon Diamond", true},
+        {"Pokemon Diamond Version", "Pokemon Diamond", true},
+        {"Pokémon Diamond", "Pokemon Diamond", true},
+        {"MARIO KART DS", "Mario Kart", true},
+        {"Mario Kart", "Zelda", false},
+        {"", "Zelda", false},
+        {"!!!", "???", false},
+        {"  ", "", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(LooselySameName(c.a, c.b), c.same) << c.a << " / " << c.b;
+        EXPECT_EQ(LooselySameName(c.b, c.a), c.same) << c.b << " / " << c.a;
+    }
+}
+
+TEST(MatchGame, ByCodeAndTitleOrLooselyByAName) {
+    RomInfo gba;
+    gba.headerTitle = "POKEMON FIRE";
+    gba.code = "BPRE";
+    auto named = [](std::string title, std::string code, bool freeText = false) {
+        FoundSave found;
+        found.gameTitle = std::move(title);
+        found.gameCode = std::move(code);
+        found.gameFreeText = freeText;
+        found.game = found.gameTitle;
+        return found;
+    };
+    EXPECT_EQ(MatchGame(named("POKEMON FIRE", "BPRE"), gba), GameMatch::Same);
+    EXPECT_EQ(MatchGame(named("pokemon fire ", ""), gba), GameMatch::Same);
+    EXPECT_EQ(MatchGame(named("POKEMON EMER", "BPEE"), gba), GameMatch::Different);
+    EXPECT_EQ(MatchGame(named("POKEMON FIRE", "BPRF"), gba), GameMatch::Different);
+    EXPECT_EQ(MatchGame(named("POKEMON FIRE HACK", "BPRE"), gba), GameMatch::Different);
+    EXPECT_EQ(MatchGame(named("", ""), gba), GameMatch::Unknown);
+    EXPECT_EQ(MatchGame(named("POKEMON FIRE", "BPRE"), RomInfo{}), GameMatch::Unknown);
+
+    RomInfo ds;
+    ds.headerTitle = "POKEMON D";
+    ds.code = "ADAE";
+    ds.banner.emplace();
+    ds.banner->titles[1] = std::vector<std::string>{"Pokémon Diamond Version", "Nintendo"};
+    EXPECT_EQ(MatchGame(named("pokemon diamond", "", true), ds), GameMatch::Same);
+    EXPECT_EQ(MatchGame(named("POKEMON D", "", true), ds), GameMatch::Same);
+    EXPECT_EQ(MatchGame(named("Pokemon Pearl", "", true), ds), GameMatch::Different);
+    // The maker's line is no game's name.
+    EXPECT_EQ(MatchGame(named("Nintendo", "", true), ds), GameMatch::Different);
+}
+
+TEST(SaveSizeNote, SaysWhenTheFileIsNotTheGamesSize) {
+    const games::GbaSaveType flash{games::GbaSaveKind::Flash128K, 131072, "FLASH1M_V103"};
+    const games::GbaSaveType eeprom{games::GbaSaveKind::Eeprom, 0, "EEPROM_V124"};
+    EXPECT_EQ(SaveSizeNote(131072, flash), "");
+    EXPECT_EQ(SaveSizeNote(65536, flash),
+              "This file's save (65,536 bytes) is smaller than the game's save (Flash 128 KiB: "
+              "131,072 bytes).");
+    EXPECT_EQ(SaveSizeNote(512, eeprom), "");
+    EXPECT_EQ(SaveSizeNote(8192, eeprom), "");
+    EXPECT_EQ(SaveSizeNote(32768, eeprom),
+              "This file's save (32,768 bytes) is larger than the game's save (EEPROM: 512 or "
+              "8,192 bytes).");
+    EXPECT_EQ(SaveSizeNote(1024, eeprom),
+              "This file's save (1,024 bytes) is neither size of the game's save (EEPROM: 512 or "
+              "8,192 bytes).");
+    EXPECT_EQ(SaveSizeNote(1024, games::GbaSaveType{}), "");
+}
+
+// A card with the slot GAME.DAT, whose game is the ROM GAME.GBA or GAME.NDS on the card.
+class GameCheckTest : public CardTest {
+  protected:
+    // A slot whose trailer names `shortName` and no long name.
+    void WriteSlot(const std::string& name, const std::string& shortName) {
+        const SlotLayout& layout = LayoutFor(mode);
+        Bytes slot = card.WriteSlot(mode, name, layout.newFormSize, shortName);
+        slot[layout.LongNameFlagOffset()] = 0;
+        WriteFile(card.SlotFile(mode, name), slot);
+    }
+    void SetUpGba(std::string_view title, std::string_view code, std::string_view libraryId) {
+        mode = EditMode::Gba;
+        Bytes rom = roms::GbaHeaderBytes(title, code, "01");
+        rom.resize(0x8000, 0xFF);
+        roms::Put(rom, 0x4000, libraryId);
+        WriteFile(card.Dir() / "card" / "GAME.GBA", rom);
+        WriteSlot("GAME.DAT", "GAME    GBA");
+        ListAndSelect({0});
+    }
+    std::string Choose(const std::string& name, const Bytes& content) {
+        const std::string path = (card.PcFolder() / name).string();
+        WriteFile(path, content);
+        prompter.paths.push_back(path);
+        return path;
+    }
+    std::string Question() const {
+        for (const Shown& shown : prompter.shown) {
+            if (shown.kind == Shown::Kind::Question) {
+                return shown.text;
+            }
+        }
+        return {};
+    }
+};
+
+TEST_F(GameCheckTest, TheImportQuestionNamesBothGamesWhenTheyDiffer) {
+    SetUpGba("POKEMON FIRE", "BPRE", "FLASH1M_V103");
+    Choose("other.sps", SharkPort(PatternBytes(131072, 3), "POKEMON EMER", "BPEE"));
+    ImportSave(Context());
+    EXPECT_EQ(Question(),
+              "Does the import of the save data.\nDon't use for an [Not-used] slot.\nIt doesn't "
+              "permit writing in save of the different game, too.\n\nSharkPort save: 131,072 "
+              "bytes\nThis save is for POKEMON EMER (BPEE); the slot's game is POKEMON FIRE "
+              "(BPRE).\n\nDoes it execute really?");
+    EXPECT_FALSE(prompter.AnyFailure());  // the user decided: imported
+}
+
+TEST_F(GameCheckTest, TheSameGameIsSaidBrieflyAndASizeThatIsNotTheGames) {
+    SetUpGba("POKEMON FIRE", "BPRE", "FLASH1M_V103");
+    Choose("same.gsv", GameSharkSp(PatternBytes(65536, 4), 5, "POKEMON FIRE"));
+    ImportSave(Context());
+    const std::string question = Question();
+    EXPECT_NE(question.find("GameShark SP save: 65,536 bytes\nThis save is for the slot's game, "
+                            "POKEMON FIRE (BPRE).\nThis file's save (65,536 bytes) is smaller "
+                            "than the game's save (Flash 128 KiB: 131,072 bytes).\n\n"),
+              std::string::npos)
+        << question;
+    EXPECT_EQ(question.find("Game:"), std::string::npos);
+
+    // A raw .sav names no game; its size is still checked.
+    prompter.shown.clear();
+    Choose("raw.sav", PatternBytes(32768, 5));
+    ImportSave(Context());
+    EXPECT_NE(Question().find("\n\nThis file's save (32,768 bytes) is smaller than the game's "
+                              "save (Flash 128 KiB: 131,072 bytes).\n\nDoes it"),
+              std::string::npos)
+        << Question();
+}
+
+TEST_F(GameCheckTest, WithoutItsRomOnTheCardTheFileSaysItsGameAsBefore) {
+    SetUpGba("POKEMON FIRE", "BPRE", "FLASH1M_V103");
+    fs::remove(card.Dir() / "card" / "GAME.GBA");
+    fs::create_directories(card.Dir() / "card" / "GAME.GBA");  // a folder of the ROM's name
+    Choose("other.sps", SharkPort(PatternBytes(131072, 3), "POKEMON EMER", "BPEE"));
+    ImportSave(Context());
+    const std::string question = Question();
+    EXPECT_NE(question.find("SharkPort save: 131,072 bytes\nGame: POKEMON EMER (BPEE)\n\n"),
+              std::string::npos)
+        << question;
+    EXPECT_EQ(question.find("This save is for"), std::string::npos);
+}
+
+TEST_F(GameCheckTest, AnActionReplayNameIsComparedLooselyWithTheDsTitle) {
+    mode = EditMode::Nds;
+    Bytes rom = roms::DsHeaderBytes("POKEMON D", "ADAE", "01", 0, 0x200);
+    const Bytes banner = roms::DsBannerBytes(1, u"Pokémon Diamond\nNintendo");
+    rom.insert(rom.end(), banner.begin(), banner.end());
+    WriteFile(card.Dir() / "card" / "GAME.NDS", rom);
+    WriteSlot("GAME.DAT", "GAME    NDS");
+    ListAndSelect({0});
+    Choose("same.duc", ArdsFile(PatternBytes(1000, 6), "pokemon  diamond"));
+    ImportSave(Context());
+    EXPECT_NE(Question().find("This save is for the slot's game, POKEMON D (ADAE)."),
+              std::string::npos)
+        << Question();
+    prompter.shown.clear();
+    Choose("other.duc", ArdsFile(PatternBytes(1000, 6), "Mario Kart DS"));
+    ImportSave(Context());
+    EXPECT_NE(Question().find("This save is for Mario Kart DS; the slot's game is POKEMON D "
+                              "(ADAE)."),
+              std::string::npos)
+        << Question();
+}
+
+TEST_F(GameCheckTest, ARestoreOfAnotherGamesBackupAsksFirst) {
+    mode = EditMode::Gba;
+    WriteSlot("A.DAT", "GAME    GBA");
+    WriteSlot("B.DAT", "OTHER   GBA");
+    ListAndSelect({0, 1});
+    // Backups of the same two names: A's names its own game, B's another one.
+    const fs::path folder = card.PcFolder() / "backups";
+    fs::create_directories(folder);
+    Bytes a = ReadFile(card.SlotFile(mode, "A.DAT"));
+    Bytes b = ReadFile(card.SlotFile(mode, "B.DAT"));
+    roms::Put(b, kGbaLayout.ShortNameOffset(), "POKEMO~1GBA");
+    b[kGbaLayout.LongNameFlagOffset()] = 1;
+    roms::Put(b, kGbaLayout.LongNameOffset(), std::string_view("Pokemon Fire.gba", 17));
+    WriteFile(folder / "A.DAT", a);
+    WriteFile(folder / "B.DAT", b);
+    prompter.paths.push_back(folder.string());
+    prompter.answers = {false};
+    Restore(Context());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text,
+              "This backup names another game than its slot:\n" +
+                  DisplayText((folder / "B.DAT").string()) +
+                  " is for POKEMO~1.GBA (Pokemon Fire.gba); B.DAT is for OTHER.GBA\nThe slot "
+                  "then belongs to the backup's game.\nDoes it execute really?");
+    EXPECT_NE(ReadFile(card.SlotFile(mode, "B.DAT")), b);  // answered No: nothing copied
+
+    // Backups of the slots' own games: no new question.
+    WriteFile(folder / "B.DAT", ReadFile(card.SlotFile(mode, "B.DAT")));
+    prompter.shown.clear();
+    prompter.paths.push_back(folder.string());
+    Restore(Context());
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Success!");
+}
+
+TEST_F(GameCheckTest, ANewFileTakesTheGamesSaveSize) {
+    struct Case {
+        const char* libraryId;
+        std::size_t dataBytes;  // non-blank bytes at the start of the slot
+        std::uint64_t suggested;
+    };
+    const Case cases[] = {
+        {"SRAM_V113", 100, 32768},  {"FLASH_V126", 100, 65536},    {"EEPROM_V124", 100, 512},
+        {"EEPROM_V124", 600, 8192}, {"NO_LIBRARY_HERE", 100, 512},  // none: the smallest size that
+                                                                    // holds the data
+    };
+    for (const Case& c : cases) {
+        // Each its own ROM: one rewritten in the same second under the same header and size
+        // would be taken for the one whose type is remembered.
+        SetUpGba("SIZED " + std::to_string(&c - cases), "BSZE", c.libraryId);
+        Bytes slot = ReadFile(card.SlotFile(mode, "GAME.DAT"));
+        std::fill(slot.begin() + static_cast<std::ptrdiff_t>(c.dataBytes),
+                  slot.begin() + kGbaLayout.saveRegionSize, 0xFF);
+        WriteFile(card.SlotFile(mode, "GAME.DAT"), slot);
+        const fs::path target = card.PcFolder() / "new.sav";
+        fs::remove(target);
+        prompter.paths.push_back(target.string());
+        ExportNewSave(Context());
+        EXPECT_EQ(fs::file_size(target), c.suggested) << c.libraryId << " " << c.dataBytes;
+    }
+}
+
+}  // namespace
+}  // namespace slotkit::test
