@@ -1,6 +1,7 @@
 #include "card/card_games.h"
 
 #include <algorithm>
+#include <map>
 
 #include "card/card_paths.h"
 #include "card/display_text.h"
@@ -27,6 +28,28 @@ std::string Trimmed(std::string text) {
         text.pop_back();
     }
     return text;
+}
+
+// The 8.3 name the file system keeps for the file at `path`: from one pass over its folder where
+// the system gives them so (`kept` holds each folder's, read once), else asked for the path.
+std::optional<std::string> KeptShortName(
+    const std::string& path,
+    std::map<std::string, std::optional<std::vector<platform::KeptShortName>>>& kept) {
+    const std::string_view name = FileNamePart(path);
+    const std::string folder = path.substr(0, path.size() - name.size());
+    auto found = kept.find(folder);
+    if (found == kept.end()) {
+        found = kept.emplace(folder, platform::KeptShortNames(folder.empty() ? "." : folder)).first;
+    }
+    if (!found->second) {
+        return platform::ShortPathName(path);
+    }
+    for (const platform::KeptShortName& entry : *found->second) {
+        if (entry.name == name) {
+            return entry.shortName;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -77,6 +100,7 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode) {
     platform::FoundFiles found = platform::FindFiles(cardRoot, search);
     games.searchStopped = found.stoppedAtLimit;
     std::sort(found.paths.begin(), found.paths.end());
+    std::map<std::string, std::optional<std::vector<platform::KeptShortName>>> keptNames;
     std::vector<RememberedSaveType> remembered;
     if (mode == EditMode::Gba && !found.paths.empty()) {
         remembered = LoadRememberedSaveTypes();
@@ -88,7 +112,7 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode) {
         rom.place = path.substr(std::min(path.size(), AsCardRoot(cardRoot).size()));
         // Where the file system keeps no 8.3 name that can be read (or its alias may be "~2"
         // or later), the alias a new file of this name would be given stands in.
-        auto shortForm = platform::ShortPathName(path);
+        auto shortForm = KeptShortName(path, keptNames);
         if (!shortForm) {
             shortForm = platform::ShortNameFor(FileNamePart(path));
         }

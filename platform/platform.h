@@ -208,5 +208,16 @@ std::error_code RemoveFile(const std::string& path);
 // nothing when none can be had.
 std::optional<std::string> ShortPathName(const std::string& path);
 
+// The 8.3 names that the file system keeps for the entries of `folder`, read in one pass over
+// it: each entry's name with its 8.3 name ("GAMEOF~1.NDS"). An empty list when the file system
+// keeps none that can be read (POSIX: a folder not on a kernel-mounted FAT file system); nothing
+// when the folder cannot be read, or where the system tells them only path by path (Windows:
+// ask ShortPathName).
+struct KeptShortName {
+    std::string name;
+    std::string shortName;
+};
+std::optional<std::vector<KeptShortName>> KeptShortNames(const std::string& folder);
+
 }  // namespace platform
 }  // namespace slotkit

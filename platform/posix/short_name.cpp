@@ -60,6 +60,35 @@ std::optional<std::string> FatShortName(const std::string&, const std::string&) 
 }
 #endif
 
+#ifdef __linux__
+std::optional<std::vector<KeptShortName>> ReadKeptShortNames(const std::string& folder) {
+    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir) {
+        return std::nullopt;
+    }
+    std::vector<KeptShortName> names;
+    struct statfs fs;
+    if (::fstatfs(dir.get(), &fs) != 0 || fs.f_type != MSDOS_SUPER_MAGIC) {
+        return names;
+    }
+    struct __fat_dirent entry[2];
+    while (::ioctl(dir.get(), VFAT_IOCTL_READDIR_BOTH, entry) > 0) {
+        std::string shortName(entry[0].d_name, entry[0].d_reclen);
+        std::string name =
+            entry[1].d_reclen > 0 ? std::string(entry[1].d_name, entry[1].d_reclen) : shortName;
+        names.push_back({std::move(name), std::move(shortName)});
+    }
+    return names;
+}
+#else
+std::optional<std::vector<KeptShortName>> ReadKeptShortNames(const std::string& folder) {
+    if (!IsDirectory(folder)) {
+        return std::nullopt;
+    }
+    return std::vector<KeptShortName>{};
+}
+#endif
+
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
     auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
@@ -114,6 +143,10 @@ std::optional<std::string> ShortPathName(const std::string& path) {
         return std::nullopt;
     }
     return path.substr(0, slash == std::string::npos ? 0 : slash + 1) + *shortName;
+}
+
+std::optional<std::vector<KeptShortName>> KeptShortNames(const std::string& folder) {
+    return ReadKeptShortNames(folder);
 }
 
 }  // namespace slotkit::platform

@@ -26,4 +26,9 @@ std::optional<std::string> ShortPathName(const std::string& path) {
     return std::nullopt;
 }
 
+std::optional<std::vector<KeptShortName>> KeptShortNames(const std::string&) {
+    // Windows gives a file's 8.3 name through GetShortPathNameW, path by path.
+    return std::nullopt;
+}
+
 }  // namespace slotkit::platform

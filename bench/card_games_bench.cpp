@@ -1,0 +1,142 @@
+// `slotkit games` on a card of 300 ROMs (150 DS, 150 GBA, sparse files of 8 to 512 MiB with long
+// names), in each mode, next to the least work any such listing must do: walk the card's
+// folders and, in plain C calls, open each ROM of the mode, read its header (and a DS ROM's
+// banner) and close it. The two run in
+// turns in one benchmark, so that the disk cache and the machine's load are the same for both;
+// the ratio is reported as a counter and must stay within 1.2.
+#include <benchmark/benchmark.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "card/card_games.h"
+#include "tests/support/rom_images.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace slotkit::test::roms;
+
+constexpr int kRomsPerKind = 150;
+
+void WriteSparse(const std::string& path, std::uint64_t size, const Bytes& start) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(size)) != 0 ||
+        ::pwrite(fd, start.data(), start.size(), 0) != static_cast<ssize_t>(start.size())) {
+        std::abort();
+    }
+    ::close(fd);
+}
+
+// The card root: DS/ and GBA/ with the ROMs, and the two save folders, made once for the run.
+const std::string& RomCard() {
+    static const std::string root = [] {
+        std::string dir = (fs::temp_directory_path() / "slotkit-bench-XXXXXX").string();
+        if (::mkdtemp(dir.data()) == nullptr) {
+            std::abort();
+        }
+        for (const char* folder : {"DS", "GBA", "NDSSAVE", "GAMESAVE"}) {
+            fs::create_directory(dir + "/" + folder);
+        }
+        const Bytes banner = DsBannerBytes(1, u"A game of the bench\nMaker");
+        for (int i = 0; i < kRomsPerKind; ++i) {
+            const std::uint64_t size = (8ull << 20) << (i % 7);  // 8 MiB to 512 MiB
+            const std::string number = std::to_string(1000 + i);
+            Bytes ds = DsHeaderBytes("BENCH" + number, "B" + number.substr(1), "01", 0, 0x4000);
+            ds.resize(0x4000, 0);
+            ds.insert(ds.end(), banner.begin(), banner.end());
+            WriteSparse(dir + "/DS/Game of the bench " + number + " (Europe).nds", size, ds);
+            WriteSparse(dir + "/GBA/Game of the bench " + number + " (Europe).gba",
+                        std::min<std::uint64_t>(size, 32ull << 20),
+                        GbaHeaderBytes("BENCH" + number, "B" + number.substr(1), "01"));
+        }
+        std::atexit([] { fs::remove_all(RomCard()); });
+        return dir + "/";
+    }();
+    return root;
+}
+
+// What `slotkit games` does in each mode.
+void CardGamesWork(const std::string& root) {
+    for (const auto mode : {slotkit::EditMode::Nds, slotkit::EditMode::Gba}) {
+        auto games = slotkit::FindCardGames(root, mode);
+        benchmark::DoNotOptimize(games);
+    }
+}
+
+// The floor, for each mode: the card's folders walked (a ROM may be anywhere on it), each ROM
+// of the mode opened, its header and a DS ROM's banner read, closed.
+void FloorWork(const std::string& root) {
+    std::vector<std::uint8_t> buffer(0x23C0);
+    for (const bool ds : {true, false}) {
+        for (const char* folder : {"DS", "GBA"}) {
+            const std::string path = root + folder;
+            DIR* dir = ::opendir(path.c_str());
+            while (const dirent* entry = ::readdir(dir)) {
+                const std::size_t length = std::strlen(entry->d_name);
+                if (length < 4 || ::strcasecmp(entry->d_name + length - 4, ds ? ".nds" : ".gba")) {
+                    continue;
+                }
+                const int fd = ::open((path + "/" + entry->d_name).c_str(), O_RDONLY);
+                if (ds) {
+                    benchmark::DoNotOptimize(::pread(fd, buffer.data(), 0x160, 0));
+                    std::uint32_t banner = 0;
+                    std::memcpy(&banner, buffer.data() + 0x68, 4);
+                    benchmark::DoNotOptimize(::pread(fd, buffer.data(), 0x23C0, banner));
+                } else {
+                    benchmark::DoNotOptimize(::pread(fd, buffer.data(), 0xC0, 0));
+                }
+                ::close(fd);
+            }
+            ::closedir(dir);
+        }
+    }
+}
+
+void BM_CardGames(benchmark::State& state) {
+    const std::string& root = RomCard();
+    for (auto _ : state) {
+        CardGamesWork(root);
+    }
+}
+BENCHMARK(BM_CardGames)->Unit(benchmark::kMillisecond);
+
+void BM_CardGamesFloor(benchmark::State& state) {
+    const std::string& root = RomCard();
+    for (auto _ : state) {
+        FloorWork(root);
+    }
+}
+BENCHMARK(BM_CardGamesFloor)->Unit(benchmark::kMillisecond);
+
+// Both in turns; the time is theirs together, the counters each one's and the ratio.
+void BM_CardGamesAgainstFloor(benchmark::State& state) {
+    const std::string& root = RomCard();
+    using Clock = std::chrono::steady_clock;
+    Clock::duration games{}, floor{};
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        CardGamesWork(root);
+        const auto middle = Clock::now();
+        FloorWork(root);
+        floor += Clock::now() - middle;
+        games += middle - start;
+    }
+    const double n = static_cast<double>(state.iterations());
+    const auto ms = [&](Clock::duration d) {
+        return std::chrono::duration<double, std::milli>(d).count() / n;
+    };
+    state.counters["games_ms"] = ms(games);
+    state.counters["floor_ms"] = ms(floor);
+    state.counters["ratio"] = ms(games) / ms(floor);
+}
+BENCHMARK(BM_CardGamesAgainstFloor)->Unit(benchmark::kMillisecond);
+
+}  // namespace
