@@ -19,6 +19,7 @@
 #include "card_check.h"
 #include "crash_states.h"
 #include "guest.h"
+#include "guest_test.h"
 #include "run_tool.h"
 #include "scenarios.h"
 
@@ -73,15 +74,6 @@ bool HasTornSlot(const StateVerdict& verdict) {
            verdict.slots.end();
 }
 
-std::string Env(const char* name, const std::string& fallback) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0' ? value : fallback;
-}
-
-bool HaveProgram(const std::string& name) {
-    return RunTool({"sh", "-c", "command -v \"$1\"", "sh", name}).status == 0;
-}
-
 std::string MakeImage(const std::string& folder, const std::string& image, const std::string& fat) {
     const std::string size = fat == "32" ? "40M" : "16M";
     std::vector<std::string> mkfs = {"mkfs.fat", "-F", fat, "-n", "CARD", "-i", "1234ABCD"};
@@ -127,45 +119,12 @@ std::string MakeImage(const std::string& folder, const std::string& image, const
                : "padding the folder: " + padded.err + removed.err;
 }
 
-class CrashReplay : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        for (const char* tool :
-             {"qemu-system-x86_64", "mkfs.fat", "fsck.fat", "mcopy", "busybox", "xz", "timeout"}) {
-            ASSERT_TRUE(HaveProgram(tool))
-                << tool << " is missing: the crash replay cannot run (scripts/setup-debian.sh "
-                << "installs qemu-system-x86, busybox-static, xz-utils, dosfstools and mtools)";
-        }
-        // Not under /dev: the guest mounts its own /dev over the paths its archive holds there.
-        std::string pattern = "/tmp/slotkit-crash-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-        // The replay's images and read-back folders, written thousands of times, go to memory.
-        std::string scratch = (fs::is_directory("/dev/shm") ? "/dev/shm" : "/tmp") +
-                              std::string("/slotkit-crash-replay-XXXXXX");
-        ASSERT_NE(::mkdtemp(scratch.data()), nullptr);
-        scratch_ = scratch;
-    }
-    void TearDown() override {
-        if (!root_.empty() && std::getenv("SLOTKIT_CRASH_KEEP") == nullptr) {
-            std::error_code ignored;
-            fs::remove_all(root_, ignored);
-        }
-        if (!scratch_.empty()) {
-            std::error_code ignored;
-            fs::remove_all(scratch_, ignored);
-        }
-    }
-    std::string root_, scratch_;
-};
+class CrashReplay : public GuestTest {};
 
 TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
     const auto began = std::chrono::steady_clock::now();
-    const std::string kit = root_ + "/kit";
-    const ToolResult made = RunTool({"bash", SLOTKIT_CRASH_KIT,
-                                     Env("SLOTKIT_CRASH_CACHE", "/var/cache/slotkit/crash-guest"),
-                                     SLOTKIT_BINARY, kit});
-    ASSERT_EQ(made.status, 0) << "the guest could not be made: " << made.err << made.out;
+    ASSERT_NO_FATAL_FAILURE(MakeKit());
+    const std::string kit = kit_;
 
     const std::vector<Scenario> scenarios = WritingScenarios();
     std::vector<ScenarioPlace> places;
@@ -230,7 +189,8 @@ TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
                                                 places[i].history};
             const auto rest = scenarios[i].command(places[i]);
             command.insert(command.end(), rest.begin(), rest.end());
-            boot.cards.push_back({image, run + "/log" + n + ".bin", places[i].card, command, ""});
+            boot.cards.push_back(
+                {image, run + "/log" + n + ".bin", places[i].card, command, "", {}});
         }
         const GuestResult result = BootGuest(boot, run);
         std::printf("guest %-12s %5.1f s, %.1f s to the first command\n", configs[k].label.c_str(),
@@ -268,11 +228,26 @@ TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
         std::string error;
         std::vector<Unfinished> unfinished;
         std::size_t unfinishedInOrder = 0, unfinishedReordered = 0;
+        bool lastNotNew = false;  // the card as the command left it lacks some of its work
+    };
+    // After the last write every slot holds what the same command leaves on the host.
+    const auto allNew = [&](const StateVerdict& verdict, std::size_t scenario) {
+        for (std::size_t g = 0; g < verdict.slots.size(); ++g) {
+            const bool made =
+                std::any_of(scenarios[scenario].slots[g].begin(),
+                            scenarios[scenario].slots[g].end(), [&](const std::string& path) {
+                                return expected[scenario].after.count(FatKey(path));
+                            });
+            if (verdict.slots[g] != (made ? SlotState::kNew : SlotState::kAbsent)) {
+                return false;
+            }
+        }
+        return true;
     };
     std::vector<Job> jobs;
     for (std::size_t k = 0; k < configs.size(); ++k) {
         for (std::size_t i = 0; i < scenarios.size(); ++i) {
-            jobs.push_back({i, k, {}, {}, false, {}, {}, 0, 0});
+            jobs.push_back({i, k, {}, {}, false, {}, {}, 0, 0, false});
         }
     }
     const std::string dump = Env("SLOTKIT_CRASH_DUMP", "");
@@ -331,6 +306,8 @@ TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
                         } else {
                             job.inOrder.Add(verdict, name);
                             job.lastBroken = last && verdict.broken();
+                            job.lastNotNew =
+                                job.lastNotNew || (last && !allNew(verdict, job.scenario));
                         }
                     });
             } catch (const std::exception& e) {
@@ -373,7 +350,8 @@ TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
                      at.card,
                      {"--yes", "--card", at.card, "--history", history + "/" + stored, "list"},
                      "rm -rf /finish; mkdir -p " + history + " && tar -x -f $ARCHIVE -C " +
-                         history + " " + stored});
+                         history + " " + stored,
+                     {}});
             }
             const GuestResult result = BootGuest(boot, run);
             ASSERT_TRUE(result.booted) << "the guest did not finish the unfinished states:\n"
@@ -391,6 +369,7 @@ TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
                 tally.finished += !verdict.broken();
                 if (state.last) {
                     job.lastBroken = verdict.broken();
+                    job.lastNotNew = !allNew(verdict, job.scenario);
                 }
                 std::error_code ignored;
                 fs::remove(state.image, ignored);
@@ -439,6 +418,8 @@ TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
         EXPECT_EQ(job.error, "") << what;
         EXPECT_GT(job.inOrder.states, 1u) << what << ": the log holds no write";
         EXPECT_EQ(job.inOrder.broken, 0u) << what << ": broken states in order";
+        EXPECT_FALSE(job.lastNotNew)
+            << what << ": the card after the command is not as on the host";
     }
 }
 

@@ -61,12 +61,17 @@ std::string InitScript(const GuestBoot& boot) {
         if (!boot.preload.empty()) {
             s << "LD_PRELOAD=" << kPreloadInGuest << " ";
         }
-        s << boot.environment << " slotkit";
-        for (const std::string& arg : boot.cards[i].command) {
-            s << " " << Quote(arg);
+        std::vector<std::vector<std::string>> commands = {boot.cards[i].command};
+        commands.insert(commands.end(), boot.cards[i].more.begin(), boot.cards[i].more.end());
+        for (std::size_t c = 0; c < commands.size(); ++c) {
+            s << boot.environment << " slotkit";
+            for (const std::string& arg : commands[c]) {
+                s << " " << Quote(arg);
+            }
+            // No terminal: a question nobody answered on the command line is not asked.
+            s << " </dev/null >/tmp/out 2>&1\nstatus=$?\necho \"@@begin " << i << " " << c
+              << "\"\ncat /tmp/out\necho \"@@status " << i << " " << c << " $status\"\n";
         }
-        // No terminal: a question nobody answered on the command line is not asked.
-        s << " </dev/null\necho \"@@status " << i << " $?\"\n";
         if (boot.oneCardAtATime) {
             s << "umount " << Quote(boot.cards[i].mountPoint) << " || echo '@@umount failed'\n";
         }
@@ -183,16 +188,29 @@ GuestResult BootGuest(const GuestBoot& boot, const std::string& work) {
     result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     result.console = run.out + run.err;
+    result.runs.resize(boot.cards.size());
+    std::string* output = nullptr;  // the command whose output the lines are
     std::istringstream lines(run.out);
     for (std::string line; std::getline(lines, line);) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
-        std::size_t card = 0;
+        std::size_t card = 0, command = 0;
         int status = 0;
-        if (std::sscanf(line.c_str(), "@@status %zu %d", &card, &status) == 2 &&
-            card < result.status.size()) {
-            result.status[card] = status;
+        if (std::sscanf(line.c_str(), "@@begin %zu %zu", &card, &command) == 2 &&
+            card < result.runs.size()) {
+            result.runs[card].emplace_back();
+            output = &result.runs[card].back().output;
+        } else if (std::sscanf(line.c_str(), "@@status %zu %zu %d", &card, &command, &status) ==
+                       3 &&
+                   card < result.runs.size() && command + 1 == result.runs[card].size()) {
+            result.runs[card].back().status = status;
+            if (command == 0) {
+                result.status[card] = status;
+            }
+            output = nullptr;
+        } else if (output != nullptr) {
+            *output += line + "\n";
         } else if (double up = 0; std::sscanf(line.c_str(), "@@ready %lf", &up) == 1) {
             result.secondsToFirstCommand = up;
         } else if (line.rfind("@@export failed", 0) == 0 || line.rfind("@@umount failed", 0) == 0) {

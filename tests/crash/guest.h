@@ -13,6 +13,7 @@ struct GuestCard {
     std::string mountPoint;            // the same path as the card's folder on the host
     std::vector<std::string> command;  // slotkit's arguments
     std::string before;                // shell lines run before the command
+    std::vector<std::vector<std::string>> more;  // further commands on the same card
 };
 
 struct GuestBoot {
@@ -36,9 +37,16 @@ struct GuestBoot {
 
 struct GuestResult {
     bool booted = false;      // the guest reached the end of its commands
-    std::vector<int> status;  // each command's exit status, -1 when it did not run
-    std::string console;      // everything the guest printed
-    double seconds = 0;       // the whole boot
+    std::vector<int> status;  // each card's first command's exit status, -1 when it did not run
+    // What each command of each card printed (standard output and error together) and its
+    // exit status.
+    struct Run {
+        int status = -1;
+        std::string output;
+    };
+    std::vector<std::vector<Run>> runs;
+    std::string console;  // everything the guest printed
+    double seconds = 0;   // the whole boot
     double secondsToFirstCommand = 0;
 };
 
