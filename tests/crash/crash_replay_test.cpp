@@ -65,7 +65,7 @@ std::size_t EnvSize(const char* name, std::size_t fallback) {
 
 // What the command removes from the history once its card writes are on the card: the record
 // of those writes.
-constexpr const char* kFinishedMatch = "/intent";
+constexpr const char* kFinishedMatch = ".intent";
 // Unfinished states run again in one boot, each card mounted in turn.
 constexpr std::size_t kCardsPerBoot = 16;
 
