@@ -275,7 +275,8 @@ TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
                         const std::string name =
                             label.reordered ? "window at write " + std::to_string(label.entries) +
                                                   " subset " + label.subset
-                                            : "after write " + std::to_string(label.entries);
+                            : label.torn ? "half of write " + std::to_string(label.entries + 1)
+                                         : "after write " + std::to_string(label.entries);
                         // SLOTKIT_CRASH_DUMP=DIR keeps the broken states' images to look at.
                         if (verdict.broken() && !dump.empty()) {
                             std::string file = dump + "/" + std::to_string(j) + "-" + name + ".img";
