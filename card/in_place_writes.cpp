@@ -240,7 +240,7 @@ void FinishUnfinishedWrites(const CommandContext& context) {
         }
         const history::Intent& intent = read->intent;
         if (intent.card != place.cardName || intent.mode != mode ||
-            history::IntentFileName(intent.slotFileName) != name) {
+            !history::SameSlotFile(history::IntentFileName(intent.slotFileName), name)) {
             leave("the record is of another card or slot (" + DisplayText(intent.card) + ", " +
                   DisplayText(intent.mode) + ", " + DisplayText(intent.slotFileName) + ")");
             continue;
