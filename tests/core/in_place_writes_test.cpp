@@ -3,7 +3,11 @@
 // processes at once, and the commands that write in place or through the safe replace.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include <chrono>
 #include <filesystem>
@@ -49,11 +53,24 @@ class InPlaceTest : public OpsTest {
                                      0};
         WriteFile(RecordPath(slot), history::IntentRecord(intent, newBytes));
     }
-    static ino_t Inode(const fs::path& path) {
+    // The file's identity on its file system: an in-place write keeps it, a replace does not.
+    // Windows is not asked (0 for every file).
+    static std::uint64_t Inode(const fs::path& path) {
+#ifndef _WIN32
         struct stat st {};
         ::stat(path.c_str(), &st);
         return st.st_ino;
+#else
+        (void)path;
+        return 0;
+#endif
     }
+    static constexpr bool kInodes =
+#ifndef _WIN32
+        true;
+#else
+        false;
+#endif
     std::vector<std::string> Records() {
         std::vector<std::string> names;
         for (const std::string& name : FolderEntries(Place().modeFolder)) {
@@ -64,7 +81,9 @@ class InPlaceTest : public OpsTest {
         return names;
     }
     // The messages of the finishing, as "caption: text".
-    std::vector<std::string> Told() const { return prompter.Transcript(); }
+    std::vector<std::string> Told() const {
+        return prompter.Transcript();
+    }
 };
 
 TEST_F(InPlaceTest, FinishingBringsTornOldAndNewSlotsToTheirNewBytes) {
@@ -83,7 +102,7 @@ TEST_F(InPlaceTest, FinishingBringsTornOldAndNewSlotsToTheirNewBytes) {
     PlantRecord("A.DAT", oldA, newA);
     PlantRecord("B.DAT", oldB, newB);
     PlantRecord("C.DAT", oldC, newC);
-    const ino_t inode = Inode(Slot("A.DAT"));
+    const std::uint64_t inode = Inode(Slot("A.DAT"));
 
     Refresh(Context());
     EXPECT_EQ(ReadFile(Slot("A.DAT")), newA);
@@ -252,8 +271,8 @@ TEST_F(InPlaceTest, RestoreOfTheSlotsLengthIsInPlaceAnotherLengthIsReplaced) {
     WriteFile(Pc("in") / "A.DAT", sameA);
     WriteFile(Pc("in") / "B.DAT", sameB);
     WriteFile(Pc("in") / "C.DAT", longer);
-    const ino_t inodeA = Inode(Slot("A.DAT")), inodeB = Inode(Slot("B.DAT")),
-                inodeC = Inode(Slot("C.DAT"));
+    const std::uint64_t inodeA = Inode(Slot("A.DAT")), inodeB = Inode(Slot("B.DAT")),
+                        inodeC = Inode(Slot("C.DAT"));
 
     SelectFiles({"A.DAT", "B.DAT", "C.DAT"});
     prompter.paths.push_back(Pc("in").string());
@@ -264,7 +283,10 @@ TEST_F(InPlaceTest, RestoreOfTheSlotsLengthIsInPlaceAnotherLengthIsReplaced) {
     EXPECT_EQ(ReadFile(Slot("C.DAT")), longer);
     EXPECT_EQ(Inode(Slot("A.DAT")), inodeA);
     EXPECT_EQ(Inode(Slot("B.DAT")), inodeB);
-    EXPECT_NE(Inode(Slot("C.DAT")), inodeC) << "a change of length goes through the safe replace";
+    if (kInodes) {
+        EXPECT_NE(Inode(Slot("C.DAT")), inodeC)
+            << "a change of length goes through the safe replace";
+    }
     EXPECT_TRUE(Records().empty());
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)),
               (std::vector<std::string>{"A.DAT", "B.DAT", "C.DAT"}));
@@ -282,13 +304,15 @@ TEST_F(InPlaceTest, RestoreOfTheSlotsLengthIsInPlaceAnotherLengthIsReplaced) {
 TEST_F(InPlaceTest, WriteSlotsFallsBackToTheSafeReplaceWithoutAHistory) {
     card.MakeSaveFolder(mode);
     card.WriteSlot(mode, "A.DAT", kNdsSize);
-    const ino_t inode = Inode(Slot("A.DAT"));
+    const std::uint64_t inode = Inode(Slot("A.DAT"));
     // The history's place is a file: no record can be written, so no in-place write is made.
     WriteFile(HistoryFolder(), Bytes(1, 0));
     const Bytes next = PatternBytes(kNdsSize, 31);
     EXPECT_FALSE(WriteSlot(Context(), "A.DAT", next));
     EXPECT_EQ(ReadFile(Slot("A.DAT")), next);
-    EXPECT_NE(Inode(Slot("A.DAT")), inode);
+    if (kInodes) {
+        EXPECT_NE(Inode(Slot("A.DAT")), inode);
+    }
     // A new slot is made the safe way too.
     EXPECT_FALSE(WriteSlot(Context(), "NEW.DAT", next));
     EXPECT_EQ(ReadFile(Slot("NEW.DAT")), next);
