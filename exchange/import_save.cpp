@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "card/in_place_writes.h"
 #include "card/keep_history.h"
 #include "card/slot_listing.h"
 #include "exchange/dst_decoder.h"
@@ -122,7 +123,7 @@ void ImportInto(const CommandContext& context, int row, const std::string& chose
             slot.resize(kept);
         }
         std::copy_n(payload.begin(), kept, slot.begin());
-        if (const std::error_code error = platform::ReplaceFile(*slotPath, slot)) {
+        if (const std::error_code error = WriteSlot(context, slotName, slot)) {
             ShowError(context, std::string(kSlotNotWritten) + "\n" + error.message());
             return;
         }
