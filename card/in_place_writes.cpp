@@ -168,7 +168,7 @@ std::string IntentLockPath(const std::string& cardHistoryFolder) {
 }
 
 bool LeftUnfinished(const std::error_code& error) {
-    return error.category() == Unfinished();
+    return error.category() == Unfinished() || platform::ChangedButNotConfirmed(error);
 }
 
 std::vector<std::error_code> WriteSlots(const CommandContext& context,

@@ -34,8 +34,9 @@ std::vector<std::error_code> WriteSlots(const CommandContext& context,
 std::error_code WriteSlot(const CommandContext& context, const std::string& fileName,
                           std::span<const std::uint8_t> bytes);
 
-// True for the failure of an in-place write that may have left part of the new bytes in the
-// slot: its record stays, and the next command or listing of the card finishes it.
+// True for a failure after which the slot may not be as it was: an in-place write that may
+// have left part of the new bytes in the slot (its record stays, and the next command or
+// listing of the card finishes it), or a change made whose flush failed.
 bool LeftUnfinished(const std::error_code& error);
 
 // Finishes the unfinished in-place writes of the context's card and mode before a command or

@@ -194,8 +194,9 @@ void PutBackFolderFile(const CommandContext& context, const std::string& folder,
         }
     }
     if (const std::error_code error = platform::ReplaceFile(path, *bytes)) {
-        Fail(context, "It couldn't write the file:\n" + DisplayText(path) + "\n" + error.message() +
-                          "\n\nThe file is as it was.");
+        Fail(context,
+             "It couldn't write the file:\n" + DisplayText(path) + "\n" + error.message() +
+                 (platform::ChangedButNotConfirmed(error) ? "" : "\n\nThe file is as it was."));
     } else {
         context.prompter.Message(text::kSuccess, text::kCaptionTrue, MessageKind::Info);
     }

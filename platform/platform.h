@@ -221,6 +221,12 @@ class FileLock {
 // Cuts an existing regular file to `length` bytes in place and flushes it.
 std::error_code TruncateFile(const std::string& path, std::uint64_t length);
 
+// The failure of a flush that comes after a file was renamed or removed: the change is made,
+// but the device did not confirm that it is stored. ReplaceFile, CopyFileSafely,
+// RenameNoReplace and RemoveFile give such an error then; ChangedButNotConfirmed tells it.
+std::error_code NotConfirmed(const std::error_code& flushError);
+bool ChangedButNotConfirmed(const std::error_code& error);
+
 // Renames `from` to `to` and never replaces an existing `to`. A rename that changes only the
 // letter case of the name works on case-insensitive file systems too.
 std::error_code RenameNoReplace(const std::string& from, const std::string& to);

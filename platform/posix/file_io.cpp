@@ -94,9 +94,9 @@ class TemporaryFile {
             return LastErrno();
         }
         path_.clear();
-        SyncRenamedFile(target);
+        const std::error_code flushed = SyncRenamedFile(target);
         replaced = UniqueFd();
-        return {};
+        return NotConfirmed(flushed);
     }
 
     ~TemporaryFile() {
