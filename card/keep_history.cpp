@@ -66,10 +66,10 @@ std::error_code FindHistoryPlace(const CommandContext& context, HistoryPlace& pl
             return error;
         }
     }
-    const std::string card =
+    place.cardName =
         history::CardFolderName(platform::VolumeId(context.cardRoot), context.cardRoot);
-    place.modeFolder =
-        platform::JoinPath(platform::JoinPath(place.root, card), SaveFolderName(context.mode));
+    place.cardFolder = platform::JoinPath(place.root, place.cardName);
+    place.modeFolder = platform::JoinPath(place.cardFolder, SaveFolderName(context.mode));
     return {};
 }
 

@@ -16,6 +16,8 @@ namespace slotkit {
 struct HistoryPlace {
     std::string root;
     std::string modeFolder;
+    std::string cardName;    // the card's folder name in the history (empty for a PC folder)
+    std::string cardFolder;  // root / cardName
 };
 std::error_code FindHistoryPlace(const CommandContext& context, HistoryPlace& place);
 

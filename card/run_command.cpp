@@ -4,6 +4,8 @@
 #include <new>
 #include <string>
 
+#include "card/in_place_writes.h"
+
 namespace slotkit {
 
 void RunCommand(const CommandContext& context, Command command) {
@@ -14,6 +16,8 @@ void RunCommand(const CommandContext& context, Command command) {
         return;
     }
     try {
+        // A write that a pulled card left unfinished is finished before anything else.
+        FinishUnfinishedWrites(context);
         command(context);
     } catch (const std::bad_alloc&) {
         context.prompter.Message("There is not enough memory. Nothing was changed.",

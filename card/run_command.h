@@ -1,6 +1,7 @@
 // Runs a command so that nothing it throws reaches the window or the terminal: an unexpected
 // failure (such as running out of memory) becomes a message to the user. A card that is no
-// longer in its drive is said so, the list is emptied, and the command does not run.
+// longer in its drive is said so, the list is emptied, and the command does not run. Before the
+// command, the card's unfinished in-place writes are finished (FinishUnfinishedWrites).
 #pragma once
 
 #include <functional>

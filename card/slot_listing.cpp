@@ -4,6 +4,7 @@
 
 #include "card/card_paths.h"
 #include "card/display_text.h"
+#include "card/in_place_writes.h"
 
 namespace slotkit {
 
@@ -106,6 +107,8 @@ void Refresh(const CommandContext& context) {
             return;
         }
     }
+    // The rows show the slots as they are once every unfinished write is finished.
+    FinishUnfinishedWrites(context);
     std::error_code error;
     context.view.Show(ReadSlotRows(folder, context.Layout(), &error));
     // An unreadable folder would otherwise look like an empty card.

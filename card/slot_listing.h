@@ -32,7 +32,8 @@ std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayou
 void ShowRowAsOnCard(const CommandContext& context, int row);
 
 // Rebuilds the view from the card. With no card root it does nothing; a missing save folder
-// is offered for creation first.
+// is offered for creation first. The card's unfinished in-place writes are finished before the
+// rows are read.
 void Refresh(const CommandContext& context);
 
 }  // namespace slotkit

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "card/card_games.h"
+#include "card/in_place_writes.h"
 #include "card/keep_history.h"
 #include "card/rom_save_type.h"
 #include "card/slot_listing.h"
@@ -165,7 +166,7 @@ void ImportInto(const CommandContext& context, int row, const std::string& chose
             slot.resize(kept);
         }
         std::copy_n(payload.begin(), kept, slot.begin());
-        if (const std::error_code error = platform::ReplaceFile(*slotPath, slot)) {
+        if (const std::error_code error = WriteSlot(context, slotName, slot)) {
             ShowError(context, std::string(kSlotNotWritten) + "\n" + error.message());
             return;
         }

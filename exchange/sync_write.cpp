@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "card/display_text.h"
+#include "card/in_place_writes.h"
 #include "card/keep_history.h"
 #include "card/slot_listing.h"
 #include "exchange/exchange_steps.h"
@@ -183,8 +184,14 @@ bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::stri
             write.failure = "the card is no longer in its drive";
         }
         if (write.failure.empty()) {
-            if (const std::error_code error = platform::ReplaceFile(write.target, write.after)) {
-                write.failure = "it could not be written: " + error.message() + "; it is as it was";
+            // A slot of the same length is written in place, behind the history's record.
+            const std::error_code error =
+                write.pair->decision.way == sync::Way::ToCard
+                    ? WriteSlot(context, write.pair->slotFileName, write.after)
+                    : platform::ReplaceFile(write.target, write.after);
+            if (error) {
+                write.failure = "it could not be written: " + error.message() +
+                                (LeftUnfinished(error) ? "" : "; it is as it was");
             }
         }
         if (!write.failure.empty()) {

@@ -8,6 +8,7 @@
 
 #include "card/card_games.h"
 #include "card/display_text.h"
+#include "card/in_place_writes.h"
 #include "card/keep_history.h"
 #include "card/slot_listing.h"
 #include "card/slot_names.h"
@@ -55,6 +56,9 @@ std::vector<std::string> CopyAll(const CommandContext& context, const std::vecto
     std::vector<std::string> failures;
     std::vector<platform::CopyRequest> requests;
     std::vector<const RowCopy*> requested;
+    // A restored file as long as its slot is written in place, behind the history's records.
+    std::vector<std::vector<std::uint8_t>> contents;
+    std::vector<const RowCopy*> inPlace;
     for (const RowCopy& copy : copies) {
         if (copy.fileName.empty()) {
             char number[8];
@@ -66,11 +70,27 @@ std::vector<std::string> CopyAll(const CommandContext& context, const std::vecto
         if (direction == Direction::ToPc) {
             requests.push_back({slotPath, copy.pcPath, false});
         } else {
+            const auto slotSize = platform::FileSize(slotPath);
+            std::vector<std::uint8_t> content;
+            if (slotSize && platform::IsRegularFile(slotPath) &&
+                platform::FileSize(copy.pcPath) == slotSize &&
+                !platform::ReadWholeFile(copy.pcPath, content) && content.size() == *slotSize) {
+                contents.push_back(std::move(content));
+                inPlace.push_back(&copy);
+                continue;
+            }
             requests.push_back({copy.pcPath, slotPath, true});
         }
         requested.push_back(&copy);
     }
-    const std::vector<std::error_code> results = platform::CopyFilesSafely(requests);
+    std::vector<SlotWrite> writes;
+    for (std::size_t i = 0; i < inPlace.size(); ++i) {
+        writes.push_back({inPlace[i]->fileName, contents[i]});
+    }
+    std::vector<std::error_code> results = WriteSlots(context, writes);
+    requested.insert(requested.begin(), inPlace.begin(), inPlace.end());
+    const std::vector<std::error_code> copied = platform::CopyFilesSafely(requests);
+    results.insert(results.end(), copied.begin(), copied.end());
     for (std::size_t i = 0; i < results.size(); ++i) {
         if (results[i]) {
             failures.push_back(Describe(*requested[i], direction) + ": " + results[i].message());

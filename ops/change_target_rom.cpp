@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "card/display_text.h"
+#include "card/in_place_writes.h"
 #include "card/keep_history.h"
 #include "card/rom_names.h"
 #include "card/slot_listing.h"
@@ -135,9 +136,10 @@ void ChangeTargetRom(const CommandContext& context) {
             std::copy(longField.begin(), longField.end(),
                       bytes->begin() + static_cast<std::ptrdiff_t>(layout.LongNameOffset()));
         }
-        if (auto error = platform::ReplaceFile(path, *bytes)) {
+        if (auto error = WriteSlot(context, fileName, *bytes)) {
             prompter.Message("It couldn't write the DAT file:\n" + DisplayText(path) + "\n" +
-                                 error.message() + "\n\nThe DAT file is as it was.",
+                                 error.message() +
+                                 (LeftUnfinished(error) ? "" : "\n\nThe DAT file is as it was."),
                              text::kCaptionError, MessageKind::Failure);
             return;
         }

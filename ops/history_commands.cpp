@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "card/display_text.h"
+#include "card/in_place_writes.h"
 #include "card/keep_history.h"
 #include "card/slot_listing.h"
 #include "card/slot_names.h"
@@ -153,10 +154,10 @@ void PutBackVersion(const CommandContext& context, const std::string& fileName, 
         return;
     }
     const auto busy = context.prompter.Busy();
-    if (const std::error_code error = platform::ReplaceFile(context.SlotPathOf(fileName), *bytes)) {
+    if (const std::error_code error = WriteSlot(context, fileName, *bytes)) {
         Fail(context, "It couldn't write the DAT file:\n" +
                           DisplayText(context.SlotPathOf(fileName)) + "\n" + error.message() +
-                          "\n\nThe DAT file is as it was.");
+                          (LeftUnfinished(error) ? "" : "\n\nThe DAT file is as it was."));
     } else {
         context.prompter.Message(text::kSuccess, text::kCaptionTrue, MessageKind::Info);
     }
@@ -193,8 +194,9 @@ void PutBackFolderFile(const CommandContext& context, const std::string& folder,
         }
     }
     if (const std::error_code error = platform::ReplaceFile(path, *bytes)) {
-        Fail(context, "It couldn't write the file:\n" + DisplayText(path) + "\n" + error.message() +
-                          "\n\nThe file is as it was.");
+        Fail(context,
+             "It couldn't write the file:\n" + DisplayText(path) + "\n" + error.message() +
+                 (platform::ChangedButNotConfirmed(error) ? "" : "\n\nThe file is as it was."));
     } else {
         context.prompter.Message(text::kSuccess, text::kCaptionTrue, MessageKind::Info);
     }

@@ -28,7 +28,13 @@ void RenameTo(const CommandContext& context, const std::string& oldName, const s
     if (*newName == oldName) {
         return;  // nothing to do
     }
-    if (platform::RenameNoReplace(context.SlotPathOf(oldName), context.SlotPathOf(*newName))) {
+    const auto error =
+        platform::RenameNoReplace(context.SlotPathOf(oldName), context.SlotPathOf(*newName));
+    if (platform::ChangedButNotConfirmed(error)) {
+        context.prompter.Message(std::string(text::kFailed) + "\n" + DisplayText(oldName) +
+                                     " is now " + DisplayText(*newName) + ": " + error.message(),
+                                 text::kCaptionError, MessageKind::Failure);
+    } else if (error) {
         context.prompter.Message(text::kFailed, text::kCaptionError, MessageKind::Failure);
     }
 }
@@ -60,22 +66,30 @@ void DeleteSlots(const CommandContext& context) {
     if (!KeepBeforeChange(context, fileNames, "delete")) {
         return;
     }
-    std::vector<std::string> notDeleted;
+    std::vector<std::string> notDeleted, unconfirmed;
     for (int row : SelectedRows(context.view)) {
         const std::string fileName = context.view.FileName(row);
         if (fileName.empty()) {
             continue;  // a row without a file names no file; the save folder always stays
         }
         const auto error = platform::RemoveFile(context.SlotPathOf(fileName));
-        if (error && error != std::errc::no_such_file_or_directory) {
+        if (platform::ChangedButNotConfirmed(error)) {
+            unconfirmed.push_back(DisplayText(fileName) + " was deleted: " + error.message());
+        } else if (error && error != std::errc::no_such_file_or_directory) {
             notDeleted.push_back(DisplayText(fileName) + ": " + error.message());
         } else if (!error) {
             context.prompter.Done(DisplayText(fileName) + " was deleted.");
         }
     }
-    if (!notDeleted.empty()) {
-        std::string message = std::string(text::kFailed) + "\nThese DAT files were not deleted:";
+    if (!notDeleted.empty() || !unconfirmed.empty()) {
+        std::string message = text::kFailed;
+        if (!notDeleted.empty()) {
+            message += "\nThese DAT files were not deleted:";
+        }
         for (const std::string& line : notDeleted) {
+            message += "\n" + line;
+        }
+        for (const std::string& line : unconfirmed) {
             message += "\n" + line;
         }
         context.prompter.Message(message, text::kCaptionError, MessageKind::Failure);

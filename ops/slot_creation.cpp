@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "card/display_text.h"
+#include "card/in_place_writes.h"
 #include "card/keep_history.h"
 #include "card/slot_listing.h"
 #include "card/slot_names.h"
@@ -121,7 +122,8 @@ void MakeDummy(const CommandContext& context) {
                 continue;
             }
         }
-        if (auto error = platform::ReplaceFile(context.SlotPathOf(fileName), image)) {
+        // Over a slot of the blank's length the blank is written in place.
+        if (auto error = WriteSlot(context, fileName, image)) {
             outcome.Fail(FailureLine(fileName, error.message()));
             continue;
         }

@@ -52,6 +52,11 @@ class StagedFiles {
     std::unique_ptr<Impl> impl_;
 };
 
+// Removes files (never folders) of the history, then flushes each of their folders once. A file
+// already gone counts as removed. The first failure is returned; the other files are still
+// removed.
+std::error_code RemoveFilesTogether(std::span<const std::string> paths);
+
 // One slot's current bytes, to keep before a command changes or removes it.
 struct VersionToKeep {
     std::string slotFileName;

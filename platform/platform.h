@@ -194,8 +194,43 @@ struct CopyRequest {
 };
 std::vector<std::error_code> CopyFilesSafely(std::span<const CopyRequest> requests);
 
+// Writes `content` over the whole of an existing regular file of the same length, in place:
+// opened for writing without truncation, written from its first byte, flushed to the device and
+// closed, every step checked. No cluster of the file is freed or taken, so a card pulled meanwhile
+// holds the file with its old bytes, its new bytes or a mix of both, never a broken entry (the
+// history's intent record finishes a mix). A file of another length is refused before anything
+// is written (std::errc::invalid_argument).
+std::error_code RewriteInPlace(const std::string& path, std::span<const std::uint8_t> content);
+
+// An exclusive lock on a lock file, held for as long as the object lives or until Release: one
+// slotkit process at a time finishes or makes the in-place writes of a card. Other processes
+// that take the same lock wait for it (or, without `wait`, fail at once with
+// std::errc::resource_unavailable_try_again). Two objects of one process exclude each other too.
+class FileLock {
+  public:
+    FileLock() = default;
+    ~FileLock() { Release(); }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // Creates the lock file when it is missing (not its folder) and takes the lock.
+    std::error_code Take(const std::string& path, bool wait = true);
+    void Release();
+    bool Held() const { return handle_ != kNone; }
+
+  private:
+    static constexpr std::intptr_t kNone = -1;
+    std::intptr_t handle_ = kNone;  // a file descriptor, or a Windows HANDLE
+};
+
 // Cuts an existing regular file to `length` bytes in place and flushes it.
 std::error_code TruncateFile(const std::string& path, std::uint64_t length);
+
+// The failure of a flush that comes after a file was renamed or removed: the change is made,
+// but the device did not confirm that it is stored. ReplaceFile, CopyFileSafely,
+// RenameNoReplace and RemoveFile give such an error then; ChangedButNotConfirmed tells it.
+std::error_code NotConfirmed(const std::error_code& flushError);
+bool ChangedButNotConfirmed(const std::error_code& error);
 
 // Renames `from` to `to` and never replaces an existing `to`. A rename that changes only the
 // letter case of the name works on case-insensitive file systems too.

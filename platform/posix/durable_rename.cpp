@@ -1,5 +1,6 @@
 #include "platform/posix/durable_rename.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -37,20 +38,21 @@ UniqueFd HoldClusters(const std::string& path) {
     return UniqueFd();
 }
 
-void SyncFolderOf(const std::string& path) {
+std::error_code SyncFolderOf(const std::string& path) {
     UniqueFd fd(::open(FolderOfPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd) {
-        ::fsync(fd.get());
+    if (fd && ::fsync(fd.get()) != 0 && errno != EINVAL) {
+        return LastErrno();  // EINVAL: a file system that cannot flush a folder
     }
+    return {};
 }
 
-void SyncRenamedFile(const std::string& renamed) {
+std::error_code SyncRenamedFile(const std::string& renamed) {
     // O_NONBLOCK: a FIFO put in the file's place meanwhile must not block the open.
     UniqueFd fd(::open(renamed.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (fd) {
-        ::fsync(fd.get());
+    if (fd && ::fsync(fd.get()) != 0 && errno != EINVAL) {
+        return LastErrno();
     }
-    SyncFolderOf(renamed);
+    return SyncFolderOf(renamed);
 }
 
 }  // namespace slotkit::platform

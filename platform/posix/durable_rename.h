@@ -19,9 +19,9 @@ namespace slotkit::platform {
 // Elsewhere nothing is held (a FUSE driver would keep the file under a hidden name instead).
 UniqueFd HoldClusters(const std::string& path);
 
-// Both are best effort, as the rename or removal itself has happened: a file or folder that
-// cannot be opened or synced is left as it is.
-void SyncRenamedFile(const std::string& renamed);
-void SyncFolderOf(const std::string& path);
+// The rename or removal itself has happened: a file or folder that cannot be opened is left as
+// it is, but a flush that fails is the error (the device may not hold the change).
+std::error_code SyncRenamedFile(const std::string& renamed);
+std::error_code SyncFolderOf(const std::string& path);
 
 }  // namespace slotkit::platform

@@ -94,9 +94,9 @@ class TemporaryFile {
             return LastErrno();
         }
         path_.clear();
-        SyncRenamedFile(target);
+        const std::error_code flushed = SyncRenamedFile(target);
         replaced = UniqueFd();
-        return {};
+        return NotConfirmed(flushed);
     }
 
     ~TemporaryFile() {
@@ -297,6 +297,37 @@ std::error_code CheckUpdatable(const std::string& path) {
     UniqueFd fd;
     struct stat st;
     return OpenRegularForWriting(path, fd, st);
+}
+
+std::error_code RewriteInPlace(const std::string& path, std::span<const std::uint8_t> content) {
+    UniqueFd fd;
+    struct stat st;
+    if (auto error = OpenRegularForWriting(path, fd, st)) {
+        return error;
+    }
+    if (static_cast<std::uint64_t>(st.st_size) != content.size()) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    // pwrite from 0: the descriptor's offset plays no part, and the length never changes.
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t written = ::pwrite(fd.get(), content.data() + done, content.size() - done,
+                                         static_cast<off_t>(done));
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return LastErrno();
+        }
+        if (written == 0) {
+            return std::make_error_code(std::errc::no_space_on_device);
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    if (::fsync(fd.get()) != 0) {
+        return LastErrno();
+    }
+    return fd.Close();
 }
 
 // Cutting a file in place frees its tail in the FAT before its folder entry has the new size:

@@ -245,4 +245,27 @@ std::error_code StagedFiles::Commit(std::size_t& committed) {
     return {};
 }
 
+std::error_code RemoveFilesTogether(std::span<const std::string> paths) {
+    std::error_code first;
+    std::vector<std::string> folders;
+    for (const std::string& path : paths) {
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT && !first) {
+            first = LastErrno();
+        }
+        std::string folder = SplitPath(path).first;
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+            folders.push_back(std::move(folder));
+        }
+    }
+    for (const std::string& folder : folders) {
+        UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!fd || ::fsync(fd.get()) != 0) {
+            if (!first) {
+                first = LastErrno();
+            }
+        }
+    }
+    return first;
+}
+
 }  // namespace slotkit::platform

@@ -100,8 +100,7 @@ std::error_code RenameNoReplace(const std::string& from, const std::string& to) 
     }
     auto error = RenameExclusive(from, to);
     if (!error) {
-        SyncRenamedFile(to);
-        return error;
+        return NotConfirmed(SyncRenamedFile(to));
     }
     // Only the letter case differs and `to` is taken, yet the folder holds no entry of exactly
     // that name: a case-insensitive file system found `from` itself under the other spelling.
@@ -111,7 +110,7 @@ std::error_code RenameNoReplace(const std::string& from, const std::string& to) 
         !HasExactEntry(FolderOf(to), NameOf(to))) {
         error = RenameCaseOnly(from, to);
         if (!error) {
-            SyncRenamedFile(to);
+            error = NotConfirmed(SyncRenamedFile(to));
         }
     }
     return error;
@@ -123,8 +122,7 @@ std::error_code RemoveFile(const std::string& path) {
     if (::unlink(path.c_str()) != 0) {
         return LastErrno();
     }
-    SyncFolderOf(path);
-    return {};
+    return NotConfirmed(SyncFolderOf(path));
 }
 
 }  // namespace slotkit::platform

@@ -27,6 +27,8 @@ class UniqueFd {
 
     int get() const { return fd_; }
     explicit operator bool() const { return fd_ >= 0; }
+    // Hands the descriptor over without closing it.
+    int Release() { return std::exchange(fd_, -1); }
 
     // Closes and reports whether the close succeeded: a failed close can mean lost writes.
     std::error_code Close() {

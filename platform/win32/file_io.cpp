@@ -199,6 +199,36 @@ std::error_code CheckUpdatable(const std::string& path) {
     return OpenExisting(path, GENERIC_WRITE, file);
 }
 
+std::error_code RewriteInPlace(const std::string& path, std::span<const std::uint8_t> content) {
+    if (IsReadOnly(path)) {
+        return std::make_error_code(std::errc::permission_denied);
+    }
+    UniqueHandle file;
+    // OPEN_EXISTING: the file is neither made nor cut.
+    if (auto error = OpenExisting(path, GENERIC_WRITE, file)) {
+        return error;
+    }
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(file.get(), &size)) {
+        return LastWin32Error();
+    }
+    if (size.QuadPart < 0 || static_cast<std::uint64_t>(size.QuadPart) != content.size()) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    if (!::SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN)) {
+        return LastWin32Error();
+    }
+    if (auto error = WriteAll(file.get(), content.data(), content.size())) {
+        return error;
+    }
+    if (!::FlushFileBuffers(file.get())) {
+        return LastWin32Error();
+    }
+    return file.Close();
+}
+
 std::error_code TruncateFile(const std::string& path, std::uint64_t length) {
     UniqueHandle file;
     if (auto error = OpenExisting(path, GENERIC_WRITE, file)) {

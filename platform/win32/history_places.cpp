@@ -120,4 +120,25 @@ std::error_code StagedFiles::Commit(std::size_t& committed) {
     return {};
 }
 
+std::error_code RemoveFilesTogether(std::span<const std::string> paths) {
+    // Windows writes a removal through on its own; a folder cannot be flushed there.
+    std::error_code first;
+    for (const std::string& path : paths) {
+        const auto wide = Widen(path);
+        if (!wide || wide->empty()) {
+            if (!first) {
+                first = BadPathText();
+            }
+            continue;
+        }
+        if (!::DeleteFileW(wide->c_str())) {
+            const DWORD error = ::GetLastError();
+            if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && !first) {
+                first = FromWin32Error(error);
+            }
+        }
+    }
+    return first;
+}
+
 }  // namespace slotkit::platform

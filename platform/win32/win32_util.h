@@ -63,6 +63,8 @@ class UniqueHandle {
 
     HANDLE get() const { return handle_; }
     explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
+    // Hands the handle over without closing it.
+    HANDLE Release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
 
     // Closes and reports whether the close succeeded: a failed close can mean lost writes.
     std::error_code Close() {

@@ -19,6 +19,7 @@
 #include "card_check.h"
 #include "crash_states.h"
 #include "guest.h"
+#include "guest_test.h"
 #include "run_tool.h"
 #include "scenarios.h"
 
@@ -30,6 +31,7 @@ namespace fs = std::filesystem;
 struct Tally {
     std::size_t states = 0, old = 0, fresh = 0, absent = 0, brokenSlots = 0;
     std::size_t broken = 0, fsckDirty = 0;
+    std::size_t finished = 0;  // unfinished states that slotkit, run again, brought to old or new
     std::vector<std::string> examples;  // the first broken states, with why
 
     void Add(const StateVerdict& verdict, const std::string& label) {
@@ -61,13 +63,15 @@ std::size_t EnvSize(const char* name, std::size_t fallback) {
     return value != nullptr && *value != '\0' ? std::strtoul(value, nullptr, 10) : fallback;
 }
 
-std::string Env(const char* name, const std::string& fallback) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0' ? value : fallback;
-}
+// What the command removes from the history once its card writes are on the card: the record
+// of those writes.
+constexpr const char* kFinishedMatch = ".intent";
+// Unfinished states run again in one boot, each card mounted in turn.
+constexpr std::size_t kCardsPerBoot = 16;
 
-bool HaveProgram(const std::string& name) {
-    return RunTool({"sh", "-c", "command -v \"$1\"", "sh", name}).status == 0;
+bool HasTornSlot(const StateVerdict& verdict) {
+    return std::find(verdict.slots.begin(), verdict.slots.end(), SlotState::kBroken) !=
+           verdict.slots.end();
 }
 
 std::string MakeImage(const std::string& folder, const std::string& image, const std::string& fat) {
@@ -115,45 +119,12 @@ std::string MakeImage(const std::string& folder, const std::string& image, const
                : "padding the folder: " + padded.err + removed.err;
 }
 
-class CrashReplay : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        for (const char* tool :
-             {"qemu-system-x86_64", "mkfs.fat", "fsck.fat", "mcopy", "busybox", "xz", "timeout"}) {
-            ASSERT_TRUE(HaveProgram(tool))
-                << tool << " is missing: the crash replay cannot run (scripts/setup-debian.sh "
-                << "installs qemu-system-x86, busybox-static, xz-utils, dosfstools and mtools)";
-        }
-        // Not under /dev: the guest mounts its own /dev over the paths its archive holds there.
-        std::string pattern = "/tmp/slotkit-crash-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-        // The replay's images and read-back folders, written thousands of times, go to memory.
-        std::string scratch = (fs::is_directory("/dev/shm") ? "/dev/shm" : "/tmp") +
-                              std::string("/slotkit-crash-replay-XXXXXX");
-        ASSERT_NE(::mkdtemp(scratch.data()), nullptr);
-        scratch_ = scratch;
-    }
-    void TearDown() override {
-        if (!root_.empty() && std::getenv("SLOTKIT_CRASH_KEEP") == nullptr) {
-            std::error_code ignored;
-            fs::remove_all(root_, ignored);
-        }
-        if (!scratch_.empty()) {
-            std::error_code ignored;
-            fs::remove_all(scratch_, ignored);
-        }
-    }
-    std::string root_, scratch_;
-};
+class CrashReplay : public GuestTest {};
 
 TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
     const auto began = std::chrono::steady_clock::now();
-    const std::string kit = root_ + "/kit";
-    const ToolResult made = RunTool({"bash", SLOTKIT_CRASH_KIT,
-                                     Env("SLOTKIT_CRASH_CACHE", "/var/cache/slotkit/crash-guest"),
-                                     SLOTKIT_BINARY, kit});
-    ASSERT_EQ(made.status, 0) << "the guest could not be made: " << made.err << made.out;
+    ASSERT_NO_FATAL_FAILURE(MakeKit());
+    const std::string kit = kit_;
 
     const std::vector<Scenario> scenarios = WritingScenarios();
     std::vector<ScenarioPlace> places;
@@ -195,9 +166,21 @@ TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
         pcFolders.push_back(at.history);
     }
     for (std::size_t k = 0; k < configs.size(); ++k) {
-        GuestBoot boot{kit + "/kernel", kit + "/base.cpio", configs[k].options, pcFolders, {}};
+        GuestBoot boot;
+        boot.kernel = kit + "/kernel";
+        boot.baseArchive = kit + "/base.cpio";
+        boot.mountOptions = configs[k].options;
+        boot.pcFolders = pcFolders;
         const std::string run = root_ + "/run" + std::to_string(k);
         fs::create_directories(run);
+        // The histories come out as they were while the cards were written: the command's
+        // last step, which records its writes as finished, is kept from the history.
+        boot.preload = SLOTKIT_KEEP_SHIM;
+        boot.environment = "SLOTKIT_KEEP_MATCH=" + Env("SLOTKIT_CRASH_KEEP_MATCH", kFinishedMatch);
+        for (const ScenarioPlace& at : places) {
+            boot.exportFolders.push_back(at.history);
+        }
+        boot.exportImage = run + "/histories.tar";
         for (std::size_t i = 0; i < scenarios.size(); ++i) {
             const std::string n = std::to_string(i);
             const std::string image = run + "/card" + n + ".img";
@@ -206,7 +189,8 @@ TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
                                                 places[i].history};
             const auto rest = scenarios[i].command(places[i]);
             command.insert(command.end(), rest.begin(), rest.end());
-            boot.cards.push_back({image, run + "/log" + n + ".bin", places[i].card, command});
+            boot.cards.push_back(
+                {image, run + "/log" + n + ".bin", places[i].card, command, "", {}});
         }
         const GuestResult result = BootGuest(boot, run);
         std::printf("guest %-12s %5.1f s, %.1f s to the first command\n", configs[k].label.c_str(),
@@ -228,16 +212,42 @@ TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
     }
 
     const std::size_t cap = EnvSize("SLOTKIT_CRASH_REORDER", 12);
+    // A state in which a slot holds neither its old nor its new bytes is unfinished when the
+    // history holds what finishes it: it is set aside to be run again (in order, every one up
+    // to the cap; reordered, a sample).
+    struct Unfinished {
+        std::string image, name;
+        bool reordered = false, last = false;
+    };
+    const std::size_t finishCap = EnvSize("SLOTKIT_CRASH_FINISH_IN_ORDER", 64);
+    const std::size_t finishReorderedCap = EnvSize("SLOTKIT_CRASH_FINISH_REORDERED", 6);
     struct Job {
         std::size_t scenario, config;
         Tally inOrder, reordered;
         bool lastBroken = false;
         std::string error;
+        std::vector<Unfinished> unfinished;
+        std::size_t unfinishedInOrder = 0, unfinishedReordered = 0;
+        bool lastNotNew = false;  // the card as the command left it lacks some of its work
+    };
+    // After the last write every slot holds what the same command leaves on the host.
+    const auto allNew = [&](const StateVerdict& verdict, std::size_t scenario) {
+        for (std::size_t g = 0; g < verdict.slots.size(); ++g) {
+            const bool made =
+                std::any_of(scenarios[scenario].slots[g].begin(),
+                            scenarios[scenario].slots[g].end(), [&](const std::string& path) {
+                                return expected[scenario].after.count(FatKey(path));
+                            });
+            if (verdict.slots[g] != (made ? SlotState::kNew : SlotState::kAbsent)) {
+                return false;
+            }
+        }
+        return true;
     };
     std::vector<Job> jobs;
     for (std::size_t k = 0; k < configs.size(); ++k) {
         for (std::size_t i = 0; i < scenarios.size(); ++i) {
-            jobs.push_back({i, k, {}, {}, false, {}});
+            jobs.push_back({i, k, {}, {}, false, {}, {}, 0, 0, false});
         }
     }
     const std::string dump = Env("SLOTKIT_CRASH_DUMP", "");
@@ -265,7 +275,8 @@ TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
                         const std::string name =
                             label.reordered ? "window at write " + std::to_string(label.entries) +
                                                   " subset " + label.subset
-                                            : "after write " + std::to_string(label.entries);
+                            : label.torn ? "half of write " + std::to_string(label.entries + 1)
+                                         : "after write " + std::to_string(label.entries);
                         // SLOTKIT_CRASH_DUMP=DIR keeps the broken states' images to look at.
                         if (verdict.broken() && !dump.empty()) {
                             std::string file = dump + "/" + std::to_string(j) + "-" + name + ".img";
@@ -276,11 +287,28 @@ TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
                             fs::copy_file(image, file, fs::copy_options::overwrite_existing,
                                           ignored);
                         }
+                        const bool last = !label.reordered && label.entries == log.writes.size();
+                        std::size_t& setAside =
+                            label.reordered ? job.unfinishedReordered : job.unfinishedInOrder;
+                        if (verdict.broken() && HasTornSlot(verdict) &&
+                            setAside < (label.reordered ? finishReorderedCap : finishCap)) {
+                            ++setAside;
+                            const std::string copy = scratch_ + "/finish-" + std::to_string(j) +
+                                                     "-" + std::to_string(job.unfinished.size()) +
+                                                     ".img";
+                            if (RunTool({"cp", "--sparse=always", image, copy}).status != 0) {
+                                job.error = "the state could not be set aside: " + name;
+                            }
+                            job.unfinished.push_back({copy, name, label.reordered, last});
+                            return;
+                        }
                         if (label.reordered) {
                             job.reordered.Add(verdict, name);
                         } else {
                             job.inOrder.Add(verdict, name);
-                            job.lastBroken = verdict.broken();
+                            job.lastBroken = last && verdict.broken();
+                            job.lastNotNew =
+                                job.lastNotNew || (last && !allNew(verdict, job.scenario));
                         }
                     });
             } catch (const std::exception& e) {
@@ -292,24 +320,86 @@ TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
     worker(0);
     second.join();
 
+    // The unfinished states, each on a card of its own, with the history the command left
+    // while it was writing: slotkit runs once more (a listing) and must bring every slot to its
+    // old or its new bytes before it does anything else.
+    for (std::size_t k = 0; k < configs.size(); ++k) {
+        std::vector<std::pair<Job*, const Unfinished*>> queue;
+        for (Job& job : jobs) {
+            for (const Unfinished& state : job.unfinished) {
+                if (job.config == k) {
+                    queue.emplace_back(&job, &state);
+                }
+            }
+        }
+        const std::string run = root_ + "/run" + std::to_string(k);
+        for (std::size_t from = 0; from < queue.size(); from += kCardsPerBoot) {
+            const std::size_t to = std::min(queue.size(), from + kCardsPerBoot);
+            GuestBoot boot;
+            boot.kernel = kit + "/kernel";
+            boot.baseArchive = kit + "/base.cpio";
+            boot.mountOptions = configs[k].options;
+            boot.oneCardAtATime = true;
+            boot.archiveIn = run + "/histories.tar";
+            for (std::size_t q = from; q < to; ++q) {
+                const ScenarioPlace& at = places[queue[q].first->scenario];
+                const std::string history = "/finish/" + std::to_string(q);
+                const std::string stored = at.history.substr(at.history.find_first_not_of('/'));
+                boot.cards.push_back(
+                    {queue[q].second->image,
+                     "",
+                     at.card,
+                     {"--yes", "--card", at.card, "--history", history + "/" + stored, "list"},
+                     "rm -rf /finish; mkdir -p " + history + " && tar -x -f $ARCHIVE -C " +
+                         history + " " + stored,
+                     {}});
+            }
+            const GuestResult result = BootGuest(boot, run);
+            ASSERT_TRUE(result.booted) << "the guest did not finish the unfinished states:\n"
+                                       << result.console;
+            for (std::size_t q = from; q < to; ++q) {
+                Job& job = *queue[q].first;
+                const Unfinished& state = *queue[q].second;
+                StateVerdict verdict =
+                    CheckImage(expected[job.scenario], state.image, scratch_ + "/read-finished");
+                if (result.status[q - from] != 0) {
+                    verdict.problems.push_back("slotkit, run again, failed");
+                }
+                Tally& tally = state.reordered ? job.reordered : job.inOrder;
+                tally.Add(verdict, state.name + " (run again)");
+                tally.finished += !verdict.broken();
+                if (state.last) {
+                    job.lastBroken = verdict.broken();
+                    job.lastNotNew = !allNew(verdict, job.scenario);
+                }
+                std::error_code ignored;
+                fs::remove(state.image, ignored);
+            }
+        }
+    }
+
     std::printf("\n%-26s %-12s | %-37s | %s\n", "scenario", "card", "in order", "reordered");
-    std::printf("%-26s %-12s | %6s %4s %4s %6s %6s %5s | %6s %4s %4s %6s %6s %5s\n", "", "",
-                "states", "old", "new", "absent", "broken", "fsck", "states", "old", "new",
-                "absent", "broken", "fsck");
+    std::printf("%-26s %-12s | %6s %4s %4s %6s %6s %6s %5s | %6s %4s %4s %6s %6s %6s %5s\n", "", "",
+                "states", "old", "new", "absent", "finish", "broken", "fsck", "states", "old",
+                "new", "absent", "finish", "broken", "fsck");
     for (const Job& job : jobs) {
         const Tally& a = job.inOrder;
         const Tally& b = job.reordered;
         std::printf(
-            "%-26s %-12s | %6zu %4zu %4zu %6zu %6zu %5zu | %6zu %4zu %4zu %6zu %6zu %5zu%s\n",
+            "%-26s %-12s | %6zu %4zu %4zu %6zu %6zu %6zu %5zu | %6zu %4zu %4zu %6zu %6zu %6zu "
+            "%5zu%s\n",
             scenarios[job.scenario].name.c_str(), configs[job.config].label.c_str(), a.states,
-            a.old, a.fresh, a.absent, a.broken, a.fsckDirty, b.states, b.old, b.fresh, b.absent,
-            b.broken, b.fsckDirty, job.lastBroken ? "  (broken after Success!)" : "");
+            a.old, a.fresh, a.absent, a.finished, a.broken, a.fsckDirty, b.states, b.old, b.fresh,
+            b.absent, b.finished, b.broken, b.fsckDirty,
+            job.lastBroken ? "  (broken after Success!)" : "");
     }
     std::printf(
-        "\nold/new/absent count slots over all states; broken and fsck count states "
-        "(fsck: fsck.fat -n found anything, the dirty bit included); reordered: up to "
-        "%zu subsets per flush window\n",
-        cap);
+        "\nold/new/absent count slots over all states (after finishing); finish, broken and fsck "
+        "count states (finish: a slot was torn and slotkit, run again with the history as it "
+        "was, brought it to old or new; fsck: fsck.fat -n found anything, the dirty bit "
+        "included); reordered: up to %zu subsets per flush window, of which up to %zu torn "
+        "ones per scenario are run again\n",
+        cap, finishReorderedCap);
     for (const Job& job : jobs) {
         for (const std::string& example : job.inOrder.examples) {
             std::printf("broken in order: %s, %s: %s\n", scenarios[job.scenario].name.c_str(),
@@ -329,6 +419,8 @@ TEST_F(CrashReplay, EveryWritingCommandLeavesEverySlotOldOrNewInOrder) {
         EXPECT_EQ(job.error, "") << what;
         EXPECT_GT(job.inOrder.states, 1u) << what << ": the log holds no write";
         EXPECT_EQ(job.inOrder.broken, 0u) << what << ": broken states in order";
+        EXPECT_FALSE(job.lastNotNew)
+            << what << ": the card after the command is not as on the host";
     }
 }
 

@@ -151,13 +151,21 @@ void ForEachCrashState(const WriteLog& log, const std::string& startImage,
     if (!image.ok()) {
         throw std::runtime_error("cannot copy " + startImage + " to " + workingImage);
     }
-    check(StateLabel{false, 0, {}}, image.path());
+    check(StateLabel{false, false, 0, {}}, image.path());
     for (std::size_t i = 0; i < log.writes.size(); ++i) {
         if (!log.writes[i].WritesData()) {
             continue;  // a flush changes no byte: its state is the one before it
         }
-        image.Apply(log.writes[i]);
-        check(StateLabel{false, i + 1, {}}, image.path());
+        const LoggedWrite& write = log.writes[i];
+        if (write.data.size() >= kTornWriteBytes) {
+            LoggedWrite half = write;
+            half.sectors = write.sectors / 2;
+            half.data.resize(half.sectors * log.sectorSize);
+            image.Apply(half);
+            check(StateLabel{false, true, i, {}}, image.path());
+        }
+        image.Apply(write);
+        check(StateLabel{false, false, i + 1, {}}, image.path());
     }
     if (reorderCap == 0) {
         return;
@@ -184,7 +192,7 @@ void ForEachCrashState(const WriteLog& log, const std::string& startImage,
                     reordered.Apply(write);
                 }
             }
-            check(StateLabel{true, window.first, label}, reordered.path());
+            check(StateLabel{true, false, window.first, label}, reordered.path());
             for (auto it = undo.rbegin(); it != undo.rend(); ++it) {
                 reordered.Restore(log.writes[it->first], it->second);
             }

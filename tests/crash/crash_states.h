@@ -51,12 +51,18 @@ class ReplayImage {
 
 struct StateLabel {
     bool reordered = false;
+    bool torn = false;        // in order: the write at `entries` reached the card in part
     std::size_t entries = 0;  // in order: writes applied; reordered: the window's first write
     std::string subset;       // reordered: which writes of the window, as 0/1
 };
 
-// Calls `check` for the start image, after every logged write in order, then for the sampled
-// subsets of every window. `check` reads the image at `image`.
+// A long write that a card may be cut off in the middle of: in order, each write of at least
+// this many bytes is also tried with only its first half on the card.
+inline constexpr std::size_t kTornWriteBytes = 32 * 1024;
+
+// Calls `check` for the start image, after every logged write in order (and each long write
+// cut in half), then for the sampled subsets of every window. `check` reads the image at
+// `image`.
 void ForEachCrashState(
     const WriteLog& log, const std::string& startImage, const std::string& workingImage,
     std::size_t reorderCap,

@@ -1,5 +1,6 @@
 #include "scenarios.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -24,6 +25,14 @@ void LayOutCard(const ScenarioPlace& at) {
     WriteFile(at.card + "/GAMESAVE/GBA1.DAT", Pattern(kGbaForm, 110));
     WriteFile(at.card + "/GAME1.NDS", Pattern(65536, 111));
     WriteFile(at.card + "/GAME2.NDS", Pattern(65536, 112));
+}
+
+// A new-form slot whose trailer names the ROM `shortName` (its 8.3 name, 11 characters).
+std::vector<unsigned char> SlotOf(const char* shortName, unsigned seed) {
+    std::vector<unsigned char> bytes = Pattern(kNewForm, seed);
+    std::copy_n(shortName, 11, bytes.begin() + 0x40005);
+    bytes[0x40010] = 0;  // no long name
+    return bytes;
 }
 
 std::string Slot(const std::string& name) {
@@ -157,6 +166,26 @@ std::vector<Scenario> WritingScenarios() {
                        return std::vector<std::string>{"revert", "A.DAT"};
                    },
                    {{Slot("A.DAT")}}});
+    all.push_back(
+        {"sync, the folder preferred",
+         [](const ScenarioPlace& at, const Run&) {
+             LayOutCard(at);
+             for (unsigned i = 1; i <= 4; ++i) {  // their games' saves go to the folder
+                 const std::string name = "OTHER" + std::to_string(i) + " NDS";
+                 WriteFile(at.card + "/NDSSAVE/OTHER" + std::to_string(i) + ".DAT",
+                           SlotOf(name.c_str(), 100 + i));
+             }
+             // A.DAT's game has a save in the emulator's folder that differs from the
+             // slot's: the folder's wins. C.DAT's game has none there: it is written
+             // to the folder, and its slot stays.
+             WriteFile(at.card + "/NDSSAVE/A.DAT", SlotOf("ZELDA   NDS", 1));
+             WriteFile(at.card + "/NDSSAVE/C.DAT", SlotOf("METROID NDS", 7));
+             WriteFile(at.pc + "/emu/ZELDA.sav", Pattern(65536, 8));
+         },
+         [](const ScenarioPlace& at) {
+             return std::vector<std::string>{"sync", at.pc + "/emu", "--prefer", "folder"};
+         },
+         {{Slot("A.DAT")}, {Slot("C.DAT")}}});
     return all;
 }
 

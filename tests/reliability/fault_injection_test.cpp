@@ -1,5 +1,6 @@
 // Every writing command with one I/O call failing: each fault point on its first, second, ...
 // call until the command no longer reaches it, and each point failing on every call.
+#include <algorithm>
 #include <fstream>
 
 #include "rel_support.h"
@@ -160,6 +161,56 @@ TEST_P(FaultInjection, EveryCallFailsOrComesShort) {
         EXPECT_EQ(after, intended) << "short transfers must be completed";
         EXPECT_EQ(run.status, 0) << Describe(run);
         EXPECT_TRUE(NoTemporaryFiles(after));
+    }
+}
+
+// The flushes after a rename or a removal on the card: the change is made, but a card that does
+// not confirm it may not hold it. The command says so and never says "Success!".
+TEST(FlushAfterTheChange, FailingIsReported) {
+    std::string why;
+    if (!FiuAvailable(why)) {
+        GTEST_SKIP() << why;
+    }
+    // The scenario, and how many of its last flushes come after its change on the card: the
+    // renamed file's and its folder's, or the folder's after a removal.
+    const std::vector<std::pair<std::string, long>> cases = {
+        {"rename", 2}, {"convert", 2}, {"delete", 1}};
+    TempDir counter;
+    const std::string countFile = (counter.path() / "count").string();
+    for (const Scenario& scenario : WritingScenarios()) {
+        const auto found = std::find_if(cases.begin(), cases.end(),
+                                        [&](const auto& c) { return c.first == scenario.name; });
+        if (found == cases.end()) {
+            continue;
+        }
+        const auto run = [&](long nth) {
+            RunOptions options;
+            options.env = SanitizerEnv();
+            options.env.push_back("LD_PRELOAD=" + kFiuDir + "/fiu_run_preload.so " + kFiuDir +
+                                  "/fiu_posix_preload.so " + SLOTKIT_FAULT_SHIM);
+            options.env.push_back("FIU_ENABLE=");
+            options.env.push_back("FIU_CTRL_FIFO=");
+            options.env.push_back("SLOTKIT_FAULT=posix/io/sync/fsync");
+            options.env.push_back("SLOTKIT_FAULT_NTH=" + std::to_string(nth));
+            options.env.push_back("SLOTKIT_FAULT_COUNT=" + countFile);
+            std::filesystem::remove(countFile);
+            TempDir dir;
+            scenario.setup(dir.path());
+            return RunSlotkit(scenario.args(dir.path()), options);
+        };
+        const RunResult clean = run(0);
+        ASSERT_EQ(clean.status, 0) << scenario.name << ": " << Describe(clean);
+        long calls = 0;
+        std::ifstream(countFile) >> calls;
+        ASSERT_GE(calls, found->second) << scenario.name;
+        for (long nth = calls - found->second + 1; nth <= calls; ++nth) {
+            SCOPED_TRACE(scenario.name + ", flush " + std::to_string(nth) + " of " +
+                         std::to_string(calls));
+            const RunResult failed = run(nth);
+            EXPECT_EQ(failed.status, 1) << Describe(failed);
+            EXPECT_EQ(failed.out.find("Success!"), std::string::npos) << Describe(failed);
+            EXPECT_NE(failed.err.find("did not confirm"), std::string::npos) << Describe(failed);
+        }
     }
 }
 

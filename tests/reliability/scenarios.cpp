@@ -53,7 +53,6 @@ void LayOutCard(const fs::path& root) {
 // A card whose slots name games, and an emulator's folder: A.DAT's game has a file
 // there whose save differs (never synced: a conflict), C.DAT's has none, B.DAT names no game.
 void LayOutSyncCard(const fs::path& root) {
-    // Each file written once: fusefat, which the FAT card case mounts, cannot rewrite a file.
     const auto slot = [&](const char* name, std::size_t size, std::uint32_t seed,
                           const char* shortName) {
         Bytes bytes = Pattern(size, seed);
