@@ -37,6 +37,16 @@ Bytes DsRomWithIcon(std::string_view title, std::string_view code, const std::u1
 
 class GamesWindowTest : public CardWindowTest {
   protected:
+    // The pointer goes back where it was: without a window manager the keyboard goes to the
+    // window under it, and later tests type into dialogs at the middle of the screen.
+    void SetUp() override {
+        pointerAtStart_ = wxGetMousePosition();
+        CardWindowTest::SetUp();
+    }
+    void TearDown() override {
+        CardWindowTest::TearDown();
+        PointTo(pointerAtStart_);
+    }
     fs::path CardPath() const { return card.Dir() / "card"; }
 
     void WriteRom(const std::string& place, const Bytes& bytes) const {
@@ -84,6 +94,9 @@ class GamesWindowTest : public CardWindowTest {
         const auto at = slot.begin() + static_cast<std::ptrdiff_t>(kNdsLayout.ShortNameOffset());
         return std::string(at, at + kShortNameSize);
     }
+
+  private:
+    wxPoint pointerAtStart_;
 };
 
 TEST(SlotGames, BannerLanguageOfTheLocale) {
@@ -219,7 +232,10 @@ TEST_F(GamesWindowTest, ClosingTheWindowStopsASearchThatWouldNeverEnd) {
     HeldFinder held;
     window->Games().SetFinder(held.Finder());
     OpenCard();
-    PumpEvents();
+    for (int i = 0; i < 1000 && held.started == 0; ++i) {
+        PumpEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
     ASSERT_EQ(held.started, 1);
     // The window's end waits for the search, which only a stop ends.
     window->Close();
