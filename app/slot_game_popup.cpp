@@ -17,8 +17,8 @@ SlotGamePopup::SlotGamePopup(wxWindow* parent) : wxPopupWindow(parent, wxBORDER_
     text_ = new wxStaticText(panel_, wxID_ANY, wxEmptyString);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     const int gap = FromDIP(6);
-    row->Add(icon_, 0, wxALIGN_TOP | wxALL, gap);
-    row->Add(text_, 0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM | wxRIGHT, gap);
+    row->Add(icon_, 0, wxALIGN_TOP | wxLEFT | wxTOP | wxBOTTOM, gap);
+    row->Add(text_, 0, wxALIGN_CENTER_VERTICAL | wxALL, gap);
     panel_->SetSizer(row);
     auto* whole = new wxBoxSizer(wxVERTICAL);
     whole->Add(panel_, 1, wxEXPAND);

@@ -774,7 +774,10 @@ void CSlotManagerDlg::OnLinkSaveToGame(const std::string& romPath, const std::st
             pastTheList.emplace(slotFile);
         }
     }
-    ChosenFilePrompter prompter(prompter_, romPath);
+    // Its questions are asked over the dialog that asked for the link.
+    WxPrompter over =
+        prompter_.Over(gamesDialog_ != nullptr ? static_cast<wxWindow*>(gamesDialog_) : this);
+    ChosenFilePrompter prompter(over, romPath);
     const CommandContext context = Context();
     const CommandContext linked{context.cardRoot,
                                 context.mode,

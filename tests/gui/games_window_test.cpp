@@ -44,8 +44,11 @@ class GamesWindowTest : public CardWindowTest {
         CardWindowTest::SetUp();
     }
     void TearDown() override {
+        // Before the window goes: the simulated pointer takes its scale from a window.
+        if (!WindowClosed()) {
+            PointTo(pointerAtStart_);
+        }
         CardWindowTest::TearDown();
-        PointTo(pointerAtStart_);
     }
     fs::path CardPath() const { return card.Dir() / "card"; }
 
@@ -346,8 +349,10 @@ TEST_F(GamesWindowTest, LinkButtonRetargetsTheSlotSelectedInTheList) {
     OpenCard();
     ASSERT_TRUE(WaitForGames());
     Select({RowOf("A.DAT")});
+    CGamesDlg* games = nullptr;
     wxTEST_DIALOG(
         window->OnGamesOnCard(), ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
+            games = dialog;
             EXPECT_EQ(dialog->LostSlots()->GetItemCount(), 1);
             dialog->Roms()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
             EXPECT_EQ(dialog->LinkNote()->GetLabel(),
@@ -364,8 +369,12 @@ TEST_F(GamesWindowTest, LinkButtonRetargetsTheSlotSelectedInTheList) {
             ClickOn(dialog->LinkButton());
             return wxID_CANCEL;
         }),
-        ExpectMessage("Change a NDS-ROM info - confirmation", "It changes the ROM information",
-                      wxID_NO, true),
+        // The questions are asked over the dialog, which gets the keyboard back after them.
+        ExpectWith<wxMessageDialog>([&](wxMessageDialog* question) {
+            EXPECT_EQ(question->GetParent(), games);
+            EXPECT_EQ(question->GetTitle(), "Change a NDS-ROM info - confirmation");
+            return wxID_NO;
+        }),
         ExpectMessage("Change a NDS-ROM info - confirmation", "It changes the ROM information",
                       wxID_YES, true),
         ExpectMessage("message", "It succeeded.\n\nContinuously, does it do DAT-Rename?\n",
