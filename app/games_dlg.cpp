@@ -206,7 +206,13 @@ void CGamesDlg::UpdateLink() {
     const long rom = games_ ? Selected(roms_) : -1;
     const std::vector<std::string> slots = SlotsToLink();
     const bool romChosen = rom >= 0 && static_cast<std::size_t>(rom) < games_->roms.size();
-    link_->Enable(!looking_ && romChosen && !slots.empty());
+    const bool enable = !looking_ && romChosen && !slots.empty();
+    if (!enable && FindFocus() == link_) {
+        // A disabled button that had the focus leaves the dialog without one on GTK, and then
+        // not even Escape reaches it.
+        roms_->SetFocus();
+    }
+    link_->Enable(enable);
     wxString note;
     if (!games_ || looking_) {
         note = "Looking for the games on the card...";
@@ -237,6 +243,9 @@ void CGamesDlg::OnLink() {
     // The games are kept: the link's refresh hands over new ones.
     const std::string romPath = games_->roms[static_cast<std::size_t>(rom)].path;
     linkTo_(romPath, slot);
+    // The button was disabled while the games were looked for again, and GTK took the focus
+    // from it: the keyboard goes to the games, where Escape and the arrows work.
+    roms_->SetFocus();
 }
 
 }  // namespace slotkit::app

@@ -367,6 +367,9 @@ TEST_F(GamesWindowTest, LinkButtonRetargetsTheSlotSelectedInTheList) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
             ClickOn(dialog->LinkButton());
+            // The keyboard is still the dialog's: Escape closes it.
+            TypeKeys([](wxUIActionSimulator& keys) { keys.Char(WXK_ESCAPE); });
+            EXPECT_FALSE(dialog->IsShown());
             return wxID_CANCEL;
         }),
         // The questions are asked over the dialog, which gets the keyboard back after them.
