@@ -27,6 +27,7 @@ enum ControlId : int {
     kExportNewMenuId = 6001,
     kNoRowMenuId = 6002,  // the menu's note that no row is selected
     kSyncMenuId = 6003,
+    kGamesMenuId = 6004,
 };
 
 }  // namespace slotkit::app

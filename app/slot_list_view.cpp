@@ -80,6 +80,9 @@ void SlotListView::Show(const std::vector<SlotRow>& rows) {
         fileNames_.push_back(row.fileName);
     }
     list_->Thaw();
+    if (onChange_) {
+        onChange_();
+    }
 }
 
 void SlotListView::ShowRow(int row, const SlotRow& shown) {
@@ -90,6 +93,9 @@ void SlotListView::ShowRow(int row, const SlotRow& shown) {
     list_->SetItem(row, 2, ToWx(shown.title));
     list_->SetItem(row, 3, ToWx(shown.date));
     fileNames_[row] = shown.fileName;
+    if (onChange_) {
+        onChange_();
+    }
 }
 
 }  // namespace slotkit::app

@@ -3,6 +3,7 @@
 
 #include <wx/listctrl.h>
 
+#include <functional>
 #include <vector>
 
 #include "platform/platform.h"
@@ -22,8 +23,12 @@ class SlotListView : public SlotView {
     void Show(const std::vector<SlotRow>& rows) override;
     void ShowRow(int row, const SlotRow& shown) override;
 
+    // Called after every change of the rows: a new listing, or a row shown anew.
+    void SetOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
+
   private:
     wxListCtrl* list_;
+    std::function<void()> onChange_;
     // The file names as the file system gave them; the list shows a displayable copy.
     std::vector<std::string> fileNames_;
 };

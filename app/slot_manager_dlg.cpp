@@ -9,7 +9,9 @@
 
 #include "app/control_ids.h"
 #include "app/dialog_units.h"
+#include "app/games_dlg.h"
 #include "app/history_dlg.h"
+#include "app/slot_games.h"
 #include "app/slot_icon.h"
 #include "app/sync_dlg.h"
 #include "app/wx_text.h"
@@ -54,6 +56,75 @@ constexpr CommandButton kExtraButtons[] = {
 constexpr const char* kDropHelp =
     "Drop one save file onto the row of the slot it goes into: it is imported into that slot.";
 
+// The window's prompter, except that its file chooser answers with one file: the ROM that the
+// "Games on the card" dialog links a save to.
+class ChosenFilePrompter : public Prompter {
+  public:
+    ChosenFilePrompter(Prompter& prompter, std::string path)
+        : prompter_(prompter), path_(std::move(path)) {}
+
+    void Message(std::string_view text, std::string_view caption, MessageKind kind) override {
+        prompter_.Message(text, caption, kind);
+    }
+    bool AskYesNo(std::string_view text, std::string_view caption) override {
+        return prompter_.AskYesNo(text, caption);
+    }
+    std::optional<std::string> ChooseOpenFile(const std::vector<FileFilter>&,
+                                              std::string_view) override {
+        return path_;
+    }
+    std::optional<std::string> ChooseSaveFile(const std::vector<FileFilter>& filters,
+                                              std::string_view title) override {
+        return prompter_.ChooseSaveFile(filters, title);
+    }
+    std::optional<std::string> ChooseFolder(std::string_view title) override {
+        return prompter_.ChooseFolder(title);
+    }
+    std::optional<std::string> ChooseSaveFileAndSize(const std::vector<FileFilter>& filters,
+                                                     std::string_view title,
+                                                     std::span<const std::uint64_t> sizes,
+                                                     std::uint64_t& size) override {
+        return prompter_.ChooseSaveFileAndSize(filters, title, sizes, size);
+    }
+    std::optional<std::string> AskSlotName() override { return prompter_.AskSlotName(); }
+    std::optional<std::string> AskNewName() override { return prompter_.AskNewName(); }
+    void Beep() override { prompter_.Beep(); }
+    std::unique_ptr<BusyScope> Busy() override { return prompter_.Busy(); }
+    void Done(std::string_view what) override { prompter_.Done(what); }
+
+  private:
+    Prompter& prompter_;
+    std::string path_;
+};
+
+// One slot file, selected, for a command on a slot the list cannot show (past its 100th row).
+class OneSlotView : public SlotView {
+  public:
+    explicit OneSlotView(std::string fileName) : rows_{{"", std::move(fileName), "", ""}} {}
+
+    int NextSelected(int row) const override { return row == -1 && selected_ ? 0 : -1; }
+    std::string FileName(int row) const override {
+        return row >= 0 && static_cast<std::size_t>(row) < rows_.size() ? rows_[row].fileName
+                                                                        : std::string();
+    }
+    void Show(const std::vector<SlotRow>& rows) override {
+        rows_ = rows;
+        selected_ = false;
+    }
+    void ShowRow(int row, const SlotRow& shown) override {
+        if (row >= 0 && static_cast<std::size_t>(row) < rows_.size()) {
+            rows_[row] = shown;
+        }
+    }
+
+  private:
+    std::vector<SlotRow> rows_;
+    bool selected_ = true;
+};
+
+// The popup sits below and right of the pointer, as a tooltip does.
+const wxPoint kHoverOffset(14, 22);
+
 }  // namespace
 
 CSlotManagerDlg::CSlotManagerDlg(DriveSource drives)
@@ -71,6 +142,8 @@ CSlotManagerDlg::CSlotManagerDlg(DriveSource drives)
 
     panel_ = new wxPanel(this, wxID_ANY);
     panel_->SetFont(LayoutFont("MS UI Gothic", 9));
+    language_ = SystemBannerLanguage();
+    gamesSearch_ = std::make_unique<GamesSearch>(*this, [this] { OnGamesFound(); });
     CreateControls();
     OnInitDialog();
     LayOut();
@@ -101,6 +174,7 @@ void CSlotManagerDlg::CreateControls() {
         new wxButton(panel_, b.id, b.label);
     }
     slotView_ = std::make_unique<SlotListView>(slotList_);
+    slotView_->SetOnChange([this] { OnListingChanged(); });
     // Files dragged from the file manager onto the list. On Windows this is the shell's plain
     // file drop, which needs no OLE drop target: registering one costs the window's start-up
     // milliseconds and megabytes for a feature most starts never use.
@@ -266,6 +340,41 @@ void CSlotManagerDlg::BindEvents() {
         wxEVT_MENU, [this](wxCommandEvent&) { OnHistory(); }, kHistoryMenuId);
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { OnSyncWithFolder(); }, kSyncMenuId);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnGamesOnCard(); }, kGamesMenuId);
+    // The hover follows the pointer over the rows' own window (below the header on GTK).
+    for (wxWindow* rows : RowsWindows()) {
+        rows->Bind(wxEVT_MOTION, [this](wxMouseEvent& event) {
+            auto* from = static_cast<wxWindow*>(event.GetEventObject());
+            HoverAt(from->ClientToScreen(event.GetPosition()));
+            event.Skip();
+        });
+        rows->Bind(wxEVT_LEAVE_WINDOW, [this](wxMouseEvent& event) {
+            HideHover();
+            event.Skip();
+        });
+        rows->Bind(wxEVT_MOUSEWHEEL, [this](wxMouseEvent& event) {
+            // The rows move under the pointer: the hover follows once they have.
+            CallAfter([this] { HoverAt(wxGetMousePosition()); });
+            event.Skip();
+        });
+    }
+    slotList_->Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, [this](wxListEvent& event) {
+        HideHover();
+        event.Skip();
+    });
+    Bind(wxEVT_ACTIVATE, [this](wxActivateEvent& event) {
+        if (!event.GetActive()) {
+            HideHover();
+        }
+        event.Skip();
+    });
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
+        // A search of a big card stops at its next file, so the window's end need not wait.
+        HideHover();
+        gamesSearch_->Drop();
+        event.Skip();
+    });
     Bind(wxEVT_CHAR_HOOK, &CSlotManagerDlg::OnCharHook, this);
 
     const std::pair<int, void (CSlotManagerDlg::*)()> buttons[] = {
@@ -361,6 +470,7 @@ bool CSlotManagerDlg::CardStillThere() {
 
 void CSlotManagerDlg::Run(Command command) {
     // The command's context checks first that the card is still in its drive.
+    HideHover();
     RunCommand(Context(), command);
 }
 
@@ -434,6 +544,8 @@ std::unique_ptr<wxMenu> CSlotManagerDlg::SlotMenu() {
     menu->Enable(kHistoryMenuId, !cardRoot_.empty());
     menu->Append(kSyncMenuId, "Sync with a folder...");
     menu->Enable(kSyncMenuId, !cardRoot_.empty());
+    menu->Append(kGamesMenuId, "Games on the card...");
+    menu->Enable(kGamesMenuId, !cardRoot_.empty());
     return menu;
 }
 
@@ -461,6 +573,7 @@ void CSlotManagerDlg::ShowSlotMenu(const wxPoint& onScreen) {
         }
     }
     const std::unique_ptr<wxMenu> menu = SlotMenu();
+    HideHover();
     inSlotMenu_ = true;
     slotMenuPending_ = false;
     PopupMenu(menu.get());
@@ -489,6 +602,7 @@ void CSlotManagerDlg::OnDropFiles(const wxPoint& at, const std::vector<std::stri
 }
 
 void CSlotManagerDlg::OnHistory() {
+    HideHover();
     if (cardRoot_.empty() || !CardStillThere()) {
         return;
     }
@@ -505,6 +619,7 @@ void CSlotManagerDlg::OnHistory() {
 }
 
 void CSlotManagerDlg::OnSyncWithFolder() {
+    HideHover();
     if (cardRoot_.empty() || !CardStillThere()) {
         return;
     }
@@ -518,6 +633,171 @@ void CSlotManagerDlg::OnSyncWithFolder() {
     }
     const SyncPlan plan = *dialog.Plan();
     Run([&plan](const CommandContext& context) { CarryOutAndReport(context, plan); });
+}
+
+void CSlotManagerDlg::OnListingChanged() {
+    // The games found belong to the rows as they were.
+    gamesSearch_->Drop();
+    if (gamesDialog_ != nullptr) {
+        gamesDialog_->SetGames(nullptr);
+    }
+    if (hoverRow_ != -1) {
+        ShowHover();
+    }
+    if (!searchPending_) {
+        searchPending_ = true;
+        CallAfter([this] { StartGamesSearch(); });
+    }
+}
+
+void CSlotManagerDlg::StartGamesSearch() {
+    searchPending_ = false;
+    if (cardRoot_.empty()) {
+        gamesSearch_->Drop();
+        HideHover();
+        return;
+    }
+    gamesSearch_->Start(cardRoot_, editMode_ == 1 ? EditMode::Gba : EditMode::Nds);
+}
+
+void CSlotManagerDlg::OnGamesFound() {
+    if (hoverRow_ != -1) {
+        ShowHover();
+    }
+    if (gamesDialog_ != nullptr) {
+        gamesDialog_->SetGames(gamesSearch_->Result());
+    }
+}
+
+std::vector<wxWindow*> CSlotManagerDlg::RowsWindows() const {
+#ifdef __WXMSW__
+    return {slotList_};
+#else
+    // The list drawn by wx: its rows' window and its header's, whose rows HoverAt tells apart.
+    std::vector<wxWindow*> windows;
+    for (wxWindow* child : slotList_->GetChildren()) {
+        windows.push_back(child);
+    }
+    return windows;
+#endif
+}
+
+void CSlotManagerDlg::HoverAt(const wxPoint& onScreen) {
+    hoverPoint_ = onScreen;
+    const long row = RowAtScreenPoint(*slotList_, onScreen);
+    if (row == -1 || slotView_->FileName(static_cast<int>(row)).empty() ||
+        (!gamesSearch_->Looking() && !gamesSearch_->Result())) {
+        HideHover();
+        return;
+    }
+    if (row == hoverRow_ && HoverShown()) {
+        hoverPopup_->MoveTo(onScreen + FromDIP(kHoverOffset));
+        return;
+    }
+    hoverRow_ = row;
+    ShowHover();
+}
+
+void CSlotManagerDlg::ShowHover() {
+    const std::string fileName = slotView_->FileName(static_cast<int>(hoverRow_));
+    if (fileName.empty() ||
+        (!gamesSearch_->Looking() && !gamesSearch_->Result() && !searchPending_)) {
+        HideHover();
+        return;
+    }
+    const CardGames* games = gamesSearch_->Result().get();
+    std::optional<wxBitmap> icon;
+    if (games != nullptr) {
+        const auto roms = RomsOfSlot(*games, fileName);
+        if (!roms.empty()) {
+            icon = RomIcon(roms.front()->info);
+        }
+    }
+    if (hoverPopup_ == nullptr) {
+        hoverPopup_ = new SlotGamePopup(this);
+    }
+    hoverPopup_->ShowAt(hoverPoint_ + FromDIP(kHoverOffset),
+                        ToWx(SlotGameText(games, fileName, language_)), icon);
+}
+
+void CSlotManagerDlg::HideHover() {
+    hoverRow_ = -1;
+    if (hoverPopup_ != nullptr && hoverPopup_->IsShown()) {
+        hoverPopup_->Hide();
+    }
+}
+
+void CSlotManagerDlg::OnGamesOnCard() {
+    HideHover();
+    if (cardRoot_.empty() || !CardStillThere()) {
+        return;
+    }
+    CGamesDlg dialog(
+        this, editMode_ == 1 ? EditMode::Gba : EditMode::Nds, language_,
+        [this](const std::string& romPath, const std::string& slotFile) {
+            OnLinkSaveToGame(romPath, slotFile);
+        },
+        [this] {
+            std::vector<std::string> names;
+            for (int row : SelectedRows(*slotView_)) {
+                if (std::string name = slotView_->FileName(row); !name.empty()) {
+                    names.push_back(std::move(name));
+                }
+            }
+            return names;
+        });
+    dialog.SetGames(gamesSearch_->Result());
+    gamesDialog_ = &dialog;
+    dialog.ShowModal();
+    gamesDialog_ = nullptr;
+}
+
+void CSlotManagerDlg::OnLinkSaveToGame(const std::string& romPath, const std::string& slotFile) {
+    if (!CardStillThere()) {
+        return;
+    }
+    std::optional<OneSlotView> pastTheList;
+    if (!slotFile.empty()) {
+        // A slot the list shows is changed in the list, alone; one past its last row on its own.
+        long shown = -1;
+        for (long row = 0; row < slotList_->GetItemCount(); ++row) {
+            if (slotView_->FileName(static_cast<int>(row)) == slotFile) {
+                shown = row;
+            }
+        }
+        if (shown != -1) {
+            for (long row = 0; row < slotList_->GetItemCount(); ++row) {
+                slotList_->SetItemState(row, row == shown ? wxLIST_STATE_SELECTED : 0,
+                                        wxLIST_STATE_SELECTED);
+            }
+        } else {
+            pastTheList.emplace(slotFile);
+        }
+    }
+    // Its questions are asked over the dialog that asked for the link.
+    WxPrompter over =
+        prompter_.Over(gamesDialog_ != nullptr ? static_cast<wxWindow*>(gamesDialog_) : this);
+    ChosenFilePrompter prompter(over, romPath);
+    const CommandContext context = Context();
+    const CommandContext linked{context.cardRoot,
+                                context.mode,
+                                prompter,
+                                pastTheList ? static_cast<SlotView&>(*pastTheList) : *slotView_,
+                                context.historyFolder,
+                                context.cardInDrive};
+    std::vector<std::string> selected;
+    for (int row : SelectedRows(*slotView_)) {
+        selected.push_back(slotView_->FileName(row));
+    }
+    RunCommand(linked, ChangeTargetRom);
+    Run(slotkit::Refresh);
+    // The dialog is still open: the rows it links stay selected for the next link.
+    for (long row = 0; row < slotList_->GetItemCount(); ++row) {
+        const std::string name = slotView_->FileName(static_cast<int>(row));
+        if (!name.empty() && std::find(selected.begin(), selected.end(), name) != selected.end()) {
+            slotList_->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+        }
+    }
 }
 
 }  // namespace slotkit::app

@@ -19,6 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "app/games_dlg.h"
+#include "app/games_search.h"
+#include "app/slot_game_popup.h"
 #include "app/slot_list_view.h"
 #include "app/wx_prompter.h"
 #include "card/command_context.h"
@@ -52,6 +55,12 @@ class CSlotManagerDlg : public wxFrame {
     void OnExportNew();
     void OnHistory();
     void OnSyncWithFolder();
+    // "Games on the card...": the ROMs on the card, their saves and the saves whose game is
+    // gone.
+    void OnGamesOnCard();
+    // Runs the change of target ROM with the ROM at `romPath` for `slotFile`, or for the
+    // list's selection when it is empty, then refreshes the list.
+    void OnLinkSaveToGame(const std::string& romPath, const std::string& slotFile);
     // Files dropped onto the slot list at `at` (the list's coordinates): one file dropped onto
     // a row is imported into that row, as by "Q9 << anotherSAVE inport".
     void OnDropFiles(const wxPoint& at, const std::vector<std::string>& paths);
@@ -66,6 +75,10 @@ class CSlotManagerDlg : public wxFrame {
     wxPanel* Panel() const { return panel_; }
     int EditModeValue() const { return editMode_; }
     const std::string& CardRoot() const { return cardRoot_; }
+    GamesSearch& Games() { return *gamesSearch_; }
+    // The hover's popup, or nullptr before the first hover.
+    SlotGamePopup* HoverPopup() const { return hoverPopup_; }
+    bool HoverShown() const { return hoverPopup_ != nullptr && hoverPopup_->IsShown(); }
 
   private:
     void CreateControls();
@@ -84,6 +97,15 @@ class CSlotManagerDlg : public wxFrame {
     void Run(Command command);
     void OnSlotListContextMenu(wxContextMenuEvent& event);
     void ShowSlotMenu(const wxPoint& onScreen);
+    // The games are looked for again after the rows changed, once the change is done.
+    void OnListingChanged();
+    void StartGamesSearch();
+    void OnGamesFound();
+    // The hover: the game of the row under the pointer at `onScreen`.
+    void HoverAt(const wxPoint& onScreen);
+    void ShowHover();
+    void HideHover();
+    std::vector<wxWindow*> RowsWindows() const;
 
     DriveSource driveSource_;
     std::vector<std::string> drives_;  // the roots as the system gave them
@@ -107,6 +129,14 @@ class CSlotManagerDlg : public wxFrame {
     wxStaticBox* extraBox_ = nullptr;
     std::unique_ptr<SlotListView> slotView_;
     WxPrompter prompter_;
+    games::DsLanguage language_ = games::DsLanguage::English;
+    bool searchPending_ = false;  // a search starts once the current change is done
+    SlotGamePopup* hoverPopup_ = nullptr;
+    long hoverRow_ = -1;                // the row the popup shows; -1: hidden
+    wxPoint hoverPoint_;                // where the pointer is, on the screen
+    CGamesDlg* gamesDialog_ = nullptr;  // while it is open
+    // Last: the search is stopped, and its workers waited for, before anything else goes.
+    std::unique_ptr<GamesSearch> gamesSearch_;
 };
 
 }  // namespace slotkit::app

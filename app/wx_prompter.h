@@ -27,6 +27,13 @@ class WxPrompter : public Prompter {
     // Asked when a chooser closes with a path: the card may have been taken out while the
     // chooser was open. A card that is gone is said so, and the chooser counts as cancelled.
     void SetCardCheck(std::function<bool()> cardInDrive) { cardInDrive_ = std::move(cardInDrive); }
+    // The same prompter with its dialogs over `parent` (a dialog of the window's own), so that
+    // the keyboard goes back to it when they close.
+    WxPrompter Over(wxWindow* parent) const {
+        WxPrompter over(*this);
+        over.parent_ = parent;
+        return over;
+    }
 
     void Message(std::string_view text, std::string_view caption, MessageKind kind) override;
     bool AskYesNo(std::string_view text, std::string_view caption) override;

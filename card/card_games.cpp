@@ -89,7 +89,7 @@ std::string DottedShortName(const std::string& shortName) {
     return DisplayText(extension.empty() ? name : name + "." + extension);
 }
 
-CardGames FindCardGames(const std::string& cardRoot, EditMode mode) {
+CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_token stop) {
     CardGames games;
     platform::FileSearch search;
     search.suffixes = {mode == EditMode::Nds ? ".NDS" : ".GBA"};
@@ -97,6 +97,7 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode) {
                                  std::string(SaveFolderName(EditMode::Gba))};
     search.maxDepth = kRomSearchDepth;
     search.maxEntries = kRomSearchEntries;
+    search.stop = stop;
     platform::FoundFiles found = platform::FindFiles(cardRoot, search);
     games.searchStopped = found.stoppedAtLimit;
     std::sort(found.paths.begin(), found.paths.end());
@@ -107,6 +108,9 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode) {
     }
 
     for (const std::string& path : found.paths) {
+        if (stop.stop_requested()) {
+            return games;
+        }
         CardRom rom;
         rom.path = path;
         rom.place = path.substr(std::min(path.size(), AsCardRoot(cardRoot).size()));
@@ -128,6 +132,9 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode) {
 
     const std::string saveFolder = SaveFolderPath(AsCardRoot(cardRoot), mode);
     for (const std::string& slotFile : platform::ListSlotFiles(saveFolder)) {
+        if (stop.stop_requested()) {
+            return games;
+        }
         const auto slot =
             ReadSlotGame(platform::JoinPath(saveFolder, slotFile), slotFile, LayoutFor(mode));
         if (!slot) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,9 @@ bool SlotBelongsTo(const SlotGame& slot, const std::string& romName,
 std::string DottedShortName(const std::string& shortName);
 
 // The mode's ROMs (.NDS or .GBA) anywhere on the card, outside the save folders, and every slot
-// file of the mode's save folder, matched up, with the GBA save types the cache remembers.
-CardGames FindCardGames(const std::string& cardRoot, EditMode mode);
+// file of the mode's save folder, matched up, with the GBA save types the cache remembers. A
+// stop asked for through `stop` ends the search at the next folder entry, ROM or slot file; what
+// it returns then is incomplete.
+CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_token stop = {});
 
 }  // namespace slotkit

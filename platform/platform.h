@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -135,15 +136,18 @@ std::error_code ListFolder(const std::string& folder, std::vector<FolderEntry>& 
 // case). Links are never followed, neither to files nor to folders, and no folder is entered
 // twice. The walk is bounded: folders deeper than `maxDepth` below the root are not entered,
 // and it stops after looking at `maxEntries` entries. Folders that cannot be read are passed by.
+// A stop asked for through `stop` ends the walk at the next entry.
 struct FileSearch {
     std::vector<std::string> suffixes;
     std::vector<std::string> skippedRootFolders;  // folders right under the root not entered
     int maxDepth = 8;
     std::size_t maxEntries = 10000;
+    std::stop_token stop{};
 };
 struct FoundFiles {
     std::vector<std::string> paths;  // full paths, in the order the walk found them
-    bool stoppedAtLimit = false;     // the entry limit ended the walk before it was done
+    // The entry limit, or a stop asked for, ended the walk before it was done.
+    bool stoppedAtLimit = false;
 };
 FoundFiles FindFiles(const std::string& root, const FileSearch& search);
 

@@ -36,7 +36,7 @@ class Walk {
             if (name == "." || name == "..") {
                 continue;
             }
-            if (looked_ == search_.maxEntries) {
+            if (looked_ == search_.maxEntries || search_.stop.stop_requested()) {
                 found_.stoppedAtLimit = true;
                 break;
             }

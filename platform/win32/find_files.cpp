@@ -31,7 +31,7 @@ class Walk {
             if (wide == L"." || wide == L"..") {
                 continue;
             }
-            if (looked_ == search_.maxEntries) {
+            if (looked_ == search_.maxEntries || search_.stop.stop_requested()) {
                 found_.stoppedAtLimit = true;
                 break;
             }

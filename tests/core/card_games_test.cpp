@@ -229,6 +229,26 @@ TEST(FindCardGames, SlotsPastTheHundredthRowAreSeen) {
     EXPECT_EQ(FindCardGames(card.Root(), EditMode::Gba).slotsWithoutGame.size(), 101u);
 }
 
+TEST(FindCardGames, AStopEndsTheSearchAtTheNextEntry) {
+    // The window stops a search that a newer listing or its own end makes useless.
+    TempCard card;
+    const fs::path root = CardDir(card);
+    WriteFile(root / "GAME.NDS", DsRom("GAME", "AGME", u"Game"));
+    WriteSlotFor(card, EditMode::Nds, "GONE.DAT", "POKEMO~1NDS", std::nullopt);
+    std::stop_source stop;
+    stop.request_stop();
+    const CardGames stopped = FindCardGames(card.Root(), EditMode::Nds, stop.get_token());
+    EXPECT_TRUE(stopped.roms.empty());
+    EXPECT_TRUE(stopped.slotsWithoutGame.empty());
+    EXPECT_TRUE(stopped.searchStopped);
+    // A stop source that is never used changes nothing.
+    std::stop_source unused;
+    const CardGames whole = FindCardGames(card.Root(), EditMode::Nds, unused.get_token());
+    EXPECT_EQ(whole.roms.size(), 1u);
+    EXPECT_EQ(whole.slotsWithoutGame.size(), 1u);
+    EXPECT_FALSE(whole.searchStopped);
+}
+
 TEST(FindCardGames, ABannerOffsetPastTheEndLeavesTheHeaderTitle) {
     TempCard card;
     Bytes rom = DsHeaderBytes("HEADER ONLY", "AHOE", "01", 0, 0x10000);

@@ -1,0 +1,121 @@
+#include "app/slot_games.h"
+
+#include "card/rom_save_type.h"
+
+#include <wx/image.h>
+#include <wx/intl.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "card/display_text.h"
+
+namespace slotkit::app {
+
+games::DsLanguage BannerLanguageFor(std::string_view localeName) {
+    using games::DsLanguage;
+    const std::string_view language = localeName.substr(0, localeName.find_first_of("_-.@"));
+    struct Pair {
+        const char* code;
+        DsLanguage language;
+    };
+    static constexpr Pair kLanguages[] = {
+        {"ja", DsLanguage::Japanese}, {"en", DsLanguage::English}, {"fr", DsLanguage::French},
+        {"de", DsLanguage::German},   {"it", DsLanguage::Italian}, {"es", DsLanguage::Spanish},
+        {"zh", DsLanguage::Chinese},  {"ko", DsLanguage::Korean},
+    };
+    for (const Pair& pair : kLanguages) {
+        if (language == pair.code) {
+            return pair.language;
+        }
+    }
+    return DsLanguage::English;
+}
+
+games::DsLanguage SystemBannerLanguage() {
+    const int system = wxLocale::GetSystemLanguage();
+    if (system == wxLANGUAGE_UNKNOWN || system == wxLANGUAGE_DEFAULT) {
+        return games::DsLanguage::English;
+    }
+    return BannerLanguageFor(wxLocale::GetLanguageCanonicalName(system).utf8_string());
+}
+
+std::vector<const CardRom*> RomsOfSlot(const CardGames& games, const std::string& slotFile) {
+    std::vector<const CardRom*> roms;
+    for (const CardRom& rom : games.roms) {
+        if (std::find(rom.slotFiles.begin(), rom.slotFiles.end(), slotFile) !=
+            rom.slotFiles.end()) {
+            roms.push_back(&rom);
+        }
+    }
+    return roms;
+}
+
+const SlotGame* LostSlot(const CardGames& games, const std::string& slotFile) {
+    for (const SlotGame& slot : games.slotsWithoutGame) {
+        if (slot.slotFile == slotFile) {
+            return &slot;
+        }
+    }
+    return nullptr;
+}
+
+std::string SlotGameText(const CardGames* games, const std::string& slotFile,
+                         games::DsLanguage language) {
+    if (games == nullptr) {
+        return kLooking;
+    }
+    std::string text;
+    for (const CardRom* rom : RomsOfSlot(*games, slotFile)) {
+        const std::string title = rom->info.Title(language);
+        if (!text.empty()) {
+            text += "\n\n";
+        }
+        text += (title.empty() ? std::string("(title unknown)") : title) +
+                "\nGame code: " + (rom->info.code.empty() ? "unknown" : rom->info.code) +
+                "\nOn the card: " + DisplayText(rom->place);
+    }
+    if (!text.empty()) {
+        return text;
+    }
+    if (const SlotGame* lost = LostSlot(*games, slotFile)) {
+        text = "The game of this save is not on the card: " + DottedShortName(lost->shortName);
+        if (games->searchStopped) {
+            text += "\n(The search stopped after " + std::to_string(kRomSearchEntries) +
+                    " entries of the card: it may be in the part not searched.)";
+        }
+        return text;
+    }
+    return "This save names no game.";
+}
+
+std::string LostSlotText(const SlotGame& slot) {
+    return "the cartridge will not find this save: " + DottedShortName(slot.shortName) +
+           " is not on the card";
+}
+
+std::string SaveTypeText(const std::optional<games::GbaSaveType>& type) {
+    return type ? GbaSaveTypeText(*type) : std::string();
+}
+
+std::optional<wxBitmap> RomIcon(const RomInfo& info) {
+    if (!info.banner || !info.banner->iconRgba) {
+        return std::nullopt;
+    }
+    const std::vector<std::uint8_t>& rgba = *info.banner->iconRgba;
+    constexpr int side = games::kDsIconSide;
+    if (rgba.size() != static_cast<std::size_t>(side * side * 4)) {
+        return std::nullopt;
+    }
+    wxImage image(side, side, false);
+    image.InitAlpha();
+    unsigned char* rgb = image.GetData();
+    unsigned char* alpha = image.GetAlpha();
+    for (int i = 0; i < side * side; ++i) {
+        std::memcpy(rgb + 3 * i, rgba.data() + 4 * i, 3);
+        alpha[i] = rgba[4 * i + 3];
+    }
+    return wxBitmap(image);
+}
+
+}  // namespace slotkit::app

@@ -1,0 +1,47 @@
+// What the window says about a slot's game: the texts of the hover and the games dialog, the
+// banner's language for the user's, and a DS icon as a bitmap.
+#pragma once
+
+#include <wx/bitmap.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "card/card_games.h"
+#include "games/ds_banner.h"
+#include "games/gba_save_type.h"
+
+namespace slotkit::app {
+
+inline constexpr const char* kLooking = "looking...";
+
+// The banner language for a locale name ("fr_FR", "de", "zh_Hans_CN"); English for a language
+// no banner holds.
+games::DsLanguage BannerLanguageFor(std::string_view localeName);
+// The banner language for the system's language.
+games::DsLanguage SystemBannerLanguage();
+
+// The ROMs `slotFile` belongs to (more than one when ROMs of one 8.3 name are in different
+// folders).
+std::vector<const CardRom*> RomsOfSlot(const CardGames& games, const std::string& slotFile);
+// The slot, when its game is not on the card.
+const SlotGame* LostSlot(const CardGames& games, const std::string& slotFile);
+
+// The hover's text for `slotFile`: each of its games (title, code, place on the card), or that
+// its game is not on the card. `games` is nothing while the search runs.
+std::string SlotGameText(const CardGames* games, const std::string& slotFile,
+                         games::DsLanguage language);
+
+// "the cartridge will not find this save: POKEMO~1.NDS is not on the card"
+std::string LostSlotText(const SlotGame& slot);
+
+// The save type and size a GBA ROM names, for the dialog: "Flash 128 KiB", "EEPROM (512 B or
+// 8 KiB)", "no save"; empty when it is not known.
+std::string SaveTypeText(const std::optional<games::GbaSaveType>& type);
+
+// The ROM's icon, its transparent colour see-through; nothing for a ROM without one.
+std::optional<wxBitmap> RomIcon(const RomInfo& info);
+
+}  // namespace slotkit::app

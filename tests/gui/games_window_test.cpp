@@ -1,0 +1,393 @@
+// The games of the slots in the window: the hover over a row, found off the window's thread,
+// and the "Games on the card" dialog with its link of a save to a game.
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "app/control_ids.h"
+#include "app/games_dlg.h"
+#include "app/slot_games.h"
+#include "app/slot_manager_dlg.h"
+#include "rom_images.h"
+#include "temp_card.h"
+#include "window_fixture.h"
+
+namespace slotkit::test {
+namespace {
+
+namespace fs = std::filesystem;
+using app::CGamesDlg;
+using namespace roms;
+
+// A DS ROM whose banner has the title "<language number> <title>" and an icon of two colours.
+Bytes DsRomWithIcon(std::string_view title, std::string_view code, const std::u16string& name) {
+    Bytes rom = DsHeaderBytes(title, code, "01", 0, 0x200);
+    Bytes banner = DsBannerBytes(1, name);
+    for (std::size_t i = 0x20; i < 0x220; ++i) {
+        banner[i] = 0x21;  // colours 1 and 2 side by side
+    }
+    PutU16(banner, 0x222, 0x001F);  // red
+    PutU16(banner, 0x224, 0x7C00);  // blue
+    SealDsBanner(banner, 1);
+    rom.insert(rom.end(), banner.begin(), banner.end());
+    return rom;
+}
+
+class GamesWindowTest : public CardWindowTest {
+  protected:
+    // The pointer goes back where it was: without a window manager the keyboard goes to the
+    // window under it, and later tests type into dialogs at the middle of the screen.
+    void SetUp() override {
+        pointerAtStart_ = wxGetMousePosition();
+        CardWindowTest::SetUp();
+    }
+    void TearDown() override {
+        // Before the window goes: the simulated pointer takes its scale from a window.
+        if (!WindowClosed()) {
+            PointTo(pointerAtStart_);
+        }
+        CardWindowTest::TearDown();
+    }
+    fs::path CardPath() const { return card.Dir() / "card"; }
+
+    void WriteRom(const std::string& place, const Bytes& bytes) const {
+        fs::create_directories((CardPath() / place).parent_path());
+        WriteFile(CardPath() / place, bytes);
+    }
+    // A slot file naming the game `shortName` (and no long name), the rest of it a pattern.
+    Bytes WriteSlotFor(const std::string& name, const std::string& shortName) const {
+        Bytes slot = card.WriteSlot(EditMode::Nds, name, kNdsLayout.newFormSize, shortName);
+        slot[kNdsLayout.LongNameFlagOffset()] = 0;
+        WriteFile(card.SlotFile(EditMode::Nds, name), slot);
+        return slot;
+    }
+    long RowOf(const std::string& name) const {
+        for (long row = 0; row < window->SlotList()->GetItemCount(); ++row) {
+            if (Cell(row, 1).utf8_string() == name) {
+                return row;
+            }
+        }
+        return -1;
+    }
+    // Lets the window run until its search for the games has ended.
+    bool WaitForGames() {
+        for (int i = 0; i < 1000; ++i) {
+            PumpEvents();
+            if (window->Games().Result()) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    // The pointer moved to `onScreen` through the system.
+    static void PointTo(wxPoint onScreen) {
+        TypeKeys([onScreen](wxUIActionSimulator& input) { input.MouseMove(onScreen); }, 400);
+    }
+    wxString HoverText() const {
+        return window->HoverShown() ? window->HoverPopup()->Text() : wxString("(no popup)");
+    }
+    // "1 Pocket Hero" in English: the title the banner holds in the system's language.
+    static std::string TitleIn(const std::string& title) {
+        return std::to_string(static_cast<int>(app::SystemBannerLanguage())) + " " + title;
+    }
+    static std::string ShortNameAt(const Bytes& slot) {
+        const auto at = slot.begin() + static_cast<std::ptrdiff_t>(kNdsLayout.ShortNameOffset());
+        return std::string(at, at + kShortNameSize);
+    }
+
+  private:
+    wxPoint pointerAtStart_;
+};
+
+TEST(SlotGames, BannerLanguageOfTheLocale) {
+    using games::DsLanguage;
+    const std::pair<const char*, DsLanguage> cases[] = {
+        {"fr_FR", DsLanguage::French},
+        {"de", DsLanguage::German},
+        {"ja_JP.UTF-8", DsLanguage::Japanese},
+        {"zh_Hans_CN", DsLanguage::Chinese},
+        {"ko-KR", DsLanguage::Korean},
+        {"es_MX", DsLanguage::Spanish},
+        {"it_IT@euro", DsLanguage::Italian},
+        {"pt_BR", DsLanguage::English},
+        {"C", DsLanguage::English},
+        {"", DsLanguage::English},
+    };
+    for (const auto& [locale, language] : cases) {
+        EXPECT_EQ(app::BannerLanguageFor(locale), language) << locale;
+    }
+}
+
+TEST(SlotGames, TextOfTheHover) {
+    CardGames games;
+    CardRom rom;
+    rom.place = "ROMS/GAME.nds";
+    rom.info.code = "AXYE";
+    rom.info.headerTitle = "POCKET HERO";
+    rom.slotFiles = {"A.DAT"};
+    games.roms = {rom, rom};
+    games.roms[1].place = "OLD/GAME.nds";
+    games.roms[1].info.code.clear();
+    games.roms[1].info.headerTitle.clear();
+    games.slotsWithoutGame = {{"B.DAT", "POKEMO~1NDS", std::nullopt}};
+    const auto english = games::DsLanguage::English;
+
+    EXPECT_EQ(app::SlotGameText(nullptr, "A.DAT", english), "looking...");
+    // Two ROMs of one 8.3 name: both, the unknown one said so.
+    EXPECT_EQ(app::SlotGameText(&games, "A.DAT", english),
+              "POCKET HERO\nGame code: AXYE\nOn the card: ROMS/GAME.nds\n\n(title unknown)\nGame "
+              "code: unknown\nOn the card: OLD/GAME.nds");
+    EXPECT_EQ(app::SlotGameText(&games, "B.DAT", english),
+              "The game of this save is not on the card: POKEMO~1.NDS");
+    EXPECT_EQ(app::SlotGameText(&games, "BLANK.DAT", english), "This save names no game.");
+    // A search that stopped at its limit may have missed the game.
+    games.searchStopped = true;
+    EXPECT_NE(app::SlotGameText(&games, "B.DAT", english).find("may be in the part not searched"),
+              std::string::npos);
+}
+
+TEST_F(GamesWindowTest, HoverShowsTheGameOfTheRowUnderThePointer) {
+    WriteRom("ROMS/GAME.nds", DsRomWithIcon("POCKETHERO", "AXYE", u"Pocket Hero"));
+    WriteSlotFor("A.DAT", "GAME    NDS");
+    WriteSlotFor("B.DAT", "POKEMO~1NDS");
+    OpenCard();
+    ASSERT_TRUE(WaitForGames());
+    const long a = RowOf("A.DAT");
+    const long b = RowOf("B.DAT");
+    ASSERT_NE(a, -1);
+    ASSERT_NE(b, -1);
+
+    PointTo(RowOnScreen(a));
+    EXPECT_EQ(HoverText().utf8_string(),
+              TitleIn("Pocket Hero") + "\nGame code: AXYE\nOn the card: ROMS/GAME.nds");
+    EXPECT_TRUE(window->HoverPopup()->HasIcon());
+    // The popup is next to the pointer and does not cover the row under it.
+    const wxRect popup = window->HoverPopup()->GetScreenRect();
+    EXPECT_FALSE(popup.Contains(RowOnScreen(a)));
+    EXPECT_LT(std::abs(popup.x - RowOnScreen(a).x), window->FromDIP(60));
+
+    // The next row down: the popup follows, and says the game is missing.
+    PointTo(RowOnScreen(b));
+    EXPECT_EQ(HoverText(), "The game of this save is not on the card: POKEMO~1.NDS");
+    EXPECT_FALSE(window->HoverPopup()->HasIcon());
+
+    // A row without a file, then off the list: no popup.
+    PointTo(RowOnScreen(5));
+    EXPECT_FALSE(window->HoverShown());
+    PointTo(RowOnScreen(a));
+    ASSERT_TRUE(window->HoverShown());
+    ClickOn(window->FindWindow(app::kRefreshId), 400);
+    EXPECT_FALSE(window->HoverShown());
+}
+
+// A search the test holds up until it lets it go; a stop ends it at once.
+struct HeldFinder {
+    std::atomic<bool> released{false};
+    std::atomic<int> started{0};
+    std::atomic<int> stopped{0};
+
+    app::GamesSearch::Finder Finder() {
+        return [this](const std::string& root, EditMode mode, std::stop_token stop) {
+            ++started;
+            while (!released && !stop.stop_requested()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+            if (stop.stop_requested()) {
+                ++stopped;
+                return CardGames{};
+            }
+            return FindCardGames(root, mode, stop);
+        };
+    }
+};
+
+TEST_F(GamesWindowTest, HoverSaysLookingUntilTheSearchEndsThenShowsTheGame) {
+    WriteRom("GAME.nds", DsRomWithIcon("POCKETHERO", "AXYE", u"Pocket Hero"));
+    WriteSlotFor("A.DAT", "GAME    NDS");
+    HeldFinder held;
+    window->Games().SetFinder(held.Finder());
+    OpenCard();
+    PointTo(RowOnScreen(RowOf("A.DAT")));
+    EXPECT_EQ(HoverText(), "looking...");
+    EXPECT_EQ(held.started, 1);
+
+    // The list stays usable while the search runs: a refresh starts a new search, and the old
+    // one is stopped and its result dropped.
+    window->OnRefresh();
+    PumpEvents();
+    PointTo(RowOnScreen(RowOf("A.DAT")) + wxPoint(6, 0));
+    EXPECT_EQ(HoverText(), "looking...");
+    held.released = true;
+    ASSERT_TRUE(WaitForGames());
+    EXPECT_EQ(held.stopped, 1);
+    EXPECT_EQ(held.started, 2);
+    EXPECT_EQ(window->Games().Result()->roms.size(), 1u);
+    // The popup under the pointer shows the game without the pointer moving.
+    EXPECT_EQ(HoverText().utf8_string(),
+              TitleIn("Pocket Hero") + "\nGame code: AXYE\nOn the card: GAME.nds");
+}
+
+TEST_F(GamesWindowTest, ClosingTheWindowStopsASearchThatWouldNeverEnd) {
+    WriteSlotFor("A.DAT", "GAME    NDS");
+    HeldFinder held;
+    window->Games().SetFinder(held.Finder());
+    OpenCard();
+    for (int i = 0; i < 1000 && held.started == 0; ++i) {
+        PumpEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_EQ(held.started, 1);
+    // The window's end waits for the search, which only a stop ends.
+    window->Close();
+    PumpEvents();
+    EXPECT_TRUE(WindowClosed());
+    EXPECT_EQ(held.stopped, 1);
+}
+
+TEST_F(GamesWindowTest, DialogListsTheRomsAndTheSavesWhoseGameIsGoneAndLinksOnePastTheList) {
+    WriteRom("ROMS/GAME.nds", DsRomWithIcon("POCKETHERO", "AXYE", u"Pocket Hero"));
+    WriteRom("ROMS/Other Game.NDS", DsHeaderBytes("OTHER", "BOTE", "01", 0, 0));
+    WriteSlotFor("A.DAT", "GAME    NDS");
+    // More slot files than the list's 100 rows; the first that it cannot show names a game that
+    // is not on the card.
+    for (int i = 0; i < 101; ++i) {
+        WriteSlotFor("S" + std::to_string(i) + ".DAT", std::string(kShortNameSize, '\0'));
+    }
+    OpenCard();
+    std::string pastTheList;
+    for (const auto& entry : fs::directory_iterator(card.SaveFolder(EditMode::Nds))) {
+        if (RowOf(entry.path().filename().string()) == -1) {
+            pastTheList = entry.path().filename().string();
+        }
+    }
+    ASSERT_FALSE(pastTheList.empty());
+    const Bytes lost = WriteSlotFor(pastTheList, "POKEMO~1NDS");
+    window->OnRefresh();
+    ASSERT_TRUE(WaitForGames());
+    // A row is selected, so the menu starts with its commands; "Games on the card..." is the
+    // fourth.
+    const long a = RowOf("A.DAT");
+    wxTEST_DIALOG(
+        RightClickAt(RowOnScreen(a),
+                     [](wxUIActionSimulator& input) {
+                         for (int i = 0; i < 4; ++i) {
+                             input.Char(WXK_DOWN);
+                         }
+                         input.Char(WXK_RETURN);
+                     }),
+        ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
+            wxListCtrl* roms = dialog->Roms();
+            EXPECT_EQ(roms->GetItemCount(), 2);
+            EXPECT_EQ(roms->GetItemText(0, 0).utf8_string(), TitleIn("Pocket Hero"));
+            EXPECT_EQ(roms->GetItemText(0, 1), "AXYE");
+            EXPECT_EQ(roms->GetItemText(0, 2), "unknown");  // a DS ROM does not say
+            EXPECT_EQ(roms->GetItemText(0, 3), "ROMS/GAME.nds");
+            EXPECT_EQ(roms->GetItemText(0, 4), "A.DAT");
+            EXPECT_EQ(roms->GetItemText(1, 0), "OTHER");
+            EXPECT_EQ(roms->GetItemText(1, 3), "ROMS/Other Game.NDS");
+            EXPECT_EQ(roms->GetItemText(1, 4), "no save yet");
+            wxListCtrl* lostList = dialog->LostSlots();
+            EXPECT_EQ(lostList->GetItemCount(), 1);
+            EXPECT_EQ(lostList->GetItemText(0, 0).utf8_string(), pastTheList);
+            EXPECT_EQ(lostList->GetItemText(0, 1),
+                      "the cartridge will not find this save: POKEMO~1.NDS is not on the card");
+            // Every column shows its header and its cells whole.
+            dialog->Show();
+            PumpEvents();
+            for (wxListCtrl* list : {roms, lostList}) {
+                wxClientDC dc(list);
+                dc.SetFont(list->GetFont());
+                for (int column = 0; column < list->GetColumnCount(); ++column) {
+                    for (long row = 0; row < list->GetItemCount(); ++row) {
+                        EXPECT_GE(list->GetColumnWidth(column),
+                                  dc.GetTextExtent(list->GetItemText(row, column)).x)
+                            << "column " << column;
+                    }
+                }
+            }
+            // A game and no save: the button waits; the row selected in the main list is
+            // A.DAT, so a game alone lets it link that.
+            EXPECT_FALSE(dialog->LinkButton()->IsEnabled());
+            roms->SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+            EXPECT_TRUE(dialog->LinkButton()->IsEnabled());
+            EXPECT_EQ(dialog->LinkNote()->GetLabel(),
+                      "The button links A.DAT to ROMS/Other Game.NDS.");
+            // The save past the list, chosen here, is the one linked.
+            lostList->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+            ClickOn(dialog->LinkButton());
+            // The link's refresh hands the dialog the games found anew.
+            for (int i = 0; i < 400 && !lostList->IsEnabled(); ++i) {
+                PumpEvents();
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            EXPECT_EQ(lostList->GetItemCount(), 0);
+            EXPECT_EQ(roms->GetItemText(1, 4).utf8_string(), pastTheList);
+            return wxID_CANCEL;
+        }),
+        ExpectMessage("Change a NDS-ROM info - confirmation",
+                      "It changes the ROM information which was stored in the DAT file.", wxID_YES,
+                      true),
+        ExpectMessage("message", "It succeeded.\n\nContinuously, does it do DAT-Rename?\n",
+                      wxID_NO));
+    // The slot past the list names the other game now; nothing else of it changed.
+    const Bytes after = ReadFile(card.SlotFile(EditMode::Nds, pastTheList));
+    EXPECT_EQ(ShortNameAt(after), std::string("OTHERG~1NDS"));
+    Bytes expected = lost;
+    std::copy_n(after.begin() + static_cast<std::ptrdiff_t>(kNdsLayout.ShortNameOffset()),
+                kShortNameSize,
+                expected.begin() + static_cast<std::ptrdiff_t>(kNdsLayout.ShortNameOffset()));
+    EXPECT_EQ(after, expected);
+    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT"))[kNdsLayout.ShortNameOffset()], 'G');
+}
+
+TEST_F(GamesWindowTest, LinkButtonRetargetsTheSlotSelectedInTheList) {
+    WriteRom("ROMS/NEWGAME.nds", DsRomWithIcon("NEWGAME", "ANWE", u"New Game"));
+    const Bytes before = WriteSlotFor("A.DAT", "GAME    NDS");
+    OpenCard();
+    ASSERT_TRUE(WaitForGames());
+    Select({RowOf("A.DAT")});
+    CGamesDlg* games = nullptr;
+    wxTEST_DIALOG(
+        window->OnGamesOnCard(), ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
+            games = dialog;
+            EXPECT_EQ(dialog->LostSlots()->GetItemCount(), 1);
+            dialog->Roms()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+            EXPECT_EQ(dialog->LinkNote()->GetLabel(),
+                      "The button links A.DAT to ROMS/NEWGAME.nds.");
+            // No: nothing is written, and the dialog is ready for the next link
+            // once the games are found anew.
+            dialog->Show();
+            ClickOn(dialog->LinkButton());
+            EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT")), before);
+            for (int i = 0; i < 400 && !dialog->LinkButton()->IsEnabled(); ++i) {
+                PumpEvents();
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            ClickOn(dialog->LinkButton());
+            // The keyboard is still the dialog's: Escape closes it.
+            TypeKeys([](wxUIActionSimulator& keys) { keys.Char(WXK_ESCAPE); });
+            EXPECT_FALSE(dialog->IsShown());
+            return wxID_CANCEL;
+        }),
+        // The questions are asked over the dialog, which gets the keyboard back after them.
+        ExpectWith<wxMessageDialog>([&](wxMessageDialog* question) {
+            EXPECT_EQ(question->GetParent(), games);
+            EXPECT_EQ(question->GetTitle(), "Change a NDS-ROM info - confirmation");
+            return wxID_NO;
+        }),
+        ExpectMessage("Change a NDS-ROM info - confirmation", "It changes the ROM information",
+                      wxID_YES, true),
+        ExpectMessage("message", "It succeeded.\n\nContinuously, does it do DAT-Rename?\n",
+                      wxID_NO));
+    const Bytes after = ReadFile(card.SlotFile(EditMode::Nds, "A.DAT"));
+    EXPECT_EQ(ShortNameAt(after), "NEWGAME NDS");
+    ASSERT_TRUE(WaitForGames());
+    EXPECT_TRUE(window->Games().Result()->slotsWithoutGame.empty());
+    EXPECT_EQ(window->Games().Result()->roms.at(0).slotFiles, std::vector<std::string>{"A.DAT"});
+}
+
+}  // namespace
+}  // namespace slotkit::test
