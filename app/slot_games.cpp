@@ -1,7 +1,5 @@
 #include "app/slot_games.h"
 
-#include "card/rom_save_type.h"
-
 #include <wx/image.h>
 #include <wx/intl.h>
 
@@ -9,6 +7,7 @@
 #include <cstring>
 
 #include "card/display_text.h"
+#include "card/rom_save_type.h"
 
 namespace slotkit::app {
 
