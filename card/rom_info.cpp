@@ -23,9 +23,9 @@ std::string RomInfo::Title(games::DsLanguage language) const {
 
 namespace {
 
-void ReadDs(const std::string& path, RomInfo& info) {
+void ReadDs(const platform::FileReader& file, RomInfo& info) {
     std::vector<std::uint8_t> header;
-    if (platform::ReadAt(path, 0, games::kDsHeaderSize, header)) {
+    if (file.ReadAt(0, games::kDsHeaderSize, header)) {
         return;
     }
     info.readable = true;
@@ -39,7 +39,7 @@ void ReadDs(const std::string& path, RomInfo& info) {
         return;
     }
     std::vector<std::uint8_t> bytes;
-    if (platform::ReadAt(path, *ds.bannerOffset, games::kDsBannerMaxSize, bytes)) {
+    if (file.ReadAt(*ds.bannerOffset, games::kDsBannerMaxSize, bytes)) {
         return;
     }
     games::DsBanner banner = games::ReadDsBanner(bytes);
@@ -48,14 +48,13 @@ void ReadDs(const std::string& path, RomInfo& info) {
     }
 }
 
-void ReadGba(const std::string& path, RomInfo& info, bool sized) {
+void ReadGba(const platform::FileReader& file, RomInfo& info) {
     std::vector<std::uint8_t> header;
-    std::optional<platform::LocalTime> time;
-    if (platform::ReadAt(path, 0, games::kGbaHeaderSize, header, &time)) {
+    if (file.ReadAt(0, games::kGbaHeaderSize, header)) {
         return;
     }
     info.readable = true;
-    if (sized && time) {
+    if (const auto time = file.LastWrite()) {
         info.stamp = MakeRomStamp(info.size, time->year, time->month, time->day, time->hour,
                                   time->minute, time->second, header);
     }
@@ -71,12 +70,15 @@ void ReadGba(const std::string& path, RomInfo& info, bool sized) {
 
 RomInfo ReadRomInfo(const std::string& path, EditMode kind) {
     RomInfo info;
-    const auto size = platform::FileSize(path);
-    info.size = size.value_or(0);
+    platform::FileReader file;
+    if (file.Open(path)) {
+        return info;
+    }
+    info.size = file.Size();
     if (kind == EditMode::Nds) {
-        ReadDs(path, info);
+        ReadDs(file, info);
     } else {
-        ReadGba(path, info, size.has_value());
+        ReadGba(file, info);
     }
     return info;
 }

@@ -1,5 +1,8 @@
 #include "games/ds_banner.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "games/crc16.h"
 #include "games/rom_text.h"
 
@@ -44,14 +47,21 @@ std::vector<std::uint8_t> DecodeIcon(ByteSpan banner) {
         palette[i] = {channel(bgr & 0x1F), channel(bgr >> 5 & 0x1F), channel(bgr >> 10 & 0x1F),
                       0xFF};
     }
+    // Tile by tile (4 x 4 tiles of 8 x 8 pixels, 32 bytes each), a byte holding two pixels,
+    // the low nibble the left one: the icon's bytes are read in their order.
     std::vector<std::uint8_t> rgba(kDsIconSide * kDsIconSide * 4);
-    for (int y = 0; y < kDsIconSide; ++y) {
-        for (int x = 0; x < kDsIconSide; ++x) {
-            const int tile = (y / 8) * 4 + x / 8;
-            const std::uint8_t pair = banner[kIconAt + tile * 32 + (y % 8) * 4 + (x % 8) / 2];
-            const unsigned index = (x % 2 == 0) ? pair & 0x0F : pair >> 4;
-            const auto& colour = palette[index];
-            std::copy(colour.begin(), colour.end(), rgba.begin() + (y * kDsIconSide + x) * 4);
+    const std::uint8_t* pixels = banner.data() + kIconAt;
+    for (int tile = 0; tile < 16; ++tile) {
+        const int left = (tile % 4) * 8;
+        const int top = (tile / 4) * 8;
+        for (int row = 0; row < 8; ++row) {
+            std::uint8_t* out = rgba.data() + ((top + row) * kDsIconSide + left) * 4;
+            for (int pair = 0; pair < 4; ++pair) {
+                const std::uint8_t both = *pixels++;
+                std::memcpy(out, palette[both & 0x0F].data(), 4);
+                std::memcpy(out + 4, palette[both >> 4].data(), 4);
+                out += 8;
+            }
         }
     }
     return rgba;
@@ -59,17 +69,20 @@ std::vector<std::uint8_t> DecodeIcon(ByteSpan banner) {
 
 // Up to three lines; a fourth line and beyond join the third, so that no text is lost.
 std::optional<std::vector<std::string>> TitleLines(ByteSpan field) {
-    const std::string text = Utf16Text(field);
-    std::vector<std::string> lines(1);
-    for (const char c : text) {
-        if (c != '\n') {
-            lines.back() += c;
-        } else if (lines.size() < 3) {
-            lines.emplace_back();
-        } else {
-            lines.back() += ' ';
+    std::string text = Utf16Text(field);
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    while (lines.size() < 2) {
+        const std::size_t feed = text.find('\n', from);
+        if (feed == std::string::npos) {
+            break;
         }
+        lines.push_back(text.substr(from, feed - from));
+        from = feed + 1;
     }
+    std::string last = text.substr(from);
+    std::replace(last.begin(), last.end(), '\n', ' ');
+    lines.push_back(std::move(last));
     while (!lines.empty() && lines.back().empty()) {
         lines.pop_back();
     }

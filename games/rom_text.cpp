@@ -64,6 +64,7 @@ std::string Utf16Text(ByteSpan field) {
     const std::size_t units = field.size() / 2;
     auto unit = [&](std::size_t i) { return ReadU16(field, 2 * i); };
     std::string out;
+    out.reserve(units);
     for (std::size_t i = 0; i < units && unit(i) != 0; ++i) {
         std::uint32_t cp = unit(i);
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 &&

@@ -174,6 +174,29 @@ std::error_code CheckUpdatable(const std::string& path);
 std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,
                        std::vector<std::uint8_t>& out,
                        std::optional<LocalTime>* lastWrite = nullptr);
+// A regular file opened once for reading: its size and last-write time come with the open, and
+// reads at any offset follow without opening it again (a ROM's header, then its banner).
+class FileReader {
+  public:
+    FileReader() = default;
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+    ~FileReader();
+
+    // Fails when `path` cannot be opened as a regular file.
+    std::error_code Open(const std::string& path);
+    std::uint64_t Size() const { return size_; }
+    std::optional<LocalTime> LastWrite() const;
+    // Up to `count` bytes from `offset`; fewer when the file ends sooner.
+    std::error_code ReadAt(std::uint64_t offset, std::size_t count,
+                           std::vector<std::uint8_t>& out) const;
+
+  private:
+    std::intptr_t handle_ = -1;  // a file descriptor, or a Windows HANDLE
+    std::uint64_t size_ = 0;
+    std::int64_t lastWrite_ = 0;  // seconds since 1970, or a Windows FILETIME
+};
+
 // Reads a whole regular file.
 std::error_code ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
 

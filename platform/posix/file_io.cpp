@@ -151,19 +151,48 @@ std::error_code WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
 std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,
                        std::vector<std::uint8_t>& out, std::optional<LocalTime>* lastWrite) {
     out.clear();
+    FileReader file;
+    if (auto error = file.Open(path)) {
+        return error;
+    }
+    if (lastWrite != nullptr) {
+        *lastWrite = file.LastWrite();
+    }
+    return file.ReadAt(offset, count, out);
+}
+
+FileReader::~FileReader() {
+    if (handle_ >= 0) {
+        ::close(static_cast<int>(handle_));
+    }
+}
+
+std::error_code FileReader::Open(const std::string& path) {
     UniqueFd fd;
     struct stat st;
     if (auto error = OpenRegularForReading(path, fd, st)) {
         return error;
     }
-    if (lastWrite != nullptr) {
-        *lastWrite = ToLocalTime(st.st_mtime);
+    if (handle_ >= 0) {
+        ::close(static_cast<int>(handle_));
     }
+    handle_ = fd.Release();
+    size_ = static_cast<std::uint64_t>(st.st_size);
+    lastWrite_ = static_cast<std::int64_t>(st.st_mtime);
+    return {};
+}
+
+std::optional<LocalTime> FileReader::LastWrite() const {
+    return handle_ >= 0 ? ToLocalTime(static_cast<std::time_t>(lastWrite_)) : std::nullopt;
+}
+
+std::error_code FileReader::ReadAt(std::uint64_t offset, std::size_t count,
+                                   std::vector<std::uint8_t>& out) const {
     out.resize(count);
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t got =
-            ::pread(fd.get(), out.data() + done, count - done, static_cast<off_t>(offset + done));
+        const ssize_t got = ::pread(static_cast<int>(handle_), out.data() + done, count - done,
+                                    static_cast<off_t>(offset + done));
         if (got < 0) {
             if (errno == EINTR) {
                 continue;

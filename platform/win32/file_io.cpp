@@ -73,26 +73,68 @@ std::error_code RefuseFolderTarget(const std::wstring& target) {
 
 }  // namespace
 
-std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,
-                       std::vector<std::uint8_t>& out, std::optional<LocalTime>* lastWrite) {
-    out.clear();
+FileReader::~FileReader() {
+    if (handle_ != -1) {
+        ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    }
+}
+
+std::error_code FileReader::Open(const std::string& path) {
     UniqueHandle file;
     if (auto error = OpenExisting(path, GENERIC_READ, file)) {
         return error;
     }
-    LARGE_INTEGER position;
-    position.QuadPart = static_cast<LONGLONG>(offset);
-    if (offset > static_cast<std::uint64_t>(INT64_MAX) ||
-        !::SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN)) {
-        return std::make_error_code(std::errc::invalid_argument);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(file.get(), &info)) {
+        return LastWin32Error();
     }
+    if (handle_ != -1) {
+        ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    }
+    handle_ = reinterpret_cast<std::intptr_t>(file.Release());
+    size_ = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    lastWrite_ = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+        info.ftLastWriteTime.dwLowDateTime);
+    return {};
+}
+
+std::optional<LocalTime> FileReader::LastWrite() const {
+    if (handle_ == -1) {
+        return std::nullopt;
+    }
+    FILETIME written;
+    written.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(lastWrite_) >> 32);
+    written.dwLowDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(lastWrite_));
+    // The time zone rules of the file's own date decide, as LastWriteTime does.
+    SYSTEMTIME utc, local;
+    if (!::FileTimeToSystemTime(&written, &utc) ||
+        !::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+        return std::nullopt;
+    }
+    return LocalTime{local.wYear, local.wMonth,  local.wDay,
+                     local.wHour, local.wMinute, local.wSecond};
+}
+
+std::error_code FileReader::ReadAt(std::uint64_t offset, std::size_t count,
+                                   std::vector<std::uint8_t>& out) const {
     out.resize(count);
     std::size_t done = 0;
     while (done < count) {
+        const std::uint64_t at = offset + done;
+        OVERLAPPED where{};
+        where.Offset = static_cast<DWORD>(at);
+        where.OffsetHigh = static_cast<DWORD>(at >> 32);
+        const std::size_t wanted = count - done;
+        const DWORD chunk = wanted > (1u << 30) ? (1u << 30) : static_cast<DWORD>(wanted);
         DWORD got = 0;
-        if (auto error = ReadSome(file.get(), out.data() + done, count - done, got)) {
+        if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), out.data() + done, chunk, &got,
+                        &where)) {
+            if (::GetLastError() == ERROR_HANDLE_EOF) {
+                break;  // at or past the end: a plain end
+            }
             out.clear();
-            return error;
+            return LastWin32Error();
         }
         if (got == 0) {
             break;
@@ -100,10 +142,20 @@ std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_
         done += got;
     }
     out.resize(done);
-    if (lastWrite != nullptr) {
-        *lastWrite = LastWriteTime(path);
-    }
     return {};
+}
+
+std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,
+                       std::vector<std::uint8_t>& out, std::optional<LocalTime>* lastWrite) {
+    out.clear();
+    FileReader file;
+    if (auto error = file.Open(path)) {
+        return error;
+    }
+    if (lastWrite != nullptr) {
+        *lastWrite = file.LastWrite();
+    }
+    return file.ReadAt(offset, count, out);
 }
 
 std::error_code ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
