@@ -126,6 +126,7 @@ class RememberedTypeTest : public ::testing::Test {
     void SetUp() override {
 #ifdef _WIN32
         const char* variable = "LOCALAPPDATA";
+        fs::create_directories(cacheHome);  // Windows always has this folder
 #else
         const char* variable = "XDG_CACHE_HOME";
 #endif
@@ -224,7 +225,9 @@ TEST_F(RememberedTypeTest, UnreadableRomsHaveNoType) {
     ASSERT_TRUE(cut);
     EXPECT_EQ(cut->kind, GbaSaveKind::None);
     EXPECT_EQ(GbaSaveTypeText(*cut), "no save");
-    EXPECT_EQ(RememberedGbaSaveType((card.Dir() / "CUT.GBA").string())->kind, GbaSaveKind::None);
+    const auto remembered = RememberedGbaSaveType((card.Dir() / "CUT.GBA").string());
+    ASSERT_TRUE(remembered);
+    EXPECT_EQ(remembered->kind, GbaSaveKind::None);
 }
 
 }  // namespace
