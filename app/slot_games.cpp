@@ -39,17 +39,6 @@ games::DsLanguage SystemBannerLanguage() {
     return BannerLanguageFor(wxLocale::GetLanguageCanonicalName(system).utf8_string());
 }
 
-std::vector<const CardRom*> RomsOfSlot(const CardGames& games, const std::string& slotFile) {
-    std::vector<const CardRom*> roms;
-    for (const CardRom& rom : games.roms) {
-        if (std::find(rom.slotFiles.begin(), rom.slotFiles.end(), slotFile) !=
-            rom.slotFiles.end()) {
-            roms.push_back(&rom);
-        }
-    }
-    return roms;
-}
-
 const SlotGame* LostSlot(const CardGames& games, const std::string& slotFile) {
     for (const SlotGame& slot : games.slotsWithoutGame) {
         if (slot.slotFile == slotFile) {

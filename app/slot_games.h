@@ -23,9 +23,6 @@ games::DsLanguage BannerLanguageFor(std::string_view localeName);
 // The banner language for the system's language.
 games::DsLanguage SystemBannerLanguage();
 
-// The ROMs `slotFile` belongs to (more than one when ROMs of one 8.3 name are in different
-// folders).
-std::vector<const CardRom*> RomsOfSlot(const CardGames& games, const std::string& slotFile);
 // The slot, when its game is not on the card.
 const SlotGame* LostSlot(const CardGames& games, const std::string& slotFile);
 

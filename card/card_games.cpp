@@ -154,4 +154,15 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_to
     return games;
 }
 
+std::vector<const CardRom*> RomsOfSlot(const CardGames& games, const std::string& slotFile) {
+    std::vector<const CardRom*> roms;
+    for (const CardRom& rom : games.roms) {
+        if (std::find(rom.slotFiles.begin(), rom.slotFiles.end(), slotFile) !=
+            rom.slotFiles.end()) {
+            roms.push_back(&rom);
+        }
+    }
+    return roms;
+}
+
 }  // namespace slotkit

@@ -58,6 +58,10 @@ bool SlotBelongsTo(const SlotGame& slot, const std::string& romName,
 // The trailer's short name as a file name: "POKEMO~1NDS" gives "POKEMO~1.NDS".
 std::string DottedShortName(const std::string& shortName);
 
+// The ROMs the slot file `slotFile` belongs to (more than one when ROMs of one 8.3 name are in
+// different folders).
+std::vector<const CardRom*> RomsOfSlot(const CardGames& games, const std::string& slotFile);
+
 // The mode's ROMs (.NDS or .GBA) anywhere on the card, outside the save folders, and every slot
 // file of the mode's save folder, matched up, with the GBA save types the cache remembers. A
 // stop asked for through `stop` ends the search at the next folder entry, ROM or slot file; what

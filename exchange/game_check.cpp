@@ -107,17 +107,6 @@ std::string RomGameLabel(const RomInfo& rom) {
     return title.empty() ? DisplayText(rom.code) : title + " (" + DisplayText(rom.code) + ")";
 }
 
-std::vector<const CardRom*> RomsOfSlot(const CardGames& games, const std::string& slotFile) {
-    std::vector<const CardRom*> roms;
-    for (const CardRom& rom : games.roms) {
-        if (std::find(rom.slotFiles.begin(), rom.slotFiles.end(), slotFile) !=
-            rom.slotFiles.end()) {
-            roms.push_back(&rom);
-        }
-    }
-    return roms;
-}
-
 std::string GameCheckNote(const FoundSave& found, std::span<const CardRom* const> roms) {
     const CardRom* different = nullptr;
     for (const CardRom* rom : roms) {

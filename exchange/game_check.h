@@ -29,9 +29,6 @@ GameMatch MatchGame(const FoundSave& found, const RomInfo& rom);
 // How the import question names a ROM's game: "POKEMON FIRE (BPRE)".
 std::string RomGameLabel(const RomInfo& rom);
 
-// The ROMs on the card that the slot file `slotFile` belongs to.
-std::vector<const CardRom*> RomsOfSlot(const CardGames& games, const std::string& slotFile);
-
 // "This save is for POKEMON EMER (BPEE); the slot's game is POKEMON FIRE (BPRE)." or "This save
 // is for the slot's game, POKEMON FIRE (BPRE)."; empty when it cannot be told.
 std::string GameCheckNote(const FoundSave& found, std::span<const CardRom* const> roms);
