@@ -32,7 +32,9 @@ std::error_code FileLock::Take(const std::string& path, bool wait) {
 
 void FileLock::Release() {
     if (handle_ != kNone) {
-        // Closing the descriptor lets the lock go.
+        // Let go of the lock before the close, which lets it go too but may fail and leave the
+        // descriptor open, and with it a lock the next Take of this process would wait for.
+        ::flock(static_cast<int>(handle_), LOCK_UN);
         ::close(static_cast<int>(handle_));
         handle_ = kNone;
     }

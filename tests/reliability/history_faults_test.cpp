@@ -72,7 +72,10 @@ bool IsWholeSyncRecord(const fs::path& path) {
                 }
                 named[path.parent_path() / fields[6]] = std::stoull(fields[3]);
             }
-        } else if (path.filename() != "filler" && !IsWholeSyncRecord(path)) {
+        } else if (path.filename() != "filler" && path.filename() != "slotkit.lock" &&
+                   path.extension() != ".intent" && !IsWholeSyncRecord(path)) {
+            // The lock file of a card's in-place writes, and the records of those writes (each
+            // written whole, then renamed into place; its checksum is checked when it is used).
             copies.push_back(path);
         }
     }

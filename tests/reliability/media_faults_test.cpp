@@ -160,7 +160,10 @@ const Vanish kVanishes[] = {
              "--card", CardOf(r).string(),       "--no", "restore", "A.DAT", "B.DAT",
              "C.DAT",  (r / "pc/batch").string()};
      },
-     "batch/B.DAT", 1},
+     // A.DAT and C.DAT keep their length and are rewritten in place first, then B.DAT (an
+     // old-form slot) is replaced: the card goes as B's backup is opened to be copied, its
+     // second open (the first reads the game it names).
+     "batch/B.DAT", 2},
     {"backup_batch",
      [](const fs::path& r) {
          return std::vector<std::string>{
