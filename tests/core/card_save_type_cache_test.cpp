@@ -28,6 +28,8 @@ TEST(SaveTypeCache, ReadsGoodLinesAndPassesByJunk) {
         std::string line;
         std::optional<GbaSaveKind> kind;  // nothing: the line is junk
     };
+    // A NUL byte inside a line.
+    constexpr char kWithNul[] = "16 2024-05-01T12:34:56 000000000000\0000 none 0 -";
     const Case cases[] = {
         {std::string(kGood), GbaSaveKind::Flash128K},
         {std::string(kGood) + "\r", GbaSaveKind::Flash128K},
@@ -53,7 +55,7 @@ TEST(SaveTypeCache, ReadsGoodLinesAndPassesByJunk) {
         {"16 2024-05-01T12:34:56 0000000000000000 sram 0 - SRAM_V1234567890123", std::nullopt},
         {"16 2024-05-01T12:34:56 0000000000000000 sram 0 - SRAM_V1 more", std::nullopt},
         {std::string(kGood.substr(0, kGood.size() - 20)), std::nullopt},
-        {std::string("16 2024-05-01T12:34:56 000000000000\0000 none 0 -", 48), std::nullopt},
+        {std::string(kWithNul, sizeof kWithNul - 1), std::nullopt},
     };
     for (const Case& c : cases) {
         const auto entries = ParseSaveTypeCache(c.line);
