@@ -148,19 +148,6 @@ std::error_code WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
     return {};
 }
 
-std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,
-                       std::vector<std::uint8_t>& out, std::optional<LocalTime>* lastWrite) {
-    out.clear();
-    FileReader file;
-    if (auto error = file.Open(path)) {
-        return error;
-    }
-    if (lastWrite != nullptr) {
-        *lastWrite = file.LastWrite();
-    }
-    return file.ReadAt(offset, count, out);
-}
-
 FileReader::~FileReader() {
     if (handle_ >= 0) {
         ::close(static_cast<int>(handle_));
@@ -337,21 +324,9 @@ std::error_code RewriteInPlace(const std::string& path, std::span<const std::uin
     if (static_cast<std::uint64_t>(st.st_size) != content.size()) {
         return std::make_error_code(std::errc::invalid_argument);
     }
-    // pwrite from 0: the descriptor's offset plays no part, and the length never changes.
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t written = ::pwrite(fd.get(), content.data() + done, content.size() - done,
-                                         static_cast<off_t>(done));
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return LastErrno();
-        }
-        if (written == 0) {
-            return std::make_error_code(std::errc::no_space_on_device);
-        }
-        done += static_cast<std::size_t>(written);
+    // The descriptor was just opened: writing starts at offset 0, and the length never changes.
+    if (auto error = WriteAll(fd.get(), content.data(), content.size())) {
+        return error;
     }
     if (::fsync(fd.get()) != 0) {
         return LastErrno();

@@ -106,14 +106,7 @@ std::optional<LocalTime> FileReader::LastWrite() const {
     FILETIME written;
     written.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(lastWrite_) >> 32);
     written.dwLowDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(lastWrite_));
-    // The time zone rules of the file's own date decide, as LastWriteTime does.
-    SYSTEMTIME utc, local;
-    if (!::FileTimeToSystemTime(&written, &utc) ||
-        !::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
-        return std::nullopt;
-    }
-    return LocalTime{local.wYear, local.wMonth,  local.wDay,
-                     local.wHour, local.wMinute, local.wSecond};
+    return LocalTimeOf(written);
 }
 
 std::error_code FileReader::ReadAt(std::uint64_t offset, std::size_t count,
@@ -143,19 +136,6 @@ std::error_code FileReader::ReadAt(std::uint64_t offset, std::size_t count,
     }
     out.resize(done);
     return {};
-}
-
-std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,
-                       std::vector<std::uint8_t>& out, std::optional<LocalTime>* lastWrite) {
-    out.clear();
-    FileReader file;
-    if (auto error = file.Open(path)) {
-        return error;
-    }
-    if (lastWrite != nullptr) {
-        *lastWrite = file.LastWrite();
-    }
-    return file.ReadAt(offset, count, out);
 }
 
 std::error_code ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {

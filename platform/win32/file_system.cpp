@@ -117,16 +117,7 @@ std::optional<LocalTime> LastWriteTime(const std::string& path) {
     if (!::GetFileTime(file.get(), nullptr, nullptr, &written)) {
         return std::nullopt;
     }
-    // The time zone rules of the file's own date decide, as for the POSIX build and as
-    // Explorer shows it; FileTimeToLocalFileTime would apply today's daylight-saving offset
-    // to every date and show half the year's files an hour off.
-    SYSTEMTIME utc, local;
-    if (!::FileTimeToSystemTime(&written, &utc) ||
-        !::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
-        return std::nullopt;
-    }
-    return LocalTime{local.wYear, local.wMonth,  local.wDay,
-                     local.wHour, local.wMinute, local.wSecond};
+    return LocalTimeOf(written);
 }
 
 std::optional<std::uint64_t> FileSize(const std::string& path) {

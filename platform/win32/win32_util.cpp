@@ -184,4 +184,14 @@ TemporaryFile::~TemporaryFile() {
     }
 }
 
+std::optional<LocalTime> LocalTimeOf(const FILETIME& written) {
+    SYSTEMTIME utc, local;
+    if (!::FileTimeToSystemTime(&written, &utc) ||
+        !::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+        return std::nullopt;
+    }
+    return LocalTime{local.wYear, local.wMonth,  local.wDay,
+                     local.wHour, local.wMinute, local.wSecond};
+}
+
 }  // namespace slotkit::platform

@@ -20,12 +20,19 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/platform.h"
+
 namespace slotkit::platform {
 
 // The UTF-16 form of a UTF-8 path; nothing when the text is not valid UTF-8.
 std::optional<std::wstring> Widen(std::string_view utf8);
 // The UTF-8 form of a name from the file system; nothing when it is not valid UTF-16.
 std::optional<std::string> Narrow(std::wstring_view wide);
+
+// A file time in local time, by the time zone rules of its own date, as Explorer shows it and as
+// the POSIX build does; FileTimeToLocalFileTime would apply today's daylight-saving offset to
+// every date and show half the year's files an hour off.
+std::optional<LocalTime> LocalTimeOf(const FILETIME& written);
 
 // A Win32 error as an error_code. The usual ones become their portable std::errc values, so
 // callers can compare them the same way on every system.

@@ -1,0 +1,18 @@
+#include "platform/platform.h"
+
+namespace slotkit::platform {
+
+std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,
+                       std::vector<std::uint8_t>& out, std::optional<LocalTime>* lastWrite) {
+    out.clear();
+    FileReader file;
+    if (auto error = file.Open(path)) {
+        return error;
+    }
+    if (lastWrite != nullptr) {
+        *lastWrite = file.LastWrite();
+    }
+    return file.ReadAt(offset, count, out);
+}
+
+}  // namespace slotkit::platform
