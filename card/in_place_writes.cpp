@@ -1,7 +1,6 @@
 #include "card/in_place_writes.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <mutex>
 #include <set>
 
@@ -59,13 +58,6 @@ std::vector<std::string> RecordsIn(const std::string& modeFolder) {
         }
     }
     return names;
-}
-
-std::error_code MakeFolders(const std::string& folder) {
-    std::error_code error;
-    std::filesystem::create_directories(
-        std::filesystem::path(std::u8string(folder.begin(), folder.end())), error);
-    return error;
 }
 
 // The records already named to the user in this run, so that a record left behind is said once
@@ -176,7 +168,8 @@ std::vector<std::error_code> WriteSlots(const CommandContext& context,
     std::vector<std::error_code> results(writes.size());
     std::vector<bool> taken(writes.size(), false);
     HistoryPlace place;
-    if (!writes.empty() && !FindHistoryPlace(context, place) && !MakeFolders(place.modeFolder)) {
+    if (!writes.empty() && !FindHistoryPlace(context, place) &&
+        !platform::MakeFolders(place.modeFolder)) {
         platform::FileLock lock;
         if (!lock.Take(IntentLockPath(place.cardFolder))) {
             WriteInPlace(context, place, writes, taken, results);

@@ -19,21 +19,6 @@ std::optional<std::string> CacheFilePath() {
     return platform::JoinPath(folder, kSaveTypeCacheFileName);
 }
 
-// The folder `path` with the folder it is in, made where missing.
-bool MakeFolderAndParent(const std::string& path) {
-    if (platform::IsDirectory(path)) {
-        return true;
-    }
-    const auto cut = path.find_last_of(platform::kPathSeparator == '/' ? "/" : "\\/");
-    if (cut != std::string::npos && cut > 0) {
-        const std::string parent = path.substr(0, cut);
-        if (!platform::IsDirectory(parent)) {
-            platform::MakeFolder(parent);
-        }
-    }
-    return !platform::MakeFolder(path) || platform::IsDirectory(path);
-}
-
 std::vector<RememberedSaveType> LoadFrom(const std::string& cachePath) {
     std::vector<std::uint8_t> bytes;
     if (platform::ReadAt(cachePath, 0, kSaveTypeCacheBytes + 1, bytes)) {
@@ -58,7 +43,7 @@ void Store(const std::vector<RememberedSaveType>& found) {
         Remember(entries, entry);
     }
     std::string folder;
-    if (platform::UserCacheFolder(folder) || !MakeFolderAndParent(folder)) {
+    if (platform::UserCacheFolder(folder) || platform::MakeFolders(folder)) {
         return;
     }
     const std::string text = FormatSaveTypeCache(entries);

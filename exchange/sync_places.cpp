@@ -65,9 +65,7 @@ std::error_code WriteSyncRecord(const CommandContext& context, const std::string
         return error;
     }
     const std::string records = RecordFolder(place);
-    std::error_code error;
-    std::filesystem::create_directories(std::u8string(records.begin(), records.end()), error);
-    if (error) {
+    if (const std::error_code error = platform::MakeFolders(records)) {
         return error;
     }
     const std::string whole = WholePath(folder);

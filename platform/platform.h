@@ -118,6 +118,9 @@ bool PathExists(const std::string& path);
 bool IsRegularFile(const std::string& path);
 bool IsDirectory(const std::string& path);
 std::error_code MakeFolder(const std::string& path);
+// Makes the folder `path` and every folder above it that is missing; a folder already there is
+// no error.
+std::error_code MakeFolders(const std::string& path);
 
 // Names of the entries of `folder` that end in ".DAT" in any letter case, in the order the
 // file system returns them. A missing or unreadable folder gives no names; `error`, when given,
