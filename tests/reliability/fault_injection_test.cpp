@@ -44,6 +44,22 @@ std::vector<std::string> SanitizerEnv() {
     return {"ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0"};
 }
 
+// slotkit run with the fault shim failing `point` on its `nth` call (0: never), the number of
+// calls it saw written to `countFile`.
+RunOptions FailingOnNth(const FaultPoint& point, long nth, const std::string& countFile) {
+    RunOptions options;
+    options.env = SanitizerEnv();
+    options.env.push_back("LD_PRELOAD=" + kFiuDir + "/fiu_run_preload.so " + kFiuDir +
+                          "/fiu_posix_preload.so " + SLOTKIT_FAULT_SHIM);
+    options.env.push_back("FIU_ENABLE=");
+    options.env.push_back("FIU_CTRL_FIFO=");
+    options.env.push_back(std::string("SLOTKIT_FAULT=") + point.name);
+    options.env.push_back("SLOTKIT_FAULT_NTH=" + std::to_string(nth));
+    options.env.push_back("SLOTKIT_FAULT_ERRNO=" + std::to_string(point.error));
+    options.env.push_back("SLOTKIT_FAULT_COUNT=" + countFile);
+    return options;
+}
+
 struct Counts {
     int runs = 0;
     int injected = 0;
@@ -93,16 +109,7 @@ TEST_P(FaultInjection, OneCallFailsAtEachStep) {
     Counts counts;
     for (const FaultPoint& point : kPoints) {
         for (long nth = 1; nth <= kMaxNth; ++nth) {
-            RunOptions options;
-            options.env = SanitizerEnv();
-            options.env.push_back("LD_PRELOAD=" + kFiuDir + "/fiu_run_preload.so " + kFiuDir +
-                                  "/fiu_posix_preload.so " + SLOTKIT_FAULT_SHIM);
-            options.env.push_back("FIU_ENABLE=");
-            options.env.push_back("FIU_CTRL_FIFO=");
-            options.env.push_back(std::string("SLOTKIT_FAULT=") + point.name);
-            options.env.push_back("SLOTKIT_FAULT_NTH=" + std::to_string(nth));
-            options.env.push_back("SLOTKIT_FAULT_ERRNO=" + std::to_string(point.error));
-            options.env.push_back("SLOTKIT_FAULT_COUNT=" + countFile);
+            const RunOptions options = FailingOnNth(point, nth, countFile);
             std::filesystem::remove(countFile);
             RunResult run;
             const auto [b, after] = RunOnce(options, run);
@@ -184,15 +191,7 @@ TEST(FlushAfterTheChange, FailingIsReported) {
             continue;
         }
         const auto run = [&](long nth) {
-            RunOptions options;
-            options.env = SanitizerEnv();
-            options.env.push_back("LD_PRELOAD=" + kFiuDir + "/fiu_run_preload.so " + kFiuDir +
-                                  "/fiu_posix_preload.so " + SLOTKIT_FAULT_SHIM);
-            options.env.push_back("FIU_ENABLE=");
-            options.env.push_back("FIU_CTRL_FIFO=");
-            options.env.push_back("SLOTKIT_FAULT=posix/io/sync/fsync");
-            options.env.push_back("SLOTKIT_FAULT_NTH=" + std::to_string(nth));
-            options.env.push_back("SLOTKIT_FAULT_COUNT=" + countFile);
+            const RunOptions options = FailingOnNth({"posix/io/sync/fsync", EIO}, nth, countFile);
             std::filesystem::remove(countFile);
             TempDir dir;
             scenario.setup(dir.path());
