@@ -87,10 +87,11 @@ std::string SaveTypeText(const std::optional<games::GbaSaveType>& type) {
 }
 
 std::optional<wxBitmap> RomIcon(const RomInfo& info) {
-    if (!info.banner || !info.banner->iconRgba) {
+    const auto icon = info.IconRgba();
+    if (!icon) {
         return std::nullopt;
     }
-    const std::vector<std::uint8_t>& rgba = *info.banner->iconRgba;
+    const std::vector<std::uint8_t>& rgba = *icon;
     constexpr int side = games::kDsIconSide;
     if (rgba.size() != static_cast<std::size_t>(side * side * 4)) {
         return std::nullopt;

@@ -9,16 +9,21 @@
 namespace slotkit {
 
 std::string RomInfo::Title(games::DsLanguage language) const {
-    if (banner) {
-        if (const auto* lines = banner->Title(language)) {
-            std::string joined;
-            for (const std::string& line : *lines) {
-                joined += (joined.empty() ? "" : " / ") + line;
+    if (const auto lines = games::ReadDsBannerTitle(banner, language)) {
+        std::string joined;
+        for (const std::string& line : *lines) {
+            if (!joined.empty()) {
+                joined += " / ";
             }
-            return joined;
+            joined += line;
         }
+        return joined;
     }
     return headerTitle;
+}
+
+std::optional<std::vector<std::uint8_t>> RomInfo::IconRgba() const {
+    return games::ReadDsBannerIcon(banner);
 }
 
 namespace {
@@ -38,13 +43,8 @@ void ReadDs(const platform::FileReader& file, RomInfo& info) {
     if (!ds.bannerOffset) {
         return;
     }
-    std::vector<std::uint8_t> bytes;
-    if (file.ReadAt(*ds.bannerOffset, games::kDsBannerMaxSize, bytes)) {
-        return;
-    }
-    games::DsBanner banner = games::ReadDsBanner(bytes);
-    if (banner.crcs[0].Passes()) {
-        info.banner = std::move(banner);
+    if (file.ReadAt(*ds.bannerOffset, games::kDsBannerShownSize, info.banner)) {
+        info.banner.clear();
     }
 }
 

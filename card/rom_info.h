@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "card/save_type_cache.h"
 #include "card/slot_format.h"
@@ -18,14 +19,18 @@ struct RomInfo {
     // Empty when the header is cut or fails its check: the game is then unknown.
     std::string code;
     std::string headerTitle;
-    // DS: the banner, when the header points to one that passes its CRC.
-    std::optional<games::DsBanner> banner;
+    // DS: the banner's bytes up to its last title (kDsBannerShownSize, fewer where the file ends
+    // sooner), when the header points to one; empty otherwise. Its parts are checked and decoded
+    // only when shown: a listing of many ROMs shows one title of each.
+    std::vector<std::uint8_t> banner;
     // GBA: what the save-type cache knows this ROM by (rom_save_type.h), from the same read.
     std::optional<RomStamp> stamp;
 
     // The title to show: the banner's in `language` (or English), its lines joined by " / ",
     // else the header's; empty when neither is known.
     std::string Title(games::DsLanguage language = games::DsLanguage::English) const;
+    // The DS icon, 32x32 RGBA (games/ds_banner.h); nothing without a banner that passes its CRC.
+    std::optional<std::vector<std::uint8_t>> IconRgba() const;
 };
 
 // Reads the header of the ROM at `path`; `kind` says which header (NDS: DS ROM, GBA: GBA ROM).

@@ -52,8 +52,8 @@ std::string HeaderForm(std::string_view title) {
 // where it has more than one, which is mostly the maker's name that many games share.
 std::vector<std::string> TitlesOf(const RomInfo& rom) {
     std::vector<std::string> titles{rom.headerTitle};
-    if (rom.banner) {
-        for (const auto& lines : rom.banner->titles) {
+    if (!rom.banner.empty()) {
+        for (const auto& lines : games::ReadDsBanner(rom.banner).titles) {
             if (lines && !lines->empty()) {
                 const std::size_t kept = lines->size() > 1 ? lines->size() - 1 : 1;
                 std::string title;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -79,6 +80,31 @@ inline std::string CheckBanner(const games::DsBanner& banner, std::size_t size) 
     return "";
 }
 
+// The parts a listing reads one at a time must be what the whole banner's reading gives, in
+// every language.
+inline std::string CheckBannerParts(games::ByteSpan bytes, const games::DsBanner& whole) {
+    if (games::ReadDsBannerIcon(bytes) != whole.iconRgba) {
+        return "the icon read alone differs";
+    }
+    for (std::size_t language = 0; language < games::kDsLanguageCount; ++language) {
+        const auto preferred = static_cast<games::DsLanguage>(language);
+        const auto* title = whole.Title(preferred);
+        if (games::ReadDsBannerTitle(bytes, preferred) !=
+            (title ? std::optional(*title) : std::nullopt)) {
+            return "a title read alone differs";
+        }
+    }
+    return "";
+}
+
+inline std::string CheckWholeBanner(games::ByteSpan bytes) {
+    const games::DsBanner banner = games::ReadDsBanner(bytes);
+    if (std::string problem = CheckBanner(banner, bytes.size()); !problem.empty()) {
+        return problem;
+    }
+    return CheckBannerParts(bytes, banner);
+}
+
 // The plain scan of a whole ROM for its save library's IDs, to hold the streaming one against.
 inline games::GbaSaveType PlainGbaSaveTypeScan(const std::uint8_t* rom, std::size_t size) {
     using K = games::GbaSaveKind;
@@ -145,10 +171,10 @@ inline std::string Run(GamesTarget target, const std::uint8_t* data, std::size_t
                 return "a banner offset outside the file";
             }
             const std::size_t length = std::min(size - at, games::kDsBannerMaxSize);
-            return CheckBanner(games::ReadDsBanner(file.subspan(at, length)), length);
+            return CheckWholeBanner(file.subspan(at, length));
         }
         case GamesTarget::DsBanner:
-            return CheckBanner(games::ReadDsBanner(file), size);
+            return CheckWholeBanner(file);
         case GamesTarget::GbaHeader: {
             const games::GbaHeader header = games::ReadGbaHeader(file);
             if (header.cut != (size < games::kGbaHeaderSize)) {

@@ -92,6 +92,38 @@ std::optional<std::vector<std::string>> TitleLines(ByteSpan field) {
     return lines;
 }
 
+std::optional<std::vector<std::string>> TitleOf(ByteSpan banner, std::size_t language) {
+    return TitleLines(banner.subspan(kTitlesAt + language * kTitleBytes, kTitleBytes));
+}
+
+// The CRC at `index`: present when the banner's version has it and the bytes it covers are in
+// `banner`. Each one covers more than the one before, so where one is missing so are the later.
+DsBannerCrc PartCrc(ByteSpan banner, std::size_t index) {
+    DsBannerCrc crc;
+    const CrcRange& range = kCrcRanges[index];
+    if (banner.size() < kDsBannerMinSize || index >= CrcCountOf(ReadU16(banner, 0)) ||
+        banner.size() < range.to) {
+        return crc;
+    }
+    crc.present = true;
+    crc.stored = ReadU16(banner, range.storedAt);
+    crc.computed = Crc16(banner.subspan(range.from, range.to - range.from));
+    return crc;
+}
+
+// How many languages, in DsLanguage order, a banner whose first CRC passes offers: six, seven
+// with a Chinese title, eight with a Korean one too. Each CRC up to a part's own must pass.
+std::size_t OfferedLanguages(ByteSpan banner) {
+    if (!PartCrc(banner, 1).Passes()) {
+        return 6;
+    }
+    return PartCrc(banner, 2).Passes() ? 8 : 7;
+}
+
+bool FirstPartPasses(ByteSpan banner) {
+    return PartCrc(banner, 0).Passes();
+}
+
 }  // namespace
 
 const std::vector<std::string>* DsBanner::Title(DsLanguage preferred) const {
@@ -116,20 +148,10 @@ DsBanner ReadDsBanner(ByteSpan banner) {
         return result;
     }
     result.version = ReadU16(banner, 0);
-    const std::size_t crcCount = CrcCountOf(result.version);
-    for (std::size_t i = 0; i < crcCount; ++i) {
-        const CrcRange& range = kCrcRanges[i];
-        if (banner.size() < range.to) {
-            break;  // the file ends inside the part: neither it nor a later one is offered
-        }
-        DsBannerCrc& crc = result.crcs[i];
-        crc.present = true;
-        crc.stored = ReadU16(banner, range.storedAt);
-        crc.computed = Crc16(banner.subspan(range.from, range.to - range.from));
+    for (std::size_t i = 0; i < result.crcs.size(); ++i) {
+        result.crcs[i] = PartCrc(banner, i);
     }
     result.animatedIconPasses = result.crcs[3].Passes();
-    // Each CRC covers the parts of the ones before it, so a part is offered only when every CRC
-    // up to its own passes.
     if (!result.crcs[0].Passes()) {
         return result;
     }
@@ -139,10 +161,53 @@ DsBanner ReadDsBanner(ByteSpan banner) {
         languages = result.crcs[2].Passes() ? 8 : 7;
     }
     for (std::size_t language = 0; language < languages; ++language) {
-        result.titles[language] =
-            TitleLines(banner.subspan(kTitlesAt + language * kTitleBytes, kTitleBytes));
+        result.titles[language] = TitleOf(banner, language);
     }
     return result;
+}
+
+std::optional<std::vector<std::string>> ReadDsBannerTitle(ByteSpan banner, DsLanguage preferred) {
+    if (!FirstPartPasses(banner)) {
+        return std::nullopt;
+    }
+    // The Chinese and Korean titles lie behind CRCs of their own, checked only when reached.
+    std::optional<std::size_t> offered;
+    auto title = [&](std::size_t language) -> std::optional<std::vector<std::string>> {
+        if (language >= 6) {
+            if (!offered) {
+                offered = OfferedLanguages(banner);
+            }
+            if (language >= *offered) {
+                return std::nullopt;
+            }
+        }
+        return TitleOf(banner, language);
+    };
+    const auto preferredAt = static_cast<std::size_t>(preferred);
+    const auto englishAt = static_cast<std::size_t>(DsLanguage::English);
+    if (auto found = title(preferredAt)) {
+        return found;
+    }
+    if (preferredAt != englishAt) {
+        if (auto found = title(englishAt)) {
+            return found;
+        }
+    }
+    for (std::size_t language = 0; language < kDsLanguageCount; ++language) {
+        if (language != preferredAt && language != englishAt) {
+            if (auto found = title(language)) {
+                return found;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadDsBannerIcon(ByteSpan banner) {
+    if (!FirstPartPasses(banner)) {
+        return std::nullopt;
+    }
+    return DecodeIcon(banner);
 }
 
 }  // namespace slotkit::games

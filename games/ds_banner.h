@@ -31,6 +31,9 @@ inline constexpr std::size_t kDsLanguageCount = 8;
 inline constexpr std::size_t kDsBannerMinSize = 0x840;
 // The most a banner holds (version 0x0103); a reader never needs more bytes than this.
 inline constexpr std::size_t kDsBannerMaxSize = 0x23C0;
+// The bytes up to the last title a banner can hold (version 3): all that shows a game's icon
+// and titles; the DSi animated icon lies past them.
+inline constexpr std::size_t kDsBannerShownSize = 0xA40;
 inline constexpr int kDsIconSide = 32;
 
 struct DsBannerCrc {
@@ -63,5 +66,13 @@ struct DsBanner {
 // Reads a banner from the bytes at the banner offset (as many of them as the file has, up to
 // kDsBannerMaxSize).
 DsBanner ReadDsBanner(ByteSpan banner);
+
+// One part of a banner, for a listing of many ROMs that shows a title or an icon of each: only
+// the CRCs that part lies behind are checked, and only that part is decoded. Each gives what
+// ReadDsBanner gives for it.
+// The title in `preferred`, else in English, else in the first language offered (DsBanner::Title).
+std::optional<std::vector<std::string>> ReadDsBannerTitle(ByteSpan banner, DsLanguage preferred);
+// The icon (DsBanner::iconRgba).
+std::optional<std::vector<std::uint8_t>> ReadDsBannerIcon(ByteSpan banner);
 
 }  // namespace slotkit::games

@@ -256,7 +256,7 @@ TEST(FindCardGames, ABannerOffsetPastTheEndLeavesTheHeaderTitle) {
     const CardGames games = FindCardGames(card.Root(), EditMode::Nds);
     ASSERT_EQ(games.roms.size(), 1u);
     EXPECT_EQ(games.roms[0].info.Title(), "HEADER ONLY");
-    EXPECT_FALSE(games.roms[0].info.banner);
+    EXPECT_TRUE(games.roms[0].info.banner.empty());
 }
 
 }  // namespace

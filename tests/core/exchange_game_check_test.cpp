@@ -68,8 +68,10 @@ TEST(MatchGame, ByCodeAndTitleOrLooselyByAName) {
     RomInfo ds;
     ds.headerTitle = "POKEMON D";
     ds.code = "ADAE";
-    ds.banner.emplace();
-    ds.banner->titles[1] = std::vector<std::string>{"Pokémon Diamond Version", "Nintendo"};
+    ds.banner = Bytes(roms::DsBannerSizeOf(1), 0);
+    roms::PutU16(ds.banner, 0, 1);
+    roms::PutTitle(ds.banner, 1, u"Pokémon Diamond Version\nNintendo");
+    roms::SealDsBanner(ds.banner, 1);
     EXPECT_EQ(MatchGame(named("pokemon diamond", "", true), ds), GameMatch::Same);
     EXPECT_EQ(MatchGame(named("POKEMON D", "", true), ds), GameMatch::Same);
     EXPECT_EQ(MatchGame(named("Pokemon Pearl", "", true), ds), GameMatch::Different);

@@ -25,6 +25,19 @@ std::array<std::uint8_t, 4> Pixel(const games::DsBanner& banner, int x, int y) {
     return rgba;
 }
 
+// What a listing reads of a banner, a part at a time, is what the whole reading gives.
+void ExpectPartsAsWhole(const Bytes& banner) {
+    const games::DsBanner whole = games::ReadDsBanner(banner);
+    EXPECT_EQ(games::ReadDsBannerIcon(banner), whole.iconRgba);
+    for (std::size_t language = 0; language < games::kDsLanguageCount; ++language) {
+        const auto preferred = static_cast<DsLanguage>(language);
+        const Lines* title = whole.Title(preferred);
+        EXPECT_EQ(games::ReadDsBannerTitle(banner, preferred),
+                  title ? std::optional(*title) : std::nullopt)
+            << "language " << language;
+    }
+}
+
 // A version 1 banner written out from the format's table, with the CRC a ROM tool gives it.
 TEST(ReadDsBanner, ReadsARealWorldLayout) {
     Bytes banner(0x840, 0);
@@ -148,6 +161,7 @@ TEST(ReadDsBanner, APartIsOfferedOnlyWhenItsCrcsPass) {
         for (std::size_t language = 0; language < c.languages; ++language) {
             EXPECT_EQ(*read.titles[language], Lines{std::to_string(language) + " T"});
         }
+        ExpectPartsAsWhole(c.banner);
     }
 }
 
@@ -159,6 +173,7 @@ TEST(ReadDsBanner, ACutBannerSaysSo) {
         EXPECT_TRUE(read.cut) << size;
         EXPECT_FALSE(read.iconRgba) << size;
         EXPECT_EQ(LanguagesOffered(read), 0u) << size;
+        ExpectPartsAsWhole(banner);
     }
 }
 
@@ -208,17 +223,20 @@ TEST(ReadDsBanner, TitleFallsBackToEnglishThenTheFirstOffered) {
     EXPECT_EQ(*read.Title(DsLanguage::German), Lines{"Deutsch"});
     EXPECT_EQ(*read.Title(DsLanguage::French), Lines{"English"});
     EXPECT_EQ(*read.Title(DsLanguage::Korean), Lines{"English"});
+    ExpectPartsAsWhole(banner);
 
     Bytes noEnglish(0x840, 0);
     PutU16(noEnglish, 0, 1);
     PutTitle(noEnglish, 4, u"Italiano");
     SealDsBanner(noEnglish, 1);
     EXPECT_EQ(*games::ReadDsBanner(noEnglish).Title(DsLanguage::Japanese), Lines{"Italiano"});
+    ExpectPartsAsWhole(noEnglish);
 
     Bytes none(0x840, 0);
     PutU16(none, 0, 1);
     SealDsBanner(none, 1);
     EXPECT_EQ(games::ReadDsBanner(none).Title(DsLanguage::English), nullptr);
+    ExpectPartsAsWhole(none);
 }
 
 }  // namespace
