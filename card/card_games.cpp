@@ -107,23 +107,26 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_to
         remembered = LoadRememberedSaveTypes();
     }
 
-    for (const std::string& path : found.paths) {
+    const std::size_t rootLength = AsCardRoot(cardRoot).size();
+    games.roms.reserve(found.paths.size());
+    for (std::string& path : found.paths) {
         if (stop.stop_requested()) {
             return games;
         }
         CardRom rom;
-        rom.path = path;
-        rom.place = path.substr(std::min(path.size(), AsCardRoot(cardRoot).size()));
+        rom.place = path.substr(std::min(path.size(), rootLength));
+        rom.path = std::move(path);
+        const std::string& romPath = rom.path;
         // Where the file system keeps no 8.3 name that can be read (or its alias may be "~2"
         // or later), the alias a new file of this name would be given stands in.
-        auto shortForm = KeptShortName(path, keptNames);
+        auto shortForm = KeptShortName(romPath, keptNames);
         if (!shortForm) {
-            shortForm = platform::ShortNameFor(FileNamePart(path));
+            shortForm = platform::ShortNameFor(FileNamePart(romPath));
         }
         if (shortForm) {
             rom.shortName = ShortNameText(*shortForm);
         }
-        rom.info = ReadRomInfo(path, mode);
+        rom.info = ReadRomInfo(romPath, mode, !remembered.empty());
         if (rom.info.stamp) {
             rom.saveType = FindRemembered(remembered, *rom.info.stamp);
         }

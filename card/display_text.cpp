@@ -1,5 +1,6 @@
 #include "card/display_text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace slotkit {
@@ -42,6 +43,9 @@ std::size_t ValidSequenceLength(std::string_view s, std::size_t i) {
 }  // namespace
 
 std::string DisplayText(std::string_view bytes) {
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+        return std::string(bytes);  // most names: printable ASCII, shown as they are
+    }
     std::string out;
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {

@@ -48,13 +48,13 @@ void ReadDs(const platform::FileReader& file, RomInfo& info) {
     }
 }
 
-void ReadGba(const platform::FileReader& file, RomInfo& info) {
+void ReadGba(const platform::FileReader& file, bool stamped, RomInfo& info) {
     std::vector<std::uint8_t> header;
     if (file.ReadAt(0, games::kGbaHeaderSize, header)) {
         return;
     }
     info.readable = true;
-    if (const auto time = file.LastWrite()) {
+    if (const auto time = stamped ? file.LastWrite() : std::nullopt) {
         info.stamp = MakeRomStamp(info.size, time->year, time->month, time->day, time->hour,
                                   time->minute, time->second, header);
     }
@@ -68,7 +68,7 @@ void ReadGba(const platform::FileReader& file, RomInfo& info) {
 
 }  // namespace
 
-RomInfo ReadRomInfo(const std::string& path, EditMode kind) {
+RomInfo ReadRomInfo(const std::string& path, EditMode kind, bool stamped) {
     RomInfo info;
     platform::FileReader file;
     if (file.Open(path)) {
@@ -78,7 +78,7 @@ RomInfo ReadRomInfo(const std::string& path, EditMode kind) {
     if (kind == EditMode::Nds) {
         ReadDs(file, info);
     } else {
-        ReadGba(file, info);
+        ReadGba(file, stamped, info);
     }
     return info;
 }

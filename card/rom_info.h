@@ -23,7 +23,8 @@ struct RomInfo {
     // sooner), when the header points to one; empty otherwise. Its parts are checked and decoded
     // only when shown: a listing of many ROMs shows one title of each.
     std::vector<std::uint8_t> banner;
-    // GBA: what the save-type cache knows this ROM by (rom_save_type.h), from the same read.
+    // GBA, when asked for: what the save-type cache knows this ROM by (rom_save_type.h), from the
+    // same read.
     std::optional<RomStamp> stamp;
 
     // The title to show: the banner's in `language` (or English), its lines joined by " / ",
@@ -34,6 +35,7 @@ struct RomInfo {
 };
 
 // Reads the header of the ROM at `path`; `kind` says which header (NDS: DS ROM, GBA: GBA ROM).
-RomInfo ReadRomInfo(const std::string& path, EditMode kind);
+// `stamped`: a GBA ROM's stamp is made too, for a look-up in the save-type cache.
+RomInfo ReadRomInfo(const std::string& path, EditMode kind, bool stamped);
 
 }  // namespace slotkit

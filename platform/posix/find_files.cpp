@@ -41,22 +41,21 @@ class Walk {
                 break;
             }
             ++looked_;
-            const std::string path = JoinPath(folder, name);
             unsigned char type = entry->d_type;
             if (type == DT_UNKNOWN) {
                 struct stat entryStat;
-                type = ::lstat(path.c_str(), &entryStat) != 0 ? DT_UNKNOWN
-                       : S_ISDIR(entryStat.st_mode)           ? DT_DIR
-                       : S_ISREG(entryStat.st_mode)           ? DT_REG
-                                                              : DT_UNKNOWN;
+                type = ::lstat(JoinPath(folder, name).c_str(), &entryStat) != 0 ? DT_UNKNOWN
+                       : S_ISDIR(entryStat.st_mode)                             ? DT_DIR
+                       : S_ISREG(entryStat.st_mode)                             ? DT_REG
+                                                                                : DT_UNKNOWN;
             }
             if (type == DT_DIR) {
                 if (depth < search_.maxDepth &&
                     !(depth == 0 && IsOneOf(name, search_.skippedRootFolders))) {
-                    subfolders.push_back(path);
+                    subfolders.push_back(JoinPath(folder, name));
                 }
             } else if (type == DT_REG && EndsInOneOf(name, search_.suffixes)) {
-                found_.paths.push_back(path);
+                found_.paths.push_back(JoinPath(folder, name));
             }
         }
         ::closedir(dir);

@@ -18,6 +18,45 @@ TEST(Crc16, MatchesTheStandardCheckValue) {
     EXPECT_EQ(games::Crc16({}), 0xFFFF);
 }
 
+// The CRC a bit at a time, as the format defines it.
+std::uint16_t BitByBitCrc(games::ByteSpan bytes) {
+    unsigned crc = 0xFFFF;
+    for (const std::uint8_t byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+        }
+    }
+    return static_cast<std::uint16_t>(crc);
+}
+
+// Both ways of computing it (folded sixteen bytes a step where the processor can, and by
+// tables), at every length a banner's parts and more can have and at every alignment.
+TEST(Crc16, EveryWayGivesTheBitByBitCrc) {
+    Bytes bytes(0x1200 + 16);
+    std::uint32_t seed = 12345;
+    for (auto& byte : bytes) {
+        seed = seed * 1103515245 + 12345;
+        byte = static_cast<std::uint8_t>(seed >> 16);
+    }
+    const Bytes ones(0x1200 + 16, 0xFF);
+    const Bytes zeros(0x1200 + 16, 0x00);
+    for (const Bytes* data : std::initializer_list<const Bytes*>{&bytes, &ones, &zeros}) {
+        for (std::size_t length = 0; length <= 0x240; ++length) {
+            for (std::size_t offset = 0; offset < 16; offset += (length < 130 ? 1 : 5)) {
+                const games::ByteSpan span(data->data() + offset, length);
+                const std::uint16_t expected = BitByBitCrc(span);
+                ASSERT_EQ(games::Crc16(span), expected) << length << " at " << offset;
+                ASSERT_EQ(games::Crc16ByTables(span), expected) << length << " at " << offset;
+            }
+        }
+        for (const std::size_t length : {0x820, 0x920, 0xA20, 0x1180, 0x15E}) {
+            const games::ByteSpan span(data->data() + 3, length);
+            ASSERT_EQ(games::Crc16(span), BitByBitCrc(span)) << length;
+        }
+    }
+}
+
 // A header written out field by field from the format's table, with the CRC a ROM tool gives it.
 TEST(ReadDsHeader, ReadsARealWorldLayout) {
     Bytes rom(0x10000, 0);
