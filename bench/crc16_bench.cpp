@@ -16,22 +16,14 @@ std::vector<std::uint8_t> BannerPart() {
     return bytes;
 }
 
-void BM_Crc16(benchmark::State& state) {
+void BM_Crc16(benchmark::State& state, std::uint16_t (*crc)(slotkit::games::ByteSpan)) {
     const auto bytes = BannerPart();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(slotkit::games::Crc16(bytes));
+        benchmark::DoNotOptimize(crc(bytes));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
-BENCHMARK(BM_Crc16);
-
-void BM_Crc16ByTables(benchmark::State& state) {
-    const auto bytes = BannerPart();
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(slotkit::games::Crc16ByTables(bytes));
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
-}
-BENCHMARK(BM_Crc16ByTables);
+BENCHMARK_CAPTURE(BM_Crc16, Folded, slotkit::games::Crc16);
+BENCHMARK_CAPTURE(BM_Crc16, ByTables, slotkit::games::Crc16ByTables);
 
 }  // namespace
