@@ -1,7 +1,7 @@
 #include "card/card_games.h"
 
 #include <algorithm>
-#include <map>
+#include <string_view>
 
 #include "card/card_paths.h"
 #include "card/display_text.h"
@@ -30,21 +30,15 @@ std::string Trimmed(std::string text) {
     return text;
 }
 
-// The 8.3 name the file system keeps for the file at `path`: from one pass over its folder where
-// the system gives them so (`kept` holds each folder's, read once), else asked for the path.
+// The 8.3 name the file system keeps for `name` in `folder`: from `kept`, the folder's names read
+// in one pass where the system gives them so, else asked for the path.
 std::optional<std::string> KeptShortName(
-    const std::string& path,
-    std::map<std::string, std::optional<std::vector<platform::KeptShortName>>>& kept) {
-    const std::string_view name = FileNamePart(path);
-    const std::string folder = path.substr(0, path.size() - name.size());
-    auto found = kept.find(folder);
-    if (found == kept.end()) {
-        found = kept.emplace(folder, platform::KeptShortNames(folder.empty() ? "." : folder)).first;
+    const std::string& folder, std::string_view name,
+    const std::optional<std::vector<platform::KeptShortName>>& kept) {
+    if (!kept) {
+        return platform::ShortPathName(platform::JoinPath(folder, name));
     }
-    if (!found->second) {
-        return platform::ShortPathName(path);
-    }
-    for (const platform::KeptShortName& entry : *found->second) {
+    for (const platform::KeptShortName& entry : *kept) {
         if (entry.name == name) {
             return entry.shortName;
         }
@@ -89,7 +83,8 @@ std::string DottedShortName(const std::string& shortName) {
     return DisplayText(extension.empty() ? name : name + "." + extension);
 }
 
-CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_token stop) {
+CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_token stop,
+                        BannerKept kept) {
     CardGames games;
     platform::FileSearch search;
     search.suffixes = {mode == EditMode::Nds ? ".NDS" : ".GBA"};
@@ -101,32 +96,42 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_to
     platform::FoundFiles found = platform::FindFiles(cardRoot, search);
     games.searchStopped = found.stoppedAtLimit;
     std::sort(found.paths.begin(), found.paths.end());
-    std::map<std::string, std::optional<std::vector<platform::KeptShortName>>> keptNames;
     std::vector<RememberedSaveType> remembered;
     if (mode == EditMode::Gba && !found.paths.empty()) {
         remembered = LoadRememberedSaveTypes();
     }
 
+    // The ROMs come folder by folder: each folder is opened, and its 8.3 names read, once.
+    platform::OpenFolder folder;
+    std::string folderPath;
+    std::optional<std::vector<platform::KeptShortName>> keptNames;
     const std::size_t rootLength = AsCardRoot(cardRoot).size();
     games.roms.reserve(found.paths.size());
     for (std::string& path : found.paths) {
         if (stop.stop_requested()) {
             return games;
         }
+        const std::string name(FileNamePart(path));
+        const std::string_view inFolder =
+            std::string_view(path).substr(0, path.size() - name.size());
+        if (folderPath.empty() || inFolder != folderPath) {
+            folderPath = inFolder.empty() ? "." : std::string(inFolder);
+            folder.Open(folderPath);
+            keptNames = platform::KeptShortNames(folderPath);
+        }
         CardRom rom;
         rom.place = path.substr(std::min(path.size(), rootLength));
         rom.path = std::move(path);
-        const std::string& romPath = rom.path;
         // Where the file system keeps no 8.3 name that can be read (or its alias may be "~2"
         // or later), the alias a new file of this name would be given stands in.
-        auto shortForm = KeptShortName(romPath, keptNames);
+        auto shortForm = KeptShortName(folderPath, name, keptNames);
         if (!shortForm) {
-            shortForm = platform::ShortNameFor(FileNamePart(romPath));
+            shortForm = platform::ShortNameFor(name);
         }
         if (shortForm) {
             rom.shortName = ShortNameText(*shortForm);
         }
-        rom.info = ReadRomInfo(romPath, mode, !remembered.empty());
+        rom.info = ReadRomInfo(folder, name, mode, !remembered.empty(), kept);
         if (rom.info.stamp) {
             rom.saveType = FindRemembered(remembered, *rom.info.stamp);
         }

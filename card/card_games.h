@@ -65,7 +65,8 @@ std::vector<const CardRom*> RomsOfSlot(const CardGames& games, const std::string
 // The mode's ROMs (.NDS or .GBA) anywhere on the card, outside the save folders, and every slot
 // file of the mode's save folder, matched up, with the GBA save types the cache remembers. A
 // stop asked for through `stop` ends the search at the next folder entry, ROM or slot file; what
-// it returns then is incomplete.
-CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_token stop = {});
+// it returns then is incomplete. `kept` says what is kept of each DS ROM's banner.
+CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_token stop = {},
+                        BannerKept kept = BannerKept::Whole);
 
 }  // namespace slotkit

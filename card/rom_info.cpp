@@ -1,5 +1,7 @@
 #include "card/rom_info.h"
 
+#include <array>
+#include <span>
 #include <vector>
 
 #include "games/ds_header.h"
@@ -8,18 +10,26 @@
 
 namespace slotkit {
 
-std::string RomInfo::Title(games::DsLanguage language) const {
+namespace {
+
+std::string JoinedTitle(games::ByteSpan banner, games::DsLanguage language) {
+    std::string joined;
     if (const auto lines = games::ReadDsBannerTitle(banner, language)) {
-        std::string joined;
         for (const std::string& line : *lines) {
             if (!joined.empty()) {
                 joined += " / ";
             }
             joined += line;
         }
-        return joined;
     }
-    return headerTitle;
+    return joined;
+}
+
+}  // namespace
+
+std::string RomInfo::Title(games::DsLanguage language) const {
+    std::string title = banner.empty() ? bannerTitle : JoinedTitle(banner, language);
+    return title.empty() ? headerTitle : title;
 }
 
 std::optional<std::vector<std::uint8_t>> RomInfo::IconRgba() const {
@@ -28,13 +38,15 @@ std::optional<std::vector<std::uint8_t>> RomInfo::IconRgba() const {
 
 namespace {
 
-void ReadDs(const platform::FileReader& file, RomInfo& info) {
-    std::vector<std::uint8_t> header;
-    if (file.ReadAt(0, games::kDsHeaderSize, header)) {
+void ReadDs(const platform::FileReader& file, BannerKept kept, RomInfo& info) {
+    std::array<std::uint8_t, games::kDsHeaderSize> header;
+    std::size_t got = 0;
+    if (file.ReadAt(0, header, got)) {
         return;
     }
     info.readable = true;
-    const games::DsHeader ds = games::ReadDsHeader(header, info.size);
+    // The size is not asked for: the banner's bytes, read anyway, tell whether it is there.
+    const games::DsHeader ds = games::ReadDsHeader(std::span(header).first(got), std::nullopt);
     if (ds.cut || !ds.crcMatches) {
         return;
     }
@@ -43,20 +55,35 @@ void ReadDs(const platform::FileReader& file, RomInfo& info) {
     if (!ds.bannerOffset) {
         return;
     }
-    if (file.ReadAt(*ds.bannerOffset, games::kDsBannerShownSize, info.banner)) {
+    if (kept == BannerKept::EnglishTitle) {
+        std::array<std::uint8_t, games::kDsBannerShownSize> banner;
+        if (!file.ReadAt(*ds.bannerOffset, banner, got) && got >= games::kDsBannerMinSize) {
+            info.bannerTitle =
+                JoinedTitle(std::span(banner).first(got), games::DsLanguage::English);
+        }
+        return;
+    }
+    if (file.ReadAt(*ds.bannerOffset, games::kDsBannerShownSize, info.banner) ||
+        info.banner.size() < games::kDsBannerMinSize) {
         info.banner.clear();
     }
 }
 
 void ReadGba(const platform::FileReader& file, bool stamped, RomInfo& info) {
-    std::vector<std::uint8_t> header;
-    if (file.ReadAt(0, games::kGbaHeaderSize, header)) {
+    std::array<std::uint8_t, games::kGbaHeaderSize> bytes;
+    std::size_t got = 0;
+    if (file.ReadAt(0, bytes, got)) {
         return;
     }
     info.readable = true;
-    if (const auto time = stamped ? file.LastWrite() : std::nullopt) {
-        info.stamp = MakeRomStamp(info.size, time->year, time->month, time->day, time->hour,
-                                  time->minute, time->second, header);
+    const auto header = std::span<const std::uint8_t>(bytes).first(got);
+    if (stamped) {
+        const auto size = file.Size();
+        const auto time = file.LastWrite();
+        if (size && time) {
+            info.stamp = MakeRomStamp(*size, time->year, time->month, time->day, time->hour,
+                                      time->minute, time->second, header);
+        }
     }
     const games::GbaHeader gba = games::ReadGbaHeader(header);
     if (gba.cut || !gba.fixedByteOk || !gba.complementOk) {
@@ -68,15 +95,15 @@ void ReadGba(const platform::FileReader& file, bool stamped, RomInfo& info) {
 
 }  // namespace
 
-RomInfo ReadRomInfo(const std::string& path, EditMode kind, bool stamped) {
+RomInfo ReadRomInfo(const platform::OpenFolder& folder, const std::string& name, EditMode kind,
+                    bool stamped, BannerKept kept) {
     RomInfo info;
     platform::FileReader file;
-    if (file.Open(path)) {
+    if (file.OpenListed(folder, name)) {
         return info;
     }
-    info.size = file.Size();
     if (kind == EditMode::Nds) {
-        ReadDs(file, info);
+        ReadDs(file, kept, info);
     } else {
         ReadGba(file, stamped, info);
     }

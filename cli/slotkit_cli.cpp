@@ -296,7 +296,9 @@ int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
         return prompter.FailureShown() ? kExitFailure : kExitOk;
     }
     if (command == "games") {
-        CardGames games = FindCardGames(context.cardRoot, context.mode);
+        // One line a ROM, with its English title: no more of a banner is kept.
+        CardGames games =
+            FindCardGames(context.cardRoot, context.mode, {}, BannerKept::EnglishTitle);
         if (request.saveTypes && context.mode == EditMode::Gba) {
             ReadSaveTypes(games);
         }

@@ -23,9 +23,9 @@ DsUnit UnitOf(std::uint8_t code) {
 
 }  // namespace
 
-DsHeader ReadDsHeader(ByteSpan start, std::uint64_t fileSize) {
+DsHeader ReadDsHeader(ByteSpan start, std::optional<std::uint64_t> fileSize) {
     DsHeader header;
-    if (start.size() < kDsHeaderSize || fileSize < kDsHeaderSize) {
+    if (start.size() < kDsHeaderSize || (fileSize && *fileSize < kDsHeaderSize)) {
         header.cut = true;
         return header;
     }
@@ -35,7 +35,8 @@ DsHeader ReadDsHeader(ByteSpan start, std::uint64_t fileSize) {
     header.unitCodeByte = start[0x012];
     header.unit = UnitOf(header.unitCodeByte);
     const std::uint32_t banner = ReadU32(start, 0x068);
-    if (banner >= 0x200 && banner <= fileSize && fileSize - banner >= kDsBannerMinSize) {
+    if (banner >= 0x200 &&
+        (!fileSize || (banner <= *fileSize && *fileSize - banner >= kDsBannerMinSize))) {
         header.bannerOffset = banner;
     }
     header.storedCrc = ReadU16(start, 0x15E);

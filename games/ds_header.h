@@ -26,7 +26,8 @@ struct DsHeader {
     std::string makerCode;  // "01"
     std::uint8_t unitCodeByte = 0;
     DsUnit unit = DsUnit::Unknown;
-    // Where the banner starts, when it starts at 0x200 or later and a banner fits in the file.
+    // Where the banner starts, when it starts at 0x200 or later and a banner fits in the file
+    // (where the file's size is known: else the reader of the banner's bytes checks that).
     std::optional<std::uint32_t> bannerOffset;
     std::uint16_t storedCrc = 0;
     std::uint16_t computedCrc = 0;
@@ -34,7 +35,8 @@ struct DsHeader {
 };
 
 // Reads the header from the first bytes of a ROM; `fileSize` is the whole file's size, which
-// decides whether the banner the header points to is in the file.
-DsHeader ReadDsHeader(ByteSpan start, std::uint64_t fileSize);
+// decides whether the banner the header points to is in the file. Without it, a listing that
+// reads the banner anyway tells that by the bytes it gets (kDsBannerMinSize at least).
+DsHeader ReadDsHeader(ByteSpan start, std::optional<std::uint64_t> fileSize);
 
 }  // namespace slotkit::games

@@ -177,8 +177,28 @@ std::error_code CheckUpdatable(const std::string& path);
 std::error_code ReadAt(const std::string& path, std::uint64_t offset, std::size_t count,
                        std::vector<std::uint8_t>& out,
                        std::optional<LocalTime>* lastWrite = nullptr);
-// A regular file opened once for reading: its size and last-write time come with the open, and
-// reads at any offset follow without opening it again (a ROM's header, then its banner).
+// A folder held open, so that the files a listing found in it are opened by their names there:
+// the system then does not walk the folder's whole path again for each of them (POSIX: a
+// descriptor of the folder; Windows: its path).
+class OpenFolder {
+  public:
+    OpenFolder() = default;
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    ~OpenFolder();
+
+    // Fails when `path` cannot be opened as a folder; files are then opened by their whole paths.
+    std::error_code Open(const std::string& path);
+    const std::string& Path() const { return path_; }
+
+  private:
+    friend class FileReader;
+    std::intptr_t handle_ = -1;
+    std::string path_;
+};
+
+// A regular file opened once for reading, and read at any offset without opening it again (a
+// ROM's header, then its banner).
 class FileReader {
   public:
     FileReader() = default;
@@ -186,18 +206,32 @@ class FileReader {
     FileReader& operator=(const FileReader&) = delete;
     ~FileReader();
 
-    // Fails when `path` cannot be opened as a regular file.
+    // Fails when `path` cannot be opened as a regular file. Its size and last-write time come
+    // with the open.
     std::error_code Open(const std::string& path);
-    std::uint64_t Size() const { return size_; }
+    // Opens the file called `name` that a listing of `folder` found as a regular file, without
+    // checking it again and without following a link. Its size and last-write time are asked
+    // for only when wanted; a read fails when a folder took its place since.
+    std::error_code OpenListed(const OpenFolder& folder, const std::string& name);
+    // Nothing when the system cannot tell.
+    std::optional<std::uint64_t> Size() const;
     std::optional<LocalTime> LastWrite() const;
     // Up to `count` bytes from `offset`; fewer when the file ends sooner.
     std::error_code ReadAt(std::uint64_t offset, std::size_t count,
                            std::vector<std::uint8_t>& out) const;
+    // Up to `into.size()` bytes from `offset` into `into`; `got` says how many (fewer when the
+    // file ends sooner).
+    std::error_code ReadAt(std::uint64_t offset, std::span<std::uint8_t> into,
+                           std::size_t& got) const;
 
   private:
-    std::intptr_t handle_ = -1;  // a file descriptor, or a Windows HANDLE
-    std::uint64_t size_ = 0;
-    std::int64_t lastWrite_ = 0;  // seconds since 1970, or a Windows FILETIME
+    bool KnowSizeAndTime() const;
+    void Close();
+
+    std::intptr_t handle_ = -1;   // a file descriptor, or a Windows HANDLE
+    mutable bool known_ = false;  // size_ and lastWrite_ are read
+    mutable std::uint64_t size_ = 0;
+    mutable std::int64_t lastWrite_ = 0;  // seconds since 1970, or a Windows FILETIME
 };
 
 // Reads a whole regular file.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 
 #include "platform/platform.h"
 #include "platform/posix/durable_rename.h"
@@ -148,52 +149,112 @@ std::error_code WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
     return {};
 }
 
-FileReader::~FileReader() {
+OpenFolder::~OpenFolder() {
     if (handle_ >= 0) {
         ::close(static_cast<int>(handle_));
     }
 }
 
+std::error_code OpenFolder::Open(const std::string& path) {
+    if (handle_ >= 0) {
+        ::close(static_cast<int>(std::exchange(handle_, -1)));
+    }
+    path_ = path;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return LastErrno();
+    }
+    handle_ = fd;
+    return {};
+}
+
+FileReader::~FileReader() {
+    Close();
+}
+
+void FileReader::Close() {
+    if (handle_ >= 0) {
+        ::close(static_cast<int>(std::exchange(handle_, -1)));
+    }
+    known_ = false;
+}
+
 std::error_code FileReader::Open(const std::string& path) {
+    Close();
     UniqueFd fd;
     struct stat st;
     if (auto error = OpenRegularForReading(path, fd, st)) {
         return error;
     }
-    if (handle_ >= 0) {
-        ::close(static_cast<int>(handle_));
-    }
     handle_ = fd.Release();
     size_ = static_cast<std::uint64_t>(st.st_size);
     lastWrite_ = static_cast<std::int64_t>(st.st_mtime);
+    known_ = true;
     return {};
 }
 
+std::error_code FileReader::OpenListed(const OpenFolder& folder, const std::string& name) {
+    if (folder.handle_ < 0) {
+        return Open(JoinPath(folder.Path(), name));
+    }
+    Close();
+    const int fd = ::openat(static_cast<int>(folder.handle_), name.c_str(),
+                            O_RDONLY | O_NOFOLLOW | kOpenFlags);
+    if (fd < 0) {
+        return LastErrno();
+    }
+    handle_ = fd;
+    return {};
+}
+
+bool FileReader::KnowSizeAndTime() const {
+    if (!known_ && handle_ >= 0) {
+        struct stat st;
+        if (::fstat(static_cast<int>(handle_), &st) == 0 && S_ISREG(st.st_mode)) {
+            size_ = static_cast<std::uint64_t>(st.st_size);
+            lastWrite_ = static_cast<std::int64_t>(st.st_mtime);
+            known_ = true;
+        }
+    }
+    return known_;
+}
+
+std::optional<std::uint64_t> FileReader::Size() const {
+    return KnowSizeAndTime() ? std::optional(size_) : std::nullopt;
+}
+
 std::optional<LocalTime> FileReader::LastWrite() const {
-    return handle_ >= 0 ? ToLocalTime(static_cast<std::time_t>(lastWrite_)) : std::nullopt;
+    return KnowSizeAndTime() ? ToLocalTime(static_cast<std::time_t>(lastWrite_)) : std::nullopt;
+}
+
+std::error_code FileReader::ReadAt(std::uint64_t offset, std::span<std::uint8_t> into,
+                                   std::size_t& got) const {
+    got = 0;
+    while (got < into.size()) {
+        const ssize_t read = ::pread(static_cast<int>(handle_), into.data() + got,
+                                     into.size() - got, static_cast<off_t>(offset + got));
+        if (read < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            got = 0;
+            return LastErrno();
+        }
+        if (read == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(read);
+    }
+    return {};
 }
 
 std::error_code FileReader::ReadAt(std::uint64_t offset, std::size_t count,
                                    std::vector<std::uint8_t>& out) const {
     out.resize(count);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t got = ::pread(static_cast<int>(handle_), out.data() + done, count - done,
-                                    static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            out.clear();
-            return LastErrno();
-        }
-        if (got == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    out.resize(done);
-    return {};
+    std::size_t got = 0;
+    const std::error_code error = ReadAt(offset, out, got);
+    out.resize(got);
+    return error;
 }
 
 std::error_code ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {

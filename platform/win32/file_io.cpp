@@ -1,5 +1,7 @@
 // Reading and safely replacing whole files on Windows.
 
+#include <utility>
+
 #include "platform/platform.h"
 #include "platform/win32/win32_util.h"
 
@@ -73,13 +75,26 @@ std::error_code RefuseFolderTarget(const std::wstring& target) {
 
 }  // namespace
 
+OpenFolder::~OpenFolder() = default;
+
+std::error_code OpenFolder::Open(const std::string& path) {
+    path_ = path;
+    return IsDirectory(path) ? std::error_code{} : std::make_error_code(std::errc::not_a_directory);
+}
+
 FileReader::~FileReader() {
+    Close();
+}
+
+void FileReader::Close() {
     if (handle_ != -1) {
-        ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+        ::CloseHandle(reinterpret_cast<HANDLE>(std::exchange(handle_, -1)));
     }
+    known_ = false;
 }
 
 std::error_code FileReader::Open(const std::string& path) {
+    Close();
     UniqueHandle file;
     if (auto error = OpenExisting(path, GENERIC_READ, file)) {
         return error;
@@ -88,19 +103,30 @@ std::error_code FileReader::Open(const std::string& path) {
     if (!::GetFileInformationByHandle(file.get(), &info)) {
         return LastWin32Error();
     }
-    if (handle_ != -1) {
-        ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
-    }
     handle_ = reinterpret_cast<std::intptr_t>(file.Release());
     size_ = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     lastWrite_ = static_cast<std::int64_t>(
         (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
         info.ftLastWriteTime.dwLowDateTime);
+    known_ = true;
     return {};
 }
 
+// Windows opens every file by its whole path; the folder only names where it is.
+std::error_code FileReader::OpenListed(const OpenFolder& folder, const std::string& name) {
+    return Open(JoinPath(folder.Path(), name));
+}
+
+bool FileReader::KnowSizeAndTime() const {
+    return known_;
+}
+
+std::optional<std::uint64_t> FileReader::Size() const {
+    return KnowSizeAndTime() ? std::optional(size_) : std::nullopt;
+}
+
 std::optional<LocalTime> FileReader::LastWrite() const {
-    if (handle_ == -1) {
+    if (!KnowSizeAndTime()) {
         return std::nullopt;
     }
     FILETIME written;
@@ -109,33 +135,40 @@ std::optional<LocalTime> FileReader::LastWrite() const {
     return LocalTimeOf(written);
 }
 
-std::error_code FileReader::ReadAt(std::uint64_t offset, std::size_t count,
-                                   std::vector<std::uint8_t>& out) const {
-    out.resize(count);
-    std::size_t done = 0;
-    while (done < count) {
-        const std::uint64_t at = offset + done;
+std::error_code FileReader::ReadAt(std::uint64_t offset, std::span<std::uint8_t> into,
+                                   std::size_t& got) const {
+    got = 0;
+    while (got < into.size()) {
+        const std::uint64_t at = offset + got;
         OVERLAPPED where{};
         where.Offset = static_cast<DWORD>(at);
         where.OffsetHigh = static_cast<DWORD>(at >> 32);
-        const std::size_t wanted = count - done;
+        const std::size_t wanted = into.size() - got;
         const DWORD chunk = wanted > (1u << 30) ? (1u << 30) : static_cast<DWORD>(wanted);
-        DWORD got = 0;
-        if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), out.data() + done, chunk, &got,
+        DWORD read = 0;
+        if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), into.data() + got, chunk, &read,
                         &where)) {
             if (::GetLastError() == ERROR_HANDLE_EOF) {
                 break;  // at or past the end: a plain end
             }
-            out.clear();
+            got = 0;
             return LastWin32Error();
         }
-        if (got == 0) {
+        if (read == 0) {
             break;
         }
-        done += got;
+        got += read;
     }
-    out.resize(done);
     return {};
+}
+
+std::error_code FileReader::ReadAt(std::uint64_t offset, std::size_t count,
+                                   std::vector<std::uint8_t>& out) const {
+    out.resize(count);
+    std::size_t got = 0;
+    const std::error_code error = ReadAt(offset, out, got);
+    out.resize(got);
+    return error;
 }
 
 std::error_code ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {

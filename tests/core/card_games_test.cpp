@@ -249,6 +249,39 @@ TEST(FindCardGames, AStopEndsTheSearchAtTheNextEntry) {
     EXPECT_FALSE(whole.searchStopped);
 }
 
+// `slotkit games` keeps only each banner's English title; it must show what the whole banner
+// shows, including where the banner is damaged or cut.
+TEST(FindCardGames, KeepingOnlyTheEnglishTitleShowsWhatTheWholeBannerShows) {
+    TempCard card;
+    const fs::path root = CardDir(card);
+    WriteFile(root / "A.NDS", DsRom("WHOLE", "AWHE", u"Whole\nMaker"));
+    Bytes damaged = DsRom("DAMAGED", "ADME", u"Damaged");
+    damaged[0x200 + 0x300] ^= 1;  // a title byte: the banner's CRC fails
+    WriteFile(root / "B.NDS", damaged);
+    Bytes cut = DsRom("CUT BANNER", "ACBE", u"Cut");
+    cut.resize(0x200 + 0x83F);  // one byte short of the smallest banner
+    WriteFile(root / "C.NDS", cut);
+    Bytes later = DsHeaderBytes("KOREAN", "AKOE", "01", 0, 0x200);
+    const Bytes banner = DsBannerBytes(3, u"Korean too");
+    later.insert(later.end(), banner.begin(), banner.end());
+    WriteFile(root / "D.NDS", later);
+
+    const std::vector<std::string> titles = {"1 Whole / Maker", "DAMAGED", "CUT BANNER",
+                                             "1 Korean too"};
+    const CardGames whole = FindCardGames(card.Root(), EditMode::Nds);
+    const CardGames titleOnly =
+        FindCardGames(card.Root(), EditMode::Nds, {}, BannerKept::EnglishTitle);
+    ASSERT_EQ(whole.roms.size(), titles.size());
+    ASSERT_EQ(titleOnly.roms.size(), titles.size());
+    for (std::size_t i = 0; i < titles.size(); ++i) {
+        EXPECT_EQ(whole.roms[i].info.Title(), titles[i]) << whole.roms[i].place;
+        EXPECT_EQ(titleOnly.roms[i].info.Title(), titles[i]) << titleOnly.roms[i].place;
+        EXPECT_TRUE(titleOnly.roms[i].info.banner.empty());
+    }
+    EXPECT_FALSE(whole.roms[0].info.banner.empty());
+    EXPECT_TRUE(whole.roms[2].info.banner.empty());  // cut: no banner at all
+}
+
 TEST(FindCardGames, ABannerOffsetPastTheEndLeavesTheHeaderTitle) {
     TempCard card;
     Bytes rom = DsHeaderBytes("HEADER ONLY", "AHOE", "01", 0, 0x10000);

@@ -84,7 +84,7 @@ TEST(ReadDsHeader, Fields) {
     struct Case {
         const char* what;
         Bytes rom;
-        std::uint64_t fileSize;
+        std::optional<std::uint64_t> fileSize;
         std::string title;
         DsUnit unit;
         std::optional<std::uint32_t> banner;
@@ -116,6 +116,12 @@ TEST(ReadDsHeader, Fields) {
          0x200 + 0x83F, "GAME", DsUnit::Ds, std::nullopt, true},
         {"a banner offset past the end", DsHeaderBytes("GAME", "AGME", "01", 0, 0xFFFFFFF0),
          0x100000, "GAME", DsUnit::Ds, std::nullopt, true},
+        {"a size not known: the banner is checked by its reader",
+         DsHeaderBytes("GAME", "AGME", "01", 0, 0xFFFFFFF0), std::nullopt, "GAME", DsUnit::Ds,
+         0xFFFFFFF0, true},
+        {"a size not known, a banner inside the header",
+         DsHeaderBytes("GAME", "AGME", "01", 0, 0x1FF), std::nullopt, "GAME", DsUnit::Ds,
+         std::nullopt, true},
         {"a changed byte fails the CRC, the fields stay", withByte(plain, 0x100, 1), 0x100000,
          "GAME", DsUnit::Ds, 0x4000, false},
         {"the CRC's own bytes changed", withByte(plain, 0x15F, plain[0x15F] ^ 0x80), 0x100000,

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 
@@ -77,6 +78,41 @@ TEST_F(FileServicesTest, AFifoNamedLikeASlotNeverBlocks) {
     // The removal holds the file open until its entry is gone: a FIFO must not block that.
     EXPECT_FALSE(platform::RemoveFile(P("PIPE.DAT")));
     EXPECT_FALSE(fs::exists(P("PIPE.DAT")));
+}
+
+// The games' listing opens each ROM by its name in its folder, trusting the listing that found
+// it: whatever has taken its place since must fail to read, never block or be followed.
+TEST_F(FileServicesTest, AFileOpenedByNameInItsFolderIsReadButNothingElseInItsPlace) {
+    WriteFile(P("GAME.NDS"), Bytes{1, 2, 3, 4, 5});
+    platform::OpenFolder folder;
+    ASSERT_FALSE(folder.Open(dir.string()));
+    platform::FileReader file;
+    ASSERT_FALSE(file.OpenListed(folder, "GAME.NDS"));
+    std::array<std::uint8_t, 8> bytes{};
+    std::size_t got = 99;
+    EXPECT_FALSE(file.ReadAt(1, bytes, got));
+    EXPECT_EQ(got, 4u);
+    EXPECT_EQ(bytes[0], 2);
+    EXPECT_EQ(file.Size(), 5u);
+    EXPECT_TRUE(file.LastWrite());
+
+    fs::create_symlink(P("GAME.NDS"), P("LINK.NDS"));
+    EXPECT_TRUE(file.OpenListed(folder, "LINK.NDS"));
+    ASSERT_EQ(::mkfifo(P("PIPE.NDS").c_str(), 0666), 0);
+    if (!file.OpenListed(folder, "PIPE.NDS")) {
+        EXPECT_TRUE(file.ReadAt(0, bytes, got));
+        EXPECT_EQ(got, 0u);
+        EXPECT_EQ(file.Size(), std::nullopt);
+    }
+    fs::create_directory(P("FOLDER.NDS"));
+    if (!file.OpenListed(folder, "FOLDER.NDS")) {
+        EXPECT_TRUE(file.ReadAt(0, bytes, got));
+    }
+    EXPECT_TRUE(file.OpenListed(folder, "MISSING.NDS"));
+
+    platform::OpenFolder gone;
+    EXPECT_TRUE(gone.Open(P("GONE")));
+    EXPECT_TRUE(file.OpenListed(gone, "GAME.NDS"));
 }
 
 // A cut goes through a replace (a cut in place frees the tail before the entry shrinks): the
