@@ -162,15 +162,6 @@ std::error_code FileReader::ReadAt(std::uint64_t offset, std::span<std::uint8_t>
     return {};
 }
 
-std::error_code FileReader::ReadAt(std::uint64_t offset, std::size_t count,
-                                   std::vector<std::uint8_t>& out) const {
-    out.resize(count);
-    std::size_t got = 0;
-    const std::error_code error = ReadAt(offset, out, got);
-    out.resize(got);
-    return error;
-}
-
 std::error_code ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
     out.clear();
     UniqueHandle file;
