@@ -346,7 +346,7 @@ FoundSave ReadSharkPort(ByteSpan file) {
     FoundSave found = Found(what, at + kSharkPortHeader, saveSize);
     const std::string title = AsciiName(file, at, 12);
     const std::string code = AsciiName(file, at + 12, 4);
-    found.game = code.empty() ? title : title + " (" + code + ")";
+    found.game = code.empty() ? title : title.empty() ? code : title + " (" + code + ")";
     found.gameTitle = title;
     found.gameCode = code;
     if (SharkPortChecksum(file.subspan(at, block)) != U32At(file, at + block)) {

@@ -48,6 +48,8 @@ TEST(ReadForeignSave, FindsEachSignature) {
         {"DeSmuME footer in a .dsv", T::Dsv, Desmume(save8k), save8k, "DeSmuME save", ""},
         {"SharkPort, .xps", T::Xps, SharkPort(save32k, "ZELDA", "BZME"), save32k, "SharkPort save",
          "ZELDA (BZME)"},
+        {"SharkPort with a code and no title", T::Sps, SharkPort(save32k, "", "BZME"), save32k,
+         "SharkPort save", "BZME"},
         {"GameShark SP by type", T::Gsv,
          Joined(GameSharkSp(save32k, 2, "FIRE EMBLEM"), Bytes(100, 5)), save32k,
          "GameShark SP save", "FIRE EMBLEM"},
