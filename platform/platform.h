@@ -308,10 +308,9 @@ std::error_code RemoveFile(const std::string& path);
 std::optional<std::string> ShortPathName(const std::string& path);
 
 // The 8.3 names that the file system keeps for the entries of `folder`, read in one pass over
-// it: each entry's name with its 8.3 name ("GAMEOF~1.NDS"). An empty list when the file system
-// keeps none that can be read (POSIX: a folder not on a kernel-mounted FAT file system); nothing
-// when the folder cannot be read, or where the system tells them only path by path (Windows:
-// ask ShortPathName).
+// it: each entry's name with its 8.3 name ("GAMEOF~1.NDS"; on Windows an entry that has no
+// other is its own). An empty list when the file system keeps none that can be read (POSIX: a
+// folder not on a kernel-mounted FAT file system); nothing when the folder cannot be read.
 struct KeptShortName {
     std::string name;
     std::string shortName;

@@ -26,9 +26,30 @@ std::optional<std::string> ShortPathName(const std::string& path) {
     return std::nullopt;
 }
 
-std::optional<std::vector<KeptShortName>> KeptShortNames(const std::string&) {
-    // Windows gives a file's 8.3 name through GetShortPathNameW, path by path.
-    return std::nullopt;
+// One pass over the folder: each entry's alternate name is the 8.3 name GetShortPathNameW
+// gives for it; an entry without one is its own 8.3 name.
+std::optional<std::vector<KeptShortName>> KeptShortNames(const std::string& folder) {
+    const auto pattern = Widen(JoinPath(folder, "*"));
+    if (!pattern) {
+        return std::nullopt;
+    }
+    WIN32_FIND_DATAW entry;
+    HANDLE find = ::FindFirstFileExW(pattern->c_str(), FindExInfoStandard, &entry,
+                                     FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    std::vector<KeptShortName> names;
+    do {
+        auto name = Narrow(entry.cFileName);
+        auto shortName =
+            entry.cAlternateFileName[0] != L'\0' ? Narrow(entry.cAlternateFileName) : name;
+        if (name && shortName) {
+            names.push_back({std::move(*name), std::move(*shortName)});
+        }
+    } while (::FindNextFileW(find, &entry));
+    ::FindClose(find);
+    return names;
 }
 
 }  // namespace slotkit::platform

@@ -135,6 +135,25 @@ TEST_F(Win32Platform, ShortPathNamesTheSameFile) {
     EXPECT_FALSE(platform::ShortPathName(Utf8(folder / "absent.nds")));
 }
 
+// The games read a folder's 8.3 names in one pass; they must be the ones ShortPathName gives.
+TEST_F(Win32Platform, KeptShortNamesAreTheShortPathNames) {
+    Write("A rather long ROM name.nds", {});
+    Write("GAME.NDS", {});
+    const auto kept = platform::KeptShortNames(Utf8(folder));
+    ASSERT_TRUE(kept);
+    int seen = 0;
+    for (const platform::KeptShortName& entry : *kept) {
+        if (entry.name == "A rather long ROM name.nds" || entry.name == "GAME.NDS") {
+            const auto shortPath = platform::ShortPathName(Utf8(folder / entry.name));
+            ASSERT_TRUE(shortPath);
+            EXPECT_EQ(entry.shortName, fs::path(*shortPath).filename().string()) << entry.name;
+            ++seen;
+        }
+    }
+    EXPECT_EQ(seen, 2);
+    EXPECT_FALSE(platform::KeptShortNames(Utf8(folder / "absent")));
+}
+
 TEST(Win32Drives, RootsAreDriveLettersWithABackslash) {
     for (const std::string& root : platform::RemovableDrives()) {
         ASSERT_EQ(root.size(), 3u);
