@@ -42,12 +42,12 @@ std::size_t ValidSequenceLength(std::string_view s, std::size_t i) {
 
 }  // namespace
 
-std::string DisplayText(std::string_view bytes) {
+void AppendDisplayText(std::string_view bytes, std::string& out) {
     if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
-        return std::string(bytes);  // most names: printable ASCII, shown as they are
+        out.append(bytes);  // most names: printable ASCII, shown as they are
+        return;
     }
-    std::string out;
-    out.reserve(bytes.size());
+    out.reserve(out.size() + bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
         const auto c = static_cast<std::uint8_t>(bytes[i]);
         const std::size_t length = ValidSequenceLength(bytes, i);
@@ -59,6 +59,11 @@ std::string DisplayText(std::string_view bytes) {
             i += length;
         }
     }
+}
+
+std::string DisplayText(std::string_view bytes) {
+    std::string out;
+    AppendDisplayText(bytes, out);
     return out;
 }
 

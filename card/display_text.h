@@ -10,6 +10,8 @@ namespace slotkit {
 // Valid UTF-8 passes unchanged; every byte that is not part of a valid sequence, and every
 // control character, becomes U+FFFD, so the text around an odd byte is kept.
 std::string DisplayText(std::string_view bytes);
+// The same, added to the end of `out`.
+void AppendDisplayText(std::string_view bytes, std::string& out);
 
 // A count with its thousands grouped: "262,144".
 std::string ByteCount(std::uint64_t count);

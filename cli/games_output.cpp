@@ -7,28 +7,47 @@ namespace slotkit::cli {
 
 namespace {
 
-std::string OrUnknown(const std::string& text) {
-    return text.empty() ? kUnknown : text;
+void AppendOrUnknown(const std::string& text, std::string& line) {
+    if (text.empty()) {
+        line += kUnknown;
+    } else {
+        line += text;
+    }
 }
 
 }  // namespace
 
+// Each line is put together first and written at once: a card holds hundreds of ROMs.
 void PrintGames(const CardGames& games, std::ostream& out) {
+    std::string line;
     for (const CardRom& rom : games.roms) {
-        std::string slots;
+        line.clear();
+        AppendDisplayText(rom.place, line);
+        line += '\t';
+        AppendOrUnknown(rom.info.code, line);
+        line += '\t';
+        AppendOrUnknown(rom.info.Title(), line);
+        line += '\t';
+        line += rom.saveType ? GbaSaveTypeText(*rom.saveType) : kUnknown;
+        line += '\t';
         for (const std::string& slot : rom.slotFiles) {
-            if (!slots.empty()) {
-                slots += kSlotFileJoiner;
+            if (&slot != &rom.slotFiles.front()) {
+                line += kSlotFileJoiner;
             }
-            slots += DisplayText(slot);
+            AppendDisplayText(slot, line);
         }
-        out << DisplayText(rom.place) << '\t' << OrUnknown(rom.info.code) << '\t'
-            << OrUnknown(rom.info.Title()) << '\t'
-            << (rom.saveType ? GbaSaveTypeText(*rom.saveType) : kUnknown) << '\t' << slots << '\n';
+        line += '\n';
+        out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
     for (const SlotGame& slot : games.slotsWithoutGame) {
-        out << DisplayText(slot.slotFile) << '\t' << DottedShortName(slot.shortName) << '\t'
-            << DisplayText(slot.longName.value_or("")) << '\n';
+        line.clear();
+        AppendDisplayText(slot.slotFile, line);
+        line += '\t';
+        line += DottedShortName(slot.shortName);
+        line += '\t';
+        AppendDisplayText(slot.longName.value_or(""), line);
+        line += '\n';
+        out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
 }
 

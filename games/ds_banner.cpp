@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "games/crc16.h"
 #include "games/rom_text.h"
@@ -71,18 +72,22 @@ std::vector<std::uint8_t> DecodeIcon(ByteSpan banner) {
 std::optional<std::vector<std::string>> TitleLines(ByteSpan field) {
     std::string text = Utf16Text(field);
     std::vector<std::string> lines;
-    std::size_t from = 0;
+    lines.reserve(3);
+    std::string_view rest = text;
     while (lines.size() < 2) {
-        const std::size_t feed = text.find('\n', from);
-        if (feed == std::string::npos) {
+        const std::size_t feed = rest.find('\n');
+        if (feed == std::string_view::npos) {
             break;
         }
-        lines.push_back(text.substr(from, feed - from));
-        from = feed + 1;
+        lines.emplace_back(rest.substr(0, feed));
+        rest.remove_prefix(feed + 1);
     }
-    std::string last = text.substr(from);
-    std::replace(last.begin(), last.end(), '\n', ' ');
-    lines.push_back(std::move(last));
+    if (lines.empty()) {
+        lines.push_back(std::move(text));  // one line: the text as it is
+    } else {
+        lines.emplace_back(rest);
+    }
+    std::replace(lines.back().begin(), lines.back().end(), '\n', ' ');
     while (!lines.empty() && lines.back().empty()) {
         lines.pop_back();
     }

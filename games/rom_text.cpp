@@ -75,6 +75,10 @@ std::string Utf16Text(ByteSpan field) {
             out += kReplacement;
             continue;
         }
+        if (cp >= 0x20 && cp < 0x7F) {
+            out.push_back(static_cast<char>(cp));  // most titles: ASCII
+            continue;
+        }
         if (cp == '\r') {
             continue;
         }
