@@ -111,17 +111,18 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_to
         if (stop.stop_requested()) {
             return games;
         }
-        const std::string name(FileNamePart(path));
-        const std::string_view inFolder =
-            std::string_view(path).substr(0, path.size() - name.size());
+        CardRom rom;
+        rom.place = path.substr(std::min(path.size(), rootLength));
+        rom.path = std::move(path);
+        // The name is the end of the path, so it ends where the path does.
+        const std::size_t nameAt = rom.path.size() - FileNamePart(rom.path).size();
+        const char* name = rom.path.c_str() + nameAt;
+        const std::string_view inFolder = std::string_view(rom.path).substr(0, nameAt);
         if (folderPath.empty() || inFolder != folderPath) {
             folderPath = inFolder.empty() ? "." : std::string(inFolder);
             folder.Open(folderPath);
             keptNames = platform::KeptShortNames(folderPath);
         }
-        CardRom rom;
-        rom.place = path.substr(std::min(path.size(), rootLength));
-        rom.path = std::move(path);
         // Where the file system keeps no 8.3 name that can be read (or its alias may be "~2"
         // or later), the alias a new file of this name would be given stands in.
         auto shortForm = KeptShortName(folderPath, name, keptNames);

@@ -95,7 +95,7 @@ void ReadGba(const platform::FileReader& file, bool stamped, RomInfo& info) {
 
 }  // namespace
 
-RomInfo ReadRomInfo(const platform::OpenFolder& folder, const std::string& name, EditMode kind,
+RomInfo ReadRomInfo(const platform::OpenFolder& folder, const char* name, EditMode kind,
                     bool stamped, BannerKept kept) {
     RomInfo info;
     platform::FileReader file;

@@ -212,7 +212,7 @@ class FileReader {
     // Opens the file called `name` that a listing of `folder` found as a regular file, without
     // checking it again and without following a link. Its size and last-write time are asked
     // for only when wanted; a read fails when a folder took its place since.
-    std::error_code OpenListed(const OpenFolder& folder, const std::string& name);
+    std::error_code OpenListed(const OpenFolder& folder, const char* name);
     // Nothing when the system cannot tell.
     std::optional<std::uint64_t> Size() const;
     std::optional<LocalTime> LastWrite() const;

@@ -193,13 +193,13 @@ std::error_code FileReader::Open(const std::string& path) {
     return {};
 }
 
-std::error_code FileReader::OpenListed(const OpenFolder& folder, const std::string& name) {
+std::error_code FileReader::OpenListed(const OpenFolder& folder, const char* name) {
     if (folder.handle_ < 0) {
         return Open(JoinPath(folder.Path(), name));
     }
     Close();
-    const int fd = ::openat(static_cast<int>(folder.handle_), name.c_str(),
-                            O_RDONLY | O_NOFOLLOW | kOpenFlags);
+    const int fd =
+        ::openat(static_cast<int>(folder.handle_), name, O_RDONLY | O_NOFOLLOW | kOpenFlags);
     if (fd < 0) {
         return LastErrno();
     }

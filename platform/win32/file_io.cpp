@@ -113,7 +113,7 @@ std::error_code FileReader::Open(const std::string& path) {
 }
 
 // Windows opens every file by its whole path; the folder only names where it is.
-std::error_code FileReader::OpenListed(const OpenFolder& folder, const std::string& name) {
+std::error_code FileReader::OpenListed(const OpenFolder& folder, const char* name) {
     return Open(JoinPath(folder.Path(), name));
 }
 
