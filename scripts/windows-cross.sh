@@ -92,7 +92,10 @@ echo "== core tests under Wine"
 # reset by peer"). The services start here, so that no test's output stays open in them.
 wineserver -p
 wine cmd.exe /c exit >/dev/null 2>&1 </dev/null
-ctest --preset windows -j2 -E slotkit_gui_tests
+# Now and then a Wine process ends at its start with no output (seen once in many runs, the same
+# test passing alone and in five full runs after): such a test is run once more. A test that
+# fails twice fails the run.
+ctest --preset windows -j2 -E slotkit_gui_tests --repeat until-pass:2
 wine_idle
 
 echo "== window tests under Wine on a virtual X server"
