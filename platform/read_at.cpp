@@ -2,6 +2,10 @@
 
 namespace slotkit::platform {
 
+std::optional<std::uint64_t> FileReader::Size() const {
+    return KnowSizeAndTime() ? std::optional(size_) : std::nullopt;
+}
+
 std::error_code FileReader::ReadAt(std::uint64_t offset, std::size_t count,
                                    std::vector<std::uint8_t>& out) const {
     out.resize(count);

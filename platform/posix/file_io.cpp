@@ -219,10 +219,6 @@ bool FileReader::KnowSizeAndTime() const {
     return known_;
 }
 
-std::optional<std::uint64_t> FileReader::Size() const {
-    return KnowSizeAndTime() ? std::optional(size_) : std::nullopt;
-}
-
 std::optional<LocalTime> FileReader::LastWrite() const {
     return KnowSizeAndTime() ? ToLocalTime(static_cast<std::time_t>(lastWrite_)) : std::nullopt;
 }

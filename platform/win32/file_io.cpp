@@ -121,10 +121,6 @@ bool FileReader::KnowSizeAndTime() const {
     return known_;
 }
 
-std::optional<std::uint64_t> FileReader::Size() const {
-    return KnowSizeAndTime() ? std::optional(size_) : std::nullopt;
-}
-
 std::optional<LocalTime> FileReader::LastWrite() const {
     if (!KnowSizeAndTime()) {
         return std::nullopt;
