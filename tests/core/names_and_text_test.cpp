@@ -67,6 +67,17 @@ TEST(DisplayText, KeepsValidUtf8AndReplacesEveryOddByte) {
               "b");
 }
 
+// `slotkit games` builds each line from several fields: what is there already stays as it is.
+TEST(DisplayText, AppendedTextKeepsWhatTheLineHolds) {
+    std::string line = "DS/A.NDS\t";
+    AppendDisplayText("A\xFF", line);
+    line += '\t';
+    AppendDisplayText("\xE3\x83\x9D", line);
+    EXPECT_EQ(line,
+              "DS/A.NDS\tA\xEF\xBF\xBD\t"
+              "\xE3\x83\x9D");
+}
+
 TEST(CardPaths, FoldersAndSlotsHangOffTheCardRoot) {
 #ifdef _WIN32
     EXPECT_EQ(SaveFolderPath("E:\\", EditMode::Nds), "E:\\NDSSAVE");
