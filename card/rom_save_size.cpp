@@ -41,4 +41,11 @@ std::optional<std::uint64_t> GbaSaveSizeOfRom(const std::string& romPath,
     return type ? GbaSaveSizeOfType(*type, save) : std::nullopt;
 }
 
+std::optional<games::DsSaveMemory> DsSaveMemoryOfRom(const RomInfo& info, EditMode kind) {
+    if (kind != EditMode::Nds || info.code.empty()) {
+        return std::nullopt;
+    }
+    return games::DsSaveMemoryOf(info.code);
+}
+
 }  // namespace slotkit

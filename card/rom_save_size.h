@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 
+#include "card/rom_info.h"
+#include "games/ds_save_memory.h"
 #include "games/gba_save_type.h"
 
 namespace slotkit {
@@ -21,5 +23,10 @@ std::optional<std::uint64_t> GbaSaveSizeOfRom(const std::string& romPath,
 // The same from a save type already known.
 std::optional<std::uint64_t> GbaSaveSizeOfType(const games::GbaSaveType& type,
                                                std::span<const std::uint8_t> save);
+
+// A DS game's save memory, from its ROM's game code and the list of known games. Nothing for a
+// GBA ROM (`kind`), a header that fails its check (its code is not trusted) or a code the list
+// does not know.
+std::optional<games::DsSaveMemory> DsSaveMemoryOfRom(const RomInfo& info, EditMode kind);
 
 }  // namespace slotkit
