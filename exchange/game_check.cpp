@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "card/display_text.h"
+#include "card/rom_save_size.h"
 #include "card/rom_save_type.h"
 
 namespace slotkit {
@@ -150,6 +151,30 @@ std::string SaveSizeNote(std::size_t saveSize, const games::GbaSaveType& type) {
     }
     return start + (saveSize < type.size ? "smaller" : "larger") + " than the game's save (" +
            GbaSaveTypeText(type) + ": " + ByteCount(type.size) + " bytes).";
+}
+
+std::string DsSaveSizeNote(std::size_t saveSize, const games::DsSaveMemory& memory) {
+    if (memory.kind == games::DsSaveKind::None || saveSize == 0 || saveSize == memory.bytes) {
+        return {};
+    }
+    return "This file's save (" + ByteCount(saveSize) + " bytes) is " +
+           (saveSize < memory.bytes ? "smaller" : "larger") + " than the game's save (" +
+           games::DsSaveMemoryText(memory) + ": " + ByteCount(memory.bytes) + " bytes).";
+}
+
+DsGameSave DsGameSaveOf(std::span<const CardRom* const> roms) {
+    DsGameSave save;
+    save.unknownWhy = "the slot's ROM is not on the card";
+    for (const CardRom* rom : roms) {
+        if (const auto memory = DsSaveMemoryOfRom(rom->info, EditMode::Nds)) {
+            return {memory, {}};
+        }
+        save.unknownWhy = rom->info.code.empty() ? "the header of its ROM " +
+                                                       DisplayText(rom->place) + " fails its check"
+                                                 : "the game " + DisplayText(rom->info.code) +
+                                                       " is not in slotkit's list of DS games";
+    }
+    return save;
 }
 
 }  // namespace slotkit

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 
 #include "card/card_games.h"
 #include "exchange/save_containers.h"
+#include "games/ds_save_memory.h"
 #include "games/gba_save_type.h"
 
 namespace slotkit {
@@ -36,5 +38,17 @@ std::string GameCheckNote(const FoundSave& found, std::span<const CardRom* const
 // What the question says when a save of `saveSize` bytes is not the size of the game's save of
 // type `type`; empty when it is, or when the type names no save.
 std::string SaveSizeNote(std::size_t saveSize, const games::GbaSaveType& type);
+
+// The same for a DS game of save memory `memory` (a game that keeps no save: empty).
+std::string DsSaveSizeNote(std::size_t saveSize, const games::DsSaveMemory& memory);
+
+// The save memory of a DS slot's game, from the list of known games, when the slot's ROM is on
+// the card; else why it is not known ("its ROM is not on the card", ...), for the message that
+// says the size was guessed.
+struct DsGameSave {
+    std::optional<games::DsSaveMemory> memory;
+    std::string unknownWhy;
+};
+DsGameSave DsGameSaveOf(std::span<const CardRom* const> roms);
 
 }  // namespace slotkit

@@ -66,7 +66,7 @@ std::string FoundNote(const FoundSave& found, std::size_t saveSize, std::size_t 
 }
 
 // What the question says of the slot's game, when its ROM is on the card: whether the file
-// names that game, and (GBA) whether the file's save has the game's save size. Each is empty
+// names that game, and whether the file's save has the game's save size. Each is empty
 // when it cannot be told.
 struct GameNotes {
     std::string game;
@@ -75,14 +75,15 @@ struct GameNotes {
 GameNotes CheckGame(const CommandContext& context, const std::string& slotName,
                     const FoundSave& found, std::size_t saveSize) {
     GameNotes notes;
-    if (found.game.empty() && context.mode != EditMode::Gba) {
-        return notes;
-    }
     const std::unique_ptr<BusyScope> busy = context.prompter.Busy();
     const CardGames games = FindCardGames(context.cardRoot, context.mode);
     const std::vector<const CardRom*> roms = RomsOfSlot(games, slotName);
     notes.game = GameCheckNote(found, roms);
-    if (context.mode == EditMode::Gba) {
+    if (context.mode == EditMode::Nds) {
+        if (const auto memory = DsGameSaveOf(roms).memory) {
+            notes.size = DsSaveSizeNote(saveSize, *memory);
+        }
+    } else {
         for (const CardRom* rom : roms) {
             // The whole ROM is read once; after that its type is remembered.
             if (const auto type = rom->saveType ? rom->saveType : GbaSaveTypeOfRom(rom->path)) {

@@ -499,6 +499,8 @@ ExportRoom FindExportRoom(ForeignSaveType type, ByteSpan file) {
 }
 
 std::vector<std::uint8_t> DesmumeFooter(std::uint32_t size) {
+    // DeSmuME's own numbers for its save types; flash (and NAND, which it keeps as flash) from
+    // 256 KiB up to 64 MiB take the types 5 to 13, one for each doubling, with 3 address bytes.
     std::uint32_t kind = 0;
     std::uint32_t addressSize = 3;
     switch (size) {
@@ -518,10 +520,12 @@ std::vector<std::uint8_t> DesmumeFooter(std::uint32_t size) {
             kind = 4;
             addressSize = 2;
             break;
-        case 262144:
-            kind = 5;
-            break;
-        default:  // 131,072
+        default:  // 131,072 has no type of its own: DeSmuME finds it out from the game
+            for (std::uint32_t flash = 262144, next = 5; flash <= 64u << 20; flash *= 2, ++next) {
+                if (size == flash) {
+                    kind = next;
+                }
+            }
             break;
     }
     std::vector<std::uint8_t> footer(kDesmumeText.begin(), kDesmumeText.end());

@@ -9,6 +9,12 @@
 namespace slotkit::test {
 namespace {
 
+// What a DS export says when the slot's game is not on the card.
+const std::string kGuessed =
+    "The game's save size is not known (the slot's ROM is not on the card): the size was "
+    "guessed from the save's data. Another size can be chosen in the file chooser's size box "
+    "(export-new --size on the command line).";
+
 // A scripted prompter whose save chooser also answers the size choice.
 class SizingPrompter : public ScriptedPrompter {
   public:
@@ -73,9 +79,9 @@ TEST_F(ExportNewTest, RawSavOfTheSuggestedSize) {
     EXPECT_EQ(prompter.choosers[0].title, "Export to a new file");
     ASSERT_EQ(prompter.choosers[0].filters.size(), 2u);
     EXPECT_EQ(prompter.choosers[0].filters[1].description, "DeSmuME File(*.dsv)");
-    EXPECT_EQ(
-        prompter.Transcript(),
-        std::vector<std::string>{"true: Success!\nThe new file holds a save of 8,192 bytes."});
+    EXPECT_EQ(prompter.Transcript(),
+              std::vector<std::string>{
+                  "true: Success!\nThe new file holds a save of 8,192 bytes.\n" + kGuessed});
     EXPECT_EQ(ReadFile(card.SlotFile(mode, "GAME.DAT")), slot);
 }
 
@@ -131,7 +137,8 @@ TEST_F(ExportNewTest, ASizeThatCutsOffDataIsAskedAbout) {
     prompter.size = 512;
     ExportTo("small.sav");
     EXPECT_EQ(prompter.Transcript(),
-              std::vector<std::string>{"true: Success!\nThe new file holds a save of 512 bytes."});
+              std::vector<std::string>{"true: Success!\nThe new file holds a save of 512 bytes.\n" +
+                                       kGuessed});
 }
 
 // Every refusal writes nothing.

@@ -116,6 +116,29 @@ class GameCheckTest : public CardTest {
         WriteSlot("GAME.DAT", "GAME    GBA");
         ListAndSelect({0});
     }
+    // GAME.DAT belongs to GAME.NDS of game `code`; the slot holds `dataBytes` bytes of data,
+    // then blank (0xFF) to the region's end. `badHeader`: the ROM's header fails its check.
+    Bytes SetUpDs(std::string_view code, std::size_t dataBytes, bool badHeader = false) {
+        mode = EditMode::Nds;
+        Bytes rom = roms::DsHeaderBytes("SIZED", code, "01", 0, 0);
+        rom[0x15E] ^= badHeader ? 0xFF : 0;
+        WriteFile(card.Dir() / "card" / "GAME.NDS", rom);
+        WriteSlot("GAME.DAT", "GAME    NDS");
+        Bytes slot = ReadFile(card.SlotFile(mode, "GAME.DAT"));
+        std::fill(slot.begin() + static_cast<std::ptrdiff_t>(dataBytes),
+                  slot.begin() + kNdsLayout.saveRegionSize, 0xFF);
+        WriteFile(card.SlotFile(mode, "GAME.DAT"), slot);
+        ListAndSelect({0});
+        return slot;
+    }
+    Bytes ExportNew(const std::string& name) {
+        const fs::path target = card.PcFolder() / name;
+        fs::remove(target);
+        prompter.paths.push_back(target.string());
+        prompter.shown.clear();
+        ExportNewSave(Context());
+        return fs::exists(target) ? ReadFile(target) : Bytes{};
+    }
     std::string Choose(const std::string& name, const Bytes& content) {
         const std::string path = (card.PcFolder() / name).string();
         WriteFile(path, content);
@@ -261,6 +284,87 @@ TEST_F(GameCheckTest, ANewFileTakesTheGamesSaveSize) {
         ExportNewSave(Context());
         EXPECT_EQ(fs::file_size(target), c.suggested) << c.libraryId << " " << c.dataBytes;
     }
+}
+
+// A DS save file takes its game's size from the list of known games, whatever the save holds:
+// a sparse save of a 256 KiB game is not cut to the smallest size that holds its data.
+TEST_F(GameCheckTest, ANewDsFileTakesItsGamesSaveMemory) {
+    struct Case {
+        const char* code;
+        std::size_t dataBytes;
+        std::size_t size;
+        const char* memory;
+    };
+    const Case cases[] = {{"AMCE", 2048, 262144, "Flash 256 KiB: 262,144"},
+                          {"A22E", 300, 8192, "EEPROM 8 KiB: 8,192"},
+                          {"12ES", 100000, 65536, "EEPROM 64 KiB: 65,536"}};
+    for (const Case& c : cases) {
+        const Bytes slot = SetUpDs(c.code, c.dataBytes);
+        prompter.answers = {true};  // the last case cuts data off: asked, and answered Yes
+        EXPECT_EQ(ExportNew("new.sav"), Slice(slot, 0, c.size)) << c.code;
+        EXPECT_EQ(prompter.LastMessage().text,
+                  "Success!\nThe new file holds a save of " + ByteCount(c.size) +
+                      " bytes.\nIt is the size of the game's save (" + c.memory + " bytes).")
+            << c.code;
+    }
+}
+
+// A game of more save memory than a slot holds gets a file of its whole size: the slot's bytes,
+// then blank, and the user is told so. A .dsv's footer names the same size.
+TEST_F(GameCheckTest, AGameLargerThanASlotGetsItsWholeSizeBlankPastTheSlot) {
+    const Bytes slot = SetUpDs("ADAE", 200000);
+    Bytes expected = Slice(slot, 0, 262144);
+    expected.resize(524288, 0xFF);
+    EXPECT_EQ(ExportNew("big.sav"), expected);
+    EXPECT_EQ(prompter.Transcript(),
+              std::vector<std::string>{
+                  "true: Success!\nThe new file holds a save of 524,288 bytes.\nIt is the size "
+                  "of the game's save (Flash 512 KiB: 524,288 bytes).\nThe slot holds only the "
+                  "first 262,144 of the file's 524,288 bytes: the rest is blank (0xFF), as on a "
+                  "game card whose save never reached it."});
+
+    const Bytes dsv = ExportNew("big.dsv");
+    EXPECT_EQ(Slice(dsv, 0, 524288), expected);
+    EXPECT_EQ(Slice(dsv, 524288, dsv.size() - 524288), DesmumeFooter(524288));
+    EXPECT_EQ(ReadForeignSave(ForeignSaveType::Dsv, dsv).length, 524288u);
+}
+
+// Where the game's save size cannot be known, the size is guessed from the data as before, and
+// the message says so and why.
+TEST_F(GameCheckTest, AnUnknownDsGameSizeIsGuessedAndSaidSo) {
+    const std::string how =
+        "): the size was guessed from the save's data. Another size can be chosen in the file "
+        "chooser's size box (export-new --size on the command line).";
+    SetUpDs("ZZZZ", 2048);
+    EXPECT_EQ(ExportNew("new.sav").size(), 8192u);
+    EXPECT_EQ(prompter.LastMessage().text,
+              "Success!\nThe new file holds a save of 8,192 bytes.\nThe game's save size is not "
+              "known (the game ZZZZ is not in slotkit's list of DS games" +
+                  how);
+
+    SetUpDs("AMCE", 2048, /*badHeader=*/true);  // its code is not trusted, so not looked up
+    EXPECT_EQ(ExportNew("new.sav").size(), 8192u);
+    EXPECT_EQ(prompter.LastMessage().text,
+              "Success!\nThe new file holds a save of 8,192 bytes.\nThe game's save size is not "
+              "known (the header of its ROM GAME.NDS fails its check" +
+                  how);
+}
+
+TEST_F(GameCheckTest, TheDsImportQuestionSaysWhenTheFileIsNotTheGamesSize) {
+    SetUpDs("AMCE", 2048);
+    prompter.answers = {false};
+    Choose("small.sav", PatternBytes(8192, 5));
+    ImportSave(Context());
+    EXPECT_NE(Question().find("\n\nThis file's save (8,192 bytes) is smaller than the game's "
+                              "save (Flash 256 KiB: 262,144 bytes).\n\nDoes it"),
+              std::string::npos)
+        << Question();
+
+    prompter.shown.clear();
+    prompter.answers = {false};
+    Choose("right.sav", PatternBytes(262144, 5));
+    ImportSave(Context());
+    EXPECT_EQ(Question().find("game's save"), std::string::npos) << Question();
 }
 
 }  // namespace

@@ -9,9 +9,12 @@ namespace slotkit::games {
 namespace {
 
 DsSaveKind KindNamed(const std::string& name) {
-    if (name == "eeprom") return DsSaveKind::Eeprom;
-    if (name == "flash") return DsSaveKind::Flash;
-    if (name == "nand") return DsSaveKind::Nand;
+    if (name == "eeprom")
+        return DsSaveKind::Eeprom;
+    if (name == "flash")
+        return DsSaveKind::Flash;
+    if (name == "nand")
+        return DsSaveKind::Nand;
     EXPECT_EQ(name, "none");
     return DsSaveKind::None;
 }
