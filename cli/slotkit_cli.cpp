@@ -166,8 +166,9 @@ void AddSubcommands(CLI::App& app, Request& request) {
     rows(exportNew, 2, 2, "ROW FILE");
     exportNew->add_option("--size", request.size,
                           "the save size in bytes, or with K in KiB (default: the game's save "
-                          "size where its GBA ROM on the card names it, else the smallest that "
-                          "holds the save)");
+                          "size where its ROM is on the card: a DS game's from slotkit's list "
+                          "of games, a GBA game's from its ROM; else the smallest that holds "
+                          "the save)");
     auto* history =
         app.add_subcommand("history", "print the kept versions of a slot, or of every slot");
     history->add_option("ROW", request.historyRow,

@@ -84,7 +84,13 @@ TEST_F(ExchangeCliTest, ExportNewWritesAFileOfTheGamesSize) {
     // The slot's pattern fills its whole region, so the suggested size is the region's; a
     // smaller one cuts data off and is asked about (answered by --yes).
     const Case cases[] = {
-        {{}, "a.sav", 262144, "true: Success!\nThe new file holds a save of 262,144 bytes.\n"},
+        {{},
+         "a.sav",
+         262144,
+         "true: Success!\nThe new file holds a save of 262,144 bytes.\nThe game's save size is "
+         "not known (the slot's ROM is not on the card): the size was guessed from the save's "
+         "data. Another size can be chosen in the file chooser's size box (export-new --size on "
+         "the command line).\n"},
         {{"--size", "8K", "--yes"},
          "b.sav",
          8192,
