@@ -26,6 +26,14 @@ namespace slotkit::cli {
 
 namespace {
 
+constexpr std::string_view kLicenceText =
+    "Copyright (C) the slotkit developers.\n"
+    "License GPL-3.0-or-later: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n"
+    "The save memory of DS games comes from the melonDS project's list of games "
+    "(GPL-3.0-or-later).";
+
 struct UsageError {
     std::string what;
 };
@@ -365,7 +373,8 @@ int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
 
 int RunSlotkit(const std::vector<std::string>& args, Terminal terminal) {
     CLI::App app{"slotkit: manage the save slots of a DS/GBA flash cartridge's card", "slotkit"};
-    app.set_version_flag("--version", std::string("slotkit ") + SLOTKIT_VERSION);
+    app.set_version_flag(
+        "--version", std::string("slotkit ") + SLOTKIT_VERSION + "\n" + std::string(kLicenceText));
     Request request;
     app.add_option("-c,--card", request.card, "the card root (a mounted card's top folder)");
     app.add_option("--history", request.history,

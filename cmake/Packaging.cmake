@@ -30,6 +30,12 @@ if(NOT WIN32)
     VERBATIM)
   add_custom_target(slotkit_man_page ALL DEPENDS ${SLOTKIT_MAN_GZ})
   install(FILES ${SLOTKIT_MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  # The licence, as Debian keeps it for every package.
+  install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/packaging/copyright
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/slotkit)
+else()
+  # Beside the programs, in the installed folder and in the zip.
+  install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 endif()
 
 set(CPACK_PACKAGE_NAME slotkit)
@@ -44,6 +50,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
        "them. It imports saves of other devices and emulators (.sav, .dss, .duc, .dst) into "
        "slots and exports slots back. It comes as a window (slotkit-gui) and a command line "
        "(slotkit).")
+# The installer's licence page; slotkit is GPL-3.0-or-later.
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/packages)
 

@@ -54,9 +54,11 @@ if dpkg-deb --contents "$deb" | grep -q './usr/bin/slotkit-gui$'; then
     dpkg-deb --field "$deb" Depends | grep -q 'libwx' || fail "the package does not depend on wx"
 fi
 
-version=$(slotkit --version)
+version=$(slotkit --version | sed -n 1p)
 [[ $version == "slotkit $(sed -n 's/^project(slotkit VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)" ]] ||
     fail "slotkit --version printed '$version'"
+[[ $(slotkit --version) == *GPL-3.0-or-later* ]] || fail "slotkit --version does not name its licence"
+[[ -f /usr/share/doc/slotkit/copyright ]] || fail "the package has no copyright file"
 
 mkdir -p "$work/card/NDSSAVE"
 head -c 263168 /dev/zero >"$work/card/NDSSAVE/ZERO.DAT"

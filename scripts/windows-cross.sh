@@ -113,7 +113,7 @@ head -c 263168 /dev/zero >"$card/NDSSAVE/ZERO.DAT"
 wcard=$(winepath -w "$card")
 wpc=$(winepath -w "$pc")
 
-version=$(run --version | tr -d '\r')
+version=$(run --version | tr -d '\r' | sed -n 1p)
 [[ $version == "slotkit "* ]] || fail "--version printed '$version'"
 
 listing=$(run -c "$wcard" list | tr -d '\r')
@@ -156,10 +156,10 @@ grep -q 'PE32+' <<<"$(file -b "$installer")" || fail "the installer is not a 64-
 # The zip: both programs, runnable from wherever it is unpacked.
 unzip -q "$zip" -d "$work/unzipped"
 portable=$work/unzipped/slotkit-$project_version-win64
-for program in slotkit.exe slotkit-gui.exe; do
+for program in slotkit.exe slotkit-gui.exe LICENSE.txt; do
     [[ -f $portable/$program ]] || fail "the zip holds no $program"
 done
-[[ $(wine "$portable/slotkit.exe" --version | tr -d '\r') == "slotkit $project_version" ]] ||
+[[ $(wine "$portable/slotkit.exe" --version | tr -d '\r' | sed -n 1p) == "slotkit $project_version" ]] ||
     fail "slotkit.exe from the zip does not run"
 
 # A silent install into Program Files.
@@ -175,7 +175,7 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\slotkit'
 wine reg query "$uninstall_key" /v UninstallString >/dev/null 2>&1 ||
     fail "the uninstaller is not in the list of installed programs"
 
-[[ $(wine "$installed/slotkit.exe" --version | tr -d '\r') == "slotkit $project_version" ]] ||
+[[ $(wine "$installed/slotkit.exe" --version | tr -d '\r' | sed -n 1p) == "slotkit $project_version" ]] ||
     fail "the installed slotkit.exe does not run"
 [[ $(wine "$installed/slotkit.exe" -c "$wcard" list | tr -d '\r' | wc -l) -eq 100 ]] ||
     fail "the installed slotkit.exe does not list a card"

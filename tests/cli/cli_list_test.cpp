@@ -99,6 +99,7 @@ TEST(CliUsage, HelpAndVersionSucceed) {
     run = RunCli({"--version"});
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(run.out.starts_with("slotkit "));
+    EXPECT_NE(run.out.find("\nLicense GPL-3.0-or-later"), std::string::npos) << run.out;
 }
 
 #ifndef _WIN32  // a POSIX shell command line; the Windows script runs slotkit.exe itself
