@@ -54,17 +54,21 @@ NewFileSize GameSaveSize(const CommandContext& context, const std::string& slotN
                          std::span<const std::uint8_t> data) {
     NewFileSize chosen{SuggestedSize(context.mode, data), std::nullopt, {}};
     const std::unique_ptr<BusyScope> busy = context.prompter.Busy();
-    const CardGames games = FindCardGames(context.cardRoot, context.mode);
-    const std::vector<const CardRom*> roms = RomsOfSlot(games, slotName);
+    const CardGames onCard = FindCardGames(context.cardRoot, context.mode);
+    const std::vector<const CardRom*> roms = RomsOfSlot(onCard, slotName);
     if (context.mode == EditMode::Nds) {
         const DsGameSave game = DsGameSaveOf(roms);
         if (game.memory && game.memory->kind != games::DsSaveKind::None) {
             chosen.size = game.memory->bytes;
             chosen.dsGame = game.memory;
+        } else if (game.memory) {
+            chosen.guessedWhy = "slotkit's list of DS games says the game keeps no save";
+        } else if (roms.empty() &&
+                   std::none_of(onCard.slotsWithoutGame.begin(), onCard.slotsWithoutGame.end(),
+                                [&](const SlotGame& slot) { return slot.slotFile == slotName; })) {
+            chosen.guessedWhy = "the slot names no game";
         } else {
-            chosen.guessedWhy = game.memory
-                                    ? "slotkit's list of DS games says the game keeps no save"
-                                    : game.unknownWhy;
+            chosen.guessedWhy = game.unknownWhy;
         }
         return chosen;
     }

@@ -348,6 +348,16 @@ TEST_F(GameCheckTest, AnUnknownDsGameSizeIsGuessedAndSaidSo) {
               "Success!\nThe new file holds a save of 8,192 bytes.\nThe game's save size is not "
               "known (the header of its ROM GAME.NDS fails its check" +
                   how);
+
+    SetUpDs("AMCE", 2048);
+    Bytes blank = ReadFile(card.SlotFile(mode, "GAME.DAT"));
+    std::fill_n(blank.begin() + kNdsLayout.ShortNameOffset(), kShortNameSize, 0);
+    WriteFile(card.SlotFile(mode, "GAME.DAT"), blank);
+    EXPECT_EQ(ExportNew("new.sav").size(), 8192u);
+    EXPECT_EQ(prompter.LastMessage().text,
+              "Success!\nThe new file holds a save of 8,192 bytes.\nThe game's save size is not "
+              "known (the slot names no game" +
+                  how);
 }
 
 TEST_F(GameCheckTest, TheDsImportQuestionSaysWhenTheFileIsNotTheGamesSize) {
