@@ -46,13 +46,13 @@ void ReadTitleAndDate(const std::string& path, const SlotLayout& layout, SlotRow
     }
 }
 
+}  // namespace
+
 std::string RowNumber(int row) {
     char number[8];
     std::snprintf(number, sizeof number, "%02d", row);
     return number;
 }
-
-}  // namespace
 
 std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout,
                                   std::error_code* error) {

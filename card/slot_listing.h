@@ -23,6 +23,9 @@ std::string TitleFromShortName(std::span<const std::uint8_t> bytesRead);
 // "2005/11/20 2:53:5"
 std::string FormatDate(const platform::LocalTime& time);
 
+// A row's number as the list shows it: "07".
+std::string RowNumber(int row);
+
 // The rows for the slot files found in `saveFolder`, in enumeration order, padded to 100.
 std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout,
                                   std::error_code* error = nullptr);

@@ -14,15 +14,21 @@ namespace {
 
 constexpr const char* kDeleteQuestion = "Deletes a chosen file.\nDoes it execute really?";
 
-// Renames the slot file `oldName` to the typed name; a failure is shown to the user.
-void RenameTo(const CommandContext& context, const std::string& oldName, const std::string& typed) {
+// Renames the slot file `oldName` of `row` to the typed name; a failure is shown to the user
+// with the row and the reason.
+void RenameTo(const CommandContext& context, int row, const std::string& oldName,
+              const std::string& typed) {
     const auto newName = AcceptTypedName(context, typed, text::kCaptionError);
     if (!newName) {
         return;
     }
+    const auto fail = [&](const std::string& why) {
+        context.prompter.Message(std::string(text::kFailed) + "\nRow " + RowNumber(row) + why,
+                                 text::kCaptionError, MessageKind::Failure);
+    };
     // A row without a file has nothing to rename; its path would be the save folder itself.
     if (oldName.empty()) {
-        context.prompter.Message(text::kFailed, text::kCaptionError, MessageKind::Failure);
+        fail(" has no DAT file to rename.");
         return;
     }
     if (*newName == oldName) {
@@ -31,11 +37,13 @@ void RenameTo(const CommandContext& context, const std::string& oldName, const s
     const auto error =
         platform::RenameNoReplace(context.SlotPathOf(oldName), context.SlotPathOf(*newName));
     if (platform::ChangedButNotConfirmed(error)) {
-        context.prompter.Message(std::string(text::kFailed) + "\n" + DisplayText(oldName) +
-                                     " is now " + DisplayText(*newName) + ": " + error.message(),
-                                 text::kCaptionError, MessageKind::Failure);
+        fail(", " + DisplayText(oldName) + ": it is now " + DisplayText(*newName) + ", but " +
+             error.message() + ".");
+    } else if (error == std::errc::file_exists) {
+        fail(", " + DisplayText(oldName) + ": " + DisplayText(*newName) + " already exists.");
     } else if (error) {
-        context.prompter.Message(text::kFailed, text::kCaptionError, MessageKind::Failure);
+        fail(", " + DisplayText(oldName) + ": it was not renamed to " + DisplayText(*newName) +
+             ": " + error.message() + ".");
     }
 }
 
@@ -51,7 +59,7 @@ void RenameSlot(const CommandContext& context) {
     if (!typed || typed->empty()) {
         return;
     }
-    RenameTo(context, oldName, *typed);
+    RenameTo(context, row, oldName, *typed);
     Refresh(context);
 }
 

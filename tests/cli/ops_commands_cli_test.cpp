@@ -79,7 +79,8 @@ TEST_F(OpsCliTest, Rename) {
     card.WriteSlot(mode, "A.DAT", 263'168);
     card.WriteSlot(mode, "B.DAT", 263'168);
     EXPECT_EQ(Run({"rename", "A.DAT", "B"}), 1);
-    EXPECT_EQ(err.str(), "error: Failed!\n");
+    EXPECT_TRUE(err.str().starts_with("error: Failed!\nRow 0")) << err.str();
+    EXPECT_TRUE(err.str().ends_with(", A.DAT: B.DAT already exists.\n")) << err.str();
     EXPECT_EQ(Run({"rename", "A.DAT", "../A"}), 1);
     EXPECT_EQ(Run({"rename", "A.DAT", "C"}), 0);
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), (std::vector<std::string>{"B.DAT", "C.DAT"}));

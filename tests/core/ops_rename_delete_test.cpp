@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "card/slot_listing.h"
 #include "ops/rename_delete.h"
 #include "ops_fixture.h"
 
@@ -42,7 +43,9 @@ TEST_F(RenameDeleteTest, RenameNeverReplacesAnExistingFile) {
     RenameSlot(Context());
     EXPECT_EQ(ReadFile(Slot("A.DAT")), a);
     EXPECT_EQ(ReadFile(Slot("B.DAT")), b);
-    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"error: Failed!"});
+    EXPECT_EQ(prompter.Transcript(),
+              std::vector<std::string>{"error: Failed!\nRow " + RowNumber(RowOf("A.DAT")) +
+                                       ", A.DAT: B.DAT already exists."});
     EXPECT_TRUE(prompter.AnyFailure());
     EXPECT_GT(view.showCount, 0);
 }
@@ -65,7 +68,9 @@ TEST_F(RenameDeleteTest, CaseOnlyRenameWorksButASecondHardLinkIsATakenName) {
     RenameSlot(Context());
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)),
               (std::vector<std::string>{"SAVE.DAT", "save.dat"}));
-    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"error: Failed!"});
+    EXPECT_EQ(prompter.Transcript(),
+              std::vector<std::string>{"error: Failed!\nRow " + RowNumber(RowOf("save.dat")) +
+                                       ", save.dat: SAVE.DAT already exists."});
 }
 #endif
 
@@ -77,7 +82,8 @@ TEST_F(RenameDeleteTest, RowWithoutFileNeverMovesTheSaveFolder) {
     EXPECT_TRUE(fs::is_directory(card.SaveFolder(mode)));
     EXPECT_EQ(FolderEntries(card.Dir() / "card"), std::vector<std::string>{"NDSSAVE"});
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{});
-    EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"error: Failed!"});
+    EXPECT_EQ(prompter.Transcript(),
+              std::vector<std::string>{"error: Failed!\nRow 00 has no DAT file to rename."});
     EXPECT_GT(view.showCount, 0);
 }
 
