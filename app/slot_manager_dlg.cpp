@@ -4,6 +4,7 @@
 #include <wx/settings.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
+#include <wx/utils.h>
 
 #include <algorithm>
 
@@ -19,6 +20,7 @@
 #include "exchange/export_new.h"
 #include "exchange/export_save.h"
 #include "exchange/import_save.h"
+#include "exchange/sync_places.h"
 #include "ops/backup_restore.h"
 #include "ops/change_target_rom.h"
 #include "ops/rename_delete.h"
@@ -623,7 +625,9 @@ void CSlotManagerDlg::OnSyncWithFolder() {
     if (cardRoot_.empty() || !CardStillThere()) {
         return;
     }
-    const std::optional<std::string> folder = prompter_.ChooseFolder("Sync with a folder");
+    // The folder of this card's last sync, else the user's home folder.
+    const std::string start = LastSyncFolder(Context()).value_or(FromWx(wxGetHomeDir()));
+    const std::optional<std::string> folder = prompter_.ChooseFolderIn("Sync with a folder", start);
     if (!folder) {
         return;
     }
@@ -631,6 +635,7 @@ void CSlotManagerDlg::OnSyncWithFolder() {
     if (dialog.ShowModal() != wxID_OK || !dialog.Plan()) {
         return;
     }
+    RememberSyncFolder(Context(), *folder);
     const SyncPlan plan = *dialog.Plan();
     Run([&plan](const CommandContext& context) { CarryOutAndReport(context, plan); });
 }

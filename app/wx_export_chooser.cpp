@@ -53,7 +53,7 @@ std::optional<std::string> WxPrompter::ChooseSaveFileAndSize(const std::vector<F
                                                              std::span<const std::uint64_t> sizes,
                                                              std::uint64_t& size) {
     if (chooserStub_) {
-        return CardStillIn(chooserStub_({ChooserKind::Save, filters, std::string(title)}));
+        return CardStillIn(chooserStub_({ChooserKind::Save, filters, std::string(title), {}}));
     }
     wxFileDialog dialog(parent_, ToWx(title), wxEmptyString, wxEmptyString,
                         FileDialogWildcard(filters), wxFD_SAVE | wxFD_OVERWRITE_PROMPT);

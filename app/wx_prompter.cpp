@@ -72,12 +72,13 @@ std::optional<std::string> WxPrompter::CardStillIn(std::optional<std::string> ch
 
 std::optional<std::string> WxPrompter::ChooseFile(ChooserKind kind,
                                                   const std::vector<FileFilter>& filters,
-                                                  std::string_view title) {
+                                                  std::string_view title,
+                                                  const std::string& startFolder) {
     if (chooserStub_) {
-        return CardStillIn(chooserStub_({kind, filters, std::string(title)}));
+        return CardStillIn(chooserStub_({kind, filters, std::string(title), startFolder}));
     }
     if (kind == ChooserKind::Folder) {
-        wxDirDialog dialog(parent_, ToWx(title), wxEmptyString,
+        wxDirDialog dialog(parent_, ToWx(title), ToWx(startFolder),
                            wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
         if (dialog.ShowModal() != wxID_OK) {
             return std::nullopt;
@@ -106,6 +107,11 @@ std::optional<std::string> WxPrompter::ChooseSaveFile(const std::vector<FileFilt
 
 std::optional<std::string> WxPrompter::ChooseFolder(std::string_view title) {
     return ChooseFile(ChooserKind::Folder, {}, title);
+}
+
+std::optional<std::string> WxPrompter::ChooseFolderIn(std::string_view title,
+                                                      const std::string& startFolder) {
+    return ChooseFile(ChooserKind::Folder, {}, title, startFolder);
 }
 
 std::optional<std::string> WxPrompter::AskSlotName() {

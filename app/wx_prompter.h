@@ -15,6 +15,7 @@ struct ChooserRequest {
     ChooserKind kind;
     std::vector<FileFilter> filters;
     std::string title;
+    std::string startFolder;  // where a folder chooser opens; empty: wherever the system likes
 };
 
 class WxPrompter : public Prompter {
@@ -42,6 +43,10 @@ class WxPrompter : public Prompter {
     std::optional<std::string> ChooseSaveFile(const std::vector<FileFilter>& filters,
                                               std::string_view title) override;
     std::optional<std::string> ChooseFolder(std::string_view title) override;
+    // A folder chooser that opens in `startFolder` (GTK's own start, "Recent", takes no typed
+    // path).
+    std::optional<std::string> ChooseFolderIn(std::string_view title,
+                                              const std::string& startFolder);
     // In wx_export_chooser.cpp: the save chooser with a choice of the save's size. A chooser
     // stub answers the path and keeps the suggested size.
     std::optional<std::string> ChooseSaveFileAndSize(const std::vector<FileFilter>& filters,
@@ -55,7 +60,8 @@ class WxPrompter : public Prompter {
 
   private:
     std::optional<std::string> ChooseFile(ChooserKind kind, const std::vector<FileFilter>& filters,
-                                          std::string_view title);
+                                          std::string_view title,
+                                          const std::string& startFolder = {});
     std::optional<std::string> CardStillIn(std::optional<std::string> chosen);
 
     wxWindow* parent_;

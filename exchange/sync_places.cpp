@@ -18,6 +18,9 @@ std::string RecordFolder(const HistoryPlace& place) {
     return platform::JoinPath(std::string(card.begin(), card.end()), "sync");
 }
 
+// Beside the records, which are named after their mode's save folder.
+constexpr const char* kLastFolderFile = "last-folder.txt";
+
 }  // namespace
 
 std::vector<sync::RecordLine> ReadSyncRecord(const CommandContext& context,
@@ -73,6 +76,38 @@ std::error_code WriteSyncRecord(const CommandContext& context, const std::string
     return platform::ReplaceFile(
         platform::JoinPath(records, sync::RecordFileName(SaveFolderName(context.mode), whole)),
         {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
+
+std::optional<std::string> LastSyncFolder(const CommandContext& context) {
+    HistoryPlace place;
+    std::vector<std::uint8_t> bytes;
+    if (FindHistoryPlace(context, place) ||
+        platform::ReadWholeFile(platform::JoinPath(RecordFolder(place), kLastFolderFile), bytes)) {
+        return std::nullopt;
+    }
+    std::string folder(bytes.begin(), bytes.end());
+    if (const std::size_t end = folder.find('\n'); end != std::string::npos) {
+        folder.resize(end);
+    }
+    if (folder.empty() || folder.find('\0') != std::string::npos ||
+        !platform::IsDirectory(folder)) {
+        return std::nullopt;
+    }
+    return folder;
+}
+
+void RememberSyncFolder(const CommandContext& context, const std::string& folder) {
+    HistoryPlace place;
+    if (FindHistoryPlace(context, place)) {
+        return;
+    }
+    const std::string records = RecordFolder(place);
+    const std::string text = WholePath(folder) + "\n";
+    if (!platform::MakeFolders(records)) {
+        (void)platform::ReplaceFile(
+            platform::JoinPath(records, kLastFolderFile),
+            {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    }
 }
 
 }  // namespace slotkit

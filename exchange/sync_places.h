@@ -2,6 +2,7 @@
 // the history of the folder's files that a sync replaces.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -19,5 +20,12 @@ std::vector<std::string> SyncedFolders(const CommandContext& context);
 
 std::error_code WriteSyncRecord(const CommandContext& context, const std::string& folder,
                                 const std::vector<sync::RecordLine>& lines);
+
+// The folder this card was last synced with, where the window's folder chooser opens; nothing
+// when none is remembered or that folder is gone.
+std::optional<std::string> LastSyncFolder(const CommandContext& context);
+// Remembers `folder` as the folder this card was last synced with. Only a convenience: a
+// failure to remember it is passed by.
+void RememberSyncFolder(const CommandContext& context, const std::string& folder);
 
 }  // namespace slotkit

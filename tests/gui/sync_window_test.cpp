@@ -4,6 +4,7 @@
 #include "app/control_ids.h"
 #include "app/history_dlg.h"
 #include "app/sync_dlg.h"
+#include "app/wx_text.h"
 #include "window_fixture.h"
 
 namespace slotkit::test {
@@ -146,6 +147,34 @@ TEST_F(SyncWindowTest, CancelInTheDialogWritesNothing) {
                   }));
     EXPECT_TRUE(FolderEntries(Folder()).empty());
     EXPECT_FALSE(fs::exists(card.Dir() / "history"));
+}
+
+// The folder chooser opens in the user's home folder, then in the folder of the card's last
+// sync (GTK's own start, "Recent", takes no typed path); a sync cancelled is not remembered.
+TEST_F(SyncWindowTest, TheFolderChooserOpensWhereTheCardWasLastSynced) {
+    Slot("A.DAT", "ZELDA   NDS", 1);
+    fs::create_directories(Folder());
+    OpenCard();
+    OpenSync([](CSyncDlg*) { return wxID_OK; }, "Success!");
+    ASSERT_EQ(choosers.size(), 1u);
+    EXPECT_EQ(choosers[0].kind, app::ChooserKind::Folder);
+    EXPECT_EQ(choosers[0].startFolder, app::FromWx(wxGetHomeDir()));
+
+    OpenSync([](CSyncDlg*) { return wxID_OK; }, "Success!");
+    ASSERT_EQ(choosers.size(), 2u);
+    EXPECT_EQ(choosers[1].startFolder, Folder().string());
+
+    // A folder that is gone: home again.
+    fs::rename(Folder(), card.PcFolder() / "moved");
+    chosenPaths = {};  // the chooser is cancelled: no dialog follows
+    RightClickAt(RowOnScreen(0), [](wxUIActionSimulator& input) {
+        for (int i = 0; i < 3; ++i) {
+            input.Char(WXK_DOWN);
+        }
+        input.Char(WXK_RETURN);
+    });
+    ASSERT_EQ(choosers.size(), 3u);
+    EXPECT_EQ(choosers[2].startFolder, app::FromWx(wxGetHomeDir()));
 }
 
 }  // namespace
