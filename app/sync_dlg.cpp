@@ -1,5 +1,8 @@
 #include "app/sync_dlg.h"
 
+#include <wx/display.h>
+#include <wx/gdicmn.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 
 #include <algorithm>
@@ -47,6 +50,10 @@ CSyncDlg::CSyncDlg(wxWindow* parent, const CommandContext& context, std::string 
     list_->SetColumnWidth(1, FromDIP(200));
     list_->SetColumnWidth(2, FromDIP(400));
     sizer->Add(list_, 1, wxEXPAND | wxLEFT | wxRIGHT, FromDIP(8));
+    // Room for three lines, so that a long reason wraps without the dialog jumping.
+    detail_ = new wxStaticText(this, wxID_ANY, "", wxDefaultPosition,
+                               wxSize(-1, 3 * GetCharHeight() + FromDIP(4)));
+    sizer->Add(detail_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, FromDIP(8));
     notes_ = new wxStaticText(this, wxID_ANY, "");
     sizer->Add(notes_, 0, wxEXPAND | wxALL, FromDIP(8));
 
@@ -68,6 +75,7 @@ CSyncDlg::CSyncDlg(wxWindow* parent, const CommandContext& context, std::string 
     SetSizerAndFit(sizer);
     SetEscapeId(wxID_CANCEL);
     Replan();
+    CentreOnParent();
 
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { Settle(sync::Prefer::Card); }, kKeepCardId);
@@ -77,8 +85,14 @@ CSyncDlg::CSyncDlg(wxWindow* parent, const CommandContext& context, std::string 
         wxEVT_BUTTON, [this](wxCommandEvent&) { Settle(sync::Prefer::Neither); }, kLeaveId);
     Bind(
         wxEVT_CHOICE, [this](wxCommandEvent&) { Replan(); }, kFormatId);
-    Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent&) { EnableChoices(); });
-    Bind(wxEVT_LIST_ITEM_DESELECTED, [this](wxListEvent&) { EnableChoices(); });
+    Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent&) {
+        EnableChoices();
+        ShowDetail();
+    });
+    Bind(wxEVT_LIST_ITEM_DESELECTED, [this](wxListEvent&) {
+        EnableChoices();
+        ShowDetail();
+    });
 }
 
 void CSyncDlg::Replan() {
@@ -118,13 +132,54 @@ void CSyncDlg::Fill() {
             }
         }
         notes_->SetLabel(ToWx(plan_->pairs.empty() ? "No slot names a game." : notes));
-        notes_->Wrap(list_->GetSize().x);
-        for (int column = 0; column < list_->GetColumnCount(); ++column) {
-            list_->SetColumnWidth(column, plan_->pairs.empty() ? FromDIP(150) : wxLIST_AUTOSIZE);
-        }
     }
+    FitColumns();
+    notes_->Wrap(list_->GetSize().x);
     sync_->Enable(plan_ && PlanWrites(*plan_));
     EnableChoices();
+    ShowDetail();
+    Layout();
+}
+
+// Every column as wide as its widest text, the dialog widened for them up to most of the
+// screen: a reason cut off at the list's edge is read only with the scroll bar, which GTK shows
+// only under the pointer. What still does not fit is read whole in the detail line.
+void CSyncDlg::FitColumns() {
+    const bool empty = !plan_ || plan_->pairs.empty();
+    int wanted = 0;
+    for (int column = 0; column < list_->GetColumnCount(); ++column) {
+        list_->SetColumnWidth(column, empty ? FromDIP(150) : wxLIST_AUTOSIZE_USEHEADER);
+        wanted += list_->GetColumnWidth(column);
+    }
+    // Room for a vertical scroll bar beside the columns.
+    const int missing = wanted + wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, list_) + FromDIP(4) -
+                        list_->GetClientSize().x;
+    if (missing <= 0) {
+        return;
+    }
+    const int most = wxGetClientDisplayRect().width * 9 / 10;
+    wxSize size = GetSize();
+    if (size.x < most) {
+        size.x = std::min(size.x + missing, most);
+        SetSize(size);
+        Layout();
+    }
+}
+
+void CSyncDlg::ShowDetail() {
+    const long row = SelectedRow();
+    wxString text;
+    if (plan_ && row >= 0 && static_cast<std::size_t>(row) < plan_->pairs.size()) {
+        const SyncPair& pair = plan_->pairs[row];
+        text =
+            ToWx(DisplayText(pair.slotFileName) + " <-> " +
+                 (pair.fileName.empty() ? std::string("(no file)") : DisplayText(pair.fileName)) +
+                 ": " + WayText(pair));
+    } else if (plan_ && !plan_->pairs.empty()) {
+        text = "Select a row to read here what happens to it, and why.";
+    }
+    detail_->SetLabel(text);
+    detail_->Wrap(list_->GetSize().x);
     Layout();
 }
 
@@ -150,7 +205,8 @@ void CSyncDlg::Settle(sync::Prefer prefer) {
     SyncPair& pair = plan_->pairs[row];
     pair.decision = sync::Settle(planned_[row], prefer);
     list_->SetItem(row, 2, ToWx(WayText(pair)));
-    list_->SetColumnWidth(2, wxLIST_AUTOSIZE);
+    FitColumns();
+    ShowDetail();
     sync_->Enable(PlanWrites(*plan_));
 }
 

@@ -29,12 +29,16 @@ class CSyncDlg : public wxDialog {
     wxButton* KeepFolderButton() const { return keepFolder_; }
     wxButton* LeaveButton() const { return leave_; }
     wxButton* SyncButton() const { return sync_; }
+    // The selected row's whole line, wrapped: what happens and why.
+    wxStaticText* Detail() const { return detail_; }
 
   private:
     void Replan();
     void Fill();
     void Settle(sync::Prefer prefer);
     void EnableChoices();
+    void ShowDetail();
+    void FitColumns();
     long SelectedRow() const;
 
     CommandContext context_;
@@ -44,6 +48,7 @@ class CSyncDlg : public wxDialog {
     wxListCtrl* list_ = nullptr;
     wxChoice* format_ = nullptr;
     wxStaticText* notes_ = nullptr;
+    wxStaticText* detail_ = nullptr;
     wxButton* keepCard_ = nullptr;
     wxButton* keepFolder_ = nullptr;
     wxButton* leave_ = nullptr;

@@ -149,6 +149,38 @@ TEST_F(SyncWindowTest, CancelInTheDialogWritesNothing) {
     EXPECT_FALSE(fs::exists(card.Dir() / "history"));
 }
 
+// Each row's whole reason shows at the dialog's opening size, and the selected row's line is
+// read whole, wrapped, below the list.
+TEST_F(SyncWindowTest, EveryReasonIsReadableWholeAndTheSelectedRowsLineBelowTheList) {
+    Slot("A.DAT", "ZELDA   NDS", 1);  // no ROM on the card: the longer reason
+    Slot("B.DAT", "MARIO   NDS", 2);
+    fs::create_directories(Folder());
+    OpenCard();
+    OpenSync(
+        [&](CSyncDlg* dialog) {
+            wxListCtrl* list = dialog->Pairs();
+            int widths = 0;
+            for (int column = 0; column < list->GetColumnCount(); ++column) {
+                widths += list->GetColumnWidth(column);
+                for (long row = 0; row < list->GetItemCount(); ++row) {
+                    const wxString text = list->GetItemText(row, column);
+                    EXPECT_LE(list->GetTextExtent(text).x, list->GetColumnWidth(column)) << text;
+                }
+            }
+            EXPECT_LE(widths, list->GetClientSize().x);
+            EXPECT_TRUE(dialog->Detail()->GetLabel().StartsWith("Select a row"));
+
+            ClickRow(dialog, 1);
+            wxString detail = dialog->Detail()->GetLabel();
+            detail.Replace("\n", " ");
+            EXPECT_EQ(detail, list->GetItemText(1, 0) + " <-> " + list->GetItemText(1, 1) + ": " +
+                                  list->GetItemText(1, 2));
+            EXPECT_LE(dialog->Detail()->GetBestSize().x, list->GetSize().x);
+            return wxID_OK;
+        },
+        "Success!");
+}
+
 // The folder chooser opens in the user's home folder, then in the folder of the card's last
 // sync (GTK's own start, "Recent", takes no typed path); a sync cancelled is not remembered.
 TEST_F(SyncWindowTest, TheFolderChooserOpensWhereTheCardWasLastSynced) {
