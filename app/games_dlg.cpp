@@ -131,8 +131,8 @@ void CGamesDlg::SetGames(std::shared_ptr<const CardGames> games) {
         const long row =
             roms_->InsertItem(static_cast<long>(i), ToWx(title.empty() ? kUnknown : title), image);
         roms_->SetItem(row, 1, ToWx(rom.info.code.empty() ? kUnknown : rom.info.code));
-        const std::string saveType = mode_ == EditMode::Gba ? SaveTypeText(rom.saveType) : "";
-        roms_->SetItem(row, 2, ToWx(saveType.empty() ? kUnknown : saveType));
+        const std::string save = RomSaveText(rom, SaveNote::Short);
+        roms_->SetItem(row, 2, ToWx(save.empty() ? kUnknown : save));
         roms_->SetItem(row, 3, ToWx(DisplayText(rom.place)));
         roms_->SetItem(row, 4, ToWx(rom.slotFiles.empty() ? kNoSaveYet : Joined(rom.slotFiles)));
         if (!romPath.empty() && rom.path == romPath) {

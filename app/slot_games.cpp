@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "card/display_text.h"
-#include "card/rom_save_type.h"
 
 namespace slotkit::app {
 
@@ -60,8 +59,12 @@ std::string SlotGameText(const CardGames* games, const std::string& slotFile,
             text += "\n\n";
         }
         text += (title.empty() ? std::string("(title unknown)") : title) +
-                "\nGame code: " + (rom->info.code.empty() ? "unknown" : rom->info.code) +
-                "\nOn the card: " + DisplayText(rom->place);
+                "\nGame code: " + (rom->info.code.empty() ? "unknown" : rom->info.code);
+        if (games->mode == EditMode::Nds) {
+            const std::string save = RomSaveText(*rom);
+            text += "\nSave: " + (save.empty() ? std::string("unknown") : save);
+        }
+        text += "\nOn the card: " + DisplayText(rom->place);
     }
     if (!text.empty()) {
         return text;
@@ -80,10 +83,6 @@ std::string SlotGameText(const CardGames* games, const std::string& slotFile,
 std::string LostSlotText(const SlotGame& slot) {
     return "the cartridge will not find this save: " + DottedShortName(slot.shortName) +
            " is not on the card";
-}
-
-std::string SaveTypeText(const std::optional<games::GbaSaveType>& type) {
-    return type ? GbaSaveTypeText(*type) : std::string();
 }
 
 std::optional<wxBitmap> RomIcon(const RomInfo& info) {

@@ -26,17 +26,13 @@ games::DsLanguage SystemBannerLanguage();
 // The slot, when its game is not on the card.
 const SlotGame* LostSlot(const CardGames& games, const std::string& slotFile);
 
-// The hover's text for `slotFile`: each of its games (title, code, place on the card), or that
-// its game is not on the card. `games` is nothing while the search runs.
+// The hover's text for `slotFile`: each of its games (title, code, a DS game's save memory, place
+// on the card), or that its game is not on the card. `games` is nothing while the search runs.
 std::string SlotGameText(const CardGames* games, const std::string& slotFile,
                          games::DsLanguage language);
 
 // "the cartridge will not find this save: POKEMO~1.NDS is not on the card"
 std::string LostSlotText(const SlotGame& slot);
-
-// The save type and size a GBA ROM names, for the dialog: "Flash 128 KiB", "EEPROM (512 B or
-// 8 KiB)", "no save"; empty when it is not known.
-std::string SaveTypeText(const std::optional<games::GbaSaveType>& type);
 
 // The ROM's icon, its transparent colour see-through; nothing for a ROM without one.
 std::optional<wxBitmap> RomIcon(const RomInfo& info);

@@ -15,10 +15,12 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "card/card_games.h"
 #include "cli/games_output.h"
+#include "games/ds_save_memory.h"
 #include "tests/support/rom_images.h"
 
 namespace {
@@ -37,6 +39,25 @@ void WriteSparse(const std::string& path, std::uint64_t size, const Bytes& start
     ::close(fd);
 }
 
+// `count` game codes the list of DS games knows ("A" + two letters or digits + "E", in order), so
+// that each DS ROM's save memory is found and printed as on a card of real games.
+std::vector<std::string> KnownDsCodes(std::size_t count) {
+    static constexpr char kChars[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    std::vector<std::string> codes;
+    for (const char second : std::string_view(kChars)) {
+        for (const char third : std::string_view(kChars)) {
+            const std::string code{'A', second, third, 'E'};
+            if (codes.size() < count && slotkit::games::DsSaveMemoryOf(code)) {
+                codes.push_back(code);
+            }
+        }
+    }
+    if (codes.size() < count) {
+        std::abort();
+    }
+    return codes;
+}
+
 // The card root: DS/ and GBA/ with the ROMs, and the two save folders, made once for the run.
 const std::string& RomCard() {
     static const std::string root = [] {
@@ -48,10 +69,12 @@ const std::string& RomCard() {
             fs::create_directory(dir + "/" + folder);
         }
         const Bytes banner = DsBannerBytes(1, u"A game of the bench\nMaker");
+        const std::vector<std::string> dsCodes = KnownDsCodes(kRomsPerKind);
         for (int i = 0; i < kRomsPerKind; ++i) {
             const std::uint64_t size = (8ull << 20) << (i % 7);  // 8 MiB to 512 MiB
             const std::string number = std::to_string(1000 + i);
-            Bytes ds = DsHeaderBytes("BENCH" + number, "B" + number.substr(1), "01", 0, 0x4000);
+            Bytes ds = DsHeaderBytes("BENCH" + number, dsCodes[static_cast<std::size_t>(i)], "01",
+                                     0, 0x4000);
             ds.resize(0x4000, 0);
             ds.insert(ds.end(), banner.begin(), banner.end());
             WriteSparse(dir + "/DS/Game of the bench " + number + " (Europe).nds", size, ds);

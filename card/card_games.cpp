@@ -6,6 +6,7 @@
 #include "card/card_paths.h"
 #include "card/display_text.h"
 #include "card/rom_names.h"
+#include "card/rom_save_size.h"
 #include "card/rom_save_type.h"
 #include "platform/platform.h"
 #include "platform/short_name_alias.h"
@@ -83,9 +84,29 @@ std::string DottedShortName(const std::string& shortName) {
     return DisplayText(extension.empty() ? name : name + "." + extension);
 }
 
+bool SlotHoldsSave(const games::DsSaveMemory& memory) {
+    return memory.bytes <= kNdsLayout.saveRegionSize;
+}
+
+std::string RomSaveText(const CardRom& rom, SaveNote note) {
+    if (rom.dsSave) {
+        std::string text = games::DsSaveMemoryText(*rom.dsSave);
+        if (!SlotHoldsSave(*rom.dsSave)) {
+            static_assert(kNdsLayout.saveRegionSize % 1024 == 0);
+            text += note == SaveNote::Short
+                        ? " (slot too small)"
+                        : " (a slot holds " + std::to_string(kNdsLayout.saveRegionSize / 1024) +
+                              " KiB)";
+        }
+        return text;
+    }
+    return rom.saveType ? GbaSaveTypeText(*rom.saveType) : std::string();
+}
+
 CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_token stop,
                         BannerKept kept) {
     CardGames games;
+    games.mode = mode;
     platform::FileSearch search;
     search.suffixes = {mode == EditMode::Nds ? ".NDS" : ".GBA"};
     search.skippedRootFolders = {std::string(SaveFolderName(EditMode::Nds)),
@@ -136,6 +157,7 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_to
         if (rom.info.stamp) {
             rom.saveType = FindRemembered(remembered, *rom.info.stamp);
         }
+        rom.dsSave = DsSaveMemoryOfRom(rom.info, mode);
         games.roms.push_back(std::move(rom));
     }
 

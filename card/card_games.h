@@ -11,6 +11,7 @@
 
 #include "card/rom_info.h"
 #include "card/slot_format.h"
+#include "games/ds_save_memory.h"
 #include "games/gba_save_type.h"
 
 namespace slotkit {
@@ -32,10 +33,14 @@ struct CardRom {
     // GBA: the save type, where the user's cache remembers it for this ROM as it is now
     // (rom_save_type.h); a listing never reads the whole ROM for it.
     std::optional<games::GbaSaveType> saveType;
+    // DS: the game's save memory, where the list of DS games knows the code of a header that
+    // passes its check (rom_save_size.h).
+    std::optional<games::DsSaveMemory> dsSave;
     std::vector<std::string> slotFiles;  // the slot files that belong to it, in listing order
 };
 
 struct CardGames {
+    EditMode mode = EditMode::Nds;           // whose ROMs these are
     std::vector<CardRom> roms;               // in the order of their places
     std::vector<SlotGame> slotsWithoutGame;  // in listing order
     bool searchStopped = false;              // the search's limits left part of the card unseen
@@ -57,6 +62,21 @@ bool SlotBelongsTo(const SlotGame& slot, const std::string& romName,
 
 // The trailer's short name as a file name: "POKEMO~1NDS" gives "POKEMO~1.NDS".
 std::string DottedShortName(const std::string& shortName);
+
+// Whether a slot file holds the whole of a DS game's save memory: a slot keeps 256 KiB of save,
+// and a game with more (flash of 512 KiB or 1 MiB, NAND) keeps some of its save where no slot
+// has it.
+bool SlotHoldsSave(const games::DsSaveMemory& memory);
+
+// How a save larger than a slot is marked: in words of their own for a printed line or the
+// hover, or briefly for a column.
+enum class SaveNote { Long, Short };
+
+// The save the ROM's game keeps, as the listings show it: a DS game's save memory ("Flash 256
+// KiB", "no save"), marked where it is larger than a slot ("Flash 512 KiB (a slot holds 256
+// KiB)", or "Flash 512 KiB (slot too small)" with SaveNote::Short); a GBA game's remembered save
+// type ("Flash 128 KiB"); empty when it is not known.
+std::string RomSaveText(const CardRom& rom, SaveNote note = SaveNote::Long);
 
 // The ROMs the slot file `slotFile` belongs to (more than one when ROMs of one 8.3 name are in
 // different folders).

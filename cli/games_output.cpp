@@ -1,7 +1,6 @@
 #include "cli/games_output.h"
 
 #include "card/display_text.h"
-#include "card/rom_save_type.h"
 
 namespace slotkit::cli {
 
@@ -28,7 +27,7 @@ void PrintGames(const CardGames& games, std::ostream& out) {
         line += '\t';
         AppendOrUnknown(rom.info.Title(), line);
         line += '\t';
-        line += rom.saveType ? GbaSaveTypeText(*rom.saveType) : kUnknown;
+        AppendOrUnknown(RomSaveText(rom), line);
         line += '\t';
         for (const std::string& slot : rom.slotFiles) {
             if (&slot != &rom.slotFiles.front()) {

@@ -145,6 +145,48 @@ TEST(CliGames, SaveTypesAreReadOnAskingAndRememberedForTheListing) {
     EXPECT_EQ(nds.status, 0);
 }
 
+// A DS game's save memory comes from the list of DS games by its code; a save larger than a slot
+// is said so in the same field.
+TEST(CliGames, DsSaveMemoryFromTheListOfGames) {
+    TempCard card;
+    const fs::path root = CardDir(card);
+    WriteFile(root / "A.NDS", DsRom("KART", "AMCE", u"Kart"));
+    WriteFile(root / "B.NDS", DsRom("PUZZLE", "A22E", u"Puzzle"));
+    WriteFile(root / "C.NDS", DsRom("DIAMOND", "ADAE", u"Diamond"));
+    WriteFile(root / "D.NDS", DsRom("BIGSAVE", "A23E", u"Big save"));
+    WriteFile(root / "E.NDS", DsRom("NOSAVE", "A36J", u"No save"));
+    WriteFile(root / "F.NDS", DsRom("HOMEBREW", "AGME", u"Homebrew"));
+    // A header that fails its check is not trusted: its code is not looked up.
+    Bytes broken = DsRom("KART", "AMCE", u"Kart");
+    broken[0] ^= 1;
+    WriteFile(root / "G.NDS", broken);
+    WriteSlotFor(card, EditMode::Nds, "DIAMOND.DAT", "C       NDS");
+
+    const CliRun run = RunCli({"-c", card.Root(), "games"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    const std::vector<std::string> expected{
+        "A.NDS\tAMCE\t1 Kart\tFlash 256 KiB\t",
+        "B.NDS\tA22E\t1 Puzzle\tEEPROM 8 KiB\t",
+        "C.NDS\tADAE\t1 Diamond\tFlash 512 KiB (a slot holds 256 KiB)\tDIAMOND.DAT",
+        "D.NDS\tA23E\t1 Big save\tNAND 8 MiB (a slot holds 256 KiB)\t",
+        "E.NDS\tA36J\t1 No save\tno save\t",
+        "F.NDS\tAGME\t1 Homebrew\tunknown\t",
+        "G.NDS\tunknown\tunknown\tunknown\t",
+    };
+    EXPECT_EQ(Lines(run.out), expected);
+}
+
+// A GBA game's code is not a DS game's: the GBA listing never takes a save from the DS list.
+TEST(CliGames, GbaRomWithTheCodeOfADsGameKeepsItsUnknownType) {
+    TempCard card;
+    WriteFile(CardDir(card) / "KART.GBA", GbaHeaderBytes("KART", "AMCE", "01"));
+    card.MakeSaveFolder(EditMode::Gba);
+    const CliRun run = RunCli({"-c", card.Root(), "-m", "gba", "games"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "KART.GBA\tAMCE\tKART\tunknown\t\n");
+}
+
 TEST(CliGames, ListPrintsWhatItAlwaysPrinted) {
     TempCard card;
     WriteFile(CardDir(card) / "GAME.NDS", DsRom("GAME", "AGME", u"Game"));

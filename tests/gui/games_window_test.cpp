@@ -149,8 +149,8 @@ TEST(SlotGames, TextOfTheHover) {
     EXPECT_EQ(app::SlotGameText(nullptr, "A.DAT", english), "looking...");
     // Two ROMs of one 8.3 name: both, the unknown one said so.
     EXPECT_EQ(app::SlotGameText(&games, "A.DAT", english),
-              "POCKET HERO\nGame code: AXYE\nOn the card: ROMS/GAME.nds\n\n(title unknown)\nGame "
-              "code: unknown\nOn the card: OLD/GAME.nds");
+              "POCKET HERO\nGame code: AXYE\nSave: unknown\nOn the card: ROMS/GAME.nds\n\n(title "
+              "unknown)\nGame code: unknown\nSave: unknown\nOn the card: OLD/GAME.nds");
     EXPECT_EQ(app::SlotGameText(&games, "B.DAT", english),
               "The game of this save is not on the card: POKEMO~1.NDS");
     EXPECT_EQ(app::SlotGameText(&games, "BLANK.DAT", english), "This save names no game.");
@@ -160,8 +160,31 @@ TEST(SlotGames, TextOfTheHover) {
               std::string::npos);
 }
 
+TEST(SlotGames, HoverSaysTheSaveMemoryOfADsGame) {
+    CardGames games;
+    CardRom rom;
+    rom.place = "GAME.nds";
+    rom.info.code = "ADAE";
+    rom.info.headerTitle = "DIAMOND";
+    rom.slotFiles = {"A.DAT"};
+    rom.dsSave = games::DsSaveMemory{games::DsSaveKind::Flash, 512 * 1024};
+    games.roms = {rom};
+    const auto english = games::DsLanguage::English;
+    EXPECT_EQ(app::SlotGameText(&games, "A.DAT", english),
+              "DIAMOND\nGame code: ADAE\nSave: Flash 512 KiB (a slot holds 256 KiB)\nOn the card: "
+              "GAME.nds");
+    games.roms[0].dsSave = games::DsSaveMemory{games::DsSaveKind::Flash, 256 * 1024};
+    EXPECT_EQ(app::SlotGameText(&games, "A.DAT", english),
+              "DIAMOND\nGame code: ADAE\nSave: Flash 256 KiB\nOn the card: GAME.nds");
+    // A GBA game's hover names no save.
+    games.mode = EditMode::Gba;
+    games.roms[0].dsSave.reset();
+    EXPECT_EQ(app::SlotGameText(&games, "A.DAT", english),
+              "DIAMOND\nGame code: ADAE\nOn the card: GAME.nds");
+}
+
 TEST_F(GamesWindowTest, HoverShowsTheGameOfTheRowUnderThePointer) {
-    WriteRom("ROMS/GAME.nds", DsRomWithIcon("POCKETHERO", "AXYE", u"Pocket Hero"));
+    WriteRom("ROMS/GAME.nds", DsRomWithIcon("POCKETHERO", "ADAE", u"Pocket Hero"));
     WriteSlotFor("A.DAT", "GAME    NDS");
     WriteSlotFor("B.DAT", "POKEMO~1NDS");
     OpenCard();
@@ -172,9 +195,10 @@ TEST_F(GamesWindowTest, HoverShowsTheGameOfTheRowUnderThePointer) {
     ASSERT_NE(b, -1);
 
     PointTo(RowOnScreen(a));
-    EXPECT_EQ(
-        HoverText().utf8_string(),
-        TitleIn("Pocket Hero") + "\nGame code: AXYE\nOn the card: " + OnCard("ROMS/GAME.nds"));
+    EXPECT_EQ(HoverText().utf8_string(),
+              TitleIn("Pocket Hero") +
+                  "\nGame code: ADAE\nSave: Flash 512 KiB (a slot holds 256 KiB)\nOn the card: " +
+                  OnCard("ROMS/GAME.nds"));
     EXPECT_TRUE(window->HoverPopup()->HasIcon());
     // The popup is next to the pointer and does not cover the row under it.
     const wxRect popup = window->HoverPopup()->GetScreenRect();
@@ -239,7 +263,7 @@ TEST_F(GamesWindowTest, HoverSaysLookingUntilTheSearchEndsThenShowsTheGame) {
     EXPECT_EQ(window->Games().Result()->roms.size(), 1u);
     // The popup under the pointer shows the game without the pointer moving.
     EXPECT_EQ(HoverText().utf8_string(),
-              TitleIn("Pocket Hero") + "\nGame code: AXYE\nOn the card: GAME.nds");
+              TitleIn("Pocket Hero") + "\nGame code: AXYE\nSave: unknown\nOn the card: GAME.nds");
 }
 
 TEST_F(GamesWindowTest, ClosingTheWindowStopsASearchThatWouldNeverEnd) {
@@ -295,7 +319,7 @@ TEST_F(GamesWindowTest, DialogListsTheRomsAndTheSavesWhoseGameIsGoneAndLinksOneP
             EXPECT_EQ(roms->GetItemCount(), 2);
             EXPECT_EQ(roms->GetItemText(0, 0).utf8_string(), TitleIn("Pocket Hero"));
             EXPECT_EQ(roms->GetItemText(0, 1), "AXYE");
-            EXPECT_EQ(roms->GetItemText(0, 2), "unknown");  // a DS ROM does not say
+            EXPECT_EQ(roms->GetItemText(0, 2), "unknown");  // a code the list does not know
             EXPECT_EQ(roms->GetItemText(0, 3), OnCard("ROMS/GAME.nds"));
             EXPECT_EQ(roms->GetItemText(0, 4), "A.DAT");
             EXPECT_EQ(roms->GetItemText(1, 0), "OTHER");
@@ -356,6 +380,49 @@ TEST_F(GamesWindowTest, DialogListsTheRomsAndTheSavesWhoseGameIsGoneAndLinksOneP
                 expected.begin() + static_cast<std::ptrdiff_t>(kNdsLayout.ShortNameOffset()));
     EXPECT_EQ(after, expected);
     EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT"))[kNdsLayout.ShortNameOffset()], 'G');
+}
+
+TEST_F(GamesWindowTest, DialogShowsTheSaveMemoryOfEachDsGameWhole) {
+    WriteRom("A.nds", DsRomWithIcon("KART", "AMCE", u"Kart"));
+    WriteRom("B.nds", DsRomWithIcon("PUZZLE", "A22E", u"Puzzle"));
+    WriteRom("C.nds", DsRomWithIcon("DIAMOND", "ADAE", u"Diamond"));
+    WriteRom("D.nds", DsRomWithIcon("BIGSAVE", "A23E", u"Big save"));
+    WriteRom("E.nds", DsRomWithIcon("HOMEBREW", "AGME", u"Homebrew"));
+    Bytes broken = DsRomWithIcon("KART", "AMCE", u"Kart");
+    broken[0] ^= 1;  // the header fails its check: its code is not looked up
+    WriteRom("F.nds", broken);
+    WriteSlotFor("A.DAT", "C       NDS");
+    OpenCard();
+    ASSERT_TRUE(WaitForGames());
+    wxTEST_DIALOG(window->OnGamesOnCard(), ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
+                      wxListCtrl* roms = dialog->Roms();
+                      const std::vector<std::pair<std::string, std::string>> expected{
+                          {"AMCE", "Flash 256 KiB"},
+                          {"A22E", "EEPROM 8 KiB"},
+                          {"ADAE", "Flash 512 KiB (slot too small)"},
+                          {"A23E", "NAND 8 MiB (slot too small)"},
+                          {"AGME", "unknown"},
+                          {"unknown", "unknown"},
+                      };
+                      EXPECT_EQ(roms->GetItemCount(), static_cast<int>(expected.size()));
+                      for (std::size_t i = 0; i < expected.size(); ++i) {
+                          const long row = static_cast<long>(i);
+                          EXPECT_EQ(roms->GetItemText(row, 1).utf8_string(), expected[i].first);
+                          EXPECT_EQ(roms->GetItemText(row, 2).utf8_string(), expected[i].second)
+                              << expected[i].first;
+                      }
+                      EXPECT_EQ(roms->GetItemText(2, 4), "A.DAT");
+                      // The column shows its longest text whole.
+                      dialog->Show();
+                      PumpEvents();
+                      wxClientDC dc(roms);
+                      dc.SetFont(roms->GetFont());
+                      for (long row = 0; row < roms->GetItemCount(); ++row) {
+                          EXPECT_GE(roms->GetColumnWidth(2),
+                                    dc.GetTextExtent(roms->GetItemText(row, 2)).x);
+                      }
+                      return wxID_CANCEL;
+                  }));
 }
 
 TEST_F(GamesWindowTest, LinkButtonRetargetsTheSlotSelectedInTheList) {
