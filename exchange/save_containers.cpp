@@ -521,7 +521,15 @@ std::vector<std::uint8_t> DesmumeFooter(std::uint32_t size) {
         case 262144:
             kind = 5;
             break;
-        default:  // 131,072
+        default:
+            // Flash of 512 KiB (kind 6) and on, each kind twice the size of the one before; a
+            // 128 KiB EEPROM, which has no kind of its own, is kind 0.
+            for (std::uint32_t flash = 524288, next = 6; flash != 0 && flash <= 64u << 20;
+                 flash <<= 1, ++next) {
+                if (size == flash) {
+                    kind = next;
+                }
+            }
             break;
     }
     std::vector<std::uint8_t> footer(kDesmumeText.begin(), kDesmumeText.end());

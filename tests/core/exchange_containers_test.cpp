@@ -195,8 +195,18 @@ TEST(DesmumeFooter, IsWhatDesmumeWritesForEachSize) {
     struct Case {
         std::uint32_t size, type, addressSize;
     };
-    const Case cases[] = {{512, 1, 1},   {8192, 2, 2},   {32768, 4, 2},
-                          {65536, 3, 2}, {131072, 0, 3}, {262144, 5, 3}};
+    const Case cases[] = {{512, 1, 1},
+                          {8192, 2, 2},
+                          {32768, 4, 2},
+                          {65536, 3, 2},
+                          {131072, 0, 3},
+                          {262144, 5, 3},
+                          // The larger save memories of DS game cards.
+                          {524288, 6, 3},
+                          {1048576, 7, 3},
+                          {8388608, 10, 3},
+                          {16777216, 11, 3},
+                          {67108864, 13, 3}};
     for (const Case& c : cases) {
         Bytes expected;
         PutText(expected,
