@@ -69,93 +69,92 @@ Bytes WithFooter(Bytes save) {
     return save;
 }
 
-TEST_F(SyncGameSizeTest, NewFilesHaveTheGamesSizeAndALargerGameIsPaddedPastTheSlot) {
+TEST_F(SyncGameSizeTest, NewFilesHaveTheGamesSizeOrSayThatTheSizeWasGuessed) {
     const Bytes small = Game("AMCE", "AMCE", PatternBytes(300, 1));      // flash 256 KiB
     const Bytes large = Game("ADAE", "ADAE", PatternBytes(kRegion, 2));  // flash 512 KiB
-    Sync();
-    EXPECT_TRUE(Succeeded()) << Last();
-    EXPECT_NE(Plan().find("AMCE.DAT <-> AMCE.sav: card -> folder, a new file (262,144 bytes, "
-                          "the game's save size)"),
-              std::string::npos)
-        << Plan();
-    EXPECT_NE(Plan().find("(524,288 bytes, the game's save size): the folder has no file for this "
-                          "game yet (the slot holds only the first 262,144 of the game's 524,288 "
-                          "bytes)"),
-              std::string::npos)
-        << Plan();
-    EXPECT_EQ(ReadFile(Folder() / "AMCE.sav"), Slice(small, 0, kRegion));
-    EXPECT_EQ(ReadFile(Folder() / "ADAE.sav"), Padded(Slice(large, 0, kRegion), 524288));
-
-    // DeSmuME files: the footer names the game's size, and the file reads back as a save.
-    Sync(Prefer::Neither, SyncFormat::Dsv);
-    EXPECT_TRUE(Succeeded()) << Last();
-    const Bytes dsv = ReadFile(Folder() / "ADAE.dsv");
-    EXPECT_EQ(dsv, WithFooter(Padded(Slice(large, 0, kRegion), 524288)));
-    EXPECT_EQ(ReadForeignSave(ForeignSaveType::Dsv, dsv).length, 524288u);
-    EXPECT_EQ(ReadFile(Folder() / "AMCE.dsv"), WithFooter(Slice(small, 0, kRegion)));
-
-    // Both sides now hold the same: nothing more is written.
-    Sync();
-    EXPECT_EQ(prompter.shown.size(), 1u);
-    EXPECT_NE(Last().find("Nothing to write"), std::string::npos) << Last();
-}
-
-TEST_F(SyncGameSizeTest, WhereTheGamesSizeIsNotKnownTheSizeIsGuessedAndThePlanSaysSo) {
-    const Bytes none = Game("NOROM", "", PatternBytes(8000, 1));
-    const Bytes homebrew = Game("HOMEBREW", "ZZZQ", PatternBytes(8000, 2));  // not in the list
-    const Bytes bad = Game("BADHEAD", "AMCE", PatternBytes(8000, 3));
+    // Unknown sizes: no ROM on the card, a code not in the list, a header failing its check.
+    Game("NOROM", "", PatternBytes(8000, 3));
+    Game("HOMEBREW", "ZZZQ", PatternBytes(8000, 4));
+    const Bytes bad = Game("BADHEAD", "AMCE", PatternBytes(8000, 5));
     Bytes rom = ReadFile(card.Dir() / "card" / "BADHEAD.NDS");
-    rom[0x15E] ^= 1;  // the header fails its check: its code is not trusted
+    rom[0x15E] ^= 1;
     WriteFile(card.Dir() / "card" / "BADHEAD.NDS", rom);
     Sync();
     EXPECT_TRUE(Succeeded()) << Last();
-    for (const auto& [file, slot] :
-         {std::pair{"NOROM.sav", none}, {"HOMEBREW.sav", homebrew}, {"BADHEAD.sav", bad}}) {
-        EXPECT_EQ(ReadFile(Folder() / file), Slice(slot, 0, 8192)) << file;
-    }
+    const std::string plan = Plan();
+    EXPECT_NE(plan.find("AMCE.sav: card -> folder, a new file (262,144 bytes, the game's save "
+                        "size)"),
+              std::string::npos)
+        << plan;
+    EXPECT_NE(plan.find("(524,288 bytes, the game's save size): the folder has no file for this "
+                        "game yet (the slot holds only the first 262,144 of the game's 524,288 "
+                        "bytes)"),
+              std::string::npos);
     const std::string guessed =
-        "a new file (8,192 bytes): the folder has no file for this game yet (the game's save "
-        "size is not known: the size was guessed from the save's data; `export-new --size` or "
-        "the window's \"Export to a new file...\" makes a file of another size)";
-    EXPECT_NE(Plan().find("NOROM.sav: card -> folder, " + guessed), std::string::npos) << Plan();
-    EXPECT_NE(Plan().find("HOMEBREW.sav: card -> folder, " + guessed), std::string::npos);
-    EXPECT_NE(Plan().find("BADHEAD.sav: card -> folder, " + guessed), std::string::npos);
+        ": card -> folder, a new file (8,192 bytes): the folder has no file for this game yet "
+        "(the game's save size is not known: the size was guessed from the save's data; "
+        "`export-new --size` or the window's \"Export to a new file...\" makes a file of another "
+        "size).";
+    for (const char* name : {"NOROM", "HOMEBREW", "BADHEAD"}) {
+        EXPECT_NE(plan.find(name + (".sav" + guessed)), std::string::npos) << name;
+        EXPECT_EQ(ReadFile(Folder() / (std::string(name) + ".sav")).size(), 8192u);
+    }
+    EXPECT_EQ(ReadFile(Folder() / "BADHEAD.sav"), Slice(bad, 0, 8192));
+    EXPECT_EQ(ReadFile(Folder() / "AMCE.sav"), Slice(small, 0, kRegion));
+    EXPECT_EQ(ReadFile(Folder() / "ADAE.sav"), Padded(Slice(large, 0, kRegion), 524288));
+
+    // DeSmuME files: the footer names the game's size.
+    Sync(Prefer::Neither, SyncFormat::Dsv);
+    EXPECT_TRUE(Succeeded()) << Last();
+    EXPECT_EQ(ReadFile(Folder() / "ADAE.dsv"),
+              WithFooter(Padded(Slice(large, 0, kRegion), 524288)));
+    EXPECT_EQ(ReadFile(Folder() / "AMCE.dsv"), WithFooter(Slice(small, 0, kRegion)));
+
+    Sync();  // both sides hold the same now
+    EXPECT_NE(Last().find("Nothing to write"), std::string::npos) << Last();
 }
 
 TEST_F(SyncGameSizeTest, AFileOfAnotherSizeIsBroughtToTheGamesSizeAndTheHistoryKeepsIt) {
     // Nothing to do for the save: an 8 KiB file of a 256 KiB game is padded.
     const Bytes slot = Game("AMCE", "AMCE", PatternBytes(8192, 1));
-    const fs::path file = Folder() / "AMCE.sav";
-    WriteFile(file, Slice(slot, 0, 8192));
-    // The emulator played a 16 KiB file of an 8 KiB game, padding past 8 KiB: its save goes
-    // to the slot and the file is cut to 8 KiB.
+    WriteFile(Folder() / "AMCE.sav", Slice(slot, 0, 8192));
+    // The emulator's 16 KiB file of an 8 KiB game, padding past 8 KiB, chosen over the card: its
+    // save goes to the slot and the file is cut to 8 KiB.
     const Bytes eeprom = Game("A22E", "A22E", PatternBytes(8192, 2));
     const Bytes played = Padded(PatternBytes(8192, 3), 16384);
     WriteFile(Folder() / "A22E.sav", played);
+    // A .dsv is brought there with its footer; a .sav holding a DeSmuME save only named.
+    const Bytes dsvSlot = Game("ADSV", "AMCE", PatternBytes(8192, 4));
+    WriteFile(Folder() / "ADSV.dsv", WithFooter(Slice(dsvSlot, 0, 8192)));
+    const Bytes kept = Game("KEPT", "AMCE", PatternBytes(8192, 5));
+    WriteFile(Folder() / "KEPT.sav", WithFooter(Slice(kept, 0, 8192)));
     Sync(Prefer::Folder);
     EXPECT_TRUE(Succeeded()) << Last();
-    EXPECT_NE(Plan().find("AMCE.sav: nothing to do for the save; the file is padded with 0xFF to "
-                          "the game's size (8,192 bytes; the game's save is 262,144 bytes)"),
+    const std::string plan = Plan();
+    EXPECT_NE(plan.find("AMCE.sav: nothing to do for the save; the file is padded with 0xFF to "
+                        "the game's size (8,192 bytes; the game's save is 262,144 bytes)"),
               std::string::npos)
-        << Plan();
-    EXPECT_NE(Plan().find("A22E.sav: folder -> card (8,192 bytes), then the file is cut to the "
-                          "game's size, past which it holds only padding (16,384 bytes; the "
-                          "game's save is 8,192 bytes)"),
-              std::string::npos)
-        << Plan();
-    EXPECT_EQ(ReadFile(file), Slice(slot, 0, kRegion));
+        << plan;
+    EXPECT_NE(plan.find("A22E.sav: folder -> card (8,192 bytes), then the file is cut to the "
+                        "game's size, past which it holds only padding (16,384 bytes; the game's "
+                        "save is 8,192 bytes)"),
+              std::string::npos);
+    EXPECT_NE(plan.find("KEPT.sav: nothing to do: both hold the same save (8,192 bytes; the "
+                        "game's save is 262,144 bytes; the file is a DeSmuME save, whose size "
+                        "the sync keeps)."),
+              std::string::npos);
+    EXPECT_EQ(ReadFile(Folder() / "AMCE.sav"), Slice(slot, 0, kRegion));
     EXPECT_EQ(ReadFile(Folder() / "A22E.sav"), Slice(played, 0, 8192));
     EXPECT_EQ(SlotBytes("A22E.DAT"), Overlaid(eeprom, Slice(played, 0, 8192)));
-
-    // The sync record holds what both sides hold now.
-    Sync();
+    EXPECT_EQ(ReadFile(Folder() / "KEPT.sav"), WithFooter(Slice(kept, 0, 8192)));
+    Sync();  // the sync record holds what both sides hold now
     EXPECT_NE(Last().find("Nothing to write"), std::string::npos) << Last();
-
-    // The files as they were come back through the folder's history.
     PutBackFolderFile(Context(), Folder().string(), "AMCE.sav", 0);
-    EXPECT_EQ(ReadFile(file), Slice(slot, 0, 8192)) << Last();
+    EXPECT_EQ(ReadFile(Folder() / "AMCE.sav"), Slice(slot, 0, 8192)) << Last();
     PutBackFolderFile(Context(), Folder().string(), "A22E.sav", 0);
     EXPECT_EQ(ReadFile(Folder() / "A22E.sav"), played) << Last();
+    Sync(Prefer::Neither, SyncFormat::Dsv);
+    EXPECT_EQ(ReadFile(Folder() / "ADSV.dsv"), WithFooter(Slice(dsvSlot, 0, kRegion))) << Last();
 }
 
 TEST_F(SyncGameSizeTest, ASyncBeforeTheGamesSizeWasKnownStillTellsWhichSideChanged) {
@@ -165,7 +164,6 @@ TEST_F(SyncGameSizeTest, ASyncBeforeTheGamesSizeWasKnownStillTellsWhichSideChang
     const Bytes eeprom = Game("A22E", "", PatternBytes(500, 2));
     Sync();
     ASSERT_EQ(ReadFile(Folder() / "AMCE.sav").size(), 8192u) << Last();
-    ASSERT_EQ(ReadFile(Folder() / "A22E.sav").size(), 512u) << Last();
     // The ROMs are copied to the card; the cartridge played one game, the emulator the other.
     Rom("AMCE", "AMCE");
     Rom("A22E", "A22E");
@@ -184,48 +182,22 @@ TEST_F(SyncGameSizeTest, ASyncBeforeTheGamesSizeWasKnownStillTellsWhichSideChang
     EXPECT_NE(Plan().find("A22E.sav: folder -> card (8,192 bytes), then the file is padded with "
                           "0xFF to the game's size (512 bytes; the game's save is 8,192 bytes): "
                           "only the folder's file changed since the last sync."),
-              std::string::npos)
-        << Plan();
+              std::string::npos);
     EXPECT_EQ(ReadFile(Folder() / "AMCE.sav"), Slice(slot, 0, kRegion));
     EXPECT_EQ(ReadFile(Folder() / "A22E.sav"), Padded(played, 8192));
     EXPECT_EQ(SlotBytes("A22E.DAT"), Overlaid(eeprom, Padded(played, 8192)));
 }
 
-TEST_F(SyncGameSizeTest, AShortFileGoesToTheCardPaddedAndTheCardsSaveIsWrittenAtTheGamesSize) {
-    // The emulator's 8 KiB file of a 256 KiB game, chosen over the card: the slot holds the
-    // file's save padded as the game would read it.
-    const Bytes slot = Game("AMCE", "AMCE", PatternBytes(kRegion, 1));
-    const Bytes file = PatternBytes(8192, 2);
-    WriteFile(Folder() / "AMCE.sav", file);
-    Sync(Prefer::Folder);
-    EXPECT_TRUE(Succeeded()) << Last();
-    EXPECT_EQ(SlotBytes("AMCE.DAT"), Overlaid(slot, Padded(file, kRegion)));
-    EXPECT_EQ(ReadFile(Folder() / "AMCE.sav"), Padded(file, kRegion));
-
-    // A short file of a game larger than the slot, the card chosen: written at the game's size.
-    const Bytes large = Game("ADAE", "ADAE", PatternBytes(kRegion, 3));
-    WriteFile(Folder() / "ADAE.sav", PatternBytes(4096, 4));
-    Sync(Prefer::Card);
-    EXPECT_TRUE(Succeeded()) << Last();
-    EXPECT_NE(Plan().find("ADAE.sav: card -> folder, the file written at the game's size "
-                          "(4,096 bytes; the game's save is 524,288 bytes)"),
-              std::string::npos)
-        << Plan();
-    EXPECT_EQ(ReadFile(Folder() / "ADAE.sav"), Padded(Slice(large, 0, kRegion), 524288));
-}
-
 TEST_F(SyncGameSizeTest, DataPastTheGamesSizeOrPastTheSlotIsNeverCut) {
     // An 8 KiB game whose file holds data past 8 KiB: a conflict, even where the saves agree.
     const Bytes eeprom = Game("A22E", "A22E", PatternBytes(8192, 1));
-    Bytes longer = Slice(eeprom, 0, 8192);
-    const Bytes tail = PatternBytes(8192, 2);
-    longer.insert(longer.end(), tail.begin(), tail.end());
+    const Bytes longer =
+        Overlaid(Padded(Slice(eeprom, 0, 8192), 16384), PatternBytes(8192, 2), 8192);
     WriteFile(Folder() / "A22E.sav", longer);
     // A 512 KiB game whose file holds data past what a slot holds: not synced either way.
     const Bytes large = Game("ADAE", "ADAE", PatternBytes(1000, 3));
     const Bytes past = PatternBytes(524288, 4);
     WriteFile(Folder() / "ADAE.sav", past);
-    const Bytes largeSlot = SlotBytes("ADAE.DAT");
 
     for (const Prefer prefer : {Prefer::Neither, Prefer::Folder}) {
         SCOPED_TRACE(static_cast<int>(prefer));
@@ -240,12 +212,11 @@ TEST_F(SyncGameSizeTest, DataPastTheGamesSizeOrPastTheSlotIsNeverCut) {
             << plan;
         EXPECT_NE(plan.find("ADAE.sav: not synced: the file's save holds data past the 262,144 "
                             "bytes a slot holds."),
-                  std::string::npos)
-            << plan;
+                  std::string::npos);
         EXPECT_TRUE(prompter.AnyFailure());
         EXPECT_EQ(ReadFile(Folder() / "A22E.sav"), longer);
         EXPECT_EQ(ReadFile(Folder() / "ADAE.sav"), past);
-        EXPECT_EQ(SlotBytes("ADAE.DAT"), largeSlot);
+        EXPECT_EQ(SlotBytes("ADAE.DAT"), large);
         EXPECT_EQ(SlotBytes("A22E.DAT"), eeprom);
     }
 
@@ -259,26 +230,6 @@ TEST_F(SyncGameSizeTest, DataPastTheGamesSizeOrPastTheSlotIsNeverCut) {
     EXPECT_EQ(ReadFile(Folder() / "ADAE.sav"), past);
     PutBackFolderFile(Context(), Folder().string(), "A22E.sav", 0);
     EXPECT_EQ(ReadFile(Folder() / "A22E.sav"), longer) << Last();
-}
-
-TEST_F(SyncGameSizeTest, ADsvIsResizedWithItsFooterAndASavOfAnotherContainerKeepsItsSize) {
-    const Bytes slot = Game("AMCE", "AMCE", PatternBytes(8192, 1));
-    const Bytes dsv = WithFooter(Slice(slot, 0, 8192));
-    WriteFile(Folder() / "AMCE.dsv", dsv);
-    Sync(Prefer::Neither, SyncFormat::Dsv);
-    EXPECT_TRUE(Succeeded()) << Last();
-    EXPECT_EQ(ReadFile(Folder() / "AMCE.dsv"), WithFooter(Slice(slot, 0, kRegion)));
-
-    // A .sav that holds a DeSmuME save is only named: its save goes in, its size stays.
-    fs::remove(Folder() / "AMCE.dsv");
-    WriteFile(Folder() / "AMCE.sav", WithFooter(PatternBytes(8192, 2)));
-    Sync(Prefer::Card);
-    EXPECT_TRUE(Succeeded()) << Last();
-    EXPECT_NE(Plan().find("(8,192 bytes; the game's save is 262,144 bytes; the file is a DeSmuME "
-                          "save, whose size the sync keeps)"),
-              std::string::npos)
-        << Plan();
-    EXPECT_EQ(ReadFile(Folder() / "AMCE.sav"), WithFooter(Slice(slot, 0, 8192)));
 }
 
 TEST_F(SyncGameSizeTest, ASideChangedAfterThePlanFailsItsPairAndIsLeftAsItIs) {
