@@ -94,7 +94,8 @@ FoundSave ReadForeignSave(ForeignSaveType type, ByteSpan file);
 // Where the save data of an existing file of kind `type` lies, for an export into it.
 ExportRoom FindExportRoom(ForeignSaveType type, ByteSpan file);
 
-// A DeSmuME footer for a save of `size` bytes (one of the sizes of NewFileSizes).
+// A DeSmuME footer for a save of `size` bytes: one of the sizes of NewFileSizes, or a flash or
+// NAND size of a DS game card from 512 KiB to 64 MiB.
 std::vector<std::uint8_t> DesmumeFooter(std::uint32_t size);
 
 // The save sizes a new file may have in `mode`, smallest first.

@@ -110,11 +110,15 @@ std::string_view Suffix(SyncFormat format) {
     return format == SyncFormat::Dsv ? ".dsv" : ".sav";
 }
 
-// The file's save, read as the import reads it; `room` is where a write into the file goes.
+// The file's save, read as the import reads it.
 struct FolderSide {
     std::vector<std::uint8_t> bytes;
     std::span<const std::uint8_t> save;
     std::string blocked;
+    // The file holds its save alone (a raw .sav), or a .dsv its save and footer: a file the sync
+    // may bring to another size. `what` names the container of any other.
+    bool plain = false;
+    std::string what;
 };
 
 FolderSide ReadFolderSide(EditMode mode, const std::string& path, SyncFormat format) {
@@ -135,7 +139,47 @@ FolderSide ReadFolderSide(EditMode mode, const std::string& path, SyncFormat for
         // A decoded save cannot be written back into its file.
         side.blocked = "the file is a " + found.what + ", which a sync cannot write back";
     }
+    side.plain = format == SyncFormat::Dsv ? found.outcome == FoundSave::Outcome::Found
+                                           : found.outcome == FoundSave::Outcome::Raw;
+    side.what = found.what;
     return side;
+}
+
+// A DS game's save memory in bytes, from the list of known games by the code in the header of
+// the slot's ROM on the card. Nothing when it cannot be known: no ROM on the card, a header that
+// fails its check, a code not in the list, a game that keeps no save, or ROMs of the slot in
+// different folders that name games of different sizes.
+std::optional<std::uint64_t> GameSaveBytes(EditMode mode, const RomsOfSlots& roms,
+                                           const std::string& slotName) {
+    const auto found = roms.find(Lower(slotName));
+    if (mode != EditMode::Nds || found == roms.end() || found->second.empty()) {
+        return std::nullopt;
+    }
+    std::optional<std::uint64_t> bytes;
+    for (const CardRom* rom : found->second) {
+        const auto memory = DsSaveMemoryOfRom(rom->info, mode);
+        if (!memory || memory->kind == games::DsSaveKind::None || memory->bytes == 0 ||
+            memory->bytes > games::kDsSaveMemoryMost || (bytes && *bytes != memory->bytes)) {
+            return std::nullopt;
+        }
+        bytes = memory->bytes;
+    }
+    return bytes;
+}
+
+// The hash of the first `size` bytes of a file's save, a save shorter than that padded with 0xFF
+// as an emulator pads a short file. `size` is at most a slot's save region.
+std::uint64_t HashAtSize(std::span<const std::uint8_t> save, std::size_t size) {
+    if (save.size() >= size) {
+        return history::ContentHash(save.first(size));
+    }
+    std::vector<std::uint8_t> padded(save.begin(), save.end());
+    padded.resize(size, 0xFF);
+    return history::ContentHash(padded);
+}
+
+void AddRemark(std::string& remark, const std::string& more) {
+    remark += (remark.empty() ? "" : "; ") + more;
 }
 
 }  // namespace
@@ -216,6 +260,10 @@ std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::strin
 
         const std::span<const std::uint8_t> region(
             slot.data(), std::min<std::size_t>(slot.size(), layout.saveRegionSize));
+        const std::uint64_t slotHolds = layout.saveRegionSize;
+        pair.gameSize = GameSaveBytes(context.mode, roms, slotName);
+        // The hash of a file's save at its own size, when that is not the game's.
+        std::optional<std::uint64_t> savedAtFileSize;
         const auto found = byName.find(Lower(pair.fileName));
         if (found != byName.end()) {
             pair.fileName = found->second->name;
@@ -228,23 +276,57 @@ std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::strin
             pair.fileExists = true;
             const FolderSide side =
                 ReadFolderSide(context.mode, platform::JoinPath(folder, pair.fileName), format);
-            pair.size = side.save.size();
-            if (side.blocked.empty() && side.save.size() > region.size()) {
-                pair.blocked = "the file's save (" + ByteCount(side.save.size()) +
+            const std::uint64_t fileSave = side.save.size();
+            pair.fileSaveSize = fileSave;
+            // The save's size after the sync: the game's, unless the file is of another size
+            // and of a container the sync does not resize.
+            const bool atGame = pair.gameSize && (side.plain || fileSave == *pair.gameSize);
+            const std::uint64_t target = atGame ? *pair.gameSize : fileSave;
+            pair.size = std::min(target, slotHolds);
+            pair.blocked = side.blocked;
+            if (!pair.blocked.empty()) {
+                plan.pairs.push_back(std::move(pair));
+                continue;
+            }
+            if (side.save.empty()) {
+                pair.blocked = "the file holds no save data";
+            } else if (atGame && target > slotHolds && DataBytesPast(side.save, slotHolds) > 0) {
+                pair.blocked = "the file's save holds data past the " + ByteCount(slotHolds) +
+                               " bytes a slot holds";
+            } else if (!atGame && fileSave > region.size()) {
+                pair.blocked = "the file's save (" + ByteCount(fileSave) +
                                " bytes) is larger than the slot's save data region (" +
                                ByteCount(region.size()) + " bytes)";
-            } else if (side.blocked.empty() && side.save.empty()) {
-                pair.blocked = "the file holds no save data";
-            } else {
-                pair.blocked = side.blocked;
+            }
+            if (pair.blocked.empty() && pair.size > region.size()) {
+                pair.blocked =
+                    "the slot file is too short for a save of " + ByteCount(pair.size) + " bytes";
             }
             if (!pair.blocked.empty()) {
                 plan.pairs.push_back(std::move(pair));
                 continue;
             }
-            pair.folderHash = history::ContentHash(side.save);
+            pair.dataPastGame = atGame && fileSave > target && DataBytesPast(side.save, target) > 0;
+            pair.otherSize = atGame && fileSave != target;
+            if (pair.gameSize && !atGame) {
+                pair.keptSize = "the file is a " + side.what + ", whose size the sync keeps";
+            }
+            pair.fileHash = history::ContentHash(side.bytes);
+            pair.folderHash = HashAtSize(side.save, pair.size);
+            if (pair.otherSize) {
+                savedAtFileSize = history::ContentHash(side.save);
+            }
+        } else if (pair.gameSize) {
+            pair.size = std::min(*pair.gameSize, slotHolds);
+            if (pair.size > region.size()) {
+                pair.blocked =
+                    "the slot file is too short for a save of " + ByteCount(pair.size) + " bytes";
+                plan.pairs.push_back(std::move(pair));
+                continue;
+            }
         } else {
             pair.size = SuggestedSize(context.mode, region);
+            pair.sizeGuessed = context.mode == EditMode::Nds;
             if (context.mode == EditMode::Gba && rom != nullptr) {
                 if (const auto romSize = GbaSaveSizeOfRom(rom->path, region)) {
                     pair.size = *romSize;
@@ -259,8 +341,47 @@ std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::strin
             }
         }
         pair.cardHash = history::ContentHash(region.first(pair.size));
-        pair.decision = sync::Decide(pair.cardHash, pair.folderHash,
-                                     sync::FindLast(record, pair.slotFileName, pair.fileName));
+        auto last = sync::FindLast(record, pair.slotFileName, pair.fileName);
+        if (last && savedAtFileSize) {
+            // A sync before the file was of its game's size recorded both saves at the file's
+            // size. A side that still holds what was recorded, and nothing else up to the
+            // game's size, has not changed since.
+            const std::size_t fileSize = static_cast<std::size_t>(pair.fileSaveSize);
+            if (*savedAtFileSize == last->folder) {
+                last->folder = *pair.folderHash;
+            }
+            const std::size_t moved = static_cast<std::size_t>(pair.size);
+            const bool paddedToMoved =
+                fileSize >= moved ||
+                std::all_of(region.begin() + static_cast<std::ptrdiff_t>(fileSize),
+                            region.begin() + static_cast<std::ptrdiff_t>(moved),
+                            [](std::uint8_t b) { return b == 0xFF; });
+            if (fileSize <= region.size() && paddedToMoved &&
+                history::ContentHash(region.first(fileSize)) == last->card) {
+                last->card = pair.cardHash;
+            }
+        }
+        pair.decision = sync::Decide(pair.cardHash, pair.folderHash, last);
+        if (pair.dataPastGame) {
+            pair.decision = {sync::Way::Conflict,
+                             "the file's save (" + ByteCount(pair.fileSaveSize) +
+                                 " bytes) holds data past the game's " + ByteCount(*pair.gameSize) +
+                                 " bytes, which bringing the file to the game's size would cut"};
+        }
+        if (pair.gameSize && *pair.gameSize > slotHolds) {
+            AddRemark(remark, "the slot holds only the first " + ByteCount(slotHolds) +
+                                  " of the game's " + ByteCount(*pair.gameSize) + " bytes");
+        }
+        if (!pair.keptSize.empty()) {
+            AddRemark(remark, ByteCount(pair.fileSaveSize) + " bytes; the game's save is " +
+                                  ByteCount(*pair.gameSize) + " bytes; " + pair.keptSize);
+        }
+        if (pair.sizeGuessed) {
+            AddRemark(remark,
+                      "the game's save size is not known: the size was guessed from the save's "
+                      "data; `export-new --size` or the window's \"Export to a new file...\" "
+                      "makes a file of another size");
+        }
         if (!remark.empty()) {
             pair.decision.why += " (" + remark + ")";
         }
@@ -289,12 +410,39 @@ std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::strin
     return plan;
 }
 
-bool PlanWrites(const SyncPlan& plan) {
-    return std::any_of(plan.pairs.begin(), plan.pairs.end(), [](const SyncPair& pair) {
-        return pair.blocked.empty() &&
-               (pair.decision.way == sync::Way::ToCard || pair.decision.way == sync::Way::ToFolder);
-    });
+bool FileResized(const SyncPair& pair) {
+    return pair.blocked.empty() && pair.otherSize &&
+           (pair.decision.way == sync::Way::ToFolder ||
+            (!pair.dataPastGame &&
+             (pair.decision.way == sync::Way::Nothing || pair.decision.way == sync::Way::ToCard)));
 }
+
+bool PairWrites(const SyncPair& pair) {
+    return pair.blocked.empty() && (pair.decision.way == sync::Way::ToCard ||
+                                    pair.decision.way == sync::Way::ToFolder || FileResized(pair));
+}
+
+bool PlanWrites(const SyncPlan& plan) {
+    return std::any_of(plan.pairs.begin(), plan.pairs.end(), PairWrites);
+}
+
+namespace {
+
+// "8,192 bytes; the game's save is 262,144 bytes"
+std::string SizesText(const SyncPair& pair) {
+    return ByteCount(pair.fileSaveSize) + " bytes; the game's save is " +
+           ByteCount(pair.gameSize.value_or(0)) + " bytes";
+}
+
+// What becomes of a file brought to the game's size without the card's save written into it.
+std::string ResizeText(const SyncPair& pair) {
+    return (pair.fileSaveSize < pair.gameSize.value_or(0)
+                ? "the file is padded with 0xFF to the game's size ("
+                : "the file is cut to the game's size, past which it holds only padding (") +
+           SizesText(pair) + ")";
+}
+
+}  // namespace
 
 std::string WayText(const SyncPair& pair) {
     if (!pair.blocked.empty()) {
@@ -303,14 +451,26 @@ std::string WayText(const SyncPair& pair) {
     std::string text;
     switch (pair.decision.way) {
         case sync::Way::Nothing:
-            text = "nothing to do";
+            text = FileResized(pair) ? "nothing to do for the save; " + ResizeText(pair)
+                                     : std::string("nothing to do");
             break;
         case sync::Way::ToFolder:
-            text = pair.fileExists ? "card -> folder" : "card -> folder, a new file";
-            text += " (" + ByteCount(pair.size) + " bytes)";
+            if (!pair.fileExists) {
+                text = "card -> folder, a new file (" +
+                       ByteCount(pair.gameSize.value_or(pair.size)) + " bytes" +
+                       (pair.gameSize ? ", the game's save size)" : ")");
+            } else if (FileResized(pair)) {
+                text =
+                    "card -> folder, the file written at the game's size (" + SizesText(pair) + ")";
+            } else {
+                text = "card -> folder (" + ByteCount(pair.size) + " bytes)";
+            }
             break;
         case sync::Way::ToCard:
             text = "folder -> card (" + ByteCount(pair.size) + " bytes)";
+            if (FileResized(pair)) {
+                text += ", then " + ResizeText(pair);
+            }
             break;
         case sync::Way::Conflict:
             text = "conflict, left as it is";

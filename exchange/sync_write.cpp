@@ -10,6 +10,7 @@
 #include "exchange/save_containers.h"
 #include "exchange/sync_folder.h"
 #include "exchange/sync_places.h"
+#include "games/ds_save_memory.h"
 #include "history/history_format.h"
 #include "platform/history_store.h"
 
@@ -20,42 +21,47 @@ namespace {
 constexpr const char* kCaption = "Sync with a folder";
 constexpr const char* kCommand = "sync";
 
-bool Writes(const SyncPair& pair) {
-    return pair.blocked.empty() &&
-           (pair.decision.way == sync::Way::ToCard || pair.decision.way == sync::Way::ToFolder);
-}
-
-// What one pair writes: the whole new content of the slot or of the file.
+// What one pair writes: the whole new content of the slot, of the file, or of both (the file
+// brought to the game's size after its save went into the slot). Nothing to write: empty.
 struct PairWrite {
     const SyncPair* pair;
-    std::string target;
-    std::vector<std::uint8_t> before;  // the target's bytes now, which the history keeps
-    std::vector<std::uint8_t> after;
+    std::string slotPath;
+    std::string filePath;
+    std::vector<std::uint8_t> slotBefore;  // the slot's bytes now, which the history keeps
+    std::vector<std::uint8_t> slotAfter;
+    std::vector<std::uint8_t> fileBefore;  // the file's bytes now, when it exists
+    std::vector<std::uint8_t> fileAfter;
     std::string failure;
 };
 
-// Reads both sides again and builds the new content of the side the pair goes to. Both are read
+// Reads both sides again and builds the new content of what the pair writes. Both are read
 // again, so that a side changed since the plan was shown is not overwritten blindly.
 PairWrite Prepare(const CommandContext& context, const SyncPlan& plan, const SyncPair& pair) {
-    PairWrite write{&pair, {}, {}, {}, {}};
-    const std::string slotPath = context.SlotPathOf(pair.slotFileName);
-    const std::string filePath = platform::JoinPath(plan.folder, pair.fileName);
+    PairWrite write{&pair,
+                    context.SlotPathOf(pair.slotFileName),
+                    platform::JoinPath(plan.folder, pair.fileName),
+                    {},
+                    {},
+                    {},
+                    {},
+                    {}};
     std::vector<std::uint8_t> slot, file;
-    if (const std::error_code error = platform::ReadWholeFile(slotPath, slot)) {
+    if (const std::error_code error = platform::ReadWholeFile(write.slotPath, slot)) {
         write.failure = "the slot file cannot be read: " + error.message();
         return write;
     }
     const std::size_t region = std::min<std::size_t>(slot.size(), context.Layout().saveRegionSize);
-    if (region < pair.size ||
-        history::ContentHash({slot.data(), static_cast<std::size_t>(pair.size)}) != pair.cardHash) {
+    const std::size_t size = static_cast<std::size_t>(pair.size);
+    if (region < size || history::ContentHash({slot.data(), size}) != pair.cardHash) {
         write.failure = "the slot changed after the plan was made";
         return write;
     }
+    const std::span<const std::uint8_t> card(slot.data(), size);
     const ForeignSaveType type = SyncFileType(context.mode, plan.format);
     std::span<const std::uint8_t> save;
     std::size_t saveOffset = 0;
     if (pair.fileExists) {
-        if (const std::error_code error = platform::ReadWholeFile(filePath, file)) {
+        if (const std::error_code error = platform::ReadWholeFile(write.filePath, file)) {
             write.failure = "the file cannot be read: " + error.message();
             return write;
         }
@@ -63,37 +69,59 @@ PairWrite Prepare(const CommandContext& context, const SyncPlan& plan, const Syn
         save = found.outcome == FoundSave::Outcome::Found ? found.Save(file)
                                                           : std::span<const std::uint8_t>(file);
         saveOffset = found.outcome == FoundSave::Outcome::Found ? found.offset : 0;
-        if (found.owned || save.size() != pair.size ||
-            history::ContentHash(save) != pair.folderHash.value_or(0)) {
+        // The whole file as it was planned: a change anywhere in it, even past the bytes the
+        // pair moves, is not overwritten or cut.
+        if (found.owned || save.size() != pair.fileSaveSize ||
+            history::ContentHash(file) != pair.fileHash) {
             write.failure = "the file changed after the plan was made";
             return write;
         }
-    } else if (platform::PathExists(filePath)) {
+    } else if (platform::PathExists(write.filePath)) {
         write.failure = "a file of that name appeared in the folder after the plan was made";
+        return write;
+    }
+    const std::uint64_t gameSize = pair.gameSize.value_or(0);
+    if ((FileResized(pair) || !pair.fileExists) && gameSize > games::kDsSaveMemoryMost) {
+        write.failure = "the game's save size is larger than any save file slotkit makes";
         return write;
     }
 
     if (pair.decision.way == sync::Way::ToCard) {
-        write.target = slotPath;
-        write.before = slot;
-        write.after = std::move(slot);
-        std::copy(save.begin(), save.end(), write.after.begin());
-    } else {
-        write.target = filePath;
-        const auto data = std::span<const std::uint8_t>(slot).first(pair.size);
-        if (pair.fileExists) {
-            // The file keeps its size and whatever surrounds its save (a footer, clock data).
-            write.before = file;
-            write.after = std::move(file);
-            std::copy(data.begin(), data.end(),
-                      write.after.begin() + static_cast<std::ptrdiff_t>(saveOffset));
-        } else {
-            write.after.assign(data.begin(), data.end());
-            if (type == ForeignSaveType::Dsv) {
-                const auto footer = DesmumeFooter(static_cast<std::uint32_t>(pair.size));
-                write.after.insert(write.after.end(), footer.begin(), footer.end());
-            }
+        // The file's save as the pair moves it: a shorter one is padded with 0xFF.
+        write.slotBefore = slot;
+        write.slotAfter = slot;
+        const std::size_t from = std::min(save.size(), size);
+        std::copy_n(save.begin(), from, write.slotAfter.begin());
+        std::fill(write.slotAfter.begin() + static_cast<std::ptrdiff_t>(from),
+                  write.slotAfter.begin() + static_cast<std::ptrdiff_t>(size), 0xFF);
+    }
+    const bool toFolder = pair.decision.way == sync::Way::ToFolder;
+    if (!pair.fileExists) {
+        // A new file: the card's save, then 0xFF up to the game's size.
+        write.fileAfter.assign(card.begin(), card.end());
+        write.fileAfter.resize(std::max<std::size_t>(size, gameSize), 0xFF);
+    } else if (FileResized(pair)) {
+        // The file's own save brought to the game's size, the card's laid over it when it goes
+        // to the folder.
+        write.fileBefore = file;
+        write.fileAfter.assign(save.begin(),
+                               save.begin() + static_cast<std::ptrdiff_t>(
+                                                  std::min<std::uint64_t>(save.size(), gameSize)));
+        write.fileAfter.resize(gameSize, 0xFF);
+        if (toFolder) {
+            std::copy(card.begin(), card.end(), write.fileAfter.begin());
         }
+    } else if (toFolder) {
+        // The file keeps its size and whatever surrounds its save (a footer, clock data).
+        write.fileBefore = file;
+        write.fileAfter = std::move(file);
+        std::copy(card.begin(), card.end(),
+                  write.fileAfter.begin() + static_cast<std::ptrdiff_t>(saveOffset));
+        return write;
+    }
+    if (!write.fileAfter.empty() && type == ForeignSaveType::Dsv) {
+        const auto footer = DesmumeFooter(static_cast<std::uint32_t>(write.fileAfter.size()));
+        write.fileAfter.insert(write.fileAfter.end(), footer.begin(), footer.end());
     }
     return write;
 }
@@ -108,15 +136,17 @@ void KeepAll(const CommandContext& context, const SyncPlan& plan, std::vector<Pa
     std::vector<platform::VersionToKeep> slots, files;
     std::vector<PairWrite*> slotWrites, fileWrites;
     for (PairWrite& write : writes) {
-        if (!write.failure.empty() || write.before.empty()) {
+        if (!write.failure.empty()) {
             continue;
         }
-        if (write.pair->decision.way == sync::Way::ToCard) {
-            slots.push_back({write.pair->slotFileName, write.before,
-                             TitleOfSlotBytes(context, write.before), std::nullopt});
+        if (!write.slotAfter.empty()) {
+            slots.push_back({write.pair->slotFileName, write.slotBefore,
+                             TitleOfSlotBytes(context, write.slotBefore), std::nullopt});
             slotWrites.push_back(&write);
-        } else {
-            files.push_back({write.pair->fileName, write.before, write.pair->game, std::nullopt});
+        }
+        if (!write.fileAfter.empty() && !write.fileBefore.empty()) {
+            files.push_back(
+                {write.pair->fileName, write.fileBefore, write.pair->game, std::nullopt});
             fileWrites.push_back(&write);
         }
     }
@@ -131,7 +161,7 @@ void KeepAll(const CommandContext& context, const SyncPlan& plan, std::vector<Pa
             results = platform::KeepVersions(historyRoot, modeFolder, kCommand, versions);
         }
         for (std::size_t i = 0; i < owners.size(); ++i) {
-            if (results[i]) {
+            if (results[i] && owners[i]->failure.empty()) {
                 owners[i]->failure =
                     "its current version could not be kept in the history: " + results[i].message();
             }
@@ -146,7 +176,7 @@ void KeepAll(const CommandContext& context, const SyncPlan& plan, std::vector<Pa
 bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::string& report) {
     std::vector<PairWrite> writes;
     for (const SyncPair& pair : plan.pairs) {
-        if (Writes(pair)) {
+        if (PairWrites(pair)) {
             writes.push_back(Prepare(context, plan, pair));
         }
     }
@@ -169,7 +199,7 @@ bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::stri
             report += "\nFailed: " + name + ": " + DisplayText(pair.blocked) + ".";
             continue;
         }
-        if (!Writes(pair)) {
+        if (!PairWrites(pair)) {
             if (pair.decision.way == sync::Way::Nothing && pair.folderHash == pair.cardHash) {
                 remember(pair, pair.cardHash);
             }
@@ -179,17 +209,14 @@ bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::stri
             continue;
         }
         PairWrite& write = writes[next++];
-        if (write.failure.empty() && write.pair->decision.way == sync::Way::ToCard &&
-            !context.CardInDrive()) {
+        const bool toCard = !write.slotAfter.empty();
+        if (write.failure.empty() && toCard && !context.CardInDrive()) {
             write.failure = "the card is no longer in its drive";
         }
-        if (write.failure.empty()) {
+        if (write.failure.empty() && toCard) {
             // A slot of the same length is written in place, behind the history's record.
-            const std::error_code error =
-                write.pair->decision.way == sync::Way::ToCard
-                    ? WriteSlot(context, write.pair->slotFileName, write.after)
-                    : platform::ReplaceFile(write.target, write.after);
-            if (error) {
+            if (const std::error_code error =
+                    WriteSlot(context, write.pair->slotFileName, write.slotAfter)) {
                 write.failure = "it could not be written: " + error.message() +
                                 (LeftUnfinished(error) ? "" : "; it is as it was");
             }
@@ -199,11 +226,34 @@ bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::stri
             report += "\nFailed: " + name + ": " + DisplayText(write.failure) + ".";
             continue;
         }
-        remember(pair, pair.decision.way == sync::Way::ToCard ? *pair.folderHash : pair.cardHash);
-        report += "\n" + name + ": " +
-                  (pair.decision.way == sync::Way::ToCard ? "the file's save is now in the slot"
-                                                          : "the slot's save is now in the file") +
-                  ".";
+        // Both sides hold the save the pair moves once its way is done; a file then left at its
+        // size still holds the same save (only padding differs).
+        const auto done = [&] { remember(pair, toCard ? *pair.folderHash : pair.cardHash); };
+        if (toCard) {
+            done();
+        }
+        std::string what = toCard ? "the file's save is now in the slot" : "";
+        if (!write.fileAfter.empty()) {
+            if (const std::error_code error =
+                    platform::ReplaceFile(write.filePath, write.fileAfter)) {
+                whole = false;
+                report += "\nFailed: " + name + ": " + (toCard ? what + ", but the file" : "it") +
+                          " could not be written: " + DisplayText(error.message()) +
+                          (LeftUnfinished(error) ? "" : "; the file is as it was") + ".";
+                continue;
+            }
+            if (!toCard) {
+                done();
+            }
+            if (pair.decision.way == sync::Way::ToFolder) {
+                what = "the slot's save is now in the file";
+            }
+            if (FileResized(pair)) {
+                what += std::string(what.empty() ? "the file" : "; the file") +
+                        " is now of the game's size (" + ByteCount(*pair.gameSize) + " bytes)";
+            }
+        }
+        report += "\n" + name + ": " + what + ".";
     }
     if (const std::error_code error = WriteSyncRecord(context, plan.folder, record)) {
         whole = false;
