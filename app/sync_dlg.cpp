@@ -142,27 +142,34 @@ void CSyncDlg::Fill() {
 }
 
 // Every column as wide as its widest text, the dialog widened for them up to most of the
-// screen: a reason cut off at the list's edge is read only with the scroll bar, which GTK shows
-// only under the pointer. What still does not fit is read whole in the detail line.
+// screen: a reason cut off at the list's edge would be read only with the scroll bar, which GTK
+// shows only under the pointer. A line still too long for the screen ends in "..." at the
+// list's edge and is read whole in the detail line below the list.
 void CSyncDlg::FitColumns() {
     const bool empty = !plan_ || plan_->pairs.empty();
+    const int last = list_->GetColumnCount() - 1;
     int wanted = 0;
-    for (int column = 0; column < list_->GetColumnCount(); ++column) {
+    for (int column = 0; column <= last; ++column) {
         list_->SetColumnWidth(column, empty ? FromDIP(150) : wxLIST_AUTOSIZE_USEHEADER);
         wanted += list_->GetColumnWidth(column);
     }
     // Room for a vertical scroll bar beside the columns.
-    const int missing = wanted + wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, list_) + FromDIP(4) -
-                        list_->GetClientSize().x;
+    const int margin = wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, list_) + FromDIP(4);
+    int missing = wanted + margin - list_->GetClientSize().x;
     if (missing <= 0) {
         return;
     }
     const int most = wxGetClientDisplayRect().width * 9 / 10;
     wxSize size = GetSize();
     if (size.x < most) {
-        size.x = std::min(size.x + missing, most);
+        const int grown = std::min(size.x + missing, most);
+        missing -= grown - size.x;
+        size.x = grown;
         SetSize(size);
         Layout();
+    }
+    if (missing > 0) {
+        list_->SetColumnWidth(last, std::max(FromDIP(150), list_->GetColumnWidth(last) - missing));
     }
 }
 

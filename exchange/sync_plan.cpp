@@ -474,6 +474,9 @@ std::string WayText(const SyncPair& pair) {
             break;
         case sync::Way::Conflict:
             text = "conflict, left as it is";
+            if (pair.otherSize) {
+                text += " (" + SizesText(pair) + ")";
+            }
             break;
     }
     return text + ": " + pair.decision.why + ".";
