@@ -379,8 +379,8 @@ std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::strin
         if (pair.sizeGuessed) {
             AddRemark(remark,
                       "the game's save size is not known: the size was guessed from the save's "
-                      "data; `export-new --size` or the window's \"Export to a new file...\" "
-                      "makes a file of another size");
+                      "data; \"Export to a new file...\" (export-new --size) makes a file of "
+                      "another size");
         }
         if (!remark.empty()) {
             pair.decision.why += " (" + remark + ")";
@@ -474,7 +474,7 @@ std::string WayText(const SyncPair& pair) {
             break;
         case sync::Way::Conflict:
             text = "conflict, left as it is";
-            if (pair.otherSize) {
+            if (pair.otherSize && !pair.dataPastGame) {  // where the reason does not say so
                 text += " (" + SizesText(pair) + ")";
             }
             break;

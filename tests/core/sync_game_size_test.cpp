@@ -93,8 +93,7 @@ TEST_F(SyncGameSizeTest, NewFilesHaveTheGamesSizeOrSayThatTheSizeWasGuessed) {
     const std::string guessed =
         ": card -> folder, a new file (8,192 bytes): the folder has no file for this game yet "
         "(the game's save size is not known: the size was guessed from the save's data; "
-        "`export-new --size` or the window's \"Export to a new file...\" makes a file of another "
-        "size).";
+        "\"Export to a new file...\" (export-new --size) makes a file of another size).";
     for (const char* name : {"NOROM", "HOMEBREW", "BADHEAD"}) {
         EXPECT_NE(plan.find(name + (".sav" + guessed)), std::string::npos) << name;
         EXPECT_EQ(ReadFile(Folder() / (std::string(name) + ".sav")).size(), 8192u);
