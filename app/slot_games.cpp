@@ -60,8 +60,9 @@ std::string SlotGameText(const CardGames* games, const std::string& slotFile,
         }
         text += (title.empty() ? std::string("(title unknown)") : title) +
                 "\nGame code: " + (rom->info.code.empty() ? "unknown" : rom->info.code);
-        if (games->mode == EditMode::Nds) {
-            const std::string save = RomSaveText(*rom);
+        // A GBA game's save type is known only once its whole ROM was read.
+        if (const std::string save = RomSaveText(*rom);
+            !save.empty() || games->mode == EditMode::Nds) {
             text += "\nSave: " + (save.empty() ? std::string("unknown") : save);
         }
         text += "\nOn the card: " + DisplayText(rom->place);

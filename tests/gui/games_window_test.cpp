@@ -176,11 +176,15 @@ TEST(SlotGames, HoverSaysTheSaveMemoryOfADsGame) {
     games.roms[0].dsSave = games::DsSaveMemory{games::DsSaveKind::Flash, 256 * 1024};
     EXPECT_EQ(app::SlotGameText(&games, "A.DAT", english),
               "DIAMOND\nGame code: ADAE\nSave: Flash 256 KiB\nOn the card: GAME.nds");
-    // A GBA game's hover names no save.
+    // A GBA game's hover names its save type where it is known, and else no save.
     games.mode = EditMode::Gba;
     games.roms[0].dsSave.reset();
     EXPECT_EQ(app::SlotGameText(&games, "A.DAT", english),
               "DIAMOND\nGame code: ADAE\nOn the card: GAME.nds");
+    games.roms[0].saveType =
+        games::GbaSaveType{games::GbaSaveKind::Flash128K, 131072, "", 0, false, true};
+    EXPECT_EQ(app::SlotGameText(&games, "A.DAT", english),
+              "DIAMOND\nGame code: ADAE\nSave: Flash 128 KiB, clock\nOn the card: GAME.nds");
 }
 
 TEST_F(GamesWindowTest, HoverShowsTheGameOfTheRowUnderThePointer) {
