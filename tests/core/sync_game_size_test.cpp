@@ -187,6 +187,20 @@ TEST_F(SyncGameSizeTest, ASyncBeforeTheGamesSizeWasKnownStillTellsWhichSideChang
     EXPECT_EQ(SlotBytes("A22E.DAT"), Overlaid(eeprom, Padded(played, 8192)));
 }
 
+// A conflict over a file of another size says both sizes; nothing is written until a side is
+// chosen.
+TEST_F(SyncGameSizeTest, AConflictOverAFileOfAnotherSizeNamesBothSizes) {
+    Game("AMCE", "AMCE", PatternBytes(2048, 1));
+    const Bytes file = PatternBytes(8192, 2);
+    WriteFile(Folder() / "AMCE.sav", file);
+    Sync();
+    EXPECT_NE(Plan().find("AMCE.sav: conflict, left as it is (8,192 bytes; the game's save is "
+                          "262,144 bytes): never synced before, and the two saves differ."),
+              std::string::npos)
+        << Plan();
+    EXPECT_EQ(ReadFile(Folder() / "AMCE.sav"), file);
+}
+
 TEST_F(SyncGameSizeTest, DataPastTheGamesSizeOrPastTheSlotIsNeverCut) {
     // An 8 KiB game whose file holds data past 8 KiB: a conflict, even where the saves agree.
     const Bytes eeprom = Game("A22E", "A22E", PatternBytes(8192, 1));
