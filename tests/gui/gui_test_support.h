@@ -39,6 +39,12 @@ void PumpEvents();
 // that waits for messages, never to PumpEvents().
 void TypeKeys(const std::function<void(wxUIActionSimulator&)>& keys, int ms = 500);
 
+// What "Export to a new file..." says of a DS save of 512 bytes whose game is not on the card.
+inline constexpr const char* kExportedWithAGuessedSize =
+    "Success!\nThe new file holds a save of 512 bytes.\nThe game's save size is not known (the "
+    "slot's ROM is not on the card): the size was guessed from the save's data. Another size can "
+    "be chosen in the file chooser's size box (export-new --size on the command line).";
+
 // A message box with exactly this caption and text, answered with `answer` (wxID_OK,
 // wxID_YES, wxID_NO). With `textStart`, the text need only begin with `text` (the system's own
 // error texts differ between platforms).

@@ -67,12 +67,7 @@ TEST_F(RealInputTest, RightClickActsOnTheRowUnderThePointerWithOneMenu) {
                                            input.Char(WXK_DOWN);
                                            input.Char(WXK_RETURN);
                                        }),
-                  ExpectMessage("true",
-                                "Success!\nThe new file holds a save of 512 bytes.\nThe game's "
-                                "save size is not known (the slot's ROM is not on the card): the "
-                                "size was guessed from the save's data. Another size can be "
-                                "chosen in the file chooser's size box (export-new --size on "
-                                "the command line)."));
+                  ExpectMessage("true", kExportedWithAGuessedSize));
     EXPECT_EQ(menus, 1);
     EXPECT_EQ(SelectedRows(), std::vector<long>{1});
     EXPECT_EQ(ReadFile(card.PcFolder() / "one.sav"), Bytes(rows[1].begin(), rows[1].begin() + 512));

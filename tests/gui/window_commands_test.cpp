@@ -297,12 +297,7 @@ TEST_F(WindowCommandsTest, RightClickMenuExportsToANewFile) {
     chosenPaths = {(card.PcFolder() / "new.dsv").string()};
     wxCommandEvent event(wxEVT_MENU, app::kExportNewMenuId);
     wxTEST_DIALOG(window->GetEventHandler()->ProcessEvent(event),
-                  ExpectMessage("true",
-                                "Success!\nThe new file holds a save of 512 bytes.\nThe game's "
-                                "save size is not known (the slot's ROM is not on the card): the "
-                                "size was guessed from the save's data. Another size can be "
-                                "chosen in the file chooser's size box (export-new --size on "
-                                "the command line)."));
+                  ExpectMessage("true", kExportedWithAGuessedSize));
     ASSERT_EQ(choosers.size(), 1u);
     EXPECT_EQ(choosers[0].kind, app::ChooserKind::Save);
     EXPECT_EQ(choosers[0].title, "Export to a new file");
