@@ -358,8 +358,11 @@ TEST_F(GamesWindowTest, DialogListsTheRomsAndTheSavesWhoseGameIsGoneAndLinksOneP
             // The save past the list, chosen here, is the one linked.
             lostList->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
             ClickOn(dialog->LinkButton());
-            // The link's refresh hands the dialog the games found anew.
-            for (int i = 0; i < 400 && !lostList->IsEnabled(); ++i) {
+            // The link's refresh hands the dialog the games found anew: the search may not have
+            // begun yet (the list is then still enabled, with the old rows), so wait for its
+            // result, on a slow machine for a while.
+            for (int i = 0; i < 2000 && (!lostList->IsEnabled() || lostList->GetItemCount() != 0);
+                 ++i) {
                 PumpEvents();
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
@@ -448,7 +451,7 @@ TEST_F(GamesWindowTest, LinkButtonRetargetsTheSlotSelectedInTheList) {
             dialog->Show();
             ClickOn(dialog->LinkButton());
             EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT")), before);
-            for (int i = 0; i < 400 && !dialog->LinkButton()->IsEnabled(); ++i) {
+            for (int i = 0; i < 2000 && !dialog->LinkButton()->IsEnabled(); ++i) {
                 PumpEvents();
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
