@@ -92,6 +92,9 @@ class ChosenFilePrompter : public Prompter {
     std::optional<std::string> AskNewName() override { return prompter_.AskNewName(); }
     void Beep() override { prompter_.Beep(); }
     std::unique_ptr<BusyScope> Busy() override { return prompter_.Busy(); }
+    std::unique_ptr<ProgressScope> Progress(std::string_view title) override {
+        return prompter_.Progress(title);
+    }
     void Done(std::string_view what) override { prompter_.Done(what); }
 
   private:

@@ -3,6 +3,7 @@
 #include <wx/dirdlg.h>
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
+#include <wx/progdlg.h>
 #include <wx/utils.h>
 
 #include <cctype>
@@ -17,6 +18,28 @@ namespace {
 
 class WxBusyScope : public BusyScope {
     wxBusyCursor cursor_;
+};
+
+// Shown at the first update: a reading that ends at once shows nothing.
+class WxProgressScope : public ProgressScope {
+  public:
+    WxProgressScope(wxWindow* parent, std::string_view title) : parent_(parent), title_(title) {}
+
+    bool Update(std::uint64_t done, std::uint64_t total, std::string_view text) override {
+        constexpr int kSteps = 1000;
+        const int value = total == 0 ? 0 : static_cast<int>(std::min(done, total) * kSteps / total);
+        if (!dialog_) {
+            dialog_ = std::make_unique<wxProgressDialog>(
+                ToWx(title_), ToWx(text), kSteps, parent_,
+                wxPD_APP_MODAL | wxPD_CAN_ABORT | wxPD_AUTO_HIDE | wxPD_ELAPSED_TIME);
+        }
+        return dialog_->Update(std::min(value, kSteps - 1), ToWx(text));
+    }
+
+  private:
+    wxWindow* parent_;
+    std::string title_;
+    std::unique_ptr<wxProgressDialog> dialog_;
 };
 
 std::string AnyCasePattern(const std::string& pattern) {
@@ -136,6 +159,10 @@ void WxPrompter::Beep() {
 
 std::unique_ptr<BusyScope> WxPrompter::Busy() {
     return std::make_unique<WxBusyScope>();
+}
+
+std::unique_ptr<ProgressScope> WxPrompter::Progress(std::string_view title) {
+    return std::make_unique<WxProgressScope>(parent_, title);
 }
 
 }  // namespace slotkit::app

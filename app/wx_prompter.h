@@ -57,6 +57,8 @@ class WxPrompter : public Prompter {
     std::optional<std::string> AskNewName() override;
     void Beep() override;
     std::unique_ptr<BusyScope> Busy() override;
+    // A progress dialog over the window, with a Cancel button.
+    std::unique_ptr<ProgressScope> Progress(std::string_view title) override;
 
   private:
     std::optional<std::string> ChooseFile(ChooserKind kind, const std::vector<FileFilter>& filters,

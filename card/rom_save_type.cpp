@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "card/display_text.h"
+#include "card/rom_names.h"
 #include "games/gba_header.h"
 #include "platform/platform.h"
 
@@ -160,6 +162,28 @@ std::vector<std::optional<games::GbaSaveType>> GbaSaveTypesOfRoms(
 
 std::optional<games::GbaSaveType> GbaSaveTypeOfRom(const std::string& romPath) {
     return GbaSaveTypesOfRoms(std::span(&romPath, 1)).front();
+}
+
+std::optional<games::GbaSaveType> GbaSaveTypeOfRomShown(const std::string& romPath,
+                                                        Prompter& prompter) {
+    if (auto remembered = RememberedGbaSaveType(romPath)) {
+        return remembered;
+    }
+    const std::string name = DisplayText(FileNamePart(romPath));
+    const std::unique_ptr<ProgressScope> shown =
+        prompter.Progress("Reading the save type of " + name);
+    std::stop_source stop;
+    SaveTypeReading reading;
+    reading.progress = [&](const SaveTypeProgress& done) {
+        constexpr std::uint64_t kMiB = 1024 * 1024;
+        const std::string text = "The save type of " + name + " is read from the whole ROM: " +
+                                 ByteCount((done.bytesRead + kMiB - 1) / kMiB) + " of " +
+                                 ByteCount((done.bytesToRead + kMiB - 1) / kMiB) + " MiB read.";
+        if (!shown->Update(done.bytesRead, done.bytesToRead, text)) {
+            stop.request_stop();
+        }
+    };
+    return ReadGbaSaveTypes(std::span(&romPath, 1), reading, stop.get_token()).front();
 }
 
 std::string GbaSaveTypeText(const games::GbaSaveType& type) {

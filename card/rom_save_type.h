@@ -14,6 +14,7 @@
 
 #include "card/save_type_cache.h"
 #include "games/gba_save_type.h"
+#include "platform/platform.h"
 
 namespace slotkit {
 
@@ -57,6 +58,11 @@ inline constexpr std::size_t kRomReadPiece = 1 << 20;
 std::vector<std::optional<games::GbaSaveType>> ReadGbaSaveTypes(
     std::span<const std::string> romPaths, const SaveTypeReading& reading,
     std::stop_token stop = {});
+
+// GbaSaveTypeOfRom for a command: while a ROM whose type is not remembered is read whole, the
+// prompter shows how far the reading has come, and the user may stop it (nothing is then known).
+std::optional<games::GbaSaveType> GbaSaveTypeOfRomShown(const std::string& romPath,
+                                                        Prompter& prompter);
 
 // What the cache knows the ROM at `romPath` by; nothing when its header cannot be read.
 std::optional<RomStamp> ReadRomStamp(const std::string& romPath);

@@ -75,7 +75,8 @@ NewFileSize GameSaveSize(const CommandContext& context, const std::string& slotN
     const auto sizes = NewFileSizes(context.mode);
     for (const CardRom* rom : roms) {
         // The whole ROM is read once; after that its type is remembered.
-        const auto type = rom->saveType ? rom->saveType : GbaSaveTypeOfRom(rom->path);
+        const auto type =
+            rom->saveType ? rom->saveType : GbaSaveTypeOfRomShown(rom->path, context.prompter);
         const auto size = type ? GbaSaveSizeOfType(*type, data) : std::nullopt;
         if (size && std::find(sizes.begin(), sizes.end(), *size) != sizes.end()) {
             chosen.size = *size;

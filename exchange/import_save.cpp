@@ -86,7 +86,9 @@ GameNotes CheckGame(const CommandContext& context, const std::string& slotName,
     } else {
         for (const CardRom* rom : roms) {
             // The whole ROM is read once; after that its type is remembered.
-            if (const auto type = rom->saveType ? rom->saveType : GbaSaveTypeOfRom(rom->path)) {
+            if (const auto type = rom->saveType
+                                      ? rom->saveType
+                                      : GbaSaveTypeOfRomShown(rom->path, context.prompter)) {
                 notes.size = SaveSizeNote(saveSize, *type);
                 break;
             }

@@ -8,6 +8,7 @@
 #include "card/keep_history.h"
 #include "card/rom_names.h"
 #include "card/rom_save_size.h"
+#include "card/rom_save_type.h"
 #include "exchange/save_containers.h"
 #include "exchange/sync_folder.h"
 #include "exchange/sync_places.h"
@@ -328,7 +329,10 @@ std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::strin
             pair.size = SuggestedSize(context.mode, region);
             pair.sizeGuessed = context.mode == EditMode::Nds;
             if (context.mode == EditMode::Gba && rom != nullptr) {
-                if (const auto romSize = GbaSaveSizeOfRom(rom->path, region)) {
+                const auto type = rom->saveType
+                                      ? rom->saveType
+                                      : GbaSaveTypeOfRomShown(rom->path, context.prompter);
+                if (const auto romSize = type ? GbaSaveSizeOfType(*type, region) : std::nullopt) {
                     pair.size = *romSize;
                     remark = "the save size is the one the game's ROM names";
                 }

@@ -32,6 +32,15 @@ class BusyScope {
     virtual ~BusyScope() = default;
 };
 
+// A long reading that the user watches and may stop, such as a ROM read whole for its save type.
+class ProgressScope {
+  public:
+    virtual ~ProgressScope() = default;
+    // `done` of `total`, and a line that says what is being done; false once the user asked to
+    // stop.
+    virtual bool Update(std::uint64_t done, std::uint64_t total, std::string_view text) = 0;
+};
+
 class Prompter {
   public:
     virtual ~Prompter() = default;
@@ -68,6 +77,14 @@ class Prompter {
 
     virtual void Beep() = 0;
     [[nodiscard]] virtual std::unique_ptr<BusyScope> Busy() = 0;
+    // A progress display titled `title`; a prompter without one shows nothing and never stops.
+    [[nodiscard]] virtual std::unique_ptr<ProgressScope> Progress(std::string_view title) {
+        (void)title;
+        struct Unseen : ProgressScope {
+            bool Update(std::uint64_t, std::uint64_t, std::string_view) override { return true; }
+        };
+        return std::make_unique<Unseen>();
+    }
 
     // What a command did that no message box says ("A.DAT was deleted."). The window shows it
     // in the list and ignores this; the command line prints it.

@@ -286,6 +286,34 @@ TEST_F(GameCheckTest, ANewFileTakesTheGamesSaveSize) {
     }
 }
 
+// A GBA ROM read whole for its save type shows how far the reading has come; a stop from the
+// user leaves the size guessed from the save's data, and nothing remembered.
+TEST_F(GameCheckTest, AGbaRomReadWholeShowsItsProgressAndCanBeStopped) {
+    SetUpGba("STOPPED", "BSTE", "SRAM_V113");
+    prompter.stopProgressAfter = 0;
+    const fs::path target = card.PcFolder() / "new.sav";
+    prompter.paths.push_back(target.string());
+    ExportNewSave(Context());
+    EXPECT_EQ(prompter.progressTitles,
+              std::vector<std::string>{"Reading the save type of GAME.GBA"});
+    ASSERT_EQ(prompter.progressLines.size(), 1u);
+    EXPECT_EQ(prompter.progressLines[0],
+              "The save type of GAME.GBA is read from the whole ROM: 0 of 1 MiB read.");
+    EXPECT_NE(fs::file_size(target), 32768u);  // not the SRAM game's size: the type is not known
+
+    // Read to its end: the game's size, and the type is remembered (no reading the next time).
+    prompter.stopProgressAfter = -1;
+    prompter.progressTitles.clear();
+    prompter.paths.push_back(target.string());
+    ExportNewSave(Context());
+    EXPECT_EQ(fs::file_size(target), 32768u);
+    EXPECT_EQ(prompter.progressTitles.size(), 1u);
+    prompter.progressTitles.clear();
+    prompter.paths.push_back(target.string());
+    ExportNewSave(Context());
+    EXPECT_TRUE(prompter.progressTitles.empty());
+}
+
 // A DS save file takes its game's size from the list of known games, whatever the save holds:
 // a sparse save of a 256 KiB game is not cut to the smallest size that holds its data.
 TEST_F(GameCheckTest, ANewDsFileTakesItsGamesSaveMemory) {

@@ -84,4 +84,18 @@ bool ScriptedPrompter::AnyFailure() const {
     return false;
 }
 
+std::unique_ptr<ProgressScope> ScriptedPrompter::Progress(std::string_view title) {
+    progressTitles.emplace_back(title);
+    struct Recorded : ProgressScope {
+        ScriptedPrompter& owner;
+        int updates = 0;
+        explicit Recorded(ScriptedPrompter& prompter) : owner(prompter) {}
+        bool Update(std::uint64_t, std::uint64_t, std::string_view text) override {
+            owner.progressLines.emplace_back(text);
+            return owner.stopProgressAfter < 0 || ++updates <= owner.stopProgressAfter;
+        }
+    };
+    return std::make_unique<Recorded>(*this);
+}
+
 }  // namespace slotkit::test

@@ -39,6 +39,11 @@ class ScriptedPrompter : public Prompter {
     int newNameDialogs = 0;
     int beeps = 0;
     int busyScopes = 0;
+    // Progress displays: their titles, every line they showed, and after how many updates the
+    // user stops the reading (-1: never).
+    std::vector<std::string> progressTitles;
+    std::vector<std::string> progressLines;
+    int stopProgressAfter = -1;
 
     void Message(std::string_view text, std::string_view caption, MessageKind kind) override;
     bool AskYesNo(std::string_view text, std::string_view caption) override;
@@ -51,6 +56,7 @@ class ScriptedPrompter : public Prompter {
     std::optional<std::string> AskNewName() override;
     void Beep() override { ++beeps; }
     std::unique_ptr<BusyScope> Busy() override;
+    std::unique_ptr<ProgressScope> Progress(std::string_view title) override;
 
     // Messages and questions, as "caption: text", in order.
     std::vector<std::string> Transcript() const;
