@@ -1,5 +1,7 @@
 #include "card/rom_save_type.h"
 
+#include <algorithm>
+
 #include "games/gba_header.h"
 #include "platform/platform.h"
 
@@ -7,7 +9,6 @@ namespace slotkit {
 
 namespace {
 
-constexpr std::size_t kPiece = 1 << 20;
 // The largest GBA ROM; a longer file is read that far.
 constexpr std::uint64_t kLargestGbaRom = 32ull << 20;
 
@@ -52,16 +53,22 @@ void Store(const std::vector<RememberedSaveType>& found) {
         *cachePath, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
-// Reads the whole ROM's save type; nothing when a piece cannot be read.
-std::optional<games::GbaSaveType> ScanRom(const std::string& romPath) {
+// Reads the whole ROM's save type; nothing when a piece cannot be read or a stop was asked for.
+std::optional<games::GbaSaveType> ScanRom(const std::string& romPath,
+                                          const RomPieceReader& readPiece, std::stop_token stop,
+                                          const std::function<void(std::size_t)>& pieceRead) {
     games::GbaSaveTypeScanner scanner;
     std::vector<std::uint8_t> piece;
-    for (std::uint64_t at = 0; at < kLargestGbaRom; at += kPiece) {
-        if (platform::ReadAt(romPath, at, kPiece, piece)) {
+    for (std::uint64_t at = 0; at < kLargestGbaRom; at += kRomReadPiece) {
+        if (stop.stop_requested() || readPiece(romPath, at, kRomReadPiece, piece, stop) ||
+            stop.stop_requested()) {
             return std::nullopt;
         }
         scanner.Feed(piece);
-        if (piece.size() < kPiece) {
+        if (pieceRead) {
+            pieceRead(piece.size());
+        }
+        if (piece.size() < kRomReadPiece) {
             break;
         }
     }
@@ -95,29 +102,60 @@ std::optional<games::GbaSaveType> RememberedGbaSaveType(const std::string& romPa
     return FindRemembered(LoadRememberedSaveTypes(), *stamp);
 }
 
-std::vector<std::optional<games::GbaSaveType>> GbaSaveTypesOfRoms(
-    std::span<const std::string> romPaths) {
+std::vector<std::optional<games::GbaSaveType>> ReadGbaSaveTypes(
+    std::span<const std::string> romPaths, const SaveTypeReading& reading, std::stop_token stop) {
+    const RomPieceReader readPiece =
+        reading.readPiece ? reading.readPiece
+                          : [](const std::string& path, std::uint64_t offset, std::size_t count,
+                               std::vector<std::uint8_t>& out, std::stop_token) {
+                                return platform::ReadAt(path, offset, count, out);
+                            };
     std::vector<std::optional<games::GbaSaveType>> types(romPaths.size());
     const std::vector<RememberedSaveType> remembered = LoadRememberedSaveTypes();
-    std::vector<RememberedSaveType> found;
-    for (std::size_t i = 0; i < romPaths.size(); ++i) {
-        const auto stamp = ReadRomStamp(romPaths[i]);
-        if (!stamp) {
-            continue;
+    // The stamps first: the remembered types are known at once, and the rest's sizes tell how
+    // much there is to read.
+    std::vector<std::optional<RomStamp>> stamps(romPaths.size());
+    SaveTypeProgress progress;
+    progress.romCount = romPaths.size();
+    for (std::size_t i = 0; i < romPaths.size() && !stop.stop_requested(); ++i) {
+        stamps[i] = ReadRomStamp(romPaths[i]);
+        if (stamps[i] && !(types[i] = FindRemembered(remembered, *stamps[i]))) {
+            progress.bytesToRead += std::min(stamps[i]->size, kLargestGbaRom);
         }
-        if ((types[i] = FindRemembered(remembered, *stamp))) {
-            continue;
-        }
-        const auto type = ScanRom(romPaths[i]);
-        // A ROM that changed or went while it was read has no type to tell or remember.
-        if (!type || ReadRomStamp(romPaths[i]) != stamp) {
-            continue;
-        }
-        types[i] = type;
-        found.push_back({*stamp, *type});
     }
-    Store(found);
+    const auto tell = [&] {
+        if (reading.progress) {
+            reading.progress(progress);
+        }
+    };
+    tell();
+    for (std::size_t i = 0; i < romPaths.size() && !stop.stop_requested(); ++i) {
+        if (stamps[i] && !types[i]) {
+            const auto type = ScanRom(romPaths[i], readPiece, stop, [&](std::size_t bytes) {
+                progress.bytesRead += bytes;
+                tell();
+            });
+            if (!type && stop.stop_requested()) {
+                break;  // this ROM's reading did not end
+            }
+            // A ROM that changed or went while it was read has no type to tell or remember.
+            if (type && ReadRomStamp(romPaths[i]) == stamps[i]) {
+                types[i] = type;
+                Store({{*stamps[i], *type}});
+            }
+        }
+        if (types[i] && reading.found) {
+            reading.found(i, *types[i]);
+        }
+        ++progress.romsDone;
+        tell();
+    }
     return types;
+}
+
+std::vector<std::optional<games::GbaSaveType>> GbaSaveTypesOfRoms(
+    std::span<const std::string> romPaths) {
+    return ReadGbaSaveTypes(romPaths, {});
 }
 
 std::optional<games::GbaSaveType> GbaSaveTypeOfRom(const std::string& romPath) {

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <stop_token>
+#include <vector>
 
 #include "card/card_games.h"
 #include "card/rom_save_size.h"
@@ -230,6 +232,49 @@ TEST_F(RememberedTypeTest, UnreadableRomsHaveNoType) {
     const auto remembered = RememberedGbaSaveType((card.Dir() / "CUT.GBA").string());
     ASSERT_TRUE(remembered);
     EXPECT_EQ(remembered->kind, GbaSaveKind::None);
+}
+
+TEST_F(RememberedTypeTest, AStopBetweenPiecesKeepsTheTypesReadBeforeIt) {
+    // Two ROMs of more than one piece: the stop comes while the second's second piece is read.
+    const fs::path first = WriteRom("FIRST.GBA", "FLASH1M_V103", kRomReadPiece + 0x100);
+    const fs::path second = WriteRom("SECOND.GBA", "SRAM_V113", 2 * kRomReadPiece + 0x100);
+    const std::string paths[] = {first.string(), second.string()};
+    std::stop_source stop;
+    std::vector<std::uint64_t> secondPieces;
+    std::vector<SaveTypeProgress> told;
+    std::vector<std::size_t> found;
+    SaveTypeReading reading;
+    reading.readPiece = [&](const std::string& path, std::uint64_t at, std::size_t count,
+                            std::vector<std::uint8_t>& out, std::stop_token) {
+        if (path == second.string()) {
+            secondPieces.push_back(at);
+            if (at == kRomReadPiece) {
+                stop.request_stop();
+            }
+        }
+        return platform::ReadAt(path, at, count, out);
+    };
+    reading.progress = [&](const SaveTypeProgress& progress) { told.push_back(progress); };
+    reading.found = [&](std::size_t rom, const games::GbaSaveType&) { found.push_back(rom); };
+    const auto types = ReadGbaSaveTypes(paths, reading, stop.get_token());
+
+    ASSERT_TRUE(types[0]);
+    EXPECT_EQ(types[0]->kind, GbaSaveKind::Flash128K);
+    EXPECT_FALSE(types[1]);
+    EXPECT_EQ(found, std::vector<std::size_t>{0});
+    // The piece being read when the stop came is the last one read.
+    EXPECT_EQ(secondPieces, (std::vector<std::uint64_t>{0, kRomReadPiece}));
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.front().bytesToRead, fs::file_size(first) + fs::file_size(second));
+    EXPECT_EQ(told.back().romsDone, 1u);
+    EXPECT_EQ(told.back().bytesRead, fs::file_size(first) + kRomReadPiece);
+    // The first is remembered; the second is read whole next time.
+    EXPECT_EQ(RememberedGbaSaveType(first.string())->kind, GbaSaveKind::Flash128K);
+    EXPECT_FALSE(RememberedGbaSaveType(second.string()));
+    const auto again = ReadGbaSaveTypes(paths, {});
+    ASSERT_TRUE(again[1]);
+    EXPECT_EQ(again[1]->kind, GbaSaveKind::Sram);
+    EXPECT_EQ(RememberedGbaSaveType(second.string())->kind, GbaSaveKind::Sram);
 }
 
 }  // namespace
