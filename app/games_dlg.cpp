@@ -18,6 +18,7 @@ namespace {
 constexpr int kLinkId = 1017;
 constexpr int kReadTypesId = 1018;
 constexpr int kCancelReadId = 1019;
+constexpr int kNotGamesId = 1020;
 constexpr int kGaugeRange = 1000;
 constexpr const char* kRomColumns[] = {"Title", "Code", "Save", "File", "Slot file"};
 constexpr const char* kLostColumns[] = {"Slot file", "Its game"};
@@ -76,6 +77,17 @@ CGamesDlg::CGamesDlg(wxWindow* parent, EditMode mode, games::DsLanguage language
         roms_->AssignImageList(icons_, wxIMAGE_LIST_SMALL);
     }
     sizer->Add(roms_, 3, wxEXPAND | wxALL, gap);
+    // The files of the mode's extension that are not games, counted; listed on request.
+    auto* notGames = new wxBoxSizer(wxHORIZONTAL);
+    notGamesLine_ = new wxStaticText(this, wxID_ANY, wxEmptyString);
+    notGames->Add(notGamesLine_, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
+    notGamesButton_ = new wxButton(this, kNotGamesId, "List them");
+    notGames->Add(notGamesButton_, 0, wxALIGN_CENTER_VERTICAL);
+    sizer->Add(notGames, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, gap);
+    notGamesLine_->Hide();
+    notGamesButton_->Hide();
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnShowNotGames(); }, kNotGamesId);
     if (mode_ == EditMode::Gba) {
         // The save types the user's cache does not know yet, read from the whole ROMs.
         auto* read = new wxBoxSizer(wxHORIZONTAL);
@@ -124,23 +136,6 @@ CGamesDlg::CGamesDlg(wxWindow* parent, EditMode mode, games::DsLanguage language
         list->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent&) { UpdateLink(); });
         list->Bind(wxEVT_LIST_ITEM_DESELECTED, [this](wxListEvent&) { UpdateLink(); });
     }
-    // The row of the files that are not games opens and closes their list when chosen.
-    roms_->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent& event) {
-        event.Skip();
-        const long row = event.GetIndex();
-        if (row < 0 || static_cast<std::size_t>(row) >= rows_.size() ||
-            rows_[static_cast<std::size_t>(row)] != kNotGamesRow) {
-            return;
-        }
-        CallAfter([this] {
-            if (!games_) {
-                return;
-            }
-            showNotGames_ = !showNotGames_;
-            FillRoms(std::string());
-            UpdateLink();
-        });
-    });
 }
 
 CGamesDlg::~CGamesDlg() {
@@ -224,19 +219,26 @@ void CGamesDlg::FillRoms(const std::string& selectedPath) {
     roms_->Freeze();
     roms_->DeleteAllItems();
     rows_.clear();
+    // The games first; the files without a valid header after them, when asked for.
     std::vector<std::size_t> notGames;
     for (std::size_t i = 0; i < games_->roms.size(); ++i) {
-        if (games_->roms[i].info.code.empty()) {
-            notGames.push_back(i);
-        } else {
-            rows_.push_back(static_cast<std::ptrdiff_t>(i));
-        }
+        (games_->roms[i].info.code.empty() ? notGames : rows_).push_back(i);
     }
-    if (!notGames.empty()) {
-        rows_.push_back(kNotGamesRow);
-        if (showNotGames_) {
-            rows_.insert(rows_.end(), notGames.begin(), notGames.end());
+    if (showNotGames_) {
+        rows_.insert(rows_.end(), notGames.begin(), notGames.end());
+    }
+    const bool anyNotGames = !notGames.empty();
+    if (anyNotGames) {
+        notGamesLine_->SetLabel(ToWx(NotGamesText(notGames.size(), mode_)) +
+                                (showNotGames_ ? ": they are listed after the games." : "."));
+        notGamesButton_->SetLabel(showNotGames_ ? "Take them off the list" : "List them");
+    }
+    if (notGamesLine_->IsShown() != anyNotGames) {
+        if (!anyNotGames && FindFocus() == notGamesButton_) {
+            roms_->SetFocus();
         }
+        notGamesLine_->Show(anyNotGames);
+        notGamesButton_->Show(anyNotGames);
     }
     // A DS ROM without an icon gets a see-through one, so that every title starts at one
     // place.
@@ -250,14 +252,7 @@ void CGamesDlg::FillRoms(const std::string& selectedPath) {
     }
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const long at = static_cast<long>(i);
-        if (rows_[i] == kNotGamesRow) {
-            const std::string text = NotGamesText(notGames.size(), mode_) +
-                                     (showNotGames_ ? " (choose this row to hide them):"
-                                                    : " (choose this row to list them)");
-            roms_->InsertItem(at, ToWx(text), noIcon);
-            continue;
-        }
-        const CardRom& rom = games_->roms[static_cast<std::size_t>(rows_[i])];
+        const CardRom& rom = games_->roms[rows_[i]];
         const auto icon = icons_ != nullptr ? RomIcon(rom.info) : std::nullopt;
         const int image = icon ? icons_->Add(*icon) : noIcon;
         const std::string title = rom.info.Title(language_);
@@ -276,11 +271,21 @@ void CGamesDlg::FillRoms(const std::string& selectedPath) {
 }
 
 const CardRom* CGamesDlg::RomOfRow(long row) const {
-    if (!games_ || row < 0 || static_cast<std::size_t>(row) >= rows_.size() ||
-        rows_[static_cast<std::size_t>(row)] == kNotGamesRow) {
+    if (!games_ || row < 0 || static_cast<std::size_t>(row) >= rows_.size()) {
         return nullptr;
     }
-    return &games_->roms[static_cast<std::size_t>(rows_[static_cast<std::size_t>(row)])];
+    return &games_->roms[rows_[static_cast<std::size_t>(row)]];
+}
+
+void CGamesDlg::OnShowNotGames() {
+    if (!games_) {
+        return;
+    }
+    showNotGames_ = !showNotGames_;
+    const long romIndex = SelectedRom();
+    FillRoms(romIndex >= 0 ? games_->roms[static_cast<std::size_t>(romIndex)].path : std::string());
+    UpdateLink();
+    Layout();
 }
 
 long CGamesDlg::SelectedRom() const {

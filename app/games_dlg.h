@@ -1,8 +1,9 @@
 // The "Games on the card" dialog: every game of the mode with its icon, title, code, save type,
-// place and slot file, the files of the mode's extension that are not games counted on one row
-// (opened to list them), then every slot file whose game is not on the card, and a button that
-// links a save to a chosen game through the change of target ROM. In GBA mode, a button reads
-// the save types the user's cache does not know yet from the whole ROMs, off the window's thread.
+// place and slot file, the files of the mode's extension that are not games counted on a line
+// below (a button lists them after the games), then every slot file whose game is not on the card,
+// and a button that links a save to a chosen game through the change of target ROM. In GBA mode, a
+// button reads the save types the user's cache does not know yet from the whole ROMs, off the
+// window's thread.
 #pragma once
 
 #include <wx/button.h>
@@ -56,28 +57,30 @@ class CGamesDlg : public wxDialog {
     // What reads the ROMs' pieces (platform::ReadAt when empty; tests put in one they hold up).
     void SetRomReader(RomPieceReader reader) { romReader_ = std::move(reader); }
 
-    // The ROM of a row of the game list; nothing for the row of the files that are not games.
+    // Lists the files that are not games after the games, or takes them off the list.
+    void OnShowNotGames();
+
+    // The ROM of a row of the game list.
     const CardRom* RomOfRow(long row) const;
 
     wxListCtrl* Roms() const { return roms_; }
     wxListCtrl* LostSlots() const { return lost_; }
     wxButton* LinkButton() const { return link_; }
     wxStaticText* LinkNote() const { return note_; }
+    wxStaticText* NotGamesLine() const { return notGamesLine_; }
+    wxButton* NotGamesButton() const { return notGamesButton_; }
     wxButton* ReadTypesButton() const { return readTypes_; }
     wxButton* CancelReadingButton() const { return cancelRead_; }
     wxGauge* ReadGauge() const { return gauge_; }
     wxStaticText* ReadLine() const { return readLine_; }
 
   private:
-    // The row of the game list that counts the files that are not games.
-    static constexpr std::ptrdiff_t kNotGamesRow = -1;
-
     void FillRoms(const std::string& selectedPath);
     void FitColumns(wxListCtrl* list);
     void UpdateLink();
     void UpdateReadTypes();
     long Selected(wxListCtrl* list) const;
-    // The selected row's ROM index in games_->roms; -1 for none or the row of the non-games.
+    // The selected row's ROM index in games_->roms; -1 for none.
     long SelectedRom() const;
     std::string SaveText(const CardRom& rom) const;
     void ShowProgress(const SaveTypeProgress& progress);
@@ -93,8 +96,8 @@ class CGamesDlg : public wxDialog {
     std::shared_ptr<const CardGames> games_;  // the games shown
     bool looking_ = false;                    // they are being looked for again
     bool sized_ = false;  // the dialog was fitted to the games: it keeps its size from then on
-    // For each row of the game list, its ROM's index in games_->roms, or kNotGamesRow.
-    std::vector<std::ptrdiff_t> rows_;
+    // For each row of the game list, its ROM's index in games_->roms.
+    std::vector<std::size_t> rows_;
     bool showNotGames_ = false;  // the files that are not games are listed
     // The GBA save types read while the dialog is open, by the ROM's path.
     std::map<std::string, games::GbaSaveType> typesRead_;
@@ -108,6 +111,8 @@ class CGamesDlg : public wxDialog {
     wxListCtrl* lost_ = nullptr;
     wxButton* link_ = nullptr;
     wxStaticText* note_ = nullptr;
+    wxStaticText* notGamesLine_ = nullptr;
+    wxButton* notGamesButton_ = nullptr;
     wxButton* readTypes_ = nullptr;
     wxGauge* gauge_ = nullptr;
     wxStaticText* readLine_ = nullptr;

@@ -421,38 +421,37 @@ TEST_F(GamesWindowTest, DialogShowsTheSaveMemoryOfEachDsGameWhole) {
     WriteSlotFor("A.DAT", "C       NDS");
     OpenCard();
     ASSERT_TRUE(WaitForGames());
-    wxTEST_DIALOG(window->OnGamesOnCard(), ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
-                      wxListCtrl* roms = dialog->Roms();
-                      const std::vector<std::pair<std::string, std::string>> expected{
-                          {"AMCE", "Flash 256 KiB"},
-                          {"A22E", "EEPROM 8 KiB"},
-                          {"ADAE", "Flash 512 KiB (slot too small)"},
-                          {"A23E", "NAND 8 MiB (slot too small)"},
-                          {"AGME", "unknown"},
-                      };
-                      // The ROM whose header fails its check is not a game: it is counted
-                      // on the last row.
-                      EXPECT_EQ(roms->GetItemCount(), static_cast<int>(expected.size()) + 1);
-                      EXPECT_EQ(roms->GetItemText(static_cast<long>(expected.size()), 0),
-                                "1 file named .NDS is not a game (choose this row to list them)");
-                      for (std::size_t i = 0; i < expected.size(); ++i) {
-                          const long row = static_cast<long>(i);
-                          EXPECT_EQ(roms->GetItemText(row, 1).utf8_string(), expected[i].first);
-                          EXPECT_EQ(roms->GetItemText(row, 2).utf8_string(), expected[i].second)
-                              << expected[i].first;
-                      }
-                      EXPECT_EQ(roms->GetItemText(2, 4), "A.DAT");
-                      // The column shows its longest text whole.
-                      dialog->Show();
-                      PumpEvents();
-                      wxClientDC dc(roms);
-                      dc.SetFont(roms->GetFont());
-                      for (long row = 0; row < static_cast<long>(expected.size()); ++row) {
-                          EXPECT_GE(roms->GetColumnWidth(2),
-                                    dc.GetTextExtent(roms->GetItemText(row, 2)).x);
-                      }
-                      return wxID_CANCEL;
-                  }));
+    wxTEST_DIALOG(
+        window->OnGamesOnCard(), ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
+            wxListCtrl* roms = dialog->Roms();
+            const std::vector<std::pair<std::string, std::string>> expected{
+                {"AMCE", "Flash 256 KiB"},
+                {"A22E", "EEPROM 8 KiB"},
+                {"ADAE", "Flash 512 KiB (slot too small)"},
+                {"A23E", "NAND 8 MiB (slot too small)"},
+                {"AGME", "unknown"},
+            };
+            // The ROM whose header fails its check is not a game: it is counted
+            // below the list.
+            EXPECT_EQ(roms->GetItemCount(), static_cast<int>(expected.size()));
+            EXPECT_EQ(dialog->NotGamesLine()->GetLabel(), "1 file named .NDS is not a game.");
+            for (std::size_t i = 0; i < expected.size(); ++i) {
+                const long row = static_cast<long>(i);
+                EXPECT_EQ(roms->GetItemText(row, 1).utf8_string(), expected[i].first);
+                EXPECT_EQ(roms->GetItemText(row, 2).utf8_string(), expected[i].second)
+                    << expected[i].first;
+            }
+            EXPECT_EQ(roms->GetItemText(2, 4), "A.DAT");
+            // The column shows its longest text whole.
+            dialog->Show();
+            PumpEvents();
+            wxClientDC dc(roms);
+            dc.SetFont(roms->GetFont());
+            for (long row = 0; row < roms->GetItemCount(); ++row) {
+                EXPECT_GE(roms->GetColumnWidth(2), dc.GetTextExtent(roms->GetItemText(row, 2)).x);
+            }
+            return wxID_CANCEL;
+        }));
 }
 
 TEST_F(GamesWindowTest, LinkButtonRetargetsTheSlotSelectedInTheList) {
@@ -501,7 +500,7 @@ TEST_F(GamesWindowTest, LinkButtonRetargetsTheSlotSelectedInTheList) {
     EXPECT_EQ(window->Games().Result()->roms.at(0).slotFiles, std::vector<std::string>{"A.DAT"});
 }
 
-TEST_F(GamesWindowTest, FilesThatAreNotGamesAreCountedOnOneRowAfterTheGames) {
+TEST_F(GamesWindowTest, FilesThatAreNotGamesAreCountedBelowTheGamesAndListedOnRequest) {
     // Many files named .NDS without a header, sorted before the one real game.
     for (int i = 0; i < 2000; ++i) {
         char name[32];
@@ -517,30 +516,30 @@ TEST_F(GamesWindowTest, FilesThatAreNotGamesAreCountedOnOneRowAfterTheGames) {
             wxListCtrl* roms = dialog->Roms();
             dialog->Show();
             PumpEvents();
-            EXPECT_EQ(roms->GetItemCount(), 2);
+            EXPECT_EQ(roms->GetItemCount(), 1);
             EXPECT_EQ(roms->GetItemText(0, 0).utf8_string(), TitleIn("Pocket Hero"));
             EXPECT_EQ(roms->GetItemText(0, 4), "A.DAT");
-            EXPECT_EQ(roms->GetItemText(1, 0),
-                      "2,000 files named .NDS are not games (choose this row to list them)");
-            EXPECT_EQ(dialog->RomOfRow(1), nullptr);
-            // A row is as tall as a DS icon and its padding, and the list shows both rows.
+            EXPECT_TRUE(dialog->NotGamesLine()->IsShown());
+            EXPECT_EQ(dialog->NotGamesLine()->GetLabel(), "2,000 files named .NDS are not games.");
+            // A row is as tall as a DS icon and its padding, and the dialog is no wider than
+            // its games need.
             wxRect first;
             EXPECT_TRUE(roms->GetItemRect(0, first));
             EXPECT_LE(first.height, games::kDsIconSide + dialog->FromDIP(6));
-            wxRect last;
-            EXPECT_TRUE(roms->GetItemRect(1, last));
-            EXPECT_LE(last.GetBottom(), roms->GetClientSize().y);
+            EXPECT_LT(dialog->GetSize().x, dialog->FromDIP(800));
 
-            // Chosen, the row lists the files after it; chosen again, it closes.
-            ClickRow(roms, 1);
-            EXPECT_EQ(roms->GetItemCount(), 2002);
-            EXPECT_EQ(roms->GetItemText(1, 0),
-                      "2,000 files named .NDS are not games (choose this row to hide them):");
-            EXPECT_EQ(roms->GetItemText(2, 3), OnCard("JUNK/J0000.NDS"));
-            EXPECT_EQ(roms->GetItemText(2, 1), "unknown");
-            EXPECT_FALSE(dialog->LinkButton()->IsEnabled());
-            ClickRow(roms, 1);
-            EXPECT_EQ(roms->GetItemCount(), 2);
+            // The button lists the files after the games; pressed again, it takes them off.
+            const wxSize size = dialog->GetSize();
+            ClickOn(dialog->NotGamesButton());
+            EXPECT_EQ(roms->GetItemCount(), 2001);
+            EXPECT_EQ(roms->GetItemText(0, 1), "AXYE");
+            EXPECT_EQ(roms->GetItemText(1, 3), OnCard("JUNK/J0000.NDS"));
+            EXPECT_EQ(roms->GetItemText(1, 1), "unknown");
+            EXPECT_EQ(dialog->NotGamesLine()->GetLabel(),
+                      "2,000 files named .NDS are not games: they are listed after the games.");
+            EXPECT_EQ(dialog->GetSize(), size);
+            ClickOn(dialog->NotGamesButton());
+            EXPECT_EQ(roms->GetItemCount(), 1);
             // The game is chosen by a click, and the main list's row links to it.
             ClickRow(roms, 0);
             EXPECT_EQ(dialog->RomOfRow(0)->place, "ZGAME.nds");
