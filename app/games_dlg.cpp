@@ -98,6 +98,9 @@ CGamesDlg::CGamesDlg(wxWindow* parent, EditMode mode, games::DsLanguage language
         read->Add(gauge_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
         readLine_ = new wxStaticText(this, wxID_ANY, wxEmptyString, wxDefaultPosition,
                                      wxDefaultSize, wxST_NO_AUTORESIZE);
+        // Room for the line of a long reading, so that it is never cut.
+        readLine_->SetMinSize(wxSize(
+            readLine_->GetTextExtent("Stopped: 9,999 of 9,999 ROMs, 99,999.9 MB read").x, -1));
         read->Add(readLine_, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
         cancelRead_ = new wxButton(this, kCancelReadId, "Cancel");
         cancelRead_->Enable(false);
@@ -120,6 +123,13 @@ CGamesDlg::CGamesDlg(wxWindow* parent, EditMode mode, games::DsLanguage language
     sizer->Add(lost_, 2, wxEXPAND | wxALL, gap);
     note_ = new wxStaticText(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                              wxST_NO_AUTORESIZE);
+    // The note's longest text fits the dialog.
+    note_->SetMinSize(wxSize(
+        note_
+            ->GetTextExtent("Select a game, then the save to link to it: one below, or rows of "
+                            "the main list.")
+            .x,
+        -1));
     sizer->Add(note_, 0, wxEXPAND | wxLEFT | wxRIGHT, gap);
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     link_ = new wxButton(this, kLinkId, "Link the save to this game...");
@@ -229,8 +239,7 @@ void CGamesDlg::FillRoms(const std::string& selectedPath) {
     }
     const bool anyNotGames = !notGames.empty();
     if (anyNotGames) {
-        notGamesLine_->SetLabel(ToWx(NotGamesText(notGames.size(), mode_)) +
-                                (showNotGames_ ? ": they are listed after the games." : "."));
+        notGamesLine_->SetLabel(ToWx(NotGamesText(notGames.size(), mode_)) + ".");
         notGamesButton_->SetLabel(showNotGames_ ? "Take them off the list" : "List them");
     }
     if (notGamesLine_->IsShown() != anyNotGames) {

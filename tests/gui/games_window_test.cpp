@@ -511,40 +511,40 @@ TEST_F(GamesWindowTest, FilesThatAreNotGamesAreCountedBelowTheGamesAndListedOnRe
     WriteSlotFor("A.DAT", "ZGAME   NDS");
     OpenCard();
     ASSERT_TRUE(WaitForGames());
-    wxTEST_DIALOG(
-        window->OnGamesOnCard(), ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
-            wxListCtrl* roms = dialog->Roms();
-            dialog->Show();
-            PumpEvents();
-            EXPECT_EQ(roms->GetItemCount(), 1);
-            EXPECT_EQ(roms->GetItemText(0, 0).utf8_string(), TitleIn("Pocket Hero"));
-            EXPECT_EQ(roms->GetItemText(0, 4), "A.DAT");
-            EXPECT_TRUE(dialog->NotGamesLine()->IsShown());
-            EXPECT_EQ(dialog->NotGamesLine()->GetLabel(), "2,000 files named .NDS are not games.");
-            // A row is as tall as a DS icon and its padding, and the dialog is no wider than
-            // its games need.
-            wxRect first;
-            EXPECT_TRUE(roms->GetItemRect(0, first));
-            EXPECT_LE(first.height, games::kDsIconSide + dialog->FromDIP(6));
-            EXPECT_LT(dialog->GetSize().x, dialog->FromDIP(800));
+    wxTEST_DIALOG(window->OnGamesOnCard(), ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
+                      wxListCtrl* roms = dialog->Roms();
+                      dialog->Show();
+                      PumpEvents();
+                      EXPECT_EQ(roms->GetItemCount(), 1);
+                      EXPECT_EQ(roms->GetItemText(0, 0).utf8_string(), TitleIn("Pocket Hero"));
+                      EXPECT_EQ(roms->GetItemText(0, 4), "A.DAT");
+                      EXPECT_TRUE(dialog->NotGamesLine()->IsShown());
+                      EXPECT_EQ(dialog->NotGamesLine()->GetLabel(),
+                                "2,000 files named .NDS are not games.");
+                      // A row is as tall as a DS icon and its padding, and the dialog is no wider
+                      // than its games need.
+                      wxRect first;
+                      EXPECT_TRUE(roms->GetItemRect(0, first));
+                      EXPECT_LE(first.height, games::kDsIconSide + dialog->FromDIP(6));
+                      EXPECT_LT(dialog->GetSize().x, dialog->FromDIP(800));
 
-            // The button lists the files after the games; pressed again, it takes them off.
-            const wxSize size = dialog->GetSize();
-            ClickOn(dialog->NotGamesButton());
-            EXPECT_EQ(roms->GetItemCount(), 2001);
-            EXPECT_EQ(roms->GetItemText(0, 1), "AXYE");
-            EXPECT_EQ(roms->GetItemText(1, 3), OnCard("JUNK/J0000.NDS"));
-            EXPECT_EQ(roms->GetItemText(1, 1), "unknown");
-            EXPECT_EQ(dialog->NotGamesLine()->GetLabel(),
-                      "2,000 files named .NDS are not games: they are listed after the games.");
-            EXPECT_EQ(dialog->GetSize(), size);
-            ClickOn(dialog->NotGamesButton());
-            EXPECT_EQ(roms->GetItemCount(), 1);
-            // The game is chosen by a click, and the main list's row links to it.
-            ClickRow(roms, 0);
-            EXPECT_EQ(dialog->RomOfRow(0)->place, "ZGAME.nds");
-            return wxID_CANCEL;
-        }));
+                      // The button lists the files after the games; pressed again, it takes them
+                      // off.
+                      const wxSize size = dialog->GetSize();
+                      ClickOn(dialog->NotGamesButton());
+                      EXPECT_EQ(roms->GetItemCount(), 2001);
+                      EXPECT_EQ(roms->GetItemText(0, 1), "AXYE");
+                      EXPECT_EQ(roms->GetItemText(1, 3), OnCard("JUNK/J0000.NDS"));
+                      EXPECT_EQ(roms->GetItemText(1, 1), "unknown");
+                      EXPECT_EQ(dialog->NotGamesButton()->GetLabel(), "Take them off the list");
+                      EXPECT_EQ(dialog->GetSize(), size);
+                      ClickOn(dialog->NotGamesButton());
+                      EXPECT_EQ(roms->GetItemCount(), 1);
+                      // The game is chosen by a click, and the main list's row links to it.
+                      ClickRow(roms, 0);
+                      EXPECT_EQ(dialog->RomOfRow(0)->place, "ZGAME.nds");
+                      return wxID_CANCEL;
+                  }));
 }
 
 // A reader of ROM pieces that holds up the piece at `heldAt` of the ROM named `heldRom` until
