@@ -5,6 +5,7 @@
 #include <wx/sizer.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "app/slot_games.h"
 #include "app/wx_text.h"
@@ -15,6 +16,10 @@ namespace slotkit::app {
 namespace {
 
 constexpr int kLinkId = 1017;
+constexpr int kReadTypesId = 1018;
+constexpr int kCancelReadId = 1019;
+constexpr int kNotGamesId = 1020;
+constexpr int kGaugeRange = 1000;
 constexpr const char* kRomColumns[] = {"Title", "Code", "Save", "File", "Slot file"};
 constexpr const char* kLostColumns[] = {"Slot file", "Its game"};
 constexpr const char* kNoSaveYet = "no save yet";
@@ -26,6 +31,22 @@ std::string Joined(const std::vector<std::string>& names) {
         joined += (joined.empty() ? "" : ", ") + DisplayText(name);
     }
     return joined;
+}
+
+// "2,000 files named .NDS are not games"
+std::string NotGamesText(std::size_t count, EditMode mode) {
+    const std::string extension = mode == EditMode::Nds ? ".NDS" : ".GBA";
+    return count == 1 ? "1 file named " + extension + " is not a game"
+                      : ByteCount(count) + " files named " + extension + " are not games";
+}
+
+// "1 of 2 ROMs, 3.1 MB read"
+wxString ProgressText(const SaveTypeProgress& progress) {
+    char megabytes[32];
+    std::snprintf(megabytes, sizeof megabytes, "%.1f",
+                  static_cast<double>(progress.bytesRead) / 1e6);
+    return ToWx(ByteCount(progress.romsDone) + " of " + ByteCount(progress.romCount) +
+                (progress.romCount == 1 ? " ROM, " : " ROMs, ") + megabytes + " MB read");
 }
 
 }  // namespace
@@ -50,9 +71,46 @@ CGamesDlg::CGamesDlg(wxWindow* parent, EditMode mode, games::DsLanguage language
     for (const char* title : kRomColumns) {
         roms_->AppendColumn(title, wxLIST_FORMAT_LEFT);
     }
-    icons_ = new wxImageList(games::kDsIconSide, games::kDsIconSide, false);
-    roms_->AssignImageList(icons_, wxIMAGE_LIST_SMALL);
+    if (mode_ == EditMode::Nds) {
+        // GBA ROMs have no icon: their rows are only as tall as their text.
+        icons_ = new wxImageList(games::kDsIconSide, games::kDsIconSide, false);
+        roms_->AssignImageList(icons_, wxIMAGE_LIST_SMALL);
+    }
     sizer->Add(roms_, 3, wxEXPAND | wxALL, gap);
+    // The files of the mode's extension that are not games, counted; listed on request.
+    auto* notGames = new wxBoxSizer(wxHORIZONTAL);
+    notGamesLine_ = new wxStaticText(this, wxID_ANY, wxEmptyString);
+    notGames->Add(notGamesLine_, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
+    notGamesButton_ = new wxButton(this, kNotGamesId, "List them");
+    notGames->Add(notGamesButton_, 0, wxALIGN_CENTER_VERTICAL);
+    sizer->Add(notGames, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, gap);
+    notGamesLine_->Hide();
+    notGamesButton_->Hide();
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnShowNotGames(); }, kNotGamesId);
+    if (mode_ == EditMode::Gba) {
+        // The save types the user's cache does not know yet, read from the whole ROMs.
+        auto* read = new wxBoxSizer(wxHORIZONTAL);
+        readTypes_ = new wxButton(this, kReadTypesId, "Read the save types");
+        read->Add(readTypes_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
+        gauge_ =
+            new wxGauge(this, wxID_ANY, kGaugeRange, wxDefaultPosition, FromDIP(wxSize(160, -1)));
+        read->Add(gauge_, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
+        readLine_ = new wxStaticText(this, wxID_ANY, wxEmptyString, wxDefaultPosition,
+                                     wxDefaultSize, wxST_NO_AUTORESIZE);
+        // Room for the line of a long reading, so that it is never cut.
+        readLine_->SetMinSize(wxSize(
+            readLine_->GetTextExtent("Stopped: 9,999 of 9,999 ROMs, 99,999.9 MB read").x, -1));
+        read->Add(readLine_, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
+        cancelRead_ = new wxButton(this, kCancelReadId, "Cancel");
+        cancelRead_->Enable(false);
+        read->Add(cancelRead_, 0, wxALIGN_CENTER_VERTICAL);
+        sizer->Add(read, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, gap);
+        Bind(
+            wxEVT_BUTTON, [this](wxCommandEvent&) { OnReadTypes(); }, kReadTypesId);
+        Bind(
+            wxEVT_BUTTON, [this](wxCommandEvent&) { OnCancelReading(); }, kCancelReadId);
+    }
     sizer->Add(new wxStaticText(this, wxID_ANY,
                                 "The saves whose game is not on the card (the cartridge will not "
                                 "find them):"),
@@ -65,6 +123,13 @@ CGamesDlg::CGamesDlg(wxWindow* parent, EditMode mode, games::DsLanguage language
     sizer->Add(lost_, 2, wxEXPAND | wxALL, gap);
     note_ = new wxStaticText(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                              wxST_NO_AUTORESIZE);
+    // The note's longest text fits the dialog.
+    note_->SetMinSize(wxSize(
+        note_
+            ->GetTextExtent("Select a game, then the save to link to it: one below, or rows of "
+                            "the main list.")
+            .x,
+        -1));
     sizer->Add(note_, 0, wxEXPAND | wxLEFT | wxRIGHT, gap);
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     link_ = new wxButton(this, kLinkId, "Link the save to this game...");
@@ -83,6 +148,19 @@ CGamesDlg::CGamesDlg(wxWindow* parent, EditMode mode, games::DsLanguage language
     }
 }
 
+CGamesDlg::~CGamesDlg() {
+    StopReading();
+}
+
+void CGamesDlg::StopReading() {
+    // The reader posts to the dialog until it ends; once joined it posts nothing, and what it
+    // posted before is dropped with the dialog.
+    if (reader_.joinable()) {
+        reader_.request_stop();
+        reader_.join();
+    }
+}
+
 void CGamesDlg::SetGames(std::shared_ptr<const CardGames> games) {
     if (!games) {
         // While the games are looked for again, the ones shown stay, and nothing can be linked
@@ -90,6 +168,7 @@ void CGamesDlg::SetGames(std::shared_ptr<const CardGames> games) {
         looking_ = true;
         if (!games_) {
             roms_->DeleteAllItems();
+            rows_.clear();
             roms_->InsertItem(0, kLooking, -1);
             roms_->Enable(false);
             lost_->Enable(false);
@@ -98,14 +177,13 @@ void CGamesDlg::SetGames(std::shared_ptr<const CardGames> games) {
             GetSizer()->SetSizeHints(this);
         }
         UpdateLink();
+        UpdateReadTypes();
         return;
     }
     // The game and the save selected stay selected where they are still listed.
-    const long romRow = games_ ? Selected(roms_) : -1;
+    const long romIndex = games_ ? SelectedRom() : -1;
     const std::string romPath =
-        romRow >= 0 && static_cast<std::size_t>(romRow) < games_->roms.size()
-            ? games_->roms[static_cast<std::size_t>(romRow)].path
-            : std::string();
+        romIndex >= 0 ? games_->roms[static_cast<std::size_t>(romIndex)].path : std::string();
     const long lostRow = games_ ? Selected(lost_) : -1;
     const std::string lostSlot =
         lostRow >= 0 && static_cast<std::size_t>(lostRow) < games_->slotsWithoutGame.size()
@@ -113,32 +191,10 @@ void CGamesDlg::SetGames(std::shared_ptr<const CardGames> games) {
             : std::string();
     looking_ = false;
     games_ = std::move(games);
-    roms_->DeleteAllItems();
     lost_->DeleteAllItems();
-    icons_->RemoveAll();
     roms_->Enable(true);
     lost_->Enable(true);
-    // A ROM without an icon gets a see-through one, so that every title starts at one place.
-    wxImage blank(games::kDsIconSide, games::kDsIconSide);
-    blank.InitAlpha();
-    std::fill_n(blank.GetAlpha(), games::kDsIconSide * games::kDsIconSide, 0);
-    const int noIcon = mode_ == EditMode::Nds ? icons_->Add(wxBitmap(blank)) : -1;
-    for (std::size_t i = 0; i < games_->roms.size(); ++i) {
-        const CardRom& rom = games_->roms[i];
-        const auto icon = RomIcon(rom.info);
-        const int image = icon ? icons_->Add(*icon) : noIcon;
-        const std::string title = rom.info.Title(language_);
-        const long row =
-            roms_->InsertItem(static_cast<long>(i), ToWx(title.empty() ? kUnknown : title), image);
-        roms_->SetItem(row, 1, ToWx(rom.info.code.empty() ? kUnknown : rom.info.code));
-        const std::string save = RomSaveText(rom, SaveNote::Short);
-        roms_->SetItem(row, 2, ToWx(save.empty() ? kUnknown : save));
-        roms_->SetItem(row, 3, ToWx(DisplayText(rom.place)));
-        roms_->SetItem(row, 4, ToWx(rom.slotFiles.empty() ? kNoSaveYet : Joined(rom.slotFiles)));
-        if (!romPath.empty() && rom.path == romPath) {
-            roms_->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-        }
-    }
+    FillRoms(romPath);
     for (std::size_t i = 0; i < games_->slotsWithoutGame.size(); ++i) {
         const SlotGame& slot = games_->slotsWithoutGame[i];
         const long row = lost_->InsertItem(static_cast<long>(i), ToWx(slot.slotFile));
@@ -147,10 +203,103 @@ void CGamesDlg::SetGames(std::shared_ptr<const CardGames> games) {
             lost_->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
         }
     }
-    FitColumns(roms_);
     FitColumns(lost_);
     UpdateLink();
-    GetSizer()->SetSizeHints(this);
+    UpdateReadTypes();
+    if (!sized_) {
+        // Fitted to the first games shown; later lists (after a link or a refresh) scroll
+        // within the size the user sees, and the window never jumps wider.
+        GetSizer()->SetSizeHints(this);
+        sized_ = true;
+    } else {
+        Layout();
+    }
+}
+
+std::string CGamesDlg::SaveText(const CardRom& rom) const {
+    if (!rom.saveType) {
+        if (const auto read = typesRead_.find(rom.path); read != typesRead_.end()) {
+            return GbaSaveTypeText(read->second);
+        }
+    }
+    return RomSaveText(rom, SaveNote::Short);
+}
+
+void CGamesDlg::FillRoms(const std::string& selectedPath) {
+    roms_->Freeze();
+    roms_->DeleteAllItems();
+    rows_.clear();
+    // The games first; the files without a valid header after them, when asked for.
+    std::vector<std::size_t> notGames;
+    for (std::size_t i = 0; i < games_->roms.size(); ++i) {
+        (games_->roms[i].info.code.empty() ? notGames : rows_).push_back(i);
+    }
+    if (showNotGames_) {
+        rows_.insert(rows_.end(), notGames.begin(), notGames.end());
+    }
+    const bool anyNotGames = !notGames.empty();
+    if (anyNotGames) {
+        notGamesLine_->SetLabel(ToWx(NotGamesText(notGames.size(), mode_)) + ".");
+        notGamesButton_->SetLabel(showNotGames_ ? "Take them off the list" : "List them");
+    }
+    if (notGamesLine_->IsShown() != anyNotGames) {
+        if (!anyNotGames && FindFocus() == notGamesButton_) {
+            roms_->SetFocus();
+        }
+        notGamesLine_->Show(anyNotGames);
+        notGamesButton_->Show(anyNotGames);
+    }
+    // A DS ROM without an icon gets a see-through one, so that every title starts at one
+    // place.
+    int noIcon = -1;
+    if (icons_ != nullptr) {
+        icons_->RemoveAll();
+        wxImage blank(games::kDsIconSide, games::kDsIconSide);
+        blank.InitAlpha();
+        std::fill_n(blank.GetAlpha(), games::kDsIconSide * games::kDsIconSide, 0);
+        noIcon = icons_->Add(wxBitmap(blank));
+    }
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        const long at = static_cast<long>(i);
+        const CardRom& rom = games_->roms[rows_[i]];
+        const auto icon = icons_ != nullptr ? RomIcon(rom.info) : std::nullopt;
+        const int image = icon ? icons_->Add(*icon) : noIcon;
+        const std::string title = rom.info.Title(language_);
+        const long row = roms_->InsertItem(at, ToWx(title.empty() ? kUnknown : title), image);
+        roms_->SetItem(row, 1, ToWx(rom.info.code.empty() ? kUnknown : rom.info.code));
+        const std::string save = SaveText(rom);
+        roms_->SetItem(row, 2, ToWx(save.empty() ? kUnknown : save));
+        roms_->SetItem(row, 3, ToWx(DisplayText(rom.place)));
+        roms_->SetItem(row, 4, ToWx(rom.slotFiles.empty() ? kNoSaveYet : Joined(rom.slotFiles)));
+        if (!selectedPath.empty() && rom.path == selectedPath) {
+            roms_->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+        }
+    }
+    FitColumns(roms_);
+    roms_->Thaw();
+}
+
+const CardRom* CGamesDlg::RomOfRow(long row) const {
+    if (!games_ || row < 0 || static_cast<std::size_t>(row) >= rows_.size()) {
+        return nullptr;
+    }
+    return &games_->roms[rows_[static_cast<std::size_t>(row)]];
+}
+
+void CGamesDlg::OnShowNotGames() {
+    if (!games_) {
+        return;
+    }
+    showNotGames_ = !showNotGames_;
+    const long romIndex = SelectedRom();
+    FillRoms(romIndex >= 0 ? games_->roms[static_cast<std::size_t>(romIndex)].path : std::string());
+    UpdateLink();
+    Layout();
+}
+
+long CGamesDlg::SelectedRom() const {
+    const CardRom* rom = RomOfRow(Selected(roms_));
+    return rom != nullptr ? static_cast<long>(rom - games_->roms.data()) : -1;
 }
 
 void CGamesDlg::FitColumns(wxListCtrl* list) {
@@ -168,15 +317,25 @@ void CGamesDlg::FitColumns(wxListCtrl* list) {
         for (long row = 0; row < list->GetItemCount(); ++row) {
             width = std::max(width, dc.GetTextExtent(list->GetItemText(row, column)).x);
         }
-        if (column == 0 && list == roms_ && icons_->GetImageCount() > 0) {
+        if (column == 0 && list == roms_ && icons_ != nullptr && icons_->GetImageCount() > 0) {
             width += games::kDsIconSide + FromDIP(4);
         }
         list->SetColumnWidth(column, width + padding);
         total += width + padding;
     }
+    if (sized_) {
+        return;  // the dialog keeps its size: a longer text scrolls
+    }
     const int scrollBar = wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, list);
     const int wanted = std::min(total + scrollBar + FromDIP(8), FromDIP(1100));
-    list->SetMinSize(wxSize(std::max(FromDIP(480), wanted), list->GetMinSize().y));
+    int height = list->GetMinSize().y;
+    wxRect first;
+    if (list == roms_ && list->GetItemCount() > 0 && list->GetItemRect(0, first)) {
+        // Room for up to ten rows of games, at least five, below the header.
+        const int rows = std::clamp(list->GetItemCount(), 5, 10);
+        height = first.y + rows * first.height + FromDIP(6) + scrollBar;
+    }
+    list->SetMinSize(wxSize(std::max(FromDIP(480), wanted), height));
 }
 
 long CGamesDlg::Selected(wxListCtrl* list) const {
@@ -195,10 +354,19 @@ std::vector<std::string> CGamesDlg::SlotsToLink() const {
 }
 
 void CGamesDlg::UpdateLink() {
-    const long rom = games_ ? Selected(roms_) : -1;
+    const long rom = games_ ? SelectedRom() : -1;
     const std::vector<std::string> slots = SlotsToLink();
-    const bool romChosen = rom >= 0 && static_cast<std::size_t>(rom) < games_->roms.size();
-    const bool enable = !looking_ && romChosen && !slots.empty();
+    const bool romChosen = rom >= 0;
+    // Saves that belong to the chosen game already: a link would change nothing.
+    bool linked = romChosen && !slots.empty();
+    if (linked) {
+        const std::vector<std::string>& ofRom =
+            games_->roms[static_cast<std::size_t>(rom)].slotFiles;
+        for (const std::string& slot : slots) {
+            linked = linked && std::find(ofRom.begin(), ofRom.end(), slot) != ofRom.end();
+        }
+    }
+    const bool enable = !looking_ && romChosen && !slots.empty() && !linked;
     if (!enable && FindFocus() == link_) {
         // A disabled button that had the focus leaves the dialog without one on GTK, and then
         // not even Escape reaches it.
@@ -213,15 +381,17 @@ void CGamesDlg::UpdateLink() {
     } else if (slots.empty()) {
         note = "Select the save to link: one below, or rows of the main list.";
     } else {
-        note = "The button links " + ToWx(Joined(slots)) + " to " +
-               ToWx(DisplayText(games_->roms[static_cast<std::size_t>(rom)].place)) + ".";
+        const wxString place = ToWx(DisplayText(games_->roms[static_cast<std::size_t>(rom)].place));
+        note = linked ? ToWx(Joined(slots)) + (slots.size() == 1 ? " is" : " are") + " linked to " +
+                            place + "."
+                      : "The button links " + ToWx(Joined(slots)) + " to " + place + ".";
     }
     note_->SetLabel(note);
 }
 
 void CGamesDlg::OnLink() {
-    const long rom = games_ && !looking_ ? Selected(roms_) : -1;
-    if (rom < 0 || static_cast<std::size_t>(rom) >= games_->roms.size() || !linkTo_) {
+    const long rom = games_ && !looking_ ? SelectedRom() : -1;
+    if (rom < 0 || !linkTo_ || !link_->IsEnabled()) {
         return;
     }
     const long lost = Selected(lost_);
@@ -238,6 +408,116 @@ void CGamesDlg::OnLink() {
     // The button was disabled while the games were looked for again, and GTK took the focus
     // from it: the keyboard goes to the games, where Escape and the arrows work.
     roms_->SetFocus();
+}
+
+void CGamesDlg::UpdateReadTypes() {
+    if (readTypes_ == nullptr) {
+        return;
+    }
+    bool unknown = false;
+    if (games_) {
+        for (const CardRom& rom : games_->roms) {
+            unknown = unknown || (!rom.info.code.empty() && !rom.saveType &&
+                                  typesRead_.find(rom.path) == typesRead_.end());
+        }
+    }
+    if (!unknown && FindFocus() == readTypes_) {
+        roms_->SetFocus();
+    }
+    readTypes_->Enable(!reading_ && unknown);
+}
+
+void CGamesDlg::OnReadTypes() {
+    if (readTypes_ == nullptr || !games_ || reading_ || !readTypes_->IsEnabled()) {
+        return;
+    }
+    // The games whose type is not known; files that are not games have none to read.
+    std::vector<std::string> paths;
+    for (const CardRom& rom : games_->roms) {
+        if (!rom.info.code.empty() && !rom.saveType &&
+            typesRead_.find(rom.path) == typesRead_.end()) {
+            paths.push_back(rom.path);
+        }
+    }
+    if (paths.empty()) {
+        return;
+    }
+    StopReading();  // an earlier reading has ended: this only joins its thread
+    reading_ = true;
+    readStarted_ = true;
+    progress_ = SaveTypeProgress{};
+    progress_.romCount = paths.size();
+    gauge_->SetValue(0);
+    readLine_->SetLabel(ProgressText(progress_));
+    cancelRead_->Enable(true);
+    UpdateReadTypes();
+    cancelRead_->SetFocus();
+    // The reader touches nothing of the window: it posts what it found as calls on the window's
+    // thread, and the dialog joins it before it goes.
+    reader_ = std::jthread(
+        [this, paths = std::move(paths), readPiece = romReader_](std::stop_token stop) {
+            SaveTypeReading reading;
+            reading.readPiece = readPiece;
+            reading.progress = [this](const SaveTypeProgress& progress) {
+                CallAfter([this, progress] { ShowProgress(progress); });
+            };
+            reading.found = [this, &paths](std::size_t rom, const games::GbaSaveType& type) {
+                CallAfter([this, path = paths[rom], type] { TypeRead(path, type); });
+            };
+            try {
+                ReadGbaSaveTypes(paths, reading, stop);
+            } catch (...) {
+                // Out of memory: the types not read stay unknown.
+            }
+            const bool stopped = stop.stop_requested();
+            CallAfter([this, stopped] { ReadingEnded(stopped); });
+        });
+}
+
+void CGamesDlg::OnCancelReading() {
+    if (!reading_) {
+        return;
+    }
+    reader_.request_stop();
+    cancelRead_->Enable(false);
+    readLine_->SetLabel("Stopping: " + ProgressText(progress_));
+}
+
+void CGamesDlg::ShowProgress(const SaveTypeProgress& progress) {
+    if (!reading_) {
+        return;
+    }
+    progress_ = progress;
+    const double part = progress.bytesToRead == 0 ? 1.0
+                                                  : static_cast<double>(progress.bytesRead) /
+                                                        static_cast<double>(progress.bytesToRead);
+    gauge_->SetValue(std::clamp(static_cast<int>(part * kGaugeRange), 0, kGaugeRange));
+    readLine_->SetLabel((reader_.get_stop_token().stop_requested() ? "Stopping: " : "") +
+                        ProgressText(progress_));
+}
+
+void CGamesDlg::TypeRead(const std::string& romPath, const games::GbaSaveType& type) {
+    typesRead_[romPath] = type;
+    for (long row = 0; row < roms_->GetItemCount(); ++row) {
+        const CardRom* rom = RomOfRow(row);
+        if (rom != nullptr && rom->path == romPath) {
+            roms_->SetItem(row, 2, ToWx(SaveText(*rom)));
+        }
+    }
+    FitColumns(roms_);
+}
+
+void CGamesDlg::ReadingEnded(bool stopped) {
+    reading_ = false;
+    if (FindFocus() == cancelRead_) {
+        roms_->SetFocus();
+    }
+    cancelRead_->Enable(false);
+    if (!stopped) {
+        gauge_->SetValue(kGaugeRange);
+    }
+    readLine_->SetLabel((stopped ? "Stopped: " : "") + ProgressText(progress_));
+    UpdateReadTypes();
 }
 
 }  // namespace slotkit::app

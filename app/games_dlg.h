@@ -1,19 +1,27 @@
-// The "Games on the card" dialog: every ROM of the mode with its icon, title, code, save type,
-// place and slot file, then every slot file whose game is not on the card, and a button that
-// links a save to a chosen game through the change of target ROM.
+// The "Games on the card" dialog: every game of the mode with its icon, title, code, save type,
+// place and slot file, the files of the mode's extension that are not games counted on a line
+// below (a button lists them after the games), then every slot file whose game is not on the card,
+// and a button that links a save to a chosen game through the change of target ROM. In GBA mode, a
+// button reads the save types the user's cache does not know yet from the whole ROMs, off the
+// window's thread.
 #pragma once
 
 #include <wx/button.h>
 #include <wx/dialog.h>
+#include <wx/gauge.h>
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
 #include <wx/stattext.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "card/card_games.h"
+#include "card/rom_save_type.h"
 #include "games/ds_banner.h"
 
 namespace slotkit::app {
@@ -28,6 +36,8 @@ class CGamesDlg : public wxDialog {
 
     CGamesDlg(wxWindow* parent, EditMode mode, games::DsLanguage language, Link link,
               MainSelection mainSelection);
+    // Stops a reading of save types and waits for it.
+    ~CGamesDlg() override;
 
     // Shows the games found; nothing: the search still runs.
     void SetGames(std::shared_ptr<const CardGames> games);
@@ -36,15 +46,46 @@ class CGamesDlg : public wxDialog {
     // selection) to the selected ROM.
     void OnLink();
 
+    // Reads the save types of the GBA games whose type is not known yet.
+    void OnReadTypes();
+    // Asks the reading of save types to stop; what was read stays read and remembered.
+    void OnCancelReading();
+    // Stops a reading of save types and waits for its end.
+    void StopReading();
+    // Whether save types were read here: the games found before do not know them.
+    bool ReadStarted() const { return readStarted_; }
+    // What reads the ROMs' pieces (platform::ReadAt when empty; tests put in one they hold up).
+    void SetRomReader(RomPieceReader reader) { romReader_ = std::move(reader); }
+
+    // Lists the files that are not games after the games, or takes them off the list.
+    void OnShowNotGames();
+
+    // The ROM of a row of the game list.
+    const CardRom* RomOfRow(long row) const;
+
     wxListCtrl* Roms() const { return roms_; }
     wxListCtrl* LostSlots() const { return lost_; }
     wxButton* LinkButton() const { return link_; }
     wxStaticText* LinkNote() const { return note_; }
+    wxStaticText* NotGamesLine() const { return notGamesLine_; }
+    wxButton* NotGamesButton() const { return notGamesButton_; }
+    wxButton* ReadTypesButton() const { return readTypes_; }
+    wxButton* CancelReadingButton() const { return cancelRead_; }
+    wxGauge* ReadGauge() const { return gauge_; }
+    wxStaticText* ReadLine() const { return readLine_; }
 
   private:
+    void FillRoms(const std::string& selectedPath);
     void FitColumns(wxListCtrl* list);
     void UpdateLink();
+    void UpdateReadTypes();
     long Selected(wxListCtrl* list) const;
+    // The selected row's ROM index in games_->roms; -1 for none.
+    long SelectedRom() const;
+    std::string SaveText(const CardRom& rom) const;
+    void ShowProgress(const SaveTypeProgress& progress);
+    void TypeRead(const std::string& romPath, const games::GbaSaveType& type);
+    void ReadingEnded(bool stopped);
     // The slot files the button would link: one chosen here, else the main list's selection.
     std::vector<std::string> SlotsToLink() const;
 
@@ -54,11 +95,28 @@ class CGamesDlg : public wxDialog {
     MainSelection mainSelection_;
     std::shared_ptr<const CardGames> games_;  // the games shown
     bool looking_ = false;                    // they are being looked for again
-    wxImageList* icons_ = nullptr;            // owned by the ROM list
+    bool sized_ = false;  // the dialog was fitted to the games: it keeps its size from then on
+    // For each row of the game list, its ROM's index in games_->roms.
+    std::vector<std::size_t> rows_;
+    bool showNotGames_ = false;  // the files that are not games are listed
+    // The GBA save types read while the dialog is open, by the ROM's path.
+    std::map<std::string, games::GbaSaveType> typesRead_;
+    RomPieceReader romReader_;
+    std::jthread reader_;  // the reading of save types; joined before the dialog goes
+    bool reading_ = false;
+    bool readStarted_ = false;
+    SaveTypeProgress progress_;
+    wxImageList* icons_ = nullptr;  // owned by the ROM list
     wxListCtrl* roms_ = nullptr;
     wxListCtrl* lost_ = nullptr;
     wxButton* link_ = nullptr;
     wxStaticText* note_ = nullptr;
+    wxStaticText* notGamesLine_ = nullptr;
+    wxButton* notGamesButton_ = nullptr;
+    wxButton* readTypes_ = nullptr;
+    wxGauge* gauge_ = nullptr;
+    wxStaticText* readLine_ = nullptr;
+    wxButton* cancelRead_ = nullptr;
 };
 
 }  // namespace slotkit::app

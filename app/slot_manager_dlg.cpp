@@ -758,6 +758,11 @@ void CSlotManagerDlg::OnGamesOnCard() {
     gamesDialog_ = &dialog;
     dialog.ShowModal();
     gamesDialog_ = nullptr;
+    dialog.StopReading();
+    if (dialog.ReadStarted()) {
+        // The games found before know none of the save types read: look again.
+        StartGamesSearch();
+    }
 }
 
 void CSlotManagerDlg::OnLinkSaveToGame(const std::string& romPath, const std::string& slotFile) {

@@ -4,14 +4,20 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <thread>
 
 #include "app/control_ids.h"
 #include "app/games_dlg.h"
+#include "app/name_dialogs.h"
 #include "app/slot_games.h"
 #include "app/slot_manager_dlg.h"
 #include "card/rom_names.h"
+#include "card/rom_save_type.h"
+#include "card/slot_listing.h"
 #include "platform/platform.h"
 #include "rom_images.h"
 #include "temp_card.h"
@@ -103,6 +109,27 @@ class GamesWindowTest : public CardWindowTest {
     // "1 Pocket Hero" in English: the title the banner holds in the system's language.
     static std::string TitleIn(const std::string& title) {
         return std::to_string(static_cast<int>(app::SystemBannerLanguage())) + " " + title;
+    }
+    // Clicks the middle of a row of a list in a dialog.
+    static void ClickRow(wxListCtrl* list, long row) {
+        wxRect rect;
+        ASSERT_TRUE(list->GetItemRect(row, rect));
+        const wxPoint at =
+            list->ClientToScreen(rect.GetPosition() + wxPoint(rect.width / 3, rect.height / 2));
+        TypeKeys(
+            [at](wxUIActionSimulator& input) {
+                input.MouseMove(at);
+                input.MouseClick();
+            },
+            500);
+    }
+    // Lets the window run until `done`, or about four seconds.
+    static bool RunUntil(const std::function<bool()>& done) {
+        for (int i = 0; i < 800 && !done(); ++i) {
+            PumpEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return done();
     }
     static std::string ShortNameAt(const Bytes& slot) {
         const auto at = slot.begin() + static_cast<std::ptrdiff_t>(kNdsLayout.ShortNameOffset());
@@ -401,35 +428,37 @@ TEST_F(GamesWindowTest, DialogShowsTheSaveMemoryOfEachDsGameWhole) {
     WriteSlotFor("A.DAT", "C       NDS");
     OpenCard();
     ASSERT_TRUE(WaitForGames());
-    wxTEST_DIALOG(window->OnGamesOnCard(), ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
-                      wxListCtrl* roms = dialog->Roms();
-                      const std::vector<std::pair<std::string, std::string>> expected{
-                          {"AMCE", "Flash 256 KiB"},
-                          {"A22E", "EEPROM 8 KiB"},
-                          {"ADAE", "Flash 512 KiB (slot too small)"},
-                          {"A23E", "NAND 8 MiB (slot too small)"},
-                          {"AGME", "unknown"},
-                          {"unknown", "unknown"},
-                      };
-                      EXPECT_EQ(roms->GetItemCount(), static_cast<int>(expected.size()));
-                      for (std::size_t i = 0; i < expected.size(); ++i) {
-                          const long row = static_cast<long>(i);
-                          EXPECT_EQ(roms->GetItemText(row, 1).utf8_string(), expected[i].first);
-                          EXPECT_EQ(roms->GetItemText(row, 2).utf8_string(), expected[i].second)
-                              << expected[i].first;
-                      }
-                      EXPECT_EQ(roms->GetItemText(2, 4), "A.DAT");
-                      // The column shows its longest text whole.
-                      dialog->Show();
-                      PumpEvents();
-                      wxClientDC dc(roms);
-                      dc.SetFont(roms->GetFont());
-                      for (long row = 0; row < roms->GetItemCount(); ++row) {
-                          EXPECT_GE(roms->GetColumnWidth(2),
-                                    dc.GetTextExtent(roms->GetItemText(row, 2)).x);
-                      }
-                      return wxID_CANCEL;
-                  }));
+    wxTEST_DIALOG(
+        window->OnGamesOnCard(), ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
+            wxListCtrl* roms = dialog->Roms();
+            const std::vector<std::pair<std::string, std::string>> expected{
+                {"AMCE", "Flash 256 KiB"},
+                {"A22E", "EEPROM 8 KiB"},
+                {"ADAE", "Flash 512 KiB (slot too small)"},
+                {"A23E", "NAND 8 MiB (slot too small)"},
+                {"AGME", "unknown"},
+            };
+            // The ROM whose header fails its check is not a game: it is counted
+            // below the list.
+            EXPECT_EQ(roms->GetItemCount(), static_cast<int>(expected.size()));
+            EXPECT_EQ(dialog->NotGamesLine()->GetLabel(), "1 file named .NDS is not a game.");
+            for (std::size_t i = 0; i < expected.size(); ++i) {
+                const long row = static_cast<long>(i);
+                EXPECT_EQ(roms->GetItemText(row, 1).utf8_string(), expected[i].first);
+                EXPECT_EQ(roms->GetItemText(row, 2).utf8_string(), expected[i].second)
+                    << expected[i].first;
+            }
+            EXPECT_EQ(roms->GetItemText(2, 4), "A.DAT");
+            // The column shows its longest text whole.
+            dialog->Show();
+            PumpEvents();
+            wxClientDC dc(roms);
+            dc.SetFont(roms->GetFont());
+            for (long row = 0; row < roms->GetItemCount(); ++row) {
+                EXPECT_GE(roms->GetColumnWidth(2), dc.GetTextExtent(roms->GetItemText(row, 2)).x);
+            }
+            return wxID_CANCEL;
+        }));
 }
 
 TEST_F(GamesWindowTest, LinkButtonRetargetsTheSlotSelectedInTheList) {
@@ -476,6 +505,268 @@ TEST_F(GamesWindowTest, LinkButtonRetargetsTheSlotSelectedInTheList) {
     ASSERT_TRUE(WaitForGames());
     EXPECT_TRUE(window->Games().Result()->slotsWithoutGame.empty());
     EXPECT_EQ(window->Games().Result()->roms.at(0).slotFiles, std::vector<std::string>{"A.DAT"});
+}
+
+TEST_F(GamesWindowTest, FilesThatAreNotGamesAreCountedBelowTheGamesAndListedOnRequest) {
+    // Many files named .NDS without a header, sorted before the one real game.
+    for (int i = 0; i < 2000; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "JUNK/J%04d.NDS", i);
+        WriteRom(name, Bytes(0x200, 0));
+    }
+    WriteRom("ZGAME.nds", DsRomWithIcon("POCKETHERO", "AXYE", u"Pocket Hero"));
+    WriteSlotFor("A.DAT", "ZGAME   NDS");
+    OpenCard();
+    ASSERT_TRUE(WaitForGames());
+    wxTEST_DIALOG(window->OnGamesOnCard(), ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
+                      wxListCtrl* roms = dialog->Roms();
+                      dialog->Show();
+                      PumpEvents();
+                      EXPECT_EQ(roms->GetItemCount(), 1);
+                      EXPECT_EQ(roms->GetItemText(0, 0).utf8_string(), TitleIn("Pocket Hero"));
+                      EXPECT_EQ(roms->GetItemText(0, 4), "A.DAT");
+                      EXPECT_TRUE(dialog->NotGamesLine()->IsShown());
+                      EXPECT_EQ(dialog->NotGamesLine()->GetLabel(),
+                                "2,000 files named .NDS are not games.");
+                      // A row is as tall as a DS icon and its padding, and the dialog is no wider
+                      // than its games need.
+                      wxRect first;
+                      EXPECT_TRUE(roms->GetItemRect(0, first));
+                      EXPECT_LE(first.height, games::kDsIconSide + dialog->FromDIP(6));
+                      EXPECT_LT(dialog->GetSize().x, dialog->FromDIP(800));
+
+                      // The button lists the files after the games; pressed again, it takes them
+                      // off.
+                      const wxSize size = dialog->GetSize();
+                      ClickOn(dialog->NotGamesButton());
+                      EXPECT_EQ(roms->GetItemCount(), 2001);
+                      EXPECT_EQ(roms->GetItemText(0, 1), "AXYE");
+                      EXPECT_EQ(roms->GetItemText(1, 3), OnCard("JUNK/J0000.NDS"));
+                      EXPECT_EQ(roms->GetItemText(1, 1), "unknown");
+                      EXPECT_EQ(dialog->NotGamesButton()->GetLabel(), "Take them off the list");
+                      EXPECT_EQ(dialog->GetSize(), size);
+                      ClickOn(dialog->NotGamesButton());
+                      EXPECT_EQ(roms->GetItemCount(), 1);
+                      // The game is chosen by a click, and the main list's row links to it.
+                      ClickRow(roms, 0);
+                      EXPECT_EQ(dialog->RomOfRow(0)->place, "ZGAME.nds");
+                      return wxID_CANCEL;
+                  }));
+}
+
+// A reader of ROM pieces that holds up the piece at `heldAt` of the ROM named `heldRom` until
+// the test lets it go or the reading is stopped; it counts the pieces it read of each ROM.
+struct HeldReader {
+    std::string heldRom;
+    std::uint64_t heldAt = 0;
+    std::atomic<bool> released{false};
+    std::atomic<bool> waiting{false};
+    std::atomic<bool> sawStop{false};
+    std::mutex mutex;
+    std::map<std::string, int> pieces;
+
+    RomPieceReader Reader() {
+        return [this](const std::string& path, std::uint64_t at, std::size_t count,
+                      std::vector<std::uint8_t>& out, std::stop_token stop) {
+            if (fs::path(path).filename() == heldRom && at == heldAt) {
+                waiting = true;
+                while (!released && !stop.stop_requested()) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                }
+                sawStop = stop.stop_requested();
+                waiting = false;
+            }
+            {
+                std::lock_guard lock(mutex);
+                ++pieces[fs::path(path).filename().string()];
+            }
+            return platform::ReadAt(path, at, count, out);
+        };
+    }
+    int PiecesOf(const std::string& name) {
+        std::lock_guard lock(mutex);
+        return pieces[name];
+    }
+};
+
+class GbaGamesWindowTest : public GamesWindowTest {
+  protected:
+    // A GBA ROM of `size` bytes whose save library's ID is at `idAt`.
+    fs::path WriteGbaRom(const std::string& name, std::string_view id, std::size_t idAt,
+                         std::size_t size) const {
+        Bytes rom = GbaHeaderBytes(name.substr(0, name.find('.')), "AGME", "01");
+        rom.resize(size, 0xFF);
+        Put(rom, idAt, id);
+        WriteRom(name, rom);
+        return CardPath() / name;
+    }
+    // The card in GBA mode, with a ROM of three pieces whose type is read from its last, and
+    // one of two pieces; no save type remembered.
+    void OpenGbaCard() {
+        std::string folder;
+        ASSERT_FALSE(platform::UserCacheFolder(folder));
+        fs::remove(fs::path(folder) / kSaveTypeCacheFileName);
+        first = WriteGbaRom("FIRST.gba", "FLASH1M_V103", 0x150000, 2 * kRomReadPiece - 0x1000);
+        second = WriteGbaRom("SECOND.gba", "SRAM_V113", 0x280000, 3 * kRomReadPiece - 0x1000);
+        card.MakeSaveFolder(EditMode::Nds);
+        card.MakeSaveFolder(EditMode::Gba);
+        OpenCard();
+        static_cast<wxRadioButton*>(window->FindWindow(app::kModeGbaId))->SetValue(true);
+        window->OnEditModeClicked();
+        ASSERT_TRUE(WaitForGames());
+        ASSERT_EQ(window->Games().Result()->mode, EditMode::Gba);
+    }
+    // Clicks "Read the save types" and waits until the reader holds up its piece.
+    bool ReadUntilHeld(CGamesDlg* dialog, HeldReader& held) {
+        dialog->SetRomReader(held.Reader());
+        ClickOn(dialog->ReadTypesButton());
+        return RunUntil([&] { return held.waiting.load(); });
+    }
+
+    fs::path first, second;
+};
+
+TEST_F(GbaGamesWindowTest, SaveTypesAreReadOnRequestAndACancelKeepsWhatWasRead) {
+    OpenGbaCard();
+    HeldReader held;
+    held.heldRom = "SECOND.gba";
+    held.heldAt = kRomReadPiece;
+    wxTEST_DIALOG(
+        window->OnGamesOnCard(), ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
+            wxListCtrl* roms = dialog->Roms();
+            dialog->Show();
+            PumpEvents();
+            EXPECT_EQ(roms->GetItemText(0, 2), "unknown");
+            EXPECT_EQ(roms->GetItemText(1, 2), "unknown");
+            // GBA ROMs have no icon: no room is kept for one.
+            wxRect row;
+            EXPECT_TRUE(roms->GetItemRect(0, row));
+            EXPECT_LT(row.height, games::kDsIconSide);
+            EXPECT_TRUE(dialog->ReadTypesButton()->IsEnabled());
+            EXPECT_FALSE(dialog->CancelReadingButton()->IsEnabled());
+
+            // The first ROM is read and its type shown and remembered while the second's
+            // second piece is held up.
+            if (!ReadUntilHeld(dialog, held)) {
+                ADD_FAILURE() << "the reader was never held up";
+                return wxID_CANCEL;
+            }
+            EXPECT_TRUE(RunUntil([&] { return roms->GetItemText(0, 2) == "Flash 128 KiB"; }));
+            EXPECT_TRUE(RunUntil([&] {
+                return dialog->ReadLine()->GetLabel() == "1 of 2 ROMs, 3.1 MB read";
+            })) << dialog->ReadLine()->GetLabel();
+            EXPECT_EQ(dialog->ReadGauge()->GetValue(), 1000 * 3 / 5);
+            EXPECT_FALSE(dialog->ReadTypesButton()->IsEnabled());
+            EXPECT_EQ(RememberedGbaSaveType(first.string())->kind, games::GbaSaveKind::Flash128K);
+
+            // Cancel, pressed during the held piece, ends the reading before the next one.
+            ClickOn(dialog->CancelReadingButton(), 300);
+            EXPECT_TRUE(dialog->ReadTypesButton()->IsEnabled());
+            held.released = true;
+            EXPECT_EQ(held.PiecesOf("SECOND.gba"), 2);
+            EXPECT_EQ(dialog->ReadLine()->GetLabel(), "Stopped: 1 of 2 ROMs, 3.1 MB read");
+            EXPECT_FALSE(dialog->CancelReadingButton()->IsEnabled());
+            EXPECT_EQ(roms->GetItemText(1, 2), "unknown");
+            EXPECT_FALSE(RememberedGbaSaveType(second.string()));
+
+            // Read again: only the ROM still unknown, whole.
+            ClickOn(dialog->ReadTypesButton());
+            EXPECT_TRUE(RunUntil([&] { return roms->GetItemText(1, 2) == "SRAM 32 KiB"; }));
+            EXPECT_TRUE(RunUntil(
+                [&] { return dialog->ReadLine()->GetLabel() == "1 of 1 ROM, 3.1 MB read"; }));
+            EXPECT_EQ(dialog->ReadGauge()->GetValue(), 1000);
+            EXPECT_EQ(held.PiecesOf("FIRST.gba"), 2);
+            EXPECT_FALSE(dialog->ReadTypesButton()->IsEnabled());
+            return wxID_CANCEL;
+        }));
+    // The games are looked for again and know the types from the cache.
+    ASSERT_TRUE(WaitForGames());
+    for (const CardRom& rom : window->Games().Result()->roms) {
+        EXPECT_TRUE(rom.saveType) << rom.place;
+    }
+}
+
+TEST_F(GbaGamesWindowTest, ClosingTheDialogDuringTheReadStopsIt) {
+    OpenGbaCard();
+    HeldReader held;
+    held.heldRom = "FIRST.gba";
+    held.heldAt = kRomReadPiece;
+    wxTEST_DIALOG(window->OnGamesOnCard(), ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
+                      dialog->Show();
+                      PumpEvents();
+                      EXPECT_TRUE(ReadUntilHeld(dialog, held));
+                      ClickOn(dialog->FindWindow(wxID_CANCEL), 300);
+                      EXPECT_FALSE(dialog->IsShown());
+                      return wxID_CANCEL;
+                  }));
+    // The dialog is gone: its reader saw the stop, and nothing was read after it.
+    EXPECT_TRUE(held.sawStop);
+    EXPECT_EQ(held.PiecesOf("FIRST.gba"), 2);
+    EXPECT_EQ(held.PiecesOf("SECOND.gba"), 0);
+    EXPECT_FALSE(RememberedGbaSaveType(first.string()));
+    PumpEvents();
+    EXPECT_FALSE(WindowClosed());
+}
+
+TEST_F(GamesWindowTest, LinkThenAFailedRenameKeepsTheDialogAndSaysTheSaveIsLinked) {
+    WriteRom("ROMS/ZELDA.nds", DsRomWithIcon("ZELDA", "AZEE", u"Zelda"));
+    const Bytes zelda = WriteSlotFor("ZELDA.DAT", "ZELDA   NDS");
+    const Bytes gone = WriteSlotFor("GONE.DAT", "GONE    NDS");
+    OpenCard();
+    ASSERT_TRUE(WaitForGames());
+    const std::string failure = std::string("Failed!\nRow ") + RowNumber(RowOf("GONE.DAT")) +
+                                ", GONE.DAT: ZELDA.DAT already exists.";
+    wxSize before;
+    wxTEST_DIALOG(
+        window->OnGamesOnCard(), ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
+            dialog->Show();
+            PumpEvents();
+            before = dialog->GetSize();
+            EXPECT_EQ(dialog->LostSlots()->GetItemText(0, 0), "GONE.DAT");
+            ClickRow(dialog->Roms(), 0);
+            ClickRow(dialog->LostSlots(), 0);
+            EXPECT_EQ(dialog->LinkNote()->GetLabel(),
+                      "The button links GONE.DAT to " + OnCard("ROMS/ZELDA.nds") + ".");
+            ClickOn(dialog->LinkButton());
+            EXPECT_TRUE(RunUntil([&] { return window->Games().Result() != nullptr; }));
+            EXPECT_EQ(dialog->LostSlots()->GetItemCount(), 0);
+            // Linked: the size the user sees is kept, and the note and the button say so.
+            EXPECT_EQ(dialog->GetSize(), before);
+            EXPECT_TRUE(dialog->Roms()->GetItemText(0, 4).Contains("GONE.DAT"));
+            EXPECT_EQ(dialog->LinkNote()->GetLabel(),
+                      "GONE.DAT is linked to " + OnCard("ROMS/ZELDA.nds") + ".");
+            EXPECT_FALSE(dialog->LinkButton()->IsEnabled());
+            return wxID_CANCEL;
+        }),
+        ExpectMessage("Change a NDS-ROM info - confirmation", "It changes the ROM information",
+                      wxID_YES, true),
+        ExpectMessage("message", "It succeeded.\n\nContinuously, does it do DAT-Rename?\n",
+                      wxID_YES),
+        // The taken name typed with the keys.
+        ExpectWith<app::CRenameDlg>([&](app::CRenameDlg* rename) -> int {
+            // Shown as a window of its own here: the button pressed is its answer.
+            int pressed = wxID_CANCEL;
+            rename->Bind(wxEVT_BUTTON, [&](wxCommandEvent& event) {
+                pressed = event.GetId();
+                event.Skip();
+            });
+            rename->Show();
+            PumpEvents();
+            ClickOn(rename->Field(), 300);
+            TypeKeys([](wxUIActionSimulator& keys) { keys.Text("ZELDA"); });
+            ClickOn(rename->OkButton(), 300);
+            EXPECT_EQ(rename->EnteredName(), "ZELDA");
+            EXPECT_FALSE(rename->IsShown());
+            return pressed;
+        }),
+        ExpectMessage("error", failure.c_str()));
+    // GONE.DAT names the game now and keeps its name; ZELDA.DAT is as it was.
+    Bytes expected = gone;
+    const std::string shortName = "ZELDA   NDS";
+    std::copy(shortName.begin(), shortName.end(),
+              expected.begin() + static_cast<std::ptrdiff_t>(kNdsLayout.ShortNameOffset()));
+    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "GONE.DAT")), expected);
+    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "ZELDA.DAT")), zelda);
 }
 
 }  // namespace
