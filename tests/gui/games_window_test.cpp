@@ -110,19 +110,7 @@ class GamesWindowTest : public CardWindowTest {
     static std::string TitleIn(const std::string& title) {
         return std::to_string(static_cast<int>(app::SystemBannerLanguage())) + " " + title;
     }
-    // Clicks the middle of a row of a list in a dialog.
-    static void ClickRow(wxListCtrl* list, long row) {
-        wxRect rect;
-        ASSERT_TRUE(list->GetItemRect(row, rect));
-        const wxPoint at =
-            list->ClientToScreen(rect.GetPosition() + wxPoint(rect.width / 3, rect.height / 2));
-        TypeKeys(
-            [at](wxUIActionSimulator& input) {
-                input.MouseMove(at);
-                input.MouseClick();
-            },
-            500);
-    }
+    static void ClickRow(wxListCtrl* list, long row) { ClickListRow(list, row, 500); }
     // Lets the window run until `done`, or about four seconds.
     static bool RunUntil(const std::function<bool()>& done) {
         for (int i = 0; i < 800 && !done(); ++i) {

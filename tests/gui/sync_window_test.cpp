@@ -45,19 +45,7 @@ class SyncWindowTest : public CardWindowTest {
         return menus;
     }
     // Clicks the middle of a row of a dialog's list.
-    static void ClickRow(CSyncDlg* dialog, long row) { ClickCell(dialog->Pairs(), row); }
-    static void ClickCell(wxListCtrl* list, long row) {
-        wxRect rect;
-        list->GetItemRect(row, rect);
-        const wxPoint at =
-            list->ClientToScreen(rect.GetPosition() + wxPoint(rect.width / 3, rect.height / 2));
-        TypeKeys(
-            [at](wxUIActionSimulator& input) {
-                input.MouseMove(at);
-                input.MouseClick();
-            },
-            700);
-    }
+    static void ClickRow(CSyncDlg* dialog, long row) { ClickListRow(dialog->Pairs(), row); }
 };
 
 TEST_F(SyncWindowTest, AConflictSettledInTheDialogGoesTheWayChosenAndTheRestFollowsTheRule) {
@@ -119,7 +107,7 @@ TEST_F(SyncWindowTest, AFileTheSyncReplacedComesBackThroughTheHistoryDialog) {
                       }
                       EXPECT_NE(row, -1);
                       if (row != -1) {
-                          ClickCell(dialog->Versions(), row);
+                          ClickListRow(dialog->Versions(), row);
                           ClickOn(dialog->PutBackButton());
                       }
                       return wxID_CANCEL;

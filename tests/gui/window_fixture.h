@@ -118,6 +118,19 @@ class WindowTest : public ::testing::Test {
             },
             ms);
     }
+    // Clicks a row of a list, a third of the way along it.
+    static void ClickListRow(wxListCtrl* list, long row, int ms = 700) {
+        wxRect rect;
+        ASSERT_TRUE(list->GetItemRect(row, rect));
+        const wxPoint at =
+            list->ClientToScreen(rect.GetPosition() + wxPoint(rect.width / 3, rect.height / 2));
+        TypeKeys(
+            [at](wxUIActionSimulator& input) {
+                input.MouseMove(at);
+                input.MouseClick();
+            },
+            ms);
+    }
     bool WindowClosed() const { return !window || window->IsBeingDeleted() || !window->IsShown(); }
 };
 
