@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "card/display_text.h"
-#include "card/rom_save_size.h"
 #include "card/rom_save_type.h"
 
 namespace slotkit {
@@ -166,8 +165,8 @@ DsGameSave DsGameSaveOf(std::span<const CardRom* const> roms) {
     DsGameSave save;
     save.unknownWhy = "the slot's ROM is not on the card";
     for (const CardRom* rom : roms) {
-        if (const auto memory = DsSaveMemoryOfRom(rom->info, EditMode::Nds)) {
-            return {memory, {}};
+        if (rom->dsSave) {  // looked up once, when the games on the card were found
+            return {rom->dsSave, {}};
         }
         save.unknownWhy = rom->info.code.empty() ? "the header of its ROM " +
                                                        DisplayText(rom->place) + " fails its check"

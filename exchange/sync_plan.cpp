@@ -158,7 +158,7 @@ std::optional<std::uint64_t> GameSaveBytes(EditMode mode, const RomsOfSlots& rom
     }
     std::optional<std::uint64_t> bytes;
     for (const CardRom* rom : found->second) {
-        const auto memory = DsSaveMemoryOfRom(rom->info, mode);
+        const auto& memory = rom->dsSave;
         if (!memory || memory->kind == games::DsSaveKind::None || memory->bytes == 0 ||
             memory->bytes > games::kDsSaveMemoryMost || (bytes && *bytes != memory->bytes)) {
             return std::nullopt;
