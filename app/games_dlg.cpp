@@ -40,13 +40,13 @@ std::string NotGamesText(std::size_t count, EditMode mode) {
                       : ByteCount(count) + " files named " + extension + " are not games";
 }
 
-// "1 of 2 ROMs, 3.1 MB read"
+// "1 of 2 ROMs, 3.0 MiB read": in MiB, as the commands count what they read
 wxString ProgressText(const SaveTypeProgress& progress) {
     char megabytes[32];
     std::snprintf(megabytes, sizeof megabytes, "%.1f",
-                  static_cast<double>(progress.bytesRead) / 1e6);
+                  static_cast<double>(progress.bytesRead) / (1024.0 * 1024.0));
     return ToWx(ByteCount(progress.romsDone) + " of " + ByteCount(progress.romCount) +
-                (progress.romCount == 1 ? " ROM, " : " ROMs, ") + megabytes + " MB read");
+                (progress.romCount == 1 ? " ROM, " : " ROMs, ") + megabytes + " MiB read");
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ CGamesDlg::CGamesDlg(wxWindow* parent, EditMode mode, games::DsLanguage language
                                      wxDefaultSize, wxST_NO_AUTORESIZE);
         // Room for the line of a long reading, so that it is never cut.
         readLine_->SetMinSize(wxSize(
-            readLine_->GetTextExtent("Stopped: 9,999 of 9,999 ROMs, 99,999.9 MB read").x, -1));
+            readLine_->GetTextExtent("Stopped: 9,999 of 9,999 ROMs, 99,999.9 MiB read").x, -1));
         read->Add(readLine_, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
         cancelRead_ = new wxButton(this, kCancelReadId, "Cancel");
         cancelRead_->Enable(false);

@@ -150,7 +150,20 @@ void CSyncDlg::FitColumns() {
     const int last = list_->GetColumnCount() - 1;
     int wanted = 0;
     for (int column = 0; column <= last; ++column) {
-        list_->SetColumnWidth(column, empty ? FromDIP(150) : wxLIST_AUTOSIZE_USEHEADER);
+        if (empty) {
+            list_->SetColumnWidth(column, FromDIP(150));
+        } else {
+            // By the widest text, the heading's included. (Sized "by the heading", Windows
+            // stretches the last column to the list's edge, and the dialog would never widen.)
+            wxListItem heading;
+            heading.SetMask(wxLIST_MASK_TEXT);
+            list_->GetColumn(column, heading);
+            const int headingWidth = list_->GetTextExtent(heading.GetText()).x + FromDIP(16);
+            list_->SetColumnWidth(column, wxLIST_AUTOSIZE);
+            if (list_->GetColumnWidth(column) < headingWidth) {
+                list_->SetColumnWidth(column, headingWidth);
+            }
+        }
         wanted += list_->GetColumnWidth(column);
     }
     // Room for a vertical scroll bar beside the columns.

@@ -20,7 +20,8 @@ class WxBusyScope : public BusyScope {
     wxBusyCursor cursor_;
 };
 
-// Shown at the first update: a reading that ends at once shows nothing.
+// Shown at the first update: a reading that ends at once shows nothing. Its text says how far
+// the reading is; no elapsed time, which Windows' own progress box folds away under "details".
 class WxProgressScope : public ProgressScope {
   public:
     WxProgressScope(wxWindow* parent, std::string_view title) : parent_(parent), title_(title) {}
@@ -31,7 +32,7 @@ class WxProgressScope : public ProgressScope {
         if (!dialog_) {
             dialog_ = std::make_unique<wxProgressDialog>(
                 ToWx(title_), ToWx(text), kSteps, parent_,
-                wxPD_APP_MODAL | wxPD_CAN_ABORT | wxPD_AUTO_HIDE | wxPD_ELAPSED_TIME);
+                wxPD_APP_MODAL | wxPD_CAN_ABORT | wxPD_AUTO_HIDE);
         }
         return dialog_->Update(std::min(value, kSteps - 1), ToWx(text));
     }

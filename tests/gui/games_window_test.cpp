@@ -641,7 +641,7 @@ TEST_F(GbaGamesWindowTest, SaveTypesAreReadOnRequestAndACancelKeepsWhatWasRead) 
             }
             EXPECT_TRUE(RunUntil([&] { return roms->GetItemText(0, 2) == "Flash 128 KiB"; }));
             EXPECT_TRUE(RunUntil([&] {
-                return dialog->ReadLine()->GetLabel() == "1 of 2 ROMs, 3.1 MB read";
+                return dialog->ReadLine()->GetLabel() == "1 of 2 ROMs, 3.0 MiB read";
             })) << dialog->ReadLine()->GetLabel();
             EXPECT_EQ(dialog->ReadGauge()->GetValue(), 1000 * 3 / 5);
             EXPECT_FALSE(dialog->ReadTypesButton()->IsEnabled());
@@ -652,7 +652,7 @@ TEST_F(GbaGamesWindowTest, SaveTypesAreReadOnRequestAndACancelKeepsWhatWasRead) 
             EXPECT_TRUE(dialog->ReadTypesButton()->IsEnabled());
             held.released = true;
             EXPECT_EQ(held.PiecesOf("SECOND.gba"), 2);
-            EXPECT_EQ(dialog->ReadLine()->GetLabel(), "Stopped: 1 of 2 ROMs, 3.1 MB read");
+            EXPECT_EQ(dialog->ReadLine()->GetLabel(), "Stopped: 1 of 2 ROMs, 3.0 MiB read");
             EXPECT_FALSE(dialog->CancelReadingButton()->IsEnabled());
             EXPECT_EQ(roms->GetItemText(1, 2), "unknown");
             EXPECT_FALSE(RememberedGbaSaveType(second.string()));
@@ -661,7 +661,7 @@ TEST_F(GbaGamesWindowTest, SaveTypesAreReadOnRequestAndACancelKeepsWhatWasRead) 
             ClickOn(dialog->ReadTypesButton());
             EXPECT_TRUE(RunUntil([&] { return roms->GetItemText(1, 2) == "SRAM 32 KiB"; }));
             EXPECT_TRUE(RunUntil(
-                [&] { return dialog->ReadLine()->GetLabel() == "1 of 1 ROM, 3.1 MB read"; }));
+                [&] { return dialog->ReadLine()->GetLabel() == "1 of 1 ROM, 3.0 MiB read"; }));
             EXPECT_EQ(dialog->ReadGauge()->GetValue(), 1000);
             EXPECT_EQ(held.PiecesOf("FIRST.gba"), 2);
             EXPECT_FALSE(dialog->ReadTypesButton()->IsEnabled());
