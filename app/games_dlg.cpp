@@ -9,7 +9,7 @@
 
 #include "app/slot_games.h"
 #include "app/wx_text.h"
-#include "card/display_text.h"
+#include "base/display_text.h"
 
 namespace slotkit::app {
 

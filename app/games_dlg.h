@@ -20,9 +20,9 @@
 #include <thread>
 #include <vector>
 
-#include "card/card_games.h"
-#include "card/rom_save_type.h"
+#include "games/card_games.h"
 #include "games/ds_banner.h"
+#include "games/rom_save_type.h"
 
 namespace slotkit::app {
 

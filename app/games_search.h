@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "card/card_games.h"
+#include "games/card_games.h"
 
 namespace slotkit::app {
 

@@ -8,8 +8,8 @@
 #include <algorithm>
 
 #include "app/wx_text.h"
-#include "card/run_command.h"
-#include "exchange/sync_places.h"
+#include "commands/run_command.h"
+#include "sync/sync_places.h"
 
 namespace slotkit::app {
 

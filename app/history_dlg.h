@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "card/command_context.h"
-#include "ops/history_commands.h"
+#include "commands/history_commands.h"
+#include "slots/command_context.h"
 
 namespace slotkit::app {
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "card/display_text.h"
+#include "base/display_text.h"
 
 namespace slotkit::app {
 

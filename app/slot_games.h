@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "card/card_games.h"
+#include "games/card_games.h"
 #include "games/ds_banner.h"
 #include "games/gba_save_type.h"
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/platform.h"
+#include "ports/slot_view.h"
 
 namespace slotkit::app {
 

@@ -3,7 +3,7 @@
 #include <wx/debug.h>
 
 #include "app/slot_manager_dlg.h"
-#include "platform/platform.h"
+#include "platform/drives.h"
 
 namespace slotkit::app {
 

@@ -24,8 +24,8 @@
 #include "app/slot_game_popup.h"
 #include "app/slot_list_view.h"
 #include "app/wx_prompter.h"
-#include "card/command_context.h"
-#include "card/run_command.h"
+#include "commands/run_command.h"
+#include "slots/command_context.h"
 
 namespace slotkit::app {
 

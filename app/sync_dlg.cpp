@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "app/wx_text.h"
-#include "card/display_text.h"
+#include "base/display_text.h"
 
 namespace slotkit::app {
 

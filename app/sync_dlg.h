@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "card/command_context.h"
-#include "exchange/sync_folder.h"
+#include "slots/command_context.h"
+#include "sync/sync_folder.h"
 
 namespace slotkit::app {
 

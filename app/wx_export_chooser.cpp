@@ -4,7 +4,7 @@
 
 #include "app/wx_prompter.h"
 #include "app/wx_text.h"
-#include "exchange/exchange_steps.h"
+#include "commands/exchange_steps.h"
 
 namespace slotkit::app {
 

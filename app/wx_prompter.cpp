@@ -10,7 +10,7 @@
 
 #include "app/name_dialogs.h"
 #include "app/wx_text.h"
-#include "card/command_context.h"
+#include "slots/command_context.h"
 
 namespace slotkit::app {
 

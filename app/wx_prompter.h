@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "platform/platform.h"
+#include "ports/prompter.h"
 
 namespace slotkit::app {
 

@@ -1,6 +1,6 @@
 #include "app/wx_text.h"
 
-#include "card/display_text.h"
+#include "base/display_text.h"
 
 namespace slotkit::app {
 

@@ -22,9 +22,9 @@
 #include <vector>
 
 #include "bench_ports.h"
-#include "card/card_paths.h"
-#include "ops/backup_restore.h"
-#include "platform/platform.h"
+#include "commands/backup_restore.h"
+#include "platform/durable_writes.h"
+#include "slots/card_paths.h"
 
 namespace {
 

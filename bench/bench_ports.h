@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "ports/prompter.h"
+#include "ports/slot_view.h"
 
 namespace slotkit::bench {
 

@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "card/card_games.h"
 #include "cli/games_output.h"
+#include "games/card_games.h"
 #include "games/ds_save_memory.h"
 #include "tests/support/rom_images.h"
 

@@ -11,9 +11,9 @@
 #include <random>
 
 #include "bench_ports.h"
-#include "card/command_context.h"
-#include "exchange/import_save.h"
-#include "exchange/save_containers.h"
+#include "commands/import_save.h"
+#include "formats/save_containers.h"
+#include "slots/command_context.h"
 #include "tests/support/foreign_files.h"
 
 namespace {

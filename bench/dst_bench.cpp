@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "exchange/dst_decoder.h"
+#include "formats/dst_decoder.h"
 
 namespace {
 

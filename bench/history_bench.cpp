@@ -21,10 +21,12 @@
 #include <vector>
 
 #include "bench_ports.h"
-#include "card/card_paths.h"
-#include "card/slot_listing.h"
-#include "ops/backup_restore.h"
-#include "platform/platform.h"
+#include "commands/backup_restore.h"
+#include "commands/refresh.h"
+#include "platform/durable_writes.h"
+#include "platform/paths.h"
+#include "slots/card_paths.h"
+#include "slots/slot_listing.h"
 
 namespace {
 

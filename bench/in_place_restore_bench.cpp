@@ -18,9 +18,10 @@
 #include <vector>
 
 #include "bench_ports.h"
-#include "card/card_paths.h"
-#include "card/in_place_writes.h"
-#include "platform/platform.h"
+#include "history/in_place_writes.h"
+#include "platform/durable_writes.h"
+#include "platform/files.h"
+#include "slots/card_paths.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "card/slot_format.h"
-#include "card/slot_listing.h"
+#include "slots/slot_format.h"
+#include "slots/slot_listing.h"
 
 namespace {
 

@@ -17,9 +17,10 @@
 #include <vector>
 
 #include "bench_ports.h"
-#include "card/slot_listing.h"
-#include "exchange/export_new.h"
-#include "exchange/sync_folder.h"
+#include "commands/export_new.h"
+#include "commands/refresh.h"
+#include "slots/slot_listing.h"
+#include "sync/sync_folder.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "cli/games_output.h"
 
-#include "card/display_text.h"
+#include "base/display_text.h"
 
 namespace slotkit::cli {
 

@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "card/card_games.h"
+#include "games/card_games.h"
 
 namespace slotkit::cli {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "ports/slot_view.h"
 
 namespace slotkit::cli {
 

@@ -3,7 +3,9 @@
 #include <istream>
 #include <ostream>
 
-#include "card/run_command.h"
+#include "commands/run_command.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 
 namespace slotkit::cli {
 

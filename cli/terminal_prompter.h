@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/platform.h"
+#include "ports/prompter.h"
 
 namespace slotkit::cli {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "exchange/save_containers.h"
+#include "formats/save_containers.h"
 
 namespace slotkit::fuzz {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "exchange/dst_decoder.h"
+#include "formats/dst_decoder.h"
 #include "fuzz/dst_reference_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange/dst_decoder.h"
+#include "formats/dst_decoder.h"
 
 namespace slotkit::reference {
 

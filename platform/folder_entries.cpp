@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "platform/platform.h"
+#include "platform/folders.h"
 
 namespace slotkit::platform {
 

@@ -1,6 +1,6 @@
 #include <filesystem>
 
-#include "platform/platform.h"
+#include "platform/folders.h"
 
 namespace slotkit::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace slotkit::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/platform.h"
+#include "platform/durable_writes.h"
 
 namespace slotkit::platform {
 

@@ -11,6 +11,9 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup-debian.sh
 
+echo "=== The layers: includes point one way"
+bash scripts/check-layers.sh
+
 logs=$(mktemp -d "${TMPDIR:-/tmp}/slotkit-test.XXXXXX")
 suite_pid=""
 suite_name=""

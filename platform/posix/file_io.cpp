@@ -8,7 +8,9 @@
 #include <ctime>
 #include <utility>
 
-#include "platform/platform.h"
+#include "platform/durable_writes.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/posix/durable_rename.h"
 #include "platform/posix/unique_fd.h"
 

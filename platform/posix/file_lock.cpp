@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "platform/platform.h"
+#include "platform/file_lock.h"
 #include "platform/posix/unique_fd.h"
 
 namespace slotkit::platform {

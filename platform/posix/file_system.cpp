@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <ctime>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/paths.h"
 
 namespace slotkit::platform {
 
@@ -15,16 +17,6 @@ namespace {
 
 std::error_code LastError() {
     return {errno, std::generic_category()};
-}
-
-bool EndsWithDat(std::string_view name) {
-    if (name.size() < 4) {
-        return false;
-    }
-    const std::string_view tail = name.substr(name.size() - 4);
-    return tail[0] == '.' && std::toupper(static_cast<unsigned char>(tail[1])) == 'D' &&
-           std::toupper(static_cast<unsigned char>(tail[2])) == 'A' &&
-           std::toupper(static_cast<unsigned char>(tail[3])) == 'T';
 }
 
 bool StatRegular(const std::string& path, struct stat& st) {
@@ -64,7 +56,8 @@ std::error_code MakeFolder(const std::string& path) {
     return {};
 }
 
-std::vector<std::string> ListSlotFiles(const std::string& folder, std::error_code* error) {
+std::vector<std::string> ListFiles(const std::string& folder, bool (*wanted)(std::string_view),
+                                   std::error_code* error) {
     std::vector<std::string> names;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
@@ -83,10 +76,10 @@ std::vector<std::string> ListSlotFiles(const std::string& folder, std::error_cod
             break;
         }
         const std::string_view name = entry->d_name;
-        if (!EndsWithDat(name)) {
+        if (!wanted(name)) {
             continue;
         }
-        // Only files are slots; a folder that happens to end in .DAT is not listed.
+        // Only files: a folder whose name is wanted is not listed.
         bool regular = entry->d_type == DT_REG;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
             struct stat st;

@@ -9,7 +9,8 @@
 #include <utility>
 
 #include "platform/find_files_rules.h"
-#include "platform/platform.h"
+#include "platform/folders.h"
+#include "platform/paths.h"
 
 namespace slotkit::platform {
 

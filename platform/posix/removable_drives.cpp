@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/platform.h"
+#include "platform/drives.h"
 
 namespace slotkit::platform {
 

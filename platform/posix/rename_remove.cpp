@@ -9,7 +9,8 @@
 #include <cctype>
 #include <cerrno>
 
-#include "platform/platform.h"
+#include "platform/durable_writes.h"
+#include "platform/files.h"
 #include "platform/posix/durable_rename.h"
 #include "platform/posix/unique_fd.h"
 

@@ -21,9 +21,10 @@
 #include <linux/msdos_fs.h>
 #endif
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/short_name_alias.h"
+#include "platform/short_names.h"
 
 namespace slotkit::platform {
 

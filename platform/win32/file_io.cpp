@@ -2,7 +2,9 @@
 
 #include <utility>
 
-#include "platform/platform.h"
+#include "platform/durable_writes.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/win32/win32_util.h"
 
 namespace slotkit::platform {

@@ -1,6 +1,6 @@
 // The lock that lets one slotkit process at a time write a card in place, on Windows: LockFileEx
 // on a lock file, which the system lets go when the handle is closed or the process ends.
-#include "platform/platform.h"
+#include "platform/file_lock.h"
 #include "platform/win32/win32_util.h"
 
 namespace slotkit::platform {

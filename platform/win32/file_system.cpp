@@ -1,7 +1,9 @@
 // Paths, folders and slot enumeration on Windows.
 #include <cwctype>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/paths.h"
 #include "platform/win32/win32_util.h"
 
 namespace slotkit::platform {
@@ -23,17 +25,6 @@ std::optional<DWORD> Attributes(const std::string& path) {
 
 bool IsFileAttributes(DWORD attributes) {
     return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
-}
-
-// "*.DAT" also matches files whose 8.3 alias ends in .DAT ("notes.data" is "NOTES~1.DAT"), so
-// the long name is checked again.
-bool EndsWithDat(std::wstring_view name) {
-    if (name.size() < 4) {
-        return false;
-    }
-    const std::wstring_view tail = name.substr(name.size() - 4);
-    return tail[0] == L'.' && std::towupper(tail[1]) == L'D' && std::towupper(tail[2]) == L'A' &&
-           std::towupper(tail[3]) == L'T';
 }
 
 }  // namespace
@@ -72,9 +63,11 @@ std::error_code MakeFolder(const std::string& path) {
     return {};
 }
 
-std::vector<std::string> ListSlotFiles(const std::string& folder, std::error_code* error) {
+std::vector<std::string> ListFiles(const std::string& folder, bool (*wanted)(std::string_view),
+                                   std::error_code* error) {
     std::vector<std::string> names;
-    const auto pattern = Widen(JoinPath(folder, "*.DAT"));
+    // Every entry: a pattern such as "*.DAT" would also match 8.3 aliases ("NOTES~1.DAT").
+    const auto pattern = Widen(JoinPath(folder, "*"));
     if (!pattern) {
         return names;
     }
@@ -88,12 +81,12 @@ std::vector<std::string> ListSlotFiles(const std::string& folder, std::error_cod
         return names;
     }
     do {
-        // Only files are slots; a folder that happens to end in .DAT is not listed.
-        if (!IsFileAttributes(entry.dwFileAttributes) || !EndsWithDat(entry.cFileName)) {
+        // Only files: a folder whose name is wanted is not listed.
+        if (!IsFileAttributes(entry.dwFileAttributes)) {
             continue;
         }
         // A name that is not valid UTF-16 could not be opened again through a UTF-8 path.
-        if (auto name = Narrow(entry.cFileName)) {
+        if (auto name = Narrow(entry.cFileName); name && wanted(*name)) {
             names.push_back(std::move(*name));
         }
     } while (::FindNextFileW(find, &entry));

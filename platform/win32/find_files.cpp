@@ -3,7 +3,8 @@
 #include <string_view>
 
 #include "platform/find_files_rules.h"
-#include "platform/platform.h"
+#include "platform/folders.h"
+#include "platform/paths.h"
 #include "platform/win32/win32_util.h"
 
 namespace slotkit::platform {

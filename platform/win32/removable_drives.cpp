@@ -1,5 +1,5 @@
 // Finding the cards on Windows: the removable drives from C:\ to Z:\.
-#include "platform/platform.h"
+#include "platform/drives.h"
 #include "platform/win32/win32_util.h"
 
 namespace slotkit::platform {

@@ -1,5 +1,5 @@
 // Renames that never replace a file, and removal of files only, on Windows.
-#include "platform/platform.h"
+#include "platform/durable_writes.h"
 #include "platform/win32/win32_util.h"
 
 namespace slotkit::platform {

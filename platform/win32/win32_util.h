@@ -20,7 +20,8 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/platform.h"
+#include "platform/durable_writes.h"
+#include "platform/files.h"
 
 namespace slotkit::platform {
 

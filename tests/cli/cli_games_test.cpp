@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli_test_support.h"
+#include "platform/paths.h"
 #include "rom_images.h"
 #include "temp_card.h"
 

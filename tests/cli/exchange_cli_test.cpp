@@ -8,8 +8,8 @@
 
 #include <cstdio>
 
-#include "card/slot_format.h"
 #include "cli_test_support.h"
+#include "slots/slot_format.h"
 #include "temp_card.h"
 
 namespace slotkit::test {

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "card/card_games.h"
-#include "platform/platform.h"
+#include "games/card_games.h"
+#include "platform/short_names.h"
 #include "rom_images.h"
 #include "temp_card.h"
 

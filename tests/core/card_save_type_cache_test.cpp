@@ -8,11 +8,12 @@
 #include <stop_token>
 #include <vector>
 
-#include "card/card_games.h"
-#include "card/rom_save_size.h"
-#include "card/rom_save_type.h"
-#include "card/save_type_cache.h"
-#include "platform/platform.h"
+#include "games/card_games.h"
+#include "games/rom_save_size.h"
+#include "games/rom_save_type.h"
+#include "games/save_type_cache.h"
+#include "platform/files.h"
+#include "platform/user_places.h"
 #include "rom_images.h"
 #include "temp_card.h"
 

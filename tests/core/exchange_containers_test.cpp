@@ -1,8 +1,8 @@
 // Reading the containers of emulators and devices from a file's bytes.
 #include <gtest/gtest.h>
 
-#include "exchange/save_containers.h"
 #include "foreign_files.h"
+#include "formats/save_containers.h"
 #include "temp_card.h"
 
 namespace slotkit::test {

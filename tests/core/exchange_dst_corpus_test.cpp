@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "exchange/dst_decoder.h"
+#include "formats/dst_decoder.h"
 #include "fuzz/dst_reference_decoder.h"
 #include "temp_card.h"
 

@@ -1,10 +1,10 @@
 // Exporting the selected slot's save into a new file of the game's save size.
 #include <gtest/gtest.h>
 
-#include "card/display_text.h"
-#include "exchange/export_new.h"
-#include "exchange/save_containers.h"
+#include "base/display_text.h"
+#include "commands/export_new.h"
 #include "exchange_test_support.h"
+#include "formats/save_containers.h"
 
 namespace slotkit::test {
 namespace {

@@ -1,8 +1,8 @@
 // Exporting the selected slot's save data into an existing foreign save.
 #include <gtest/gtest.h>
 
-#include "exchange/exchange_steps.h"
-#include "exchange/export_save.h"
+#include "commands/exchange_steps.h"
+#include "commands/export_save.h"
 #include "exchange_test_support.h"
 #include "foreign_files.h"
 

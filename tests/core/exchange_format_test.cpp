@@ -4,8 +4,8 @@
 #include <random>
 #include <vector>
 
-#include "exchange/dst_decoder.h"
-#include "exchange/foreign_save.h"
+#include "formats/dst_decoder.h"
+#include "formats/foreign_save.h"
 #include "fuzz/dst_reference_decoder.h"
 
 namespace slotkit::test {

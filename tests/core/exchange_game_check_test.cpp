@@ -4,13 +4,13 @@
 
 #include <filesystem>
 
-#include "card/display_text.h"
-#include "exchange/export_new.h"
-#include "exchange/game_check.h"
-#include "exchange/import_save.h"
+#include "base/display_text.h"
+#include "commands/backup_restore.h"
+#include "commands/export_new.h"
+#include "commands/game_check.h"
+#include "commands/import_save.h"
 #include "exchange_test_support.h"
 #include "foreign_files.h"
-#include "ops/backup_restore.h"
 #include "rom_images.h"
 
 namespace slotkit::test {

@@ -1,10 +1,10 @@
 // Importing a foreign save into the selected slot.
 #include <gtest/gtest.h>
 
-#include "exchange/dst_decoder.h"
-#include "exchange/import_save.h"
+#include "commands/import_save.h"
 #include "exchange_test_support.h"
 #include "foreign_files.h"
+#include "formats/dst_decoder.h"
 
 namespace slotkit::test {
 namespace {

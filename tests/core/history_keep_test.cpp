@@ -5,15 +5,15 @@
 #include <filesystem>
 #include <functional>
 
-#include "card/keep_history.h"
-#include "exchange/import_save.h"
-#include "ops/backup_restore.h"
-#include "ops/change_target_rom.h"
-#include "ops/history_commands.h"
-#include "ops/rename_delete.h"
-#include "ops/slot_creation.h"
+#include "commands/backup_restore.h"
+#include "commands/change_target_rom.h"
+#include "commands/history_commands.h"
+#include "commands/import_save.h"
+#include "commands/rename_delete.h"
+#include "commands/slot_creation.h"
+#include "history/history_store.h"
+#include "history/keep_history.h"
 #include "ops_fixture.h"
-#include "platform/history_store.h"
 
 namespace slotkit::test {
 namespace {
@@ -30,7 +30,7 @@ class HistoryTest : public OpsTest {
         return place.modeFolder;
     }
     std::vector<history::KeptVersion> Versions(const std::string& name) {
-        return platform::KeptVersionsOf(ModeFolder(), name);
+        return history::KeptVersionsOf(ModeFolder(), name);
     }
     Bytes Kept(const std::string& name, const history::KeptVersion& version) {
         return ReadFile(fs::path(ModeFolder()) / name / version.file);

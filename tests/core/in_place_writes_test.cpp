@@ -13,15 +13,17 @@
 #include <filesystem>
 #include <thread>
 
-#include "card/card_paths.h"
-#include "card/in_place_writes.h"
-#include "card/keep_history.h"
-#include "card/run_command.h"
+#include "commands/backup_restore.h"
+#include "commands/run_command.h"
 #include "history/history_format.h"
+#include "history/history_store.h"
+#include "history/in_place_writes.h"
 #include "history/intent_record.h"
-#include "ops/backup_restore.h"
+#include "history/keep_history.h"
 #include "ops_fixture.h"
-#include "platform/history_store.h"
+#include "platform/durable_writes.h"
+#include "platform/file_lock.h"
+#include "slots/card_paths.h"
 
 namespace slotkit::test {
 namespace {
@@ -293,10 +295,10 @@ TEST_F(InPlaceTest, RestoreOfTheSlotsLengthIsInPlaceAnotherLengthIsReplaced) {
     // The old bytes were kept first, as before.
     const HistoryPlace place = Place();
     for (const auto& [name, bytes] : {std::pair{"A.DAT", a}, {"B.DAT", b}, {"C.DAT", c}}) {
-        const auto versions = platform::KeptVersionsOf(place.modeFolder, name);
+        const auto versions = history::KeptVersionsOf(place.modeFolder, name);
         ASSERT_EQ(versions.size(), 1u) << name;
         Bytes kept;
-        EXPECT_FALSE(platform::ReadKeptVersion(place.modeFolder, name, versions[0], kept));
+        EXPECT_FALSE(history::ReadKeptVersion(place.modeFolder, name, versions[0], kept));
         EXPECT_EQ(kept, bytes) << name;
     }
 }

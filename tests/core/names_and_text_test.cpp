@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "card/card_paths.h"
-#include "card/display_text.h"
-#include "card/slot_names.h"
+#include "base/display_text.h"
+#include "slots/card_paths.h"
+#include "slots/slot_names.h"
 
 namespace slotkit {
 namespace {

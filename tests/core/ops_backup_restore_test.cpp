@@ -4,8 +4,8 @@
 #include <map>
 #include <sstream>
 
-#include "card/keep_history.h"
-#include "ops/backup_restore.h"
+#include "commands/backup_restore.h"
+#include "history/keep_history.h"
 #include "ops_fixture.h"
 
 namespace slotkit::test {

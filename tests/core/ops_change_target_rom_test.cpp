@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "card/keep_history.h"
-#include "card/rom_names.h"
-#include "ops/change_target_rom.h"
+#include "commands/change_target_rom.h"
+#include "games/rom_names.h"
+#include "history/keep_history.h"
 #include "ops_fixture.h"
 
 namespace slotkit::test {

@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "card/slot_listing.h"
-#include "ops/rename_delete.h"
+#include "commands/rename_delete.h"
 #include "ops_fixture.h"
+#include "slots/slot_listing.h"
 
 namespace slotkit::test {
 namespace {

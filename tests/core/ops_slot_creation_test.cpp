@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "card/keep_history.h"
-#include "ops/slot_creation.h"
+#include "commands/slot_creation.h"
+#include "history/keep_history.h"
 #include "ops_fixture.h"
 
 namespace slotkit::test {

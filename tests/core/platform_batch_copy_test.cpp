@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "platform/platform.h"
+#include "platform/durable_writes.h"
 #include "temp_card.h"
 
 namespace slotkit::test {

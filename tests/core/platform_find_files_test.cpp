@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/platform.h"
+#include "platform/folders.h"
 #include "temp_card.h"
 
 namespace slotkit::test {

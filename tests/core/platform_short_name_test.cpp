@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/platform.h"
 #include "platform/short_name_alias.h"
+#include "platform/short_names.h"
 #include "temp_card.h"
 
 namespace slotkit::test {

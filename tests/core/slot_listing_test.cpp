@@ -1,4 +1,5 @@
-#include "card/slot_listing.h"
+#include "slots/slot_listing.h"
+#include "commands/refresh.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +7,10 @@
 #include <ctime>
 #include <filesystem>
 
-#include "card/run_command.h"
 #include "card_fixture.h"
-#include "platform/platform.h"
+#include "commands/run_command.h"
+#include "ports/slot_view.h"
+#include "slots/slot_files.h"
 
 namespace slotkit::test {
 namespace {
@@ -38,7 +40,7 @@ TEST_F(ListingTest, RowsFollowEnumerationOrderAndShowTitles) {
     card.WriteSlot(EditMode::Nds, "notes.txt", 10);
     Refresh(Context());
 
-    const std::vector<std::string> order = platform::ListSlotFiles(card.SaveFolder(mode).string());
+    const std::vector<std::string> order = ListSlotFiles(card.SaveFolder(mode).string());
     ASSERT_EQ(order.size(), 3u);
     std::map<std::string, std::string> titles;
     for (int i = 0; i < 3; ++i) {

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "card_fixture.h"
-#include "exchange/save_containers.h"
-#include "exchange/sync_folder.h"
+#include "commands/history_commands.h"
 #include "exchange_test_support.h"
-#include "ops/history_commands.h"
+#include "formats/save_containers.h"
 #include "rom_images.h"
+#include "sync/sync_folder.h"
 
 namespace slotkit::test {
 namespace {

@@ -1,13 +1,14 @@
 // Keeping the card's slots and an emulator's save folder in step.
 #include <gtest/gtest.h>
 
-#include "card/rom_names.h"
 #include "card_fixture.h"
-#include "exchange/save_containers.h"
-#include "exchange/sync_folder.h"
+#include "commands/history_commands.h"
 #include "exchange_test_support.h"
+#include "formats/save_containers.h"
+#include "games/rom_names.h"
 #include "history/history_format.h"
-#include "ops/history_commands.h"
+#include "platform/short_names.h"
+#include "sync/sync_folder.h"
 #include "sync/sync_record.h"
 
 namespace slotkit::test {

@@ -13,7 +13,8 @@
 
 #include "app/control_ids.h"
 #include "app/slot_manager_dlg.h"
-#include "platform/platform.h"
+#include "platform/drives.h"
+#include "ports/prompter.h"
 #include "temp_card.h"
 #include "window_fixture.h"
 

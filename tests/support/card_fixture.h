@@ -5,11 +5,12 @@
 
 #include <initializer_list>
 
-#include "card/command_context.h"
-#include "card/slot_listing.h"
+#include "commands/refresh.h"
 #include "history_home.h"
 #include "memory_slot_view.h"
 #include "scripted_prompter.h"
+#include "slots/command_context.h"
+#include "slots/slot_listing.h"
 #include "temp_card.h"
 
 namespace slotkit::test {

@@ -4,7 +4,7 @@
 #include <set>
 #include <vector>
 
-#include "platform/platform.h"
+#include "ports/slot_view.h"
 
 namespace slotkit::test {
 

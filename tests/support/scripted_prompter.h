@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "ports/prompter.h"
 
 namespace slotkit::test {
 

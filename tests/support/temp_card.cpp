@@ -9,7 +9,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "card/card_paths.h"
+#include "slots/card_paths.h"
 
 namespace slotkit::test {
 

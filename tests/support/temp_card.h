@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "card/slot_format.h"
+#include "slots/slot_format.h"
 
 namespace slotkit::test {
 

@@ -1,0 +1,10 @@
+// "Change Target ROM": the ROM names in the slot trailer rewritten from a chosen ROM file.
+#pragma once
+
+#include "slots/command_context.h"
+
+namespace slotkit {
+
+void ChangeTargetRom(const CommandContext& context);
+
+}  // namespace slotkit

@@ -1,0 +1,10 @@
+// "Q9 >> anotherSAVE export": the selected slot's data written into an existing foreign save.
+#pragma once
+
+#include "slots/command_context.h"
+
+namespace slotkit {
+
+void ExportSave(const CommandContext& context);
+
+}  // namespace slotkit

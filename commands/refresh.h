@@ -1,0 +1,13 @@
+// "Refresh": the list rebuilt from the card.
+#pragma once
+
+#include "slots/command_context.h"
+
+namespace slotkit {
+
+// Rebuilds the view from the card. With no card root it does nothing; a missing save folder
+// is offered for creation first. The card's unfinished in-place writes are finished before the
+// rows are read.
+void Refresh(const CommandContext& context);
+
+}  // namespace slotkit

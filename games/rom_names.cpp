@@ -1,0 +1,41 @@
+#include "games/rom_names.h"
+
+#include <algorithm>
+
+#include "platform/paths.h"
+
+namespace slotkit {
+
+std::string_view FileNamePart(std::string_view path) {
+    return path.substr(platform::FileNameStart(path));
+}
+
+std::string ShortNameText(std::string_view shortForm) {
+    const std::string_view name = FileNamePart(shortForm);
+    const auto dot = name.rfind('.');
+    std::string text(name.substr(
+        0, std::min<std::size_t>(dot == std::string_view::npos ? name.size() : dot, 8)));
+    text.resize(8, ' ');
+    if (dot != std::string_view::npos) {
+        text += name.substr(dot + 1);
+    }
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    });
+    return text;
+}
+
+std::array<std::uint8_t, kShortNameSize> ShortNameField(std::string_view shortNameText) {
+    std::array<std::uint8_t, kShortNameSize> field{};
+    std::copy_n(shortNameText.begin(), std::min(shortNameText.size(), field.size()), field.begin());
+    return field;
+}
+
+std::array<std::uint8_t, kLongNameSize> LongNameField(std::string_view romPath) {
+    const std::string_view name = FileNamePart(romPath);
+    std::array<std::uint8_t, kLongNameSize> field{};
+    std::copy_n(name.begin(), std::min(name.size(), field.size()), field.begin());
+    return field;
+}
+
+}  // namespace slotkit

@@ -1,0 +1,16 @@
+#include "slots/slot_files.h"
+
+#include "base/ascii.h"
+#include "platform/folders.h"
+
+namespace slotkit {
+
+bool IsSlotFileName(std::string_view name) {
+    return EndsWithIgnoringAsciiCase(name, ".DAT");
+}
+
+std::vector<std::string> ListSlotFiles(const std::string& folder, std::error_code* error) {
+    return platform::ListFiles(folder, IsSlotFileName, error);
+}
+
+}  // namespace slotkit
