@@ -27,6 +27,7 @@
 #include "platform/files.h"
 #include "slots/slot_listing.h"
 #include "sync/sync_places.h"
+#include "sync/sync_write.h"
 
 namespace slotkit::app {
 

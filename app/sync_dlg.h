@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "slots/command_context.h"
-#include "sync/sync_folder.h"
+#include "sync/sync_plan.h"
 
 namespace slotkit::app {
 

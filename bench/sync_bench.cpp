@@ -20,7 +20,7 @@
 #include "commands/export_new.h"
 #include "commands/refresh.h"
 #include "slots/slot_listing.h"
-#include "sync/sync_folder.h"
+#include "sync/sync_write.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include "platform/files.h"
 #include "slots/card_paths.h"
 #include "slots/slot_listing.h"
-#include "sync/sync_folder.h"
+#include "sync/sync_write.h"
 
 namespace slotkit::cli {
 

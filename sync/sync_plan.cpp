@@ -15,8 +15,8 @@
 #include "platform/paths.h"
 #include "slots/card_paths.h"
 #include "slots/slot_files.h"
-#include "sync/sync_folder.h"
 #include "sync/sync_places.h"
+#include "sync/sync_plan.h"
 #include "sync/sync_record.h"
 
 namespace slotkit {

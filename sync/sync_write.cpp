@@ -15,8 +15,8 @@
 #include "platform/paths.h"
 #include "ports/captions.h"
 #include "slots/slot_listing.h"
-#include "sync/sync_folder.h"
 #include "sync/sync_places.h"
+#include "sync/sync_write.h"
 
 namespace slotkit {
 

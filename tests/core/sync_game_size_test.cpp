@@ -7,7 +7,7 @@
 #include "exchange_test_support.h"
 #include "formats/save_containers.h"
 #include "rom_images.h"
-#include "sync/sync_folder.h"
+#include "sync/sync_write.h"
 
 namespace slotkit::test {
 namespace {

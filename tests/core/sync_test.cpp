@@ -8,8 +8,8 @@
 #include "games/rom_names.h"
 #include "history/history_format.h"
 #include "platform/short_names.h"
-#include "sync/sync_folder.h"
 #include "sync/sync_record.h"
+#include "sync/sync_write.h"
 
 namespace slotkit::test {
 namespace {

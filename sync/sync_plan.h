@@ -1,6 +1,6 @@
-// "Sync with a folder": the card's slots and an emulator's save folder kept in step, both ways.
-// Each slot that names a game pairs with FOLDER/<ROM name>.sav (or .dsv); a sync record beside
-// the history says what both sides held at the last sync, and so which side changed.
+// The plan of a sync with a folder: each slot that names a game pairs with FOLDER/<ROM name>.sav
+// (or .dsv); a sync record beside the history says what both sides held at the last sync, and so
+// which side changed, and each pair's way is decided from it. Nothing is written here.
 #pragma once
 
 #include <cstdint>
@@ -80,19 +80,5 @@ bool PairWrites(const SyncPair& pair);
 
 // True when carrying out the plan writes something.
 bool PlanWrites(const SyncPlan& plan);
-
-// Writes what the plan decided, every replaced slot and file kept in the history first; a
-// conflict goes only where it was settled. The report: what was done per pair, and every failure
-// with its reason. True when every pair to be written was written and none was blocked.
-bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::string& report);
-
-// Carries out a plan the user has agreed to, refreshes the list, and shows the report:
-// "Success!" only when every pair succeeded.
-void CarryOutAndReport(const CommandContext& context, const SyncPlan& plan);
-
-// The whole command: the plan, one question, the writes, the report. `dryRun` shows the plan
-// and writes nothing.
-void SyncWithFolder(const CommandContext& context, const std::string& folder, SyncFormat format,
-                    sync::Prefer prefer, bool dryRun);
 
 }  // namespace slotkit
