@@ -1,4 +1,5 @@
 #include "cli/listed_slot_view.h"
+#include "base/ascii.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,10 +9,7 @@ namespace slotkit::cli {
 namespace {
 
 bool SameLetters(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+    return EqualIgnoringAsciiCase(a, b);
 }
 
 }  // namespace

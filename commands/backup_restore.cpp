@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/display_text.h"
+#include "base/row_number.h"
 #include "commands/refresh.h"
 #include "games/card_games.h"
 #include "history/in_place_writes.h"
@@ -60,9 +61,7 @@ std::vector<std::string> CopyAll(const CommandContext& context, const std::vecto
     std::vector<const RowCopy*> inPlace;
     for (const RowCopy& copy : copies) {
         if (copy.fileName.empty()) {
-            char number[8];
-            std::snprintf(number, sizeof number, "%02d", copy.row);
-            failures.push_back(std::string("Row ") + number + ": the row has no DAT file");
+            failures.push_back("Row " + RowNumber(copy.row) + ": the row has no DAT file");
             continue;
         }
         const std::string slotPath = context.SlotPathOf(copy.fileName);

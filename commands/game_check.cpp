@@ -1,4 +1,5 @@
 #include "commands/game_check.h"
+#include "base/ascii.h"
 
 #include <algorithm>
 
@@ -37,10 +38,7 @@ std::string LooseForm(std::string_view name) {
 
 // A title as a ROM header holds it, blanks and letter case aside.
 std::string HeaderForm(std::string_view title) {
-    std::string form;
-    for (const char c : title) {
-        form += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    }
+    std::string form = AsciiUpper(title);
     const auto first = form.find_first_not_of(' ');
     if (first == std::string::npos) {
         return {};

@@ -1,5 +1,4 @@
 #include "commands/history_commands.h"
-#include "platform/clock.h"
 
 #include <chrono>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include "history/history_store.h"
 #include "history/in_place_writes.h"
 #include "history/keep_history.h"
+#include "platform/clock.h"
 #include "platform/durable_writes.h"
 #include "platform/files.h"
 #include "platform/paths.h"

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "base/row_number.h"
 #include "commands/exchange_steps.h"
 #include "commands/game_check.h"
 #include "formats/dst_decoder.h"
@@ -199,11 +200,9 @@ void ImportDroppedFile(const CommandContext& context, const std::string& path) {
         return;
     }
     if (context.view.FileName(*row).empty()) {
-        char number[8];
-        std::snprintf(number, sizeof number, "%02d", *row);
         context.prompter.Message(std::string("A save file is imported by dropping it onto the row "
                                              "of a slot file. Row ") +
-                                     number + " holds no slot file; nothing was imported.",
+                                     RowNumber(*row) + " holds no slot file; nothing was imported.",
                                  text::kCaptionMessage, MessageKind::Info);
         return;
     }

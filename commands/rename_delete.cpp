@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/display_text.h"
+#include "base/row_number.h"
 #include "commands/refresh.h"
 #include "commands/typed_name.h"
 #include "history/keep_history.h"

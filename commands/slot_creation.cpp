@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/display_text.h"
+#include "base/row_number.h"
 #include "commands/refresh.h"
 #include "commands/typed_name.h"
 #include "history/in_place_writes.h"
@@ -56,9 +57,7 @@ std::string FailureLine(const std::string& fileName, const std::string& why) {
 }
 
 std::string RowLine(int row, const std::string& why) {
-    char number[8];
-    std::snprintf(number, sizeof number, "%02d", row);
-    return std::string("Row ") + number + ": " + why;
+    return "Row " + RowNumber(row) + ": " + why;
 }
 
 // A name for a new slot in a row without a file, or nothing when the row is skipped.

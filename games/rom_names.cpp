@@ -1,4 +1,5 @@
 #include "games/rom_names.h"
+#include "base/ascii.h"
 
 #include <algorithm>
 
@@ -19,10 +20,7 @@ std::string ShortNameText(std::string_view shortForm) {
     if (dot != std::string_view::npos) {
         text += name.substr(dot + 1);
     }
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    });
-    return text;
+    return AsciiUpper(text);
 }
 
 std::array<std::uint8_t, kShortNameSize> ShortNameField(std::string_view shortNameText) {

@@ -138,7 +138,7 @@ RomStamp MakeRomStamp(std::uint64_t size, int year, int month, int day, int hour
         text = "0000-00-00T00:00:00";  // a year past 9999 or a negative field: never matches
     }
     return {size, text,
-            history::ContentHash(header.first(std::min<std::size_t>(header.size(), 0xC0)))};
+            ContentHash(header.first(std::min<std::size_t>(header.size(), 0xC0)))};
 }
 
 std::vector<RememberedSaveType> ParseSaveTypeCache(std::string_view text) {
@@ -176,7 +176,7 @@ std::string FormatSaveTypeCache(std::span<const RememberedSaveType> entries) {
         flags += entry.type.hasClock ? "c" : "";
         flags += entry.type.conflicting ? "x" : "";
         text += std::to_string(entry.rom.size) + ' ' + entry.rom.lastWrite + ' ' +
-                history::HashText(entry.rom.headerHash) + ' ' + std::string(kind->name) + ' ' +
+                HashText(entry.rom.headerHash) + ' ' + std::string(kind->name) + ' ' +
                 std::to_string(entry.type.offset) + ' ' + (flags.empty() ? "-" : flags);
         if (kind->kind != GbaSaveKind::None) {
             text += ' ' + entry.type.libraryId;

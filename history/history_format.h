@@ -1,6 +1,6 @@
 // The history of slot versions kept on the PC: how its folders, files and index are named and
 // written, and which versions go when it grows past its bounds. Plain functions over text and
-// bytes; the disk is reached elsewhere (platform/history_store.h).
+// bytes; the disk is reached elsewhere (history/history_store.h).
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,13 @@
 #include <string_view>
 #include <vector>
 
+#include "base/content_hash.h"
+
 namespace slotkit::history {
+
+// Until every caller names them from base/.
+using slotkit::ContentHash;
+using slotkit::HashText;
 
 // The bounds: versions per slot, and bytes of kept versions per history folder. The newest
 // version of a slot is never removed to make room.
@@ -20,11 +26,6 @@ inline constexpr std::uint64_t kMaxHistoryBytes = 256ull * 1024 * 1024;
 
 // The name of the index file in each slot's folder.
 inline constexpr const char* kIndexFileName = "index.txt";
-
-// A 64-bit content hash (XXH64, seed 0), which `xxhsum` also computes.
-std::uint64_t ContentHash(std::span<const std::uint8_t> bytes);
-// 16 lower-case hex digits.
-std::string HashText(std::uint64_t hash);
 
 // A UTC point in time, to the millisecond.
 struct UtcTime {

@@ -133,7 +133,7 @@ bool KeepBeforeChange(const CommandContext& context, const std::vector<std::stri
         }
         // What the history holds already costs a hash; only new versions are held in memory.
         if (!slot.error && placed) {
-            slot.hash = history::ContentHash(buffer);
+            slot.hash = ContentHash(buffer);
             if (history::IsNewestKept(place.modeFolder, fileName, *slot.hash, buffer.size())) {
                 continue;
             }

@@ -1,4 +1,5 @@
 #include "platform/short_name_alias.h"
+#include "base/ascii.h"
 
 #include <algorithm>
 
@@ -32,7 +33,7 @@ void AppendShortChars(std::string_view part, std::size_t limit, std::string& out
         } else if (!IsShortNameChar(c)) {
             out += '_';
         } else {
-            out += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+            out += AsciiUpper(static_cast<char>(c));
         }
         ++taken;
     }

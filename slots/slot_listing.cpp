@@ -1,13 +1,14 @@
 #include "slots/slot_listing.h"
-#include "slots/slot_files.h"
 
 #include <cstdio>
 
 #include "base/display_text.h"
+#include "base/row_number.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
 #include "slots/card_paths.h"
+#include "slots/slot_files.h"
 
 namespace slotkit {
 
@@ -50,12 +51,6 @@ void ReadTitleAndDate(const std::string& path, const SlotLayout& layout, SlotRow
 }
 
 }  // namespace
-
-std::string RowNumber(int row) {
-    char number[8];
-    std::snprintf(number, sizeof number, "%02d", row);
-    return number;
-}
 
 std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout,
                                   std::error_code* error) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/row_number.h"
 #include "platform/files.h"
 #include "slots/command_context.h"
 
@@ -25,7 +26,6 @@ std::string TitleFromShortName(std::span<const std::uint8_t> bytesRead);
 std::string FormatDate(const platform::LocalTime& time);
 
 // A row's number as the list shows it: "07".
-std::string RowNumber(int row);
 
 // The rows for the slot files found in `saveFolder`, in enumeration order, padded to 100.
 std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout,

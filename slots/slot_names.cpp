@@ -1,4 +1,5 @@
 #include "slots/slot_names.h"
+#include "base/ascii.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,14 +18,7 @@ std::string WithDatExtension(std::string_view name) {
 }
 
 bool HasDatExtension(std::string_view name) {
-    constexpr std::string_view kExtension = ".DAT";
-    if (name.size() < kExtension.size()) {
-        return false;
-    }
-    auto tail = name.substr(name.size() - kExtension.size());
-    return std::equal(tail.begin(), tail.end(), kExtension.begin(), [](char a, char b) {
-        return std::toupper(static_cast<unsigned char>(a)) == b;
-    });
+    return EndsWithIgnoringAsciiCase(name, ".DAT");
 }
 
 namespace {

@@ -54,7 +54,7 @@ std::string RecordText(std::string_view folder, const std::vector<RecordLine>& l
             continue;
         }
         text += line.slotFileName + '\t' + line.fileName + '\t' +
-                history::HashText(line.last.card) + '\t' + history::HashText(line.last.folder) +
+                HashText(line.last.card) + '\t' + HashText(line.last.folder) +
                 '\n';
     }
     return text;

@@ -56,7 +56,7 @@ PairWrite Prepare(const CommandContext& context, const SyncPlan& plan, const Syn
     }
     const std::size_t region = std::min<std::size_t>(slot.size(), context.Layout().saveRegionSize);
     const std::size_t size = static_cast<std::size_t>(pair.size);
-    if (region < size || history::ContentHash({slot.data(), size}) != pair.cardHash) {
+    if (region < size || ContentHash({slot.data(), size}) != pair.cardHash) {
         write.failure = "the slot changed after the plan was made";
         return write;
     }
@@ -76,7 +76,7 @@ PairWrite Prepare(const CommandContext& context, const SyncPlan& plan, const Syn
         // The whole file as it was planned: a change anywhere in it, even past the bytes the
         // pair moves, is not overwritten or cut.
         if (found.owned || save.size() != pair.fileSaveSize ||
-            history::ContentHash(file) != pair.fileHash) {
+            ContentHash(file) != pair.fileHash) {
             write.failure = "the file changed after the plan was made";
             return write;
         }

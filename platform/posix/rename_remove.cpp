@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cerrno>
 
+#include "base/ascii.h"
 #include "platform/durable_writes.h"
 #include "platform/files.h"
 #include "platform/posix/durable_rename.h"
@@ -48,13 +49,6 @@ std::string_view NameOf(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string_view(path)
                                       : std::string_view(path).substr(slash + 1);
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 std::error_code RenameExclusive(const std::string& from, const std::string& to) {
@@ -107,7 +101,7 @@ std::error_code RenameNoReplace(const std::string& from, const std::string& to) 
     // that name: a case-insensitive file system found `from` itself under the other spelling.
     // (Inode numbers cannot tell: FUSE file systems give each spelling a number of its own.)
     // A real entry of that name, such as a second hard link, is a name already taken.
-    if (error == std::errc::file_exists && from != to && EqualIgnoringCase(from, to) &&
+    if (error == std::errc::file_exists && from != to && EqualIgnoringAsciiCase(from, to) &&
         !HasExactEntry(FolderOf(to), NameOf(to))) {
         error = RenameCaseOnly(from, to);
         if (!error) {

@@ -21,6 +21,7 @@
 #include <linux/msdos_fs.h>
 #endif
 
+#include "base/ascii.h"
 #include "platform/files.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/short_name_alias.h"
@@ -90,12 +91,6 @@ std::optional<std::vector<KeptShortName>> ReadKeptShortNames(const std::string& 
 }
 #endif
 
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return upper(x) == upper(y); });
-}
-
 // True when another entry of `folder` has or would be given the short name `alias`, or when the
 // folder cannot be read to tell.
 bool AliasMayBeTaken(const std::string& folder, const std::string& name, const std::string& alias) {
@@ -110,7 +105,7 @@ bool AliasMayBeTaken(const std::string& folder, const std::string& name, const s
             continue;
         }
         const auto otherAlias = ShortNameFor(other);
-        if (otherAlias && SameIgnoringCase(*otherAlias, alias)) {
+        if (otherAlias && EqualIgnoringAsciiCase(*otherAlias, alias)) {
             taken = true;
             break;
         }

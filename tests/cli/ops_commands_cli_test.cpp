@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "../core/ops_fixture.h"
+#include "base/row_number.h"
 #include "cli_test_support.h"
 
 namespace slotkit::test {

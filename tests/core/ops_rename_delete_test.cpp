@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "base/row_number.h"
 #include "commands/rename_delete.h"
 #include "ops_fixture.h"
 #include "slots/slot_listing.h"

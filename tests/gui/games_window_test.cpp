@@ -15,6 +15,7 @@
 #include "app/name_dialogs.h"
 #include "app/slot_games.h"
 #include "app/slot_manager_dlg.h"
+#include "base/row_number.h"
 #include "games/rom_names.h"
 #include "games/rom_save_type.h"
 #include "platform/files.h"
