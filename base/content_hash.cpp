@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "base/little_endian.h"
+
 namespace slotkit {
 
 namespace {
@@ -14,19 +16,6 @@ constexpr std::uint64_t kP5 = 0x27D4EB2F165667C5ull;
 
 constexpr std::uint64_t Rotl(std::uint64_t x, int r) {
     return (x << r) | (x >> (64 - r));
-}
-
-std::uint64_t Read64(const std::uint8_t* p) {
-    std::uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) {
-        v = (v << 8) | p[i];
-    }
-    return v;
-}
-
-std::uint64_t Read32(const std::uint8_t* p) {
-    return std::uint64_t{p[0]} | std::uint64_t{p[1]} << 8 | std::uint64_t{p[2]} << 16 |
-           std::uint64_t{p[3]} << 24;
 }
 
 constexpr std::uint64_t Round(std::uint64_t acc, std::uint64_t input) {
@@ -46,10 +35,10 @@ std::uint64_t ContentHash(std::span<const std::uint8_t> bytes) {
     if (bytes.size() >= 32) {
         std::uint64_t v1 = kP1 + kP2, v2 = kP2, v3 = 0, v4 = 0 - kP1;
         for (const std::uint8_t* limit = end - 32; p <= limit; p += 32) {
-            v1 = Round(v1, Read64(p));
-            v2 = Round(v2, Read64(p + 8));
-            v3 = Round(v3, Read64(p + 16));
-            v4 = Round(v4, Read64(p + 24));
+            v1 = Round(v1, ReadU64Le(p));
+            v2 = Round(v2, ReadU64Le(p + 8));
+            v3 = Round(v3, ReadU64Le(p + 16));
+            v4 = Round(v4, ReadU64Le(p + 24));
         }
         h = Rotl(v1, 1) + Rotl(v2, 7) + Rotl(v3, 12) + Rotl(v4, 18);
         h = MergeRound(h, v1);
@@ -61,10 +50,10 @@ std::uint64_t ContentHash(std::span<const std::uint8_t> bytes) {
     }
     h += bytes.size();
     for (; end - p >= 8; p += 8) {
-        h = Rotl(h ^ Round(0, Read64(p)), 27) * kP1 + kP4;
+        h = Rotl(h ^ Round(0, ReadU64Le(p)), 27) * kP1 + kP4;
     }
     if (end - p >= 4) {
-        h = Rotl(h ^ (Read32(p) * kP1), 23) * kP2 + kP3;
+        h = Rotl(h ^ (ReadU32Le(p) * kP1), 23) * kP2 + kP3;
         p += 4;
     }
     for (; p < end; ++p) {

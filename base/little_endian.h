@@ -1,5 +1,5 @@
-// Numbers stored least significant byte first, as the save files of other devices and emulators
-// keep them. The caller checks that the bytes are there.
+// Numbers stored least significant byte first, as ROM headers and the save files of other devices
+// and emulators keep them. The caller checks that the bytes are there.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +15,10 @@ inline std::uint16_t ReadU16Le(const std::uint8_t* p) {
 inline std::uint32_t ReadU32Le(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+inline std::uint64_t ReadU64Le(const std::uint8_t* p) {
+    return static_cast<std::uint64_t>(ReadU32Le(p + 4)) << 32 | ReadU32Le(p);
 }
 
 inline std::uint16_t ReadU16Le(std::span<const std::uint8_t> bytes, std::size_t at) {

@@ -137,8 +137,7 @@ RomStamp MakeRomStamp(std::uint64_t size, int year, int month, int day, int hour
     if (!IsTimeText(text)) {
         text = "0000-00-00T00:00:00";  // a year past 9999 or a negative field: never matches
     }
-    return {size, text,
-            ContentHash(header.first(std::min<std::size_t>(header.size(), 0xC0)))};
+    return {size, text, ContentHash(header.first(std::min<std::size_t>(header.size(), 0xC0)))};
 }
 
 std::vector<RememberedSaveType> ParseSaveTypeCache(std::string_view text) {
