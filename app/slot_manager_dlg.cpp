@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "app/command_adapters.h"
 #include "app/control_ids.h"
 #include "app/dialog_units.h"
 #include "app/games_dlg.h"
@@ -34,105 +35,6 @@ namespace slotkit::app {
 namespace {
 
 constexpr const char* kCaption = "Q9 Savedata manager <Q9-Slotkit2> - Ver1.40 english";
-constexpr int kWidthDu = 363;
-constexpr int kHeightDu = 296;
-
-struct CommandButton {
-    int id;
-    const char* label;
-    DialogRect rect;
-};
-
-// In tab order. The "Extra" buttons are placed top to bottom by their y.
-constexpr CommandButton kBackupButtons[] = {
-    {kBackupId, "Memorycard >> PC", {255, 30, 100, 20}},
-    {kRestoreId, "Memorycard << PC", {255, 55, 100, 20}},
-};
-constexpr CommandButton kExtraButtons[] = {
-    {kMakeDummyId, "Make dummy && Init-slot", {255, 111, 100, 20}},
-    {kConvertId, "Convert NDS 1024KB->257KB\n           GBA 1024KB->129KB", {255, 132, 100, 20}},
-    {kRenameId, "Rename DAT file", {255, 153, 100, 20}},
-    {kDeleteId, "Delete DAT file", {255, 174, 100, 20}},
-    {kImportId, "Q9 << anotherSAVE inport", {255, 220, 100, 20}},
-    {kExportId, "Q9 >> anotherSAVE export", {255, 241, 100, 20}},
-    {kChangeTargetRomId, "Change Target ROM", {255, 195, 100, 20}},
-};
-
-constexpr const char* kDropHelp =
-    "Drop one save file onto the row of the slot it goes into: it is imported into that slot.";
-
-// The window's prompter, except that its file chooser answers with one file: the ROM that the
-// "Games on the card" dialog links a save to.
-class ChosenFilePrompter : public Prompter {
-  public:
-    ChosenFilePrompter(Prompter& prompter, std::string path)
-        : prompter_(prompter), path_(std::move(path)) {}
-
-    void Message(std::string_view text, std::string_view caption, MessageKind kind) override {
-        prompter_.Message(text, caption, kind);
-    }
-    bool AskYesNo(std::string_view text, std::string_view caption) override {
-        return prompter_.AskYesNo(text, caption);
-    }
-    std::optional<std::string> ChooseOpenFile(const std::vector<FileFilter>&,
-                                              std::string_view) override {
-        return path_;
-    }
-    std::optional<std::string> ChooseSaveFile(const std::vector<FileFilter>& filters,
-                                              std::string_view title) override {
-        return prompter_.ChooseSaveFile(filters, title);
-    }
-    std::optional<std::string> ChooseFolder(std::string_view title) override {
-        return prompter_.ChooseFolder(title);
-    }
-    std::optional<std::string> ChooseSaveFileAndSize(const std::vector<FileFilter>& filters,
-                                                     std::string_view title,
-                                                     std::span<const std::uint64_t> sizes,
-                                                     std::uint64_t& size) override {
-        return prompter_.ChooseSaveFileAndSize(filters, title, sizes, size);
-    }
-    std::optional<std::string> AskSlotName() override { return prompter_.AskSlotName(); }
-    std::optional<std::string> AskNewName() override { return prompter_.AskNewName(); }
-    void Beep() override { prompter_.Beep(); }
-    std::unique_ptr<BusyScope> Busy() override { return prompter_.Busy(); }
-    std::unique_ptr<ProgressScope> Progress(std::string_view title) override {
-        return prompter_.Progress(title);
-    }
-    void Done(std::string_view what) override { prompter_.Done(what); }
-
-  private:
-    Prompter& prompter_;
-    std::string path_;
-};
-
-// One slot file, selected, for a command on a slot the list cannot show (past its 100th row).
-class OneSlotView : public SlotView {
-  public:
-    explicit OneSlotView(std::string fileName) : rows_{{"", std::move(fileName), "", ""}} {}
-
-    int NextSelected(int row) const override { return row == -1 && selected_ ? 0 : -1; }
-    std::string FileName(int row) const override {
-        return row >= 0 && static_cast<std::size_t>(row) < rows_.size() ? rows_[row].fileName
-                                                                        : std::string();
-    }
-    void Show(const std::vector<SlotRow>& rows) override {
-        rows_ = rows;
-        selected_ = false;
-    }
-    void ShowRow(int row, const SlotRow& shown) override {
-        if (row >= 0 && static_cast<std::size_t>(row) < rows_.size()) {
-            rows_[row] = shown;
-        }
-    }
-
-  private:
-    std::vector<SlotRow> rows_;
-    bool selected_ = true;
-};
-
-// The popup sits below and right of the pointer, as a tooltip does.
-const wxPoint kHoverOffset(14, 22);
-
 }  // namespace
 
 CSlotManagerDlg::CSlotManagerDlg(DriveSource drives)
@@ -157,151 +59,6 @@ CSlotManagerDlg::CSlotManagerDlg(DriveSource drives)
     LayOut();
     BindEvents();
 }
-
-void CSlotManagerDlg::CreateControls() {
-    // Creation order is tab order.
-    slotList_ = new wxListCtrl(panel_, kSlotListId, wxDefaultPosition, wxDefaultSize,
-                               wxLC_REPORT | wxBORDER_SUNKEN);
-    driveLabel_ = new wxStaticText(panel_, wxID_ANY, "Select CF/SD card drive");
-    // A combo box drawn by wx: GTK's own opens no list while it is empty, so it could never be
-    // filled on opening.
-    driveList_ = new wxOwnerDrawnComboBox(panel_, kDriveListId, wxEmptyString, wxDefaultPosition,
-                                          wxDefaultSize, 0, nullptr,
-                                          wxCB_DROPDOWN | wxCB_READONLY | wxCB_SORT);
-    modeLabel_ = new wxStaticText(panel_, wxID_ANY, "EditMode : ");
-    modeNds_ =
-        new wxRadioButton(panel_, kModeNdsId, "NDS", wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
-    modeGba_ = new wxRadioButton(panel_, kModeGbaId, "GBA");
-    refresh_ = new wxButton(panel_, kRefreshId, "Refresh");
-    backupBox_ = new wxStaticBox(panel_, wxID_ANY, "Backup && Restore");
-    for (const CommandButton& b : kBackupButtons) {
-        new wxButton(panel_, b.id, b.label);
-    }
-    extraBox_ = new wxStaticBox(panel_, wxID_ANY, "Extra");
-    for (const CommandButton& b : kExtraButtons) {
-        new wxButton(panel_, b.id, b.label);
-    }
-    slotView_ = std::make_unique<SlotListView>(slotList_);
-    slotView_->SetOnChange([this] { OnListingChanged(); });
-    // Files dragged from the file manager onto the list. On Windows this is the shell's plain
-    // file drop, which needs no OLE drop target: registering one costs the window's start-up
-    // milliseconds and megabytes for a feature most starts never use.
-    slotList_->DragAcceptFiles(true);
-}
-
-#ifdef __WXGTK__
-// The layout keeps the window's dialog-unit arrangement and grows where GTK's controls need
-// more room than the layout gives them: taller buttons push the ones below them down, and the
-// list widens until all four columns show.
-void CSlotManagerDlg::LayOut() {
-    const DialogUnits du(panel_);
-    const int gap = du.Size(4, 0).x;
-
-    // The list: wide enough for its columns and a vertical scroll bar.
-    int columnsWidth = 0;
-    for (int i = 0; i < slotList_->GetColumnCount(); ++i) {
-        columnsWidth += slotList_->GetColumnWidth(i);
-    }
-    const int listWidth =
-        std::max(du.Size(240, 0).x, columnsWidth + wxSystemSettings::GetMetric(wxSYS_VSCROLL_X) +
-                                        slotList_->FromDIP(8));
-    const int left = du.Point(5, 0).x;
-    const int listRight = left + listWidth;
-
-    // Top row: the drive label, the drive box up to the list's right edge (mount points are
-    // longer than drive letters), and the mode switch above the command column.
-    const int rowTop = du.Point(0, 3).y;
-    du.Place(driveList_, {80, 3, 30, 12});
-    const int rowHeight = driveList_->GetSize().y;
-    auto onRow = [&](wxWindow* w, int x, int minWidth) {
-        const wxSize best = w->GetBestSize();
-        w->SetSize(x, rowTop + (rowHeight - best.y) / 2, std::max(minWidth, best.x), best.y);
-        return x + std::max(minWidth, best.x);
-    };
-    const int labelRight = onRow(driveLabel_, du.Point(6, 0).x, du.Size(74, 0).x);
-    driveList_->SetSize(labelRight + gap / 2, rowTop, listRight - labelRight - gap / 2, rowHeight);
-    const int columnLeft = listRight + du.Size(5, 0).x;
-    int x = onRow(modeLabel_, columnLeft + du.Size(2, 0).x, du.Size(34, 0).x);
-    x = onRow(modeNds_, x, du.Size(29, 0).x) + du.Size(1, 0).x;
-    const int rowRight = onRow(modeGba_, x, du.Size(30, 0).x);
-
-    const int listTop = std::max(du.Point(0, 20).y, rowTop + rowHeight + du.Size(0, 2).y);
-    slotList_->SetSize(left, listTop, listWidth, du.Size(0, 260).y);
-    const int refreshTop = listTop + slotList_->GetSize().y + du.Size(0, 1).y;
-    refresh_->SetSize(left, refreshTop, listWidth,
-                      std::max(du.Size(0, 10).y, refresh_->GetBestSize().y));
-    int bottom = refreshTop + refresh_->GetSize().y;
-
-    // The command column: group boxes of buttons, each button at its own y or below the one
-    // above it, whichever is lower.
-    int buttonWidth = du.Size(100, 0).x;
-    auto widen = [&](const auto& buttons) {
-        for (const CommandButton& b : buttons) {
-            buttonWidth = std::max(buttonWidth, panel_->FindWindow(b.id)->GetBestSize().x);
-        }
-    };
-    widen(kBackupButtons);
-    widen(kExtraButtons);
-    const int boxWidth = buttonWidth + du.Size(10, 0).x;
-    const int shiftDown = std::max(0, rowTop + rowHeight - du.Point(0, 15).y);
-    auto column = [&](wxStaticBox* box, DialogRect boxRect, const auto& buttons, int minTop) {
-        const int boxTop = std::max(du.Point(0, boxRect.y).y + shiftDown, minTop);
-        const int delta = boxTop - du.Point(0, boxRect.y).y;
-        std::vector<const CommandButton*> byY;
-        for (const CommandButton& b : buttons) {
-            byY.push_back(&b);
-        }
-        std::sort(byY.begin(), byY.end(), [](auto* a, auto* b) { return a->rect.y < b->rect.y; });
-        int next = 0;
-        for (const CommandButton* b : byY) {
-            wxWindow* button = panel_->FindWindow(b->id);
-            const int top = std::max(du.Point(0, b->rect.y).y + delta, next);
-            const int height = std::max(du.Size(0, b->rect.height).y, button->GetBestSize().y);
-            button->SetSize(columnLeft + du.Size(5, 0).x, top, buttonWidth, height);
-            next = top + height + du.Size(0, 1).y;
-        }
-        const int boxBottom =
-            std::max(boxTop + du.Size(0, boxRect.height).y, next + du.Size(0, 4).y);
-        box->SetSize(columnLeft, boxTop, boxWidth, boxBottom - boxTop);
-        return boxBottom;
-    };
-    const int backupBottom = column(backupBox_, {250, 15, 110, 70}, kBackupButtons, 0);
-    bottom = std::max(bottom, column(extraBox_, {250, 95, 110, 175}, kExtraButtons,
-                                     backupBottom + du.Size(0, 4).y));
-
-    const wxSize designed = du.Size(kWidthDu, kHeightDu);
-    const int right = std::max(columnLeft + boxWidth, rowRight) + du.Size(3, 0).x;
-    SetClientSize(std::max(designed.x, right), std::max(designed.y, bottom + du.Size(0, 3).y));
-}
-#else
-// Windows controls fit the window's dialog units as they are: every control at its own place.
-void CSlotManagerDlg::LayOut() {
-    const DialogUnits du(panel_);
-    du.Place(slotList_, {5, 20, 240, 260});
-    du.Place(driveLabel_, {6, 6, 74, 8});
-    du.Place(driveList_, {80, 3, 30, 12});  // the closed box; its list opens below it
-    // Where the system font needs more room for the drive label than "MS UI Gothic" does, the
-    // label grows and the drive box moves right by as much; there is room up to "EditMode".
-    const int overflow = driveLabel_->GetBestSize().x - driveLabel_->GetSize().x;
-    if (overflow > 0) {
-        driveLabel_->SetSize(driveLabel_->GetSize() + wxSize(overflow, 0));
-        driveList_->Move(driveList_->GetPosition() + wxPoint(overflow, 0));
-    }
-    du.Place(modeLabel_, {130, 6, 34, 8});
-    du.Place(modeNds_, {164, 5, 29, 10});
-    du.Place(modeGba_, {194, 5, 30, 10});
-    du.Place(refresh_, {5, 280, 240, 10});
-    du.Place(backupBox_, {250, 15, 110, 70});
-    du.Place(extraBox_, {250, 95, 110, 175});
-    for (const CommandButton& b : kBackupButtons) {
-        du.Place(panel_->FindWindow(b.id), b.rect);
-    }
-    for (const CommandButton& b : kExtraButtons) {
-        du.Place(panel_->FindWindow(b.id), b.rect);
-    }
-    SetClientSize(du.Size(kWidthDu, kHeightDu));
-}
-#endif
 
 void CSlotManagerDlg::BindEvents() {
     Bind(
@@ -574,10 +331,7 @@ void CSlotManagerDlg::ShowSlotMenu(const wxPoint& onScreen) {
     if (onScreen != wxDefaultPosition) {
         const long row = RowAtScreenPoint(*slotList_, onScreen);
         if (row == -1 || slotList_->GetItemState(row, wxLIST_STATE_SELECTED) == 0) {
-            for (long i = 0; i < slotList_->GetItemCount(); ++i) {
-                slotList_->SetItemState(i, i == row ? wxLIST_STATE_SELECTED : 0,
-                                        wxLIST_STATE_SELECTED);
-            }
+            SelectOnlyRow(row);
         }
     }
     const std::unique_ptr<wxMenu> menu = SlotMenu();
@@ -588,25 +342,14 @@ void CSlotManagerDlg::ShowSlotMenu(const wxPoint& onScreen) {
     inSlotMenu_ = false;
 }
 
-void CSlotManagerDlg::OnExportNew() {
-    Run(ExportNewSave);
-}
-
-void CSlotManagerDlg::OnDropFiles(const wxPoint& at, const std::vector<std::string>& paths) {
-    int flags = 0;
-    const long row = slotList_->HitTest(at, flags);
-    if (paths.size() != 1 || row == wxNOT_FOUND || row >= slotList_->GetItemCount()) {
-        prompter_.Message(kDropHelp, text::kCaptionMessage, MessageKind::Info);
-        return;
-    }
-    if (!CardStillThere()) {
-        return;
-    }
+void CSlotManagerDlg::SelectOnlyRow(long row) {
     for (long i = 0; i < slotList_->GetItemCount(); ++i) {
         slotList_->SetItemState(i, i == row ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
     }
-    const std::string dropped = paths.front();
-    Run([&dropped](const CommandContext& context) { ImportDroppedFile(context, dropped); });
+}
+
+void CSlotManagerDlg::OnExportNew() {
+    Run(ExportNewSave);
 }
 
 void CSlotManagerDlg::OnHistory() {
@@ -644,98 +387,6 @@ void CSlotManagerDlg::OnSyncWithFolder() {
     RememberSyncFolder(Context(), *folder);
     const SyncPlan plan = *dialog.Plan();
     Run([&plan](const CommandContext& context) { CarryOutAndReport(context, plan); });
-}
-
-void CSlotManagerDlg::OnListingChanged() {
-    // The games found belong to the rows as they were.
-    gamesSearch_->Drop();
-    if (gamesDialog_ != nullptr) {
-        gamesDialog_->SetGames(nullptr);
-    }
-    if (hoverRow_ != -1) {
-        ShowHover();
-    }
-    if (!searchPending_) {
-        searchPending_ = true;
-        CallAfter([this] { StartGamesSearch(); });
-    }
-}
-
-void CSlotManagerDlg::StartGamesSearch() {
-    searchPending_ = false;
-    if (cardRoot_.empty()) {
-        gamesSearch_->Drop();
-        HideHover();
-        return;
-    }
-    gamesSearch_->Start(cardRoot_, editMode_ == 1 ? EditMode::Gba : EditMode::Nds);
-}
-
-void CSlotManagerDlg::OnGamesFound() {
-    if (hoverRow_ != -1) {
-        ShowHover();
-    }
-    if (gamesDialog_ != nullptr) {
-        gamesDialog_->SetGames(gamesSearch_->Result());
-    }
-}
-
-std::vector<wxWindow*> CSlotManagerDlg::RowsWindows() const {
-#ifdef __WXMSW__
-    return {slotList_};
-#else
-    // The list drawn by wx: its rows' window and its header's, whose rows HoverAt tells apart.
-    std::vector<wxWindow*> windows;
-    for (wxWindow* child : slotList_->GetChildren()) {
-        windows.push_back(child);
-    }
-    return windows;
-#endif
-}
-
-void CSlotManagerDlg::HoverAt(const wxPoint& onScreen) {
-    hoverPoint_ = onScreen;
-    const long row = RowAtScreenPoint(*slotList_, onScreen);
-    if (row == -1 || slotView_->FileName(static_cast<int>(row)).empty() ||
-        (!gamesSearch_->Looking() && !gamesSearch_->Result())) {
-        HideHover();
-        return;
-    }
-    if (row == hoverRow_ && HoverShown()) {
-        hoverPopup_->MoveTo(onScreen + FromDIP(kHoverOffset));
-        return;
-    }
-    hoverRow_ = row;
-    ShowHover();
-}
-
-void CSlotManagerDlg::ShowHover() {
-    const std::string fileName = slotView_->FileName(static_cast<int>(hoverRow_));
-    if (fileName.empty() ||
-        (!gamesSearch_->Looking() && !gamesSearch_->Result() && !searchPending_)) {
-        HideHover();
-        return;
-    }
-    const CardGames* games = gamesSearch_->Result().get();
-    std::optional<wxBitmap> icon;
-    if (games != nullptr) {
-        const auto roms = RomsOfSlot(*games, fileName);
-        if (!roms.empty()) {
-            icon = RomIcon(roms.front()->info);
-        }
-    }
-    if (hoverPopup_ == nullptr) {
-        hoverPopup_ = new SlotGamePopup(this);
-    }
-    hoverPopup_->ShowAt(hoverPoint_ + FromDIP(kHoverOffset),
-                        ToWx(SlotGameText(games, fileName, language_)), icon);
-}
-
-void CSlotManagerDlg::HideHover() {
-    hoverRow_ = -1;
-    if (hoverPopup_ != nullptr && hoverPopup_->IsShown()) {
-        hoverPopup_->Hide();
-    }
 }
 
 void CSlotManagerDlg::OnGamesOnCard() {
@@ -782,10 +433,7 @@ void CSlotManagerDlg::OnLinkSaveToGame(const std::string& romPath, const std::st
             }
         }
         if (shown != -1) {
-            for (long row = 0; row < slotList_->GetItemCount(); ++row) {
-                slotList_->SetItemState(row, row == shown ? wxLIST_STATE_SELECTED : 0,
-                                        wxLIST_STATE_SELECTED);
-            }
+            SelectOnlyRow(shown);
         } else {
             pastTheList.emplace(slotFile);
         }

@@ -97,6 +97,8 @@ class CSlotManagerDlg : public wxFrame {
     void Run(Command command);
     void OnSlotListContextMenu(wxContextMenuEvent& event);
     void ShowSlotMenu(const wxPoint& onScreen);
+    // Selects `row` and no other; -1 selects none.
+    void SelectOnlyRow(long row);
     // The games are looked for again after the rows changed, once the change is done.
     void OnListingChanged();
     void StartGamesSearch();
