@@ -116,30 +116,45 @@ bool HoldsNewest(const std::string& slotFolder, const std::vector<KeptVersion>& 
            platform::IsRegularFile(platform::JoinPath(slotFolder, index.back().file));
 }
 
-}  // namespace
+// A version to be kept: the request it answers, its slot's folder and that slot's new index.
+struct PendingCopy {
+    std::size_t request;
+    std::string slotFolder;
+    std::vector<KeptVersion> index;
+};
 
-bool IsNewestKept(const std::string& modeFolder, const std::string& slotFileName,
-                  std::uint64_t hash, std::uint64_t size) {
-    const std::string slotFolder = SlotFolder(modeFolder, slotFileName);
-    return HoldsNewest(slotFolder, ReadIndex(slotFolder), history::HashText(hash), size);
+// The new entry of a version in its slot's index, under a file name not yet taken.
+KeptVersion NewEntry(const std::string& slotFolder, const std::vector<KeptVersion>& index,
+                     const history::UtcTime& now, std::string_view command,
+                     const VersionToKeep& version, const std::string& hash) {
+    KeptVersion kept;
+    kept.number = 1;
+    for (const KeptVersion& v : index) {
+        kept.number = std::max(kept.number, v.number + 1);
+    }
+    kept.kept = now;
+    kept.command = command;
+    kept.size = version.bytes.size();
+    kept.hash = hash;
+    kept.title = version.title;
+    for (int attempt = 0;; ++attempt) {
+        kept.file = history::VersionFileName(now, command, attempt);
+        if (!platform::PathExists(platform::JoinPath(slotFolder, kept.file))) {
+            break;
+        }
+    }
+    return kept;
 }
 
-std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
-                                          const std::string& modeFolder, std::string_view command,
-                                          std::span<const VersionToKeep> versions) {
-    std::vector<std::error_code> results(versions.size());
-    const history::UtcTime now = NowUtc();
-    platform::StagedFiles staged;
-    std::vector<platform::FileToStage> files;
-    struct Pending {
-        std::size_t request;
-        std::string slotFolder;
-        std::vector<KeptVersion> index;
-    };
-    std::vector<Pending> pending;
+// Chooses the versions to copy: each slot once, and only when its newest kept version differs.
+// Their copies are added to `files`; a slot folder that cannot be made fails its request.
+std::vector<PendingCopy> ChooseCopies(const std::string& modeFolder, std::string_view command,
+                                      std::span<const VersionToKeep> versions,
+                                      const history::UtcTime& now,
+                                      std::vector<platform::FileToStage>& files,
+                                      std::vector<std::error_code>& results) {
+    std::vector<PendingCopy> pending;
     std::vector<std::string> seen;  // a slot named twice in one call is kept once
-
-    // The new copies first; the bounds and the indexes follow.
     for (std::size_t i = 0; i < versions.size(); ++i) {
         const VersionToKeep& version = versions[i];
         if (std::any_of(seen.begin(), seen.end(), [&](const std::string& name) {
@@ -161,45 +176,37 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
         if (HoldsNewest(slotFolder, index, hash, version.bytes.size())) {
             continue;
         }
-        KeptVersion kept;
-        kept.number = 1;
-        for (const KeptVersion& v : index) {
-            kept.number = std::max(kept.number, v.number + 1);
-        }
-        kept.kept = now;
-        kept.command = command;
-        kept.size = version.bytes.size();
-        kept.hash = hash;
-        kept.title = version.title;
-        for (int attempt = 0;; ++attempt) {
-            kept.file = history::VersionFileName(now, command, attempt);
-            if (!platform::PathExists(platform::JoinPath(slotFolder, kept.file))) {
-                break;
-            }
-        }
+        const KeptVersion kept = NewEntry(slotFolder, index, now, command, version, hash);
         index.push_back(kept);
         files.push_back({platform::JoinPath(slotFolder, kept.file), version.bytes});
         pending.push_back({i, slotFolder, std::move(index)});
     }
-    if (pending.empty()) {
-        return results;
-    }
+    return pending;
+}
 
-    // The bounds, counting what this call adds.
+// The new indexes of the slots kept or trimmed (the kept ones first, in order), and the copies
+// that trimming the whole history to its bounds removes, counting what this call adds.
+struct Trim {
+    std::vector<std::string> indexFiles;
+    std::vector<std::string> indexTexts;
+    std::vector<std::string> filesToRemove;
+};
+Trim ChooseTrim(const std::string& historyRoot, std::span<const VersionToKeep> versions,
+                const std::vector<PendingCopy>& pending) {
     std::vector<SlotPlace> places = AllSlots(historyRoot);
     std::map<std::string, std::size_t> placeOf;
     for (std::size_t p = 0; p < places.size(); ++p) {
         placeOf[places[p].folder] = p;
     }
-    std::vector<std::size_t> pendingPlace;
-    for (const Pending& p : pending) {
+    std::vector<std::size_t> toIndex;
+    for (const PendingCopy& p : pending) {
         auto found = placeOf.find(p.slotFolder);
         if (found == placeOf.end()) {
             found = placeOf.emplace(p.slotFolder, places.size()).first;
             places.push_back({p.slotFolder, {"", {}}});
         }
         places[found->second].versions = {versions[p.request].slotFileName, p.index};
-        pendingPlace.push_back(found->second);
+        toIndex.push_back(found->second);
     }
     std::vector<SlotVersions> all;
     for (const SlotPlace& place : places) {
@@ -209,53 +216,83 @@ std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
     for (const history::Removal& r : history::ChooseRemovals(all)) {
         removedOf[r.slot].insert(r.version);
     }
-
-    // One new index for each slot kept or trimmed: the kept ones first, in order.
-    std::vector<std::size_t> toIndex = pendingPlace;
     for (const auto& [slot, removed] : removedOf) {
         if (std::find(toIndex.begin(), toIndex.end(), slot) == toIndex.end()) {
             toIndex.push_back(slot);
         }
     }
-    std::vector<std::string> filesToRemove;
-    std::vector<std::string> indexTexts;
+    Trim trim;
     for (const std::size_t slot : toIndex) {
         const auto removed = removedOf.find(slot);
         std::vector<KeptVersion> left;
         for (std::size_t v = 0; v < all[slot].versions.size(); ++v) {
             if (removed != removedOf.end() && removed->second.count(v) != 0) {
-                filesToRemove.push_back(
+                trim.filesToRemove.push_back(
                     platform::JoinPath(places[slot].folder, all[slot].versions[v].file));
             } else {
                 left.push_back(all[slot].versions[v]);
             }
         }
-        indexTexts.push_back(history::IndexText(all[slot].slotFileName, left));
+        trim.indexFiles.push_back(platform::JoinPath(places[slot].folder, history::kIndexFileName));
+        trim.indexTexts.push_back(history::IndexText(all[slot].slotFileName, left));
     }
-    // The copies and the indexes are written at once, the copies first.
-    for (std::size_t i = 0; i < toIndex.size(); ++i) {
-        files.push_back({platform::JoinPath(places[toIndex[i]].folder, history::kIndexFileName),
-                         AsBytes(indexTexts[i])});
-    }
-    if (auto failed = staged.StageAll(files)) {
-        results.assign(versions.size(), failed);
-        return results;
-    }
+    return trim;
+}
 
-    std::size_t committed = 0;
-    const std::error_code error = staged.Commit(committed);
+// The result of each pending copy after the commit of `committed` files (the copies, then the
+// indexes). A copy whose index is not in place is taken back; one in place whose flush was not
+// confirmed stays, but fails its request all the same.
+void CommitResults(const std::vector<PendingCopy>& pending,
+                   const std::vector<platform::FileToStage>& files, std::size_t committed,
+                   const std::error_code& error, std::vector<std::error_code>& results) {
     for (std::size_t p = 0; p < pending.size(); ++p) {
-        // Its copy and its index are both in place; a copy whose index is not is taken back.
         if (committed < pending.size() + p + 1) {
             results[pending[p].request] = error ? error : std::make_error_code(std::errc::io_error);
             if (committed > p) {
                 platform::RemoveFile(files[p].target);
             }
+        } else if (error) {
+            results[pending[p].request] = error;
         }
     }
+}
+
+}  // namespace
+
+bool IsNewestKept(const std::string& modeFolder, const std::string& slotFileName,
+                  std::uint64_t hash, std::uint64_t size) {
+    const std::string slotFolder = SlotFolder(modeFolder, slotFileName);
+    return HoldsNewest(slotFolder, ReadIndex(slotFolder), history::HashText(hash), size);
+}
+
+std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
+                                          const std::string& modeFolder, std::string_view command,
+                                          std::span<const VersionToKeep> versions) {
+    std::vector<std::error_code> results(versions.size());
+    std::vector<platform::FileToStage> files;
+    const std::vector<PendingCopy> pending =
+        ChooseCopies(modeFolder, command, versions, NowUtc(), files, results);
+    if (pending.empty()) {
+        return results;
+    }
+    const Trim trim = ChooseTrim(historyRoot, versions, pending);
+
+    // The copies and the indexes are written at once, the copies first.
+    for (std::size_t i = 0; i < trim.indexFiles.size(); ++i) {
+        files.push_back({trim.indexFiles[i], AsBytes(trim.indexTexts[i])});
+    }
+    platform::StagedFiles staged;
+    if (auto failed = staged.StageAll(files)) {
+        results.assign(versions.size(), failed);
+        return results;
+    }
+    std::size_t committed = 0;
+    const std::error_code error = staged.Commit(committed);
+    CommitResults(pending, files, committed, error, results);
     if (!error) {
-        platform::AtOnce(filesToRemove.size(),
-                         [&](std::size_t i) { return platform::RemoveFile(filesToRemove[i]); });
+        platform::AtOnce(trim.filesToRemove.size(), [&](std::size_t i) {
+            return platform::RemoveFile(trim.filesToRemove[i]);
+        });
     }
     return results;
 }

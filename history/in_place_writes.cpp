@@ -159,6 +159,179 @@ void WriteInPlace(const CommandContext& context, const HistoryPlace& place,
     platform::RemoveFilesTogether(done);
 }
 
+// What finishing one record came to.
+enum class RecordOutcome {
+    Gone,            // removed meanwhile
+    Unreadable,      // the record cannot be read
+    Damaged,         // it fails its checks
+    OtherSlot,       // it names another card, mode or slot
+    SlotMissing,     // its slot is not on the card
+    SlotUnreadable,  // its slot cannot be read
+    OtherLength,     // its slot was changed since
+    WasNew,          // the slot held its new save already
+    WriteFailed,     // the slot could not be written
+    WrittenOverOld,  // the new save is written: the slot held the old one
+    WrittenOverPart  // the new save is written: the slot held part of it
+};
+struct Finishing {
+    RecordOutcome outcome = RecordOutcome::Gone;
+    std::error_code error;  // of reading the record or the slot, or of writing the slot
+    std::string why;        // what is wrong with a damaged record
+    history::Intent intent;
+};
+
+bool RecordDone(RecordOutcome outcome) {
+    return outcome == RecordOutcome::WasNew || outcome == RecordOutcome::WrittenOverOld ||
+           outcome == RecordOutcome::WrittenOverPart;
+}
+
+// Applies the record `name` at `path` of the place's mode folder to its slot, unless it is
+// damaged, of another slot, or its slot has changed since. `record` and `current` are buffers.
+Finishing FinishRecord(const CommandContext& context, const HistoryPlace& place,
+                       const std::string& mode, const std::string& name, const std::string& path,
+                       std::vector<std::uint8_t>& record, std::vector<std::uint8_t>& current) {
+    Finishing done;
+    if (const std::error_code error = platform::ReadWholeFile(path, record)) {
+        if (error != std::errc::no_such_file_or_directory) {
+            done.outcome = RecordOutcome::Unreadable;
+            done.error = error;
+        }
+        return done;
+    }
+    const auto read = history::ParseIntentRecord(record, done.why);
+    if (!read) {
+        done.outcome = RecordOutcome::Damaged;
+        return done;
+    }
+    done.intent = read->intent;
+    const history::Intent& intent = read->intent;
+    if (intent.card != place.cardName || intent.mode != mode ||
+        !history::SameSlotFile(history::IntentFileName(intent.slotFileName), name)) {
+        done.outcome = RecordOutcome::OtherSlot;
+        return done;
+    }
+    const std::string slotPath = context.SlotPathOf(intent.slotFileName);
+    if (!platform::IsRegularFile(slotPath)) {
+        done.outcome = RecordOutcome::SlotMissing;
+        return done;
+    }
+    if (const std::error_code error = platform::ReadWholeFile(slotPath, current)) {
+        done.outcome = RecordOutcome::SlotUnreadable;
+        done.error = error;
+        return done;
+    }
+    if (current.size() != intent.size) {
+        done.outcome = RecordOutcome::OtherLength;
+        return done;
+    }
+    const std::uint64_t hash = HashOf(current);
+    if (hash == intent.newHash) {
+        done.outcome = RecordOutcome::WasNew;
+        return done;
+    }
+    if (const std::error_code error = platform::RewriteInPlace(slotPath, read->newBytes)) {
+        done.outcome = RecordOutcome::WriteFailed;
+        done.error = error;
+        return done;
+    }
+    done.outcome =
+        hash == intent.oldHash ? RecordOutcome::WrittenOverOld : RecordOutcome::WrittenOverPart;
+    return done;
+}
+
+// The lines told to the user about the records: those finished, those that could not be
+// finished now, and those left where they are (each named once a run).
+struct FinishingLines {
+    std::vector<std::string> finished, failed, left;
+};
+void AddLine(const Finishing& done, const std::string& path, FinishingLines& lines) {
+    const history::Intent& intent = done.intent;
+    const std::string slot = DisplayText(intent.slotFileName);
+    auto leave = [&](const std::string& why) {
+        if (FirstTimeSaid(path)) {
+            lines.left.push_back(DisplayText(path) + ": " + why);
+        }
+    };
+    switch (done.outcome) {
+        case RecordOutcome::Gone:
+            break;
+        case RecordOutcome::Unreadable:
+            leave("it cannot be read (" + done.error.message() + ")");
+            break;
+        case RecordOutcome::Damaged:
+            leave("the record is damaged: " + done.why);
+            break;
+        case RecordOutcome::OtherSlot:
+            leave("the record is of another card or slot (" + DisplayText(intent.card) + ", " +
+                  DisplayText(intent.mode) + ", " + DisplayText(intent.slotFileName) + ")");
+            break;
+        case RecordOutcome::SlotMissing:
+            leave("the slot file " + slot + " is not on the card");
+            break;
+        case RecordOutcome::SlotUnreadable:
+            lines.failed.push_back(slot + ": it cannot be read (" + done.error.message() + ")");
+            break;
+        case RecordOutcome::OtherLength:
+            leave(slot + " has another length now: it was changed since");
+            break;
+        case RecordOutcome::WasNew:
+            lines.finished.push_back(slot + ": its new save was on the card already");
+            break;
+        case RecordOutcome::WriteFailed:
+            lines.failed.push_back(slot + ": it could not be written (" + done.error.message() +
+                                   ")");
+            break;
+        case RecordOutcome::WrittenOverOld:
+            lines.finished.push_back(slot +
+                                     ": its new save is written (the card held the old one)");
+            break;
+        case RecordOutcome::WrittenOverPart:
+            lines.finished.push_back(slot +
+                                     ": its new save is written again (the card held part of it)");
+            break;
+    }
+}
+
+void TellLockNotTaken(Prompter& prompter, const std::string& lockPath,
+                      const std::error_code& error) {
+    prompter.Message(
+        "The unfinished writes to this card that the history holds could not be "
+        "finished: its lock file cannot be taken (" +
+            error.message() + "):\n" + DisplayText(lockPath),
+        text::kCaptionError, MessageKind::Failure);
+}
+
+void TellFinishing(Prompter& prompter, const FinishingLines& told) {
+    auto lines = [](const std::vector<std::string>& items) {
+        std::string text;
+        for (const std::string& item : items) {
+            text += "\n" + item;
+        }
+        return text;
+    };
+    if (!told.finished.empty()) {
+        prompter.Message(
+            "A write to the card was left unfinished (the card was pulled or slotkit "
+            "was stopped), and slotkit has finished it from the history:" +
+                lines(told.finished),
+            text::kCaptionMessage, MessageKind::Info);
+    }
+    if (!told.failed.empty()) {
+        prompter.Message("A write to the card was left unfinished and could not be finished now:" +
+                             lines(told.failed) +
+                             "\nIts record stays in the history; slotkit tries again the next "
+                             "time it lists the card.",
+                         text::kCaptionError, MessageKind::Failure);
+    }
+    if (!told.left.empty()) {
+        prompter.Message("These records of unfinished writes in the history were not applied:" +
+                             lines(told.left) +
+                             "\nThey are left where they are. A slot they name may hold part of a "
+                             "write: check it, and restore it from its kept versions if need be.",
+                         text::kCaptionAlert, MessageKind::Info);
+    }
+}
+
 }  // namespace
 
 std::string IntentLockPath(const std::string& cardHistoryFolder) {
@@ -204,108 +377,28 @@ void FinishUnfinishedWrites(const CommandContext& context) {
     if (FindHistoryPlace(context, place) || RecordsIn(place.modeFolder).empty()) {
         return;
     }
-    Prompter& prompter = context.prompter;
     platform::FileLock lock;
     if (const std::error_code error = lock.Take(IntentLockPath(place.cardFolder))) {
-        prompter.Message(
-            "The unfinished writes to this card that the history holds could not be "
-            "finished: its lock file cannot be taken (" +
-                error.message() + "):\n" + DisplayText(IntentLockPath(place.cardFolder)),
-            text::kCaptionError, MessageKind::Failure);
+        TellLockNotTaken(context.prompter, IntentLockPath(place.cardFolder), error);
         return;
     }
     const std::string mode(SaveFolderName(context.mode));
-    std::vector<std::string> finished, left, failed, done;
+    FinishingLines told;
+    std::vector<std::string> done;
     std::vector<std::uint8_t> record, current;
     // Listed again under the lock: another process may have finished them meanwhile.
     for (const std::string& name : RecordsIn(place.modeFolder)) {
         const std::string path = platform::JoinPath(place.modeFolder, name);
-        auto leave = [&](const std::string& why) {
-            if (FirstTimeSaid(path)) {
-                left.push_back(DisplayText(path) + ": " + why);
-            }
-        };
-        if (const std::error_code error = platform::ReadWholeFile(path, record)) {
-            if (error != std::errc::no_such_file_or_directory) {
-                leave("it cannot be read (" + error.message() + ")");
-            }
-            continue;
-        }
-        std::string why;
-        const auto read = history::ParseIntentRecord(record, why);
-        if (!read) {
-            leave("the record is damaged: " + why);
-            continue;
-        }
-        const history::Intent& intent = read->intent;
-        if (intent.card != place.cardName || intent.mode != mode ||
-            !history::SameSlotFile(history::IntentFileName(intent.slotFileName), name)) {
-            leave("the record is of another card or slot (" + DisplayText(intent.card) + ", " +
-                  DisplayText(intent.mode) + ", " + DisplayText(intent.slotFileName) + ")");
-            continue;
-        }
-        const std::string slot = DisplayText(intent.slotFileName);
-        const std::string slotPath = context.SlotPathOf(intent.slotFileName);
-        if (!platform::IsRegularFile(slotPath)) {
-            leave("the slot file " + slot + " is not on the card");
-            continue;
-        }
-        if (const std::error_code error = platform::ReadWholeFile(slotPath, current)) {
-            failed.push_back(slot + ": it cannot be read (" + error.message() + ")");
-            continue;
-        }
-        if (current.size() != intent.size) {
-            leave(slot + " has another length now: it was changed since");
-            continue;
-        }
-        const std::uint64_t hash = HashOf(current);
-        if (hash == intent.newHash) {
-            finished.push_back(slot + ": its new save was on the card already");
+        const Finishing finishing = FinishRecord(context, place, mode, name, path, record, current);
+        AddLine(finishing, path, told);
+        if (RecordDone(finishing.outcome)) {
             done.push_back(path);
-            continue;
         }
-        if (const std::error_code error = platform::RewriteInPlace(slotPath, read->newBytes)) {
-            failed.push_back(slot + ": it could not be written (" + error.message() + ")");
-            continue;
-        }
-        finished.push_back(slot + (hash == intent.oldHash
-                                       ? ": its new save is written (the card held the old one)"
-                                       : ": its new save is written again (the card held part "
-                                         "of it)"));
-        done.push_back(path);
     }
     // A record whose removal fails is found whole the next time and removed then.
     platform::RemoveFilesTogether(done);
     lock.Release();
-
-    auto lines = [](const std::vector<std::string>& items) {
-        std::string text;
-        for (const std::string& item : items) {
-            text += "\n" + item;
-        }
-        return text;
-    };
-    if (!finished.empty()) {
-        prompter.Message(
-            "A write to the card was left unfinished (the card was pulled or slotkit "
-            "was stopped), and slotkit has finished it from the history:" +
-                lines(finished),
-            text::kCaptionMessage, MessageKind::Info);
-    }
-    if (!failed.empty()) {
-        prompter.Message("A write to the card was left unfinished and could not be finished now:" +
-                             lines(failed) +
-                             "\nIts record stays in the history; slotkit tries again the next "
-                             "time it lists the card.",
-                         text::kCaptionError, MessageKind::Failure);
-    }
-    if (!left.empty()) {
-        prompter.Message(
-            "These records of unfinished writes in the history were not applied:" + lines(left) +
-                "\nThey are left where they are. A slot they name may hold part of a "
-                "write: check it, and restore it from its kept versions if need be.",
-            text::kCaptionAlert, MessageKind::Info);
-    }
+    TellFinishing(context.prompter, told);
 }
 
 }  // namespace slotkit

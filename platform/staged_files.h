@@ -29,7 +29,8 @@ class StagedFiles {
     std::error_code StageAll(std::span<const FileToStage> files);
     // Flushes every staged file, then renames them over their targets in the order they were
     // staged and makes the renames durable. Stops at the first failure; `committed` tells how
-    // many were put in place.
+    // many were put in place. When all are in place but a flush of their folders fails, the
+    // error is a NotConfirmed one (platform/durable_writes.h).
     std::error_code Commit(std::size_t& committed);
 
   private:

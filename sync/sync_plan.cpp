@@ -187,6 +187,241 @@ void AddRemark(std::string& remark, const std::string& more) {
     remark += (remark.empty() ? "" : "; ") + more;
 }
 
+// Reads the folder's entries and the card's slot files; the text of the failure when either
+// cannot be read, or when the format does not fit the mode. Empty when both were read.
+std::string ReadBothSides(const CommandContext& context, const std::string& folder,
+                          SyncFormat format, std::vector<platform::FolderEntry>& entries,
+                          std::vector<std::string>& slots) {
+    if (format == SyncFormat::Dsv && context.mode != EditMode::Nds) {
+        return "DeSmuME's .dsv files hold DS saves: a GBA sync uses .sav files.";
+    }
+    if (!platform::IsDirectory(folder)) {
+        return "The folder " + DisplayText(folder) + " is not there.";
+    }
+    if (const std::error_code error = platform::ListFolder(folder, entries)) {
+        return "The folder " + DisplayText(folder) + " cannot be read: " + error.message() + ".";
+    }
+    std::error_code listError;
+    slots = ListSlotFiles(context.SaveFolder(), &listError);
+    if (listError) {
+        return "The save folder of the card cannot be read: " + listError.message() + ".";
+    }
+    return {};
+}
+
+// What every pair is decided from: the card's ROMs by slot, the record of the last sync and the
+// folder's entries by lower-case name.
+struct PairSources {
+    const CommandContext& context;
+    const std::string& folder;
+    SyncFormat format;
+    RomsOfSlots roms;
+    std::vector<sync::RecordLine> record;
+    std::map<std::string, const platform::FolderEntry*> byName;
+};
+
+std::string TooShortText(std::uint64_t size) {
+    return "the slot file is too short for a save of " + ByteCount(size) + " bytes";
+}
+
+// The size and hashes of a pair whose file is in the folder. False when the pair is blocked.
+// `savedAtFileSize` is the hash of the file's save at its own size, when that is not the game's.
+bool DecideWithFile(const PairSources& sources, std::span<const std::uint8_t> region,
+                    std::uint64_t slotHolds, bool isFolder, SyncPair& pair,
+                    std::optional<std::uint64_t>& savedAtFileSize) {
+    if (isFolder) {
+        pair.blocked = DisplayText(pair.fileName) + " in the folder is a folder, not a file";
+        return false;
+    }
+    pair.fileExists = true;
+    const FolderSide side = ReadFolderSide(
+        sources.context.mode, platform::JoinPath(sources.folder, pair.fileName), sources.format);
+    const std::uint64_t fileSave = side.save.size();
+    pair.fileSaveSize = fileSave;
+    // The save's size after the sync: the game's, unless the file is of another size and of a
+    // container the sync does not resize.
+    const bool atGame = pair.gameSize && (side.plain || fileSave == *pair.gameSize);
+    const std::uint64_t target = atGame ? *pair.gameSize : fileSave;
+    pair.size = std::min(target, slotHolds);
+    pair.blocked = side.blocked;
+    if (!pair.blocked.empty()) {
+        return false;
+    }
+    if (side.save.empty()) {
+        pair.blocked = "the file holds no save data";
+    } else if (atGame && target > slotHolds && DataBytesPast(side.save, slotHolds) > 0) {
+        pair.blocked =
+            "the file's save holds data past the " + ByteCount(slotHolds) + " bytes a slot holds";
+    } else if (!atGame && fileSave > region.size()) {
+        pair.blocked = "the file's save (" + ByteCount(fileSave) +
+                       " bytes) is larger than the slot's save data region (" +
+                       ByteCount(region.size()) + " bytes)";
+    }
+    if (pair.blocked.empty() && pair.size > region.size()) {
+        pair.blocked = TooShortText(pair.size);
+    }
+    if (!pair.blocked.empty()) {
+        return false;
+    }
+    pair.dataPastGame = atGame && fileSave > target && DataBytesPast(side.save, target) > 0;
+    pair.otherSize = atGame && fileSave != target;
+    if (pair.gameSize && !atGame) {
+        pair.keptSize = "the file is a " + side.what + ", whose size the sync keeps";
+    }
+    pair.fileHash = history::ContentHash(side.bytes);
+    pair.folderHash = HashAtSize(side.save, pair.size);
+    if (pair.otherSize) {
+        savedAtFileSize = history::ContentHash(side.save);
+    }
+    return true;
+}
+
+// The size of a pair whose file is not in the folder yet: the game's, or else the one its GBA
+// ROM names, or else one guessed from the slot's data. False when the pair is blocked.
+bool DecideWithoutFile(const CommandContext& context, const CardRom* rom,
+                       std::span<const std::uint8_t> region, std::uint64_t slotHolds,
+                       SyncPair& pair, std::string& remark) {
+    if (pair.gameSize) {
+        pair.size = std::min(*pair.gameSize, slotHolds);
+    } else {
+        pair.size = SuggestedSize(context.mode, region);
+        pair.sizeGuessed = context.mode == EditMode::Nds;
+        if (context.mode == EditMode::Gba && rom != nullptr) {
+            const auto type =
+                rom->saveType ? rom->saveType : GbaSaveTypeOfRomShown(rom->path, context.prompter);
+            if (const auto romSize = type ? GbaSaveSizeOfType(*type, region) : std::nullopt) {
+                pair.size = *romSize;
+                remark = "the save size is the one the game's ROM names";
+            }
+        }
+    }
+    if (pair.size > region.size()) {
+        pair.blocked = TooShortText(pair.size);
+        return false;
+    }
+    return true;
+}
+
+// A sync before the file was of its game's size recorded both saves at the file's size. A side
+// that still holds what was recorded, and nothing else up to the game's size, has not changed
+// since: its recorded hash becomes the one at the game's size.
+void RecordAtGameSize(const SyncPair& pair, std::span<const std::uint8_t> region,
+                      std::uint64_t savedAtFileSize, sync::LastSync& last) {
+    const std::size_t fileSize = static_cast<std::size_t>(pair.fileSaveSize);
+    if (savedAtFileSize == last.folder) {
+        last.folder = *pair.folderHash;
+    }
+    const std::size_t moved = static_cast<std::size_t>(pair.size);
+    const bool paddedToMoved =
+        fileSize >= moved || std::all_of(region.begin() + static_cast<std::ptrdiff_t>(fileSize),
+                                         region.begin() + static_cast<std::ptrdiff_t>(moved),
+                                         [](std::uint8_t b) { return b == 0xFF; });
+    if (fileSize <= region.size() && paddedToMoved &&
+        history::ContentHash(region.first(fileSize)) == last.card) {
+        last.card = pair.cardHash;
+    }
+}
+
+std::string DataPastGameText(const SyncPair& pair) {
+    return "the file's save (" + ByteCount(pair.fileSaveSize) +
+           " bytes) holds data past the game's " + ByteCount(*pair.gameSize) +
+           " bytes, which bringing the file to the game's size would cut";
+}
+
+// The remarks shown after the reason of a pair's decision, `remark` first.
+std::string PairRemarks(const SyncPair& pair, std::uint64_t slotHolds, std::string remark) {
+    if (pair.gameSize && *pair.gameSize > slotHolds) {
+        AddRemark(remark, "the slot holds only the first " + ByteCount(slotHolds) +
+                              " of the game's " + ByteCount(*pair.gameSize) + " bytes");
+    }
+    if (!pair.keptSize.empty()) {
+        AddRemark(remark, ByteCount(pair.fileSaveSize) + " bytes; the game's save is " +
+                              ByteCount(*pair.gameSize) + " bytes; " + pair.keptSize);
+    }
+    if (pair.sizeGuessed) {
+        AddRemark(remark,
+                  "the game's save size is not known: the size was guessed from the save's "
+                  "data; \"Export to a new file...\" (export-new --size) makes a file of "
+                  "another size");
+    }
+    return remark;
+}
+
+// Decides the pair of one slot file, whose bytes are read into `slot`. False when the slot
+// names no game, and so has no pair. `namesFile` is set once the pair names its file.
+bool DecidePair(const PairSources& sources, const std::string& slotName,
+                std::vector<std::uint8_t>& slot, SyncPair& pair, bool& namesFile) {
+    const CommandContext& context = sources.context;
+    pair.slotFileName = slotName;
+    if (const std::error_code error = platform::ReadWholeFile(context.SlotPathOf(slotName), slot)) {
+        pair.blocked = "the slot file cannot be read: " + error.message();
+        return true;
+    }
+    const SlotLayout& layout = context.Layout();
+    std::string remark;
+    const CardRom* rom = nullptr;
+    pair.game = GameOfSlot(slotName, slot, layout, sources.roms, remark, pair.blocked, rom);
+    if (pair.game.empty()) {
+        return false;
+    }
+    if (!pair.blocked.empty()) {
+        return true;
+    }
+    pair.fileName = pair.game + std::string(Suffix(sources.format));
+    if (const std::string unfit = UnfitName(pair.game); !unfit.empty()) {
+        pair.blocked = unfit;
+        return true;
+    }
+    namesFile = true;
+
+    const std::span<const std::uint8_t> region(
+        slot.data(), std::min<std::size_t>(slot.size(), layout.saveRegionSize));
+    const std::uint64_t slotHolds = layout.saveRegionSize;
+    pair.gameSize = GameSaveBytes(context.mode, sources.roms, slotName);
+    std::optional<std::uint64_t> savedAtFileSize;
+    const auto found = sources.byName.find(Lower(pair.fileName));
+    if (found != sources.byName.end()) {
+        pair.fileName = found->second->name;
+        if (!DecideWithFile(sources, region, slotHolds, found->second->isFolder, pair,
+                            savedAtFileSize)) {
+            return true;
+        }
+    } else if (!DecideWithoutFile(context, rom, region, slotHolds, pair, remark)) {
+        return true;
+    }
+    pair.cardHash = history::ContentHash(region.first(pair.size));
+    auto last = sync::FindLast(sources.record, pair.slotFileName, pair.fileName);
+    if (last && savedAtFileSize) {
+        RecordAtGameSize(pair, region, *savedAtFileSize, *last);
+    }
+    pair.decision = sync::Decide(pair.cardHash, pair.folderHash, last);
+    if (pair.dataPastGame) {
+        pair.decision = {sync::Way::Conflict, DataPastGameText(pair)};
+    }
+    remark = PairRemarks(pair, slotHolds, std::move(remark));
+    if (!remark.empty()) {
+        pair.decision.why += " (" + remark + ")";
+    }
+    return true;
+}
+
+// Two slots naming one game would write one file from both: neither is synced.
+void BlockSharedFiles(const std::map<std::string, std::vector<std::size_t>>& pairsOfFile,
+                      std::vector<SyncPair>& pairs) {
+    for (const auto& [file, indexes] : pairsOfFile) {
+        if (indexes.size() < 2) {
+            continue;
+        }
+        std::string names;
+        for (const std::size_t i : indexes) {
+            names += (names.empty() ? "" : ", ") + DisplayText(pairs[i].slotFileName);
+        }
+        for (const std::size_t i : indexes) {
+            pairs[i].blocked = "the slots " + names + " name one game";
+        }
+    }
+}
+
 }  // namespace
 
 ForeignSaveType SyncFileType(EditMode mode, SyncFormat format) {
@@ -198,216 +433,39 @@ ForeignSaveType SyncFileType(EditMode mode, SyncFormat format) {
 
 std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::string& folder,
                                  SyncFormat format, std::string& failure) {
-    if (format == SyncFormat::Dsv && context.mode != EditMode::Nds) {
-        failure = "DeSmuME's .dsv files hold DS saves: a GBA sync uses .sav files.";
-        return std::nullopt;
-    }
     std::vector<platform::FolderEntry> entries;
-    if (!platform::IsDirectory(folder)) {
-        failure = "The folder " + DisplayText(folder) + " is not there.";
-        return std::nullopt;
-    }
-    if (const std::error_code error = platform::ListFolder(folder, entries)) {
-        failure = "The folder " + DisplayText(folder) + " cannot be read: " + error.message() + ".";
-        return std::nullopt;
-    }
-    std::error_code listError;
-    const std::vector<std::string> slots = ListSlotFiles(context.SaveFolder(), &listError);
-    if (listError) {
-        failure = "The save folder of the card cannot be read: " + listError.message() + ".";
+    std::vector<std::string> slots;
+    if (std::string why = ReadBothSides(context, folder, format, entries, slots); !why.empty()) {
+        failure = std::move(why);
         return std::nullopt;
     }
 
     SyncPlan plan{folder, format, {}, {}, {}};
     const CardGames games = FindCardGames(context.cardRoot, context.mode);
-    RomsOfSlots roms;
+    PairSources sources{context, folder, format, {}, ReadSyncRecord(context, folder), {}};
     for (const CardRom& rom : games.roms) {
         for (const std::string& slotFile : rom.slotFiles) {
-            roms[Lower(slotFile)].push_back(&rom);
+            sources.roms[Lower(slotFile)].push_back(&rom);
         }
     }
-    const std::vector<sync::RecordLine> record = ReadSyncRecord(context, folder);
-    std::map<std::string, const platform::FolderEntry*> byName;  // lower-case name
     for (const platform::FolderEntry& entry : entries) {
-        byName.emplace(Lower(entry.name), &entry);
+        sources.byName.emplace(Lower(entry.name), &entry);
     }
     std::map<std::string, std::vector<std::size_t>> pairsOfFile;
-    const SlotLayout& layout = context.Layout();
     std::vector<std::uint8_t> slot;
     for (const std::string& slotName : slots) {
         SyncPair pair;
-        pair.slotFileName = slotName;
-        if (const std::error_code error =
-                platform::ReadWholeFile(context.SlotPathOf(slotName), slot)) {
-            pair.blocked = "the slot file cannot be read: " + error.message();
-            plan.pairs.push_back(std::move(pair));
-            continue;
-        }
-        std::string remark;
-        const CardRom* rom = nullptr;
-        pair.game = GameOfSlot(slotName, slot, layout, roms, remark, pair.blocked, rom);
-        if (pair.game.empty()) {
+        bool namesFile = false;
+        if (!DecidePair(sources, slotName, slot, pair, namesFile)) {
             plan.noGame.push_back(slotName);
             continue;
         }
-        if (!pair.blocked.empty()) {
-            plan.pairs.push_back(std::move(pair));
-            continue;
-        }
-        pair.fileName = pair.game + std::string(Suffix(format));
-        if (const std::string unfit = UnfitName(pair.game); !unfit.empty()) {
-            pair.blocked = unfit;
-            plan.pairs.push_back(std::move(pair));
-            continue;
-        }
-        pairsOfFile[Lower(pair.fileName)].push_back(plan.pairs.size());
-
-        const std::span<const std::uint8_t> region(
-            slot.data(), std::min<std::size_t>(slot.size(), layout.saveRegionSize));
-        const std::uint64_t slotHolds = layout.saveRegionSize;
-        pair.gameSize = GameSaveBytes(context.mode, roms, slotName);
-        // The hash of a file's save at its own size, when that is not the game's.
-        std::optional<std::uint64_t> savedAtFileSize;
-        const auto found = byName.find(Lower(pair.fileName));
-        if (found != byName.end()) {
-            pair.fileName = found->second->name;
-            if (found->second->isFolder) {
-                pair.blocked =
-                    DisplayText(pair.fileName) + " in the folder is a folder, not a file";
-                plan.pairs.push_back(std::move(pair));
-                continue;
-            }
-            pair.fileExists = true;
-            const FolderSide side =
-                ReadFolderSide(context.mode, platform::JoinPath(folder, pair.fileName), format);
-            const std::uint64_t fileSave = side.save.size();
-            pair.fileSaveSize = fileSave;
-            // The save's size after the sync: the game's, unless the file is of another size
-            // and of a container the sync does not resize.
-            const bool atGame = pair.gameSize && (side.plain || fileSave == *pair.gameSize);
-            const std::uint64_t target = atGame ? *pair.gameSize : fileSave;
-            pair.size = std::min(target, slotHolds);
-            pair.blocked = side.blocked;
-            if (!pair.blocked.empty()) {
-                plan.pairs.push_back(std::move(pair));
-                continue;
-            }
-            if (side.save.empty()) {
-                pair.blocked = "the file holds no save data";
-            } else if (atGame && target > slotHolds && DataBytesPast(side.save, slotHolds) > 0) {
-                pair.blocked = "the file's save holds data past the " + ByteCount(slotHolds) +
-                               " bytes a slot holds";
-            } else if (!atGame && fileSave > region.size()) {
-                pair.blocked = "the file's save (" + ByteCount(fileSave) +
-                               " bytes) is larger than the slot's save data region (" +
-                               ByteCount(region.size()) + " bytes)";
-            }
-            if (pair.blocked.empty() && pair.size > region.size()) {
-                pair.blocked =
-                    "the slot file is too short for a save of " + ByteCount(pair.size) + " bytes";
-            }
-            if (!pair.blocked.empty()) {
-                plan.pairs.push_back(std::move(pair));
-                continue;
-            }
-            pair.dataPastGame = atGame && fileSave > target && DataBytesPast(side.save, target) > 0;
-            pair.otherSize = atGame && fileSave != target;
-            if (pair.gameSize && !atGame) {
-                pair.keptSize = "the file is a " + side.what + ", whose size the sync keeps";
-            }
-            pair.fileHash = history::ContentHash(side.bytes);
-            pair.folderHash = HashAtSize(side.save, pair.size);
-            if (pair.otherSize) {
-                savedAtFileSize = history::ContentHash(side.save);
-            }
-        } else if (pair.gameSize) {
-            pair.size = std::min(*pair.gameSize, slotHolds);
-            if (pair.size > region.size()) {
-                pair.blocked =
-                    "the slot file is too short for a save of " + ByteCount(pair.size) + " bytes";
-                plan.pairs.push_back(std::move(pair));
-                continue;
-            }
-        } else {
-            pair.size = SuggestedSize(context.mode, region);
-            pair.sizeGuessed = context.mode == EditMode::Nds;
-            if (context.mode == EditMode::Gba && rom != nullptr) {
-                const auto type = rom->saveType
-                                      ? rom->saveType
-                                      : GbaSaveTypeOfRomShown(rom->path, context.prompter);
-                if (const auto romSize = type ? GbaSaveSizeOfType(*type, region) : std::nullopt) {
-                    pair.size = *romSize;
-                    remark = "the save size is the one the game's ROM names";
-                }
-            }
-            if (pair.size > region.size()) {
-                pair.blocked =
-                    "the slot file is too short for a save of " + ByteCount(pair.size) + " bytes";
-                plan.pairs.push_back(std::move(pair));
-                continue;
-            }
-        }
-        pair.cardHash = history::ContentHash(region.first(pair.size));
-        auto last = sync::FindLast(record, pair.slotFileName, pair.fileName);
-        if (last && savedAtFileSize) {
-            // A sync before the file was of its game's size recorded both saves at the file's
-            // size. A side that still holds what was recorded, and nothing else up to the
-            // game's size, has not changed since.
-            const std::size_t fileSize = static_cast<std::size_t>(pair.fileSaveSize);
-            if (*savedAtFileSize == last->folder) {
-                last->folder = *pair.folderHash;
-            }
-            const std::size_t moved = static_cast<std::size_t>(pair.size);
-            const bool paddedToMoved =
-                fileSize >= moved ||
-                std::all_of(region.begin() + static_cast<std::ptrdiff_t>(fileSize),
-                            region.begin() + static_cast<std::ptrdiff_t>(moved),
-                            [](std::uint8_t b) { return b == 0xFF; });
-            if (fileSize <= region.size() && paddedToMoved &&
-                history::ContentHash(region.first(fileSize)) == last->card) {
-                last->card = pair.cardHash;
-            }
-        }
-        pair.decision = sync::Decide(pair.cardHash, pair.folderHash, last);
-        if (pair.dataPastGame) {
-            pair.decision = {sync::Way::Conflict,
-                             "the file's save (" + ByteCount(pair.fileSaveSize) +
-                                 " bytes) holds data past the game's " + ByteCount(*pair.gameSize) +
-                                 " bytes, which bringing the file to the game's size would cut"};
-        }
-        if (pair.gameSize && *pair.gameSize > slotHolds) {
-            AddRemark(remark, "the slot holds only the first " + ByteCount(slotHolds) +
-                                  " of the game's " + ByteCount(*pair.gameSize) + " bytes");
-        }
-        if (!pair.keptSize.empty()) {
-            AddRemark(remark, ByteCount(pair.fileSaveSize) + " bytes; the game's save is " +
-                                  ByteCount(*pair.gameSize) + " bytes; " + pair.keptSize);
-        }
-        if (pair.sizeGuessed) {
-            AddRemark(remark,
-                      "the game's save size is not known: the size was guessed from the save's "
-                      "data; \"Export to a new file...\" (export-new --size) makes a file of "
-                      "another size");
-        }
-        if (!remark.empty()) {
-            pair.decision.why += " (" + remark + ")";
+        if (namesFile) {
+            pairsOfFile[Lower(pair.fileName)].push_back(plan.pairs.size());
         }
         plan.pairs.push_back(std::move(pair));
     }
-
-    // Two slots naming one game would write one file from both: neither is synced.
-    for (const auto& [file, indexes] : pairsOfFile) {
-        if (indexes.size() < 2) {
-            continue;
-        }
-        std::string names;
-        for (const std::size_t i : indexes) {
-            names += (names.empty() ? "" : ", ") + DisplayText(plan.pairs[i].slotFileName);
-        }
-        for (const std::size_t i : indexes) {
-            plan.pairs[i].blocked = "the slots " + names + " name one game";
-        }
-    }
+    BlockSharedFiles(pairsOfFile, plan.pairs);
     for (const platform::FolderEntry& entry : entries) {
         const bool paired = pairsOfFile.count(Lower(entry.name)) > 0;
         if (!paired && !entry.isFolder) {

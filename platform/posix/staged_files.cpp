@@ -16,6 +16,7 @@
 
 #include "platform/at_once.h"
 #include "platform/drives.h"
+#include "platform/durable_writes.h"
 #include "platform/paths.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/staged_files.h"
@@ -138,6 +139,8 @@ std::error_code StagedFiles::Commit(std::size_t& committed) {
     committed = 0;
     std::vector<Impl::Staged>& files = impl_->files;
     if (auto error = FirstFailure(AtOnce(files.size(), [&](std::size_t i) -> std::error_code {
+            // Without this flush a power cut after the renames could leave a target named but
+            // holding none or part of its new bytes.
             if (::fsync(files[i].fd.get()) != 0) {
                 return LastErrno();
             }
@@ -159,11 +162,15 @@ std::error_code StagedFiles::Commit(std::size_t& committed) {
             folders.push_back(file.folder->get());
         }
     }
-    AtOnce(folders.size(), [&](std::size_t i) {
-        ::fsync(folders[i]);
-        return std::error_code();
-    });
-    return {};
+    // Without these flushes a power cut could leave a folder as it was before the renames: a
+    // kept version or an intent record missing, or a target still holding its old content. The
+    // renames are made by now, so a failed flush is told as a change not confirmed.
+    return NotConfirmed(FirstFailure(AtOnce(folders.size(), [&](std::size_t i) -> std::error_code {
+        if (::fsync(folders[i]) != 0 && errno != EINVAL) {
+            return LastErrno();  // EINVAL: a file system that cannot flush a folder
+        }
+        return {};
+    })));
 }
 
 std::error_code RemoveFilesTogether(std::span<const std::string> paths) {

@@ -213,6 +213,51 @@ TEST(FlushAfterTheChange, FailingIsReported) {
     }
 }
 
+// The flush of the history's folder after a kept version is put in place: a version the device
+// did not confirm is not reported as kept. The sync fails the pair whose slot it would change,
+// says why, and never says "Success!".
+TEST(FlushAfterKeeping, FailingIsReported) {
+    std::string why;
+    if (!FiuAvailable(why)) {
+        GTEST_SKIP() << why;
+    }
+    const std::vector<Scenario> scenarios = WritingScenarios();
+    const auto scenario = std::find_if(scenarios.begin(), scenarios.end(), [](const Scenario& s) {
+        return s.name == "sync_prefer_folder";
+    });
+    ASSERT_NE(scenario, scenarios.end());
+    TempDir counter;
+    const std::string countFile = (counter.path() / "count").string();
+    const auto run = [&](long nth) {
+        // A history of its own for every run, so that each run keeps its version anew.
+        TempDir home;
+        RunOptions options = FailingOnNth({"posix/io/sync/fsync", EIO}, nth, countFile);
+        options.env.push_back("XDG_DATA_HOME=" + home.path().string());
+        std::filesystem::remove(countFile);
+        TempDir dir;
+        scenario->setup(dir.path());
+        return RunSlotkit(scenario->args(dir.path()), options);
+    };
+    const RunResult clean = run(0);
+    ASSERT_EQ(clean.status, 0) << Describe(clean);
+    long calls = 0;
+    std::ifstream(countFile) >> calls;
+    int unconfirmedKeeps = 0;
+    for (long nth = 1; nth <= calls; ++nth) {
+        SCOPED_TRACE("flush " + std::to_string(nth) + " of " + std::to_string(calls));
+        const RunResult failed = run(nth);
+        const std::string said = failed.out + failed.err;
+        if (said.find("could not be kept in the history") == std::string::npos ||
+            said.find("did not confirm") == std::string::npos) {
+            continue;
+        }
+        ++unconfirmedKeeps;
+        EXPECT_EQ(failed.status, 1) << Describe(failed);
+        EXPECT_EQ(failed.out.find("Success!"), std::string::npos) << Describe(failed);
+    }
+    EXPECT_GE(unconfirmedKeeps, 1) << "no failed flush of the history's folder was reported";
+}
+
 INSTANTIATE_TEST_SUITE_P(Commands, FaultInjection, ::testing::ValuesIn(WritingScenarios()),
                          [](const auto& info) { return info.param.name; });
 
