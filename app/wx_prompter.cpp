@@ -10,6 +10,7 @@
 
 #include "app/name_dialogs.h"
 #include "app/wx_text.h"
+#include "base/ascii.h"
 #include "slots/command_context.h"
 
 namespace slotkit::app {
@@ -47,11 +48,10 @@ std::string AnyCasePattern(const std::string& pattern) {
 #ifdef __WXGTK__
     std::string out;
     for (char c : pattern) {
-        const auto u = static_cast<unsigned char>(c);
-        if (std::isalpha(u)) {
+        if (AsciiUpper(c) != AsciiLower(c)) {
             out += '[';
-            out += static_cast<char>(std::toupper(u));
-            out += static_cast<char>(std::tolower(u));
+            out += AsciiUpper(c);
+            out += AsciiLower(c);
             out += ']';
         } else {
             out += c;

@@ -1,8 +1,9 @@
 #include "cli/listed_slot_view.h"
-#include "base/ascii.h"
 
 #include <algorithm>
 #include <cctype>
+
+#include "base/ascii.h"
 
 namespace slotkit::cli {
 

@@ -1,8 +1,8 @@
 #include "commands/game_check.h"
-#include "base/ascii.h"
 
 #include <algorithm>
 
+#include "base/ascii.h"
 #include "base/display_text.h"
 #include "games/rom_save_type.h"
 
@@ -19,10 +19,8 @@ std::string LooseForm(std::string_view name) {
     std::string loose;
     for (std::size_t i = 0; i < name.size(); ++i) {
         const char c = name[i];
-        if (c >= 'A' && c <= 'Z') {
-            loose += static_cast<char>(c - 'A' + 'a');
-        } else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
-            loose += c;
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+            loose += AsciiLower(c);
         } else if (static_cast<unsigned char>(c) == 0xC3 && i + 1 < name.size()) {
             const auto next = static_cast<unsigned char>(name[i + 1]);
             if (next >= 0x80 && next <= 0xBF) {

@@ -1,18 +1,14 @@
 #include "formats/foreign_save.h"
 
+#include "base/ascii.h"
+
 namespace slotkit {
 
 namespace {
 
 std::string TypeSuffixOf(std::string_view path) {
     // A path shorter than three characters has no suffix that could match.
-    std::string suffix(path.size() >= 3 ? path.substr(path.size() - 3) : path);
-    for (char& c : suffix) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return suffix;
+    return AsciiUpper(path.size() >= 3 ? path.substr(path.size() - 3) : path);
 }
 
 std::string Caption(std::string_view action, ForeignSaveType type) {

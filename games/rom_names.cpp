@@ -1,8 +1,8 @@
 #include "games/rom_names.h"
-#include "base/ascii.h"
 
 #include <algorithm>
 
+#include "base/ascii.h"
 #include "platform/paths.h"
 
 namespace slotkit {

@@ -1,10 +1,11 @@
 #include "history/history_format.h"
-#include "base/ascii.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <tuple>
+
+#include "base/ascii.h"
 
 namespace slotkit::history {
 

@@ -15,10 +15,6 @@
 
 namespace slotkit::history {
 
-// Until every caller names them from base/.
-using slotkit::ContentHash;
-using slotkit::HashText;
-
 // The bounds: versions per slot, and bytes of kept versions per history folder. The newest
 // version of a slot is never removed to make room.
 inline constexpr std::size_t kMaxVersionsPerSlot = 20;

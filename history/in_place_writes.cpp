@@ -46,7 +46,7 @@ std::error_code MarkUnfinished(const std::error_code& error) {
 }
 
 std::uint64_t HashOf(std::span<const std::uint8_t> bytes) {
-    return history::ContentHash(bytes);
+    return ContentHash(bytes);
 }
 
 // The names of the records in a mode folder of the history, sorted.

@@ -1,7 +1,8 @@
 #include "platform/short_name_alias.h"
-#include "base/ascii.h"
 
 #include <algorithm>
+
+#include "base/ascii.h"
 
 namespace slotkit::platform {
 

@@ -1,9 +1,9 @@
 #include "slots/slot_names.h"
-#include "base/ascii.h"
 
 #include <algorithm>
 #include <cctype>
 
+#include "base/ascii.h"
 #include "base/display_text.h"
 #include "platform/paths.h"
 

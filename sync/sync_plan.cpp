@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <map>
 
+#include "base/ascii.h"
 #include "base/display_text.h"
 #include "formats/save_containers.h"
 #include "games/card_games.h"
@@ -22,15 +23,6 @@
 namespace slotkit {
 
 namespace {
-
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
 
 std::string FieldText(std::span<const std::uint8_t> field) {
     const auto end = std::find(field.begin(), field.end(), 0);
@@ -64,7 +56,7 @@ std::string GameOfSlot(const std::string& slotName, std::span<const std::uint8_t
     if (shortName.empty()) {
         return {};
     }
-    const auto found = roms.find(Lower(slotName));
+    const auto found = roms.find(AsciiLower(slotName));
     if (found != roms.end() && !found->second.empty()) {
         rom = found->second.front();
     }
@@ -156,7 +148,7 @@ FolderSide ReadFolderSide(EditMode mode, const std::string& path, SyncFormat for
 // different folders that name games of different sizes.
 std::optional<std::uint64_t> GameSaveBytes(EditMode mode, const RomsOfSlots& roms,
                                            const std::string& slotName) {
-    const auto found = roms.find(Lower(slotName));
+    const auto found = roms.find(AsciiLower(slotName));
     if (mode != EditMode::Nds || found == roms.end() || found->second.empty()) {
         return std::nullopt;
     }
@@ -176,11 +168,11 @@ std::optional<std::uint64_t> GameSaveBytes(EditMode mode, const RomsOfSlots& rom
 // as an emulator pads a short file. `size` is at most a slot's save region.
 std::uint64_t HashAtSize(std::span<const std::uint8_t> save, std::size_t size) {
     if (save.size() >= size) {
-        return history::ContentHash(save.first(size));
+        return ContentHash(save.first(size));
     }
     std::vector<std::uint8_t> padded(save.begin(), save.end());
     padded.resize(size, 0xFF);
-    return history::ContentHash(padded);
+    return ContentHash(padded);
 }
 
 void AddRemark(std::string& remark, const std::string& more) {
@@ -268,10 +260,10 @@ bool DecideWithFile(const PairSources& sources, std::span<const std::uint8_t> re
     if (pair.gameSize && !atGame) {
         pair.keptSize = "the file is a " + side.what + ", whose size the sync keeps";
     }
-    pair.fileHash = history::ContentHash(side.bytes);
+    pair.fileHash = ContentHash(side.bytes);
     pair.folderHash = HashAtSize(side.save, pair.size);
     if (pair.otherSize) {
-        savedAtFileSize = history::ContentHash(side.save);
+        savedAtFileSize = ContentHash(side.save);
     }
     return true;
 }
@@ -317,7 +309,7 @@ void RecordAtGameSize(const SyncPair& pair, std::span<const std::uint8_t> region
                                          region.begin() + static_cast<std::ptrdiff_t>(moved),
                                          [](std::uint8_t b) { return b == 0xFF; });
     if (fileSize <= region.size() && paddedToMoved &&
-        history::ContentHash(region.first(fileSize)) == last.card) {
+        ContentHash(region.first(fileSize)) == last.card) {
         last.card = pair.cardHash;
     }
 }
@@ -379,7 +371,7 @@ bool DecidePair(const PairSources& sources, const std::string& slotName,
     const std::uint64_t slotHolds = layout.saveRegionSize;
     pair.gameSize = GameSaveBytes(context.mode, sources.roms, slotName);
     std::optional<std::uint64_t> savedAtFileSize;
-    const auto found = sources.byName.find(Lower(pair.fileName));
+    const auto found = sources.byName.find(AsciiLower(pair.fileName));
     if (found != sources.byName.end()) {
         pair.fileName = found->second->name;
         if (!DecideWithFile(sources, region, slotHolds, found->second->isFolder, pair,
@@ -389,7 +381,7 @@ bool DecidePair(const PairSources& sources, const std::string& slotName,
     } else if (!DecideWithoutFile(context, rom, region, slotHolds, pair, remark)) {
         return true;
     }
-    pair.cardHash = history::ContentHash(region.first(pair.size));
+    pair.cardHash = ContentHash(region.first(pair.size));
     auto last = sync::FindLast(sources.record, pair.slotFileName, pair.fileName);
     if (last && savedAtFileSize) {
         RecordAtGameSize(pair, region, *savedAtFileSize, *last);
@@ -445,11 +437,11 @@ std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::strin
     PairSources sources{context, folder, format, {}, ReadSyncRecord(context, folder), {}};
     for (const CardRom& rom : games.roms) {
         for (const std::string& slotFile : rom.slotFiles) {
-            sources.roms[Lower(slotFile)].push_back(&rom);
+            sources.roms[AsciiLower(slotFile)].push_back(&rom);
         }
     }
     for (const platform::FolderEntry& entry : entries) {
-        sources.byName.emplace(Lower(entry.name), &entry);
+        sources.byName.emplace(AsciiLower(entry.name), &entry);
     }
     std::map<std::string, std::vector<std::size_t>> pairsOfFile;
     std::vector<std::uint8_t> slot;
@@ -461,13 +453,13 @@ std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::strin
             continue;
         }
         if (namesFile) {
-            pairsOfFile[Lower(pair.fileName)].push_back(plan.pairs.size());
+            pairsOfFile[AsciiLower(pair.fileName)].push_back(plan.pairs.size());
         }
         plan.pairs.push_back(std::move(pair));
     }
     BlockSharedFiles(pairsOfFile, plan.pairs);
     for (const platform::FolderEntry& entry : entries) {
-        const bool paired = pairsOfFile.count(Lower(entry.name)) > 0;
+        const bool paired = pairsOfFile.count(AsciiLower(entry.name)) > 0;
         if (!paired && !entry.isFolder) {
             plan.unmatched.push_back(entry.name);
         }
