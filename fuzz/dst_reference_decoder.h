@@ -1,5 +1,5 @@
 // A second .DST decoder, written byte by byte straight from the item rules in
-// exchange/dst_decoder.h. It is slow and has no buffer of its own to guard; the fuzz target and
+// formats/dst_decoder.h. It is slow and has no buffer of its own to guard; the fuzz target and
 // the tests check the real decoder against it.
 #pragma once
 

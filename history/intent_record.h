@@ -1,7 +1,7 @@
 // The intent record of a slot that is rewritten in place on the card: kept in the history on the
 // PC, flushed before the first byte goes to the card, and removed once the card's flush has
 // returned. A record left behind (a pulled card, a stopped program) holds all it takes to finish
-// the write. Plain functions over bytes; the disk is reached elsewhere (platform/history_store.h).
+// the write. Plain functions over bytes; the disk is reached elsewhere (history/history_store.h).
 //
 // A record is a short text header, one "key: value" a line, then the slot's new bytes:
 //
