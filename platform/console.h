@@ -23,7 +23,7 @@ class Utf8Console {
     Utf8Console& operator=(const Utf8Console&) = delete;
 
   private:
-    unsigned previous_ = 0;
+    [[maybe_unused]] unsigned previous_ = 0;  // the code page to go back to (Windows)
 };
 
 }  // namespace slotkit::platform
