@@ -28,7 +28,7 @@ constexpr const char* kUnknown = "unknown";
 std::string Joined(const std::vector<std::string>& names) {
     std::string joined;
     for (const std::string& name : names) {
-        joined += (joined.empty() ? "" : ", ") + DisplayText(name);
+        joined += (joined.empty() ? "" : ", ") + base::DisplayText(name);
     }
     return joined;
 }
@@ -37,7 +37,7 @@ std::string Joined(const std::vector<std::string>& names) {
 std::string NotGamesText(std::size_t count, EditMode mode) {
     const std::string extension = mode == EditMode::Nds ? ".NDS" : ".GBA";
     return count == 1 ? "1 file named " + extension + " is not a game"
-                      : ByteCount(count) + " files named " + extension + " are not games";
+                      : base::ByteCount(count) + " files named " + extension + " are not games";
 }
 
 // "1 of 2 ROMs, 3.0 MiB read": in MiB, as the commands count what they read
@@ -45,7 +45,7 @@ wxString ProgressText(const SaveTypeProgress& progress) {
     char megabytes[32];
     std::snprintf(megabytes, sizeof megabytes, "%.1f",
                   static_cast<double>(progress.bytesRead) / (1024.0 * 1024.0));
-    return ToWx(ByteCount(progress.romsDone) + " of " + ByteCount(progress.romCount) +
+    return ToWx(base::ByteCount(progress.romsDone) + " of " + base::ByteCount(progress.romCount) +
                 (progress.romCount == 1 ? " ROM, " : " ROMs, ") + megabytes + " MiB read");
 }
 
@@ -269,7 +269,7 @@ void CGamesDlg::FillRoms(const std::string& selectedPath) {
         roms_->SetItem(row, 1, ToWx(rom.info.code.empty() ? kUnknown : rom.info.code));
         const std::string save = SaveText(rom);
         roms_->SetItem(row, 2, ToWx(save.empty() ? kUnknown : save));
-        roms_->SetItem(row, 3, ToWx(DisplayText(rom.place)));
+        roms_->SetItem(row, 3, ToWx(base::DisplayText(rom.place)));
         roms_->SetItem(row, 4, ToWx(rom.slotFiles.empty() ? kNoSaveYet : Joined(rom.slotFiles)));
         if (!selectedPath.empty() && rom.path == selectedPath) {
             roms_->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
@@ -381,7 +381,7 @@ void CGamesDlg::UpdateLink() {
     } else if (slots.empty()) {
         note = "Select the save to link: one below, or rows of the main list.";
     } else {
-        const wxString place = ToWx(DisplayText(games_->roms[static_cast<std::size_t>(rom)].place));
+        const wxString place = ToWx(base::DisplayText(games_->roms[static_cast<std::size_t>(rom)].place));
         note = linked ? ToWx(Joined(slots)) + (slots.size() == 1 ? " is" : " are") + " linked to " +
                             place + "."
                       : "The button links " + ToWx(Joined(slots)) + " to " + place + ".";

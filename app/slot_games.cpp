@@ -65,7 +65,7 @@ std::string SlotGameText(const CardGames* games, const std::string& slotFile,
             !save.empty() || games->mode == EditMode::Nds) {
             text += "\nSave: " + (save.empty() ? std::string("unknown") : save);
         }
-        text += "\nOn the card: " + DisplayText(rom->place);
+        text += "\nOn the card: " + base::DisplayText(rom->place);
     }
     if (!text.empty()) {
         return text;

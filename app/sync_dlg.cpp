@@ -125,7 +125,7 @@ void CSyncDlg::Fill() {
         if (!unmatched.empty()) {
             notes = "Files that no slot pairs with, left as they are:";
             for (std::size_t i = 0; i < std::min(unmatched.size(), kNamesShown); ++i) {
-                notes += " " + DisplayText(unmatched[i]);
+                notes += " " + base::DisplayText(unmatched[i]);
             }
             if (unmatched.size() > kNamesShown) {
                 notes += " and " + std::to_string(unmatched.size() - kNamesShown) + " more";
@@ -192,8 +192,8 @@ void CSyncDlg::ShowDetail() {
     if (plan_ && row >= 0 && static_cast<std::size_t>(row) < plan_->pairs.size()) {
         const SyncPair& pair = plan_->pairs[row];
         text =
-            ToWx(DisplayText(pair.slotFileName) + " <-> " +
-                 (pair.fileName.empty() ? std::string("(no file)") : DisplayText(pair.fileName)) +
+            ToWx(base::DisplayText(pair.slotFileName) + " <-> " +
+                 (pair.fileName.empty() ? std::string("(no file)") : base::DisplayText(pair.fileName)) +
                  ": " + WayText(pair));
     } else if (plan_ && !plan_->pairs.empty()) {
         text = "Select a row to read here what happens to it, and why.";

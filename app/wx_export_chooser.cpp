@@ -11,7 +11,7 @@ namespace slotkit::app {
 namespace {
 
 std::string SizeLabel(std::uint64_t size) {
-    return ByteCount(size) + " bytes";
+    return base::ByteCount(size) + " bytes";
 }
 
 // A "Save size:" choice below the file list.

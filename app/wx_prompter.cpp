@@ -48,10 +48,10 @@ std::string AnyCasePattern(const std::string& pattern) {
 #ifdef __WXGTK__
     std::string out;
     for (char c : pattern) {
-        if (AsciiUpper(c) != AsciiLower(c)) {
+        if (base::AsciiUpper(c) != base::AsciiLower(c)) {
             out += '[';
-            out += AsciiUpper(c);
-            out += AsciiLower(c);
+            out += base::AsciiUpper(c);
+            out += base::AsciiLower(c);
             out += ']';
         } else {
             out += c;

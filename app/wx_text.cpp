@@ -9,7 +9,7 @@ wxString ToWx(std::string_view text) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = text.find('\n', start);
-        safe += DisplayText(text.substr(start, end - start));
+        safe += base::DisplayText(text.substr(start, end - start));
         if (end == std::string_view::npos) {
             break;
         }

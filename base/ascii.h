@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace slotkit {
+namespace slotkit::base {
 
 constexpr char AsciiUpper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
@@ -39,4 +39,4 @@ constexpr bool EndsWithIgnoringAsciiCase(std::string_view text, std::string_view
            EqualIgnoringAsciiCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::base

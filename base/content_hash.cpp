@@ -4,7 +4,7 @@
 
 #include "base/little_endian.h"
 
-namespace slotkit {
+namespace slotkit::base {
 
 namespace {
 
@@ -73,4 +73,4 @@ std::string HashText(std::uint64_t hash) {
     return text;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::base

@@ -6,10 +6,10 @@
 #include <span>
 #include <string>
 
-namespace slotkit {
+namespace slotkit::base {
 
 std::uint64_t ContentHash(std::span<const std::uint8_t> bytes);
 // 16 lower-case hex digits.
 std::string HashText(std::uint64_t hash);
 
-}  // namespace slotkit
+}  // namespace slotkit::base

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace slotkit {
+namespace slotkit::base {
 
 namespace {
 
@@ -79,4 +79,4 @@ std::string ByteCount(std::uint64_t count) {
     return grouped;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::base

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace slotkit {
+namespace slotkit::base {
 
 // Valid UTF-8 passes unchanged; every byte that is not part of a valid sequence, and every
 // control character, becomes U+FFFD, so the text around an odd byte is kept.
@@ -16,4 +16,4 @@ void AppendDisplayText(std::string_view bytes, std::string& out);
 // A count with its thousands grouped: "262,144".
 std::string ByteCount(std::uint64_t count);
 
-}  // namespace slotkit
+}  // namespace slotkit::base

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-namespace slotkit {
+namespace slotkit::base {
 
 inline std::uint16_t ReadU16Le(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
@@ -48,4 +48,4 @@ inline void WriteU32Le(std::span<std::uint8_t> bytes, std::size_t at, std::uint3
     WriteU32Le(bytes.subspan(at, 4).data(), value);
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::base

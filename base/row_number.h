@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-namespace slotkit {
+namespace slotkit::base {
 
 inline std::string RowNumber(int row) {
     char number[16];
@@ -12,4 +12,4 @@ inline std::string RowNumber(int row) {
     return number;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::base

@@ -21,7 +21,7 @@ void PrintGames(const CardGames& games, std::ostream& out) {
     std::string line;
     for (const CardRom& rom : games.roms) {
         line.clear();
-        AppendDisplayText(rom.place, line);
+        base::AppendDisplayText(rom.place, line);
         line += '\t';
         AppendOrUnknown(rom.info.code, line);
         line += '\t';
@@ -33,18 +33,18 @@ void PrintGames(const CardGames& games, std::ostream& out) {
             if (&slot != &rom.slotFiles.front()) {
                 line += kSlotFileJoiner;
             }
-            AppendDisplayText(slot, line);
+            base::AppendDisplayText(slot, line);
         }
         line += '\n';
         out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
     for (const SlotGame& slot : games.slotsWithoutGame) {
         line.clear();
-        AppendDisplayText(slot.slotFile, line);
+        base::AppendDisplayText(slot.slotFile, line);
         line += '\t';
         line += DottedShortName(slot.shortName);
         line += '\t';
-        AppendDisplayText(slot.longName.value_or(""), line);
+        base::AppendDisplayText(slot.longName.value_or(""), line);
         line += '\n';
         out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }

@@ -10,7 +10,7 @@ namespace slotkit::cli {
 namespace {
 
 bool SameLetters(const std::string& a, const std::string& b) {
-    return EqualIgnoringAsciiCase(a, b);
+    return base::EqualIgnoringAsciiCase(a, b);
 }
 
 }  // namespace

@@ -45,8 +45,8 @@ struct RowCopy {
 };
 
 std::string Describe(const RowCopy& copy, Direction direction) {
-    return DisplayText(copy.fileName) + (direction == Direction::ToPc ? " -> " : " <- ") +
-           DisplayText(copy.pcPath);
+    return base::DisplayText(copy.fileName) + (direction == Direction::ToPc ? " -> " : " <- ") +
+           base::DisplayText(copy.pcPath);
 }
 
 // Makes the copies and gives one line per copy that failed. A restore only ever overwrites a
@@ -61,7 +61,7 @@ std::vector<std::string> CopyAll(const CommandContext& context, const std::vecto
     std::vector<const RowCopy*> inPlace;
     for (const RowCopy& copy : copies) {
         if (copy.fileName.empty()) {
-            failures.push_back("Row " + RowNumber(copy.row) + ": the row has no DAT file");
+            failures.push_back("Row " + base::RowNumber(copy.row) + ": the row has no DAT file");
             continue;
         }
         const std::string slotPath = context.SlotPathOf(copy.fileName);
@@ -102,13 +102,13 @@ std::vector<std::string> CopyAll(const CommandContext& context, const std::vecto
 bool ConfirmOddLengths(const CommandContext& context, const std::vector<RowCopy>& copies) {
     const SlotLayout& layout = context.Layout();
     const std::string mode = context.mode == EditMode::Nds ? "NDS" : "GBA";
-    const std::string lengths = ByteCount(layout.newFormSize) + " or " + ByteCount(kOldFormSize);
+    const std::string lengths = base::ByteCount(layout.newFormSize) + " or " + base::ByteCount(kOldFormSize);
     std::vector<std::string> odd;
     for (const RowCopy& copy : copies) {
         const auto size = copy.fileName.empty() ? std::nullopt : platform::FileSize(copy.pcPath);
         if (size && *size != layout.newFormSize && *size != kOldFormSize) {
-            odd.push_back(DisplayText(copy.pcPath) + " (" + ByteCount(*size) + " bytes) over " +
-                          DisplayText(copy.fileName));
+            odd.push_back(base::DisplayText(copy.pcPath) + " (" + base::ByteCount(*size) + " bytes) over " +
+                          base::DisplayText(copy.fileName));
         }
     }
     if (odd.empty()) {
@@ -130,7 +130,7 @@ bool ConfirmOddLengths(const CommandContext& context, const std::vector<RowCopy>
 std::string GameName(const SlotGame& game) {
     std::string name = DottedShortName(game.shortName);
     if (game.longName && !game.longName->empty()) {
-        name += " (" + DisplayText(*game.longName) + ")";
+        name += " (" + base::DisplayText(*game.longName) + ")";
     }
     return name;
 }
@@ -162,8 +162,8 @@ bool ConfirmOtherGames(const CommandContext& context, const std::vector<RowCopy>
         const bool longNamesDiffer =
             backup->longName && slot->longName && *backup->longName != *slot->longName;
         if (backup->shortName != slot->shortName || longNamesDiffer) {
-            other.push_back(DisplayText(copy.pcPath) + " is for " + GameName(*backup) + "; " +
-                            DisplayText(copy.fileName) + " is for " + GameName(*slot));
+            other.push_back(base::DisplayText(copy.pcPath) + " is for " + GameName(*backup) + "; " +
+                            base::DisplayText(copy.fileName) + " is for " + GameName(*slot));
         }
     }
     if (other.empty()) {
@@ -183,7 +183,7 @@ bool ConfirmReplacedBackups(const CommandContext& context, const std::vector<Row
     std::string replaced;
     for (const RowCopy& copy : copies) {
         if (!copy.fileName.empty() && platform::PathExists(copy.pcPath)) {
-            replaced += "\n" + DisplayText(copy.pcPath);
+            replaced += "\n" + base::DisplayText(copy.pcPath);
         }
     }
     return replaced.empty() || context.prompter.AskYesNo(

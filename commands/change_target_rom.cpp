@@ -37,8 +37,8 @@ std::string Confirmation(const std::string& slotPath, const std::string& before,
            "file, it is possible to be restored in the Sceve dater\nwhich passed away, that it is "
            "possible to read.\n\nBut, it is possible to load when making a mistake and using and "
            "it passes away.\n\nTarget DAT:" +
-           DisplayText(slotPath) + "\nBefore:" + DisplayText(before) +
-           "\nAfter:" + DisplayText(after) + "\n\nDoes it execute really?";
+           base::DisplayText(slotPath) + "\nBefore:" + base::DisplayText(before) +
+           "\nAfter:" + base::DisplayText(after) + "\n\nDoes it execute really?";
 }
 
 // The slot's whole content, when it is a file this program may change and long enough to hold
@@ -56,9 +56,9 @@ std::optional<std::vector<std::uint8_t>> OpenSlot(const std::string& fileName,
     }
     const std::size_t needed = layout.LongNameOffset() + kLongNameSize;
     if (bytes.size() < needed) {
-        why = DisplayText(fileName) + " is too short for a slot file: it is " +
-              ByteCount(bytes.size()) + " bytes long, and the ROM names are kept at bytes " +
-              ByteCount(layout.ShortNameOffset()) + " to " + ByteCount(needed - 1) +
+        why = base::DisplayText(fileName) + " is too short for a slot file: it is " +
+              base::ByteCount(bytes.size()) + " bytes long, and the ROM names are kept at bytes " +
+              base::ByteCount(layout.ShortNameOffset()) + " to " + base::ByteCount(needed - 1) +
               ".\nThe file was left as it was.";
         return std::nullopt;
     }
@@ -72,7 +72,7 @@ void ReportRowsLeft(const CommandContext& context,
     for (const auto& [row, fileName] : selection) {
         if (row > renamedRow) {
             left += "\n" + (fileName.empty() ? "(row " + std::to_string(row) + ", no file)"
-                                             : DisplayText(fileName));
+                                             : base::DisplayText(fileName));
         }
     }
     if (!left.empty()) {
@@ -100,7 +100,7 @@ void ChangeTargetRom(const CommandContext& context) {
     const auto shortForm = platform::ShortPathName(*romPath);
     if (!shortForm) {
         prompter.Message("The short (8.3) name of this ROM file can't be found:\n" +
-                             DisplayText(*romPath) + "\n\nNo DAT file was changed.",
+                             base::DisplayText(*romPath) + "\n\nNo DAT file was changed.",
                          text::kCaptionError, MessageKind::Failure);
         return;
     }
@@ -139,15 +139,15 @@ void ChangeTargetRom(const CommandContext& context) {
                       bytes->begin() + static_cast<std::ptrdiff_t>(layout.LongNameOffset()));
         }
         if (auto error = WriteSlot(context, fileName, *bytes)) {
-            prompter.Message("It couldn't write the DAT file:\n" + DisplayText(path) + "\n" +
+            prompter.Message("It couldn't write the DAT file:\n" + base::DisplayText(path) + "\n" +
                                  error.message() +
                                  (LeftUnfinished(error) ? "" : "\n\nThe DAT file is as it was."),
                              text::kCaptionError, MessageKind::Failure);
             return;
         }
         ShowRowAsOnCard(context, row);
-        prompter.Done("The target ROM of " + DisplayText(fileName) + " is now " +
-                      DisplayText(after) + ".");
+        prompter.Done("The target ROM of " + base::DisplayText(fileName) + " is now " +
+                      base::DisplayText(after) + ".");
         if (prompter.AskYesNo("It succeeded.\n\nContinuously, does it do DAT-Rename?\n",
                               text::kCaptionMessage)) {
             RenameSlot(context);

@@ -64,7 +64,7 @@ std::string HeaderTooShort(std::string_view action, std::string_view suffix) {
     std::string text = "It doesn't ";
     text += action;
     text += ": the file is shorter than the ";
-    text += ByteCount(kForeignHeaderSize);
+    text += base::ByteCount(kForeignHeaderSize);
     text += "-byte header of a *.";
     text += suffix;
     text += " file.";

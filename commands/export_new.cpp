@@ -38,7 +38,7 @@ std::string Offered(EditMode mode) {
 std::string SizeList(std::span<const std::uint64_t> sizes) {
     std::string list;
     for (const std::uint64_t size : sizes) {
-        list += (list.empty() ? "" : ", ") + ByteCount(size);
+        list += (list.empty() ? "" : ", ") + base::ByteCount(size);
     }
     return list;
 }
@@ -104,7 +104,7 @@ std::string SizeNote(const NewFileSize& game, std::uint64_t size, std::size_t he
     std::string note;
     if (game.dsGame) {
         const std::string gameSave =
-            games::DsSaveMemoryText(*game.dsGame) + ": " + ByteCount(game.dsGame->bytes) + " bytes";
+            games::DsSaveMemoryText(*game.dsGame) + ": " + base::ByteCount(game.dsGame->bytes) + " bytes";
         note = size == game.dsGame->bytes
                    ? "It is the size of the game's save (" + gameSave + ")."
                    : "The game's save is " + gameSave +
@@ -117,7 +117,7 @@ std::string SizeNote(const NewFileSize& game, std::uint64_t size, std::size_t he
     }
     if (size > held) {
         note += std::string(note.empty() ? "" : "\n") + "The slot holds only the first " +
-                ByteCount(held) + " of the file's " + ByteCount(size) +
+                base::ByteCount(held) + " of the file's " + base::ByteCount(size) +
                 " bytes: the rest is blank (0xFF), as on a game card whose "
                 "save never reached it.";
     }
@@ -156,28 +156,28 @@ void ExportNewSave(const CommandContext& context) {
         return;
     }
     if (std::find(sizes.begin(), sizes.end(), size) == sizes.end()) {
-        ShowError(context, "It doesn't export a save of " + ByteCount(size) +
+        ShowError(context, "It doesn't export a save of " + base::ByteCount(size) +
                                " bytes. The save sizes are " + SizeList(sizes) + " bytes.");
         return;
     }
     // A save larger than the slot's whole region (a DS game of more than 256 KiB) is the
     // region's bytes, then blank; a slot file cut short holds too little for any larger size.
     if (data.size() < size && data.size() < region) {
-        ShowError(context, "It doesn't export a save of " + ByteCount(size) +
+        ShowError(context, "It doesn't export a save of " + base::ByteCount(size) +
                                " bytes: the file of the memory card holds only " +
-                               ByteCount(data.size()) + " bytes of save data.");
+                               base::ByteCount(data.size()) + " bytes of save data.");
         return;
     }
 
     // A smaller size than the save's data cuts bytes off: asked first, naming how many.
     if (const std::size_t lost = DataBytesPast(data, size); lost > 0) {
         const std::string question =
-            "A save of " + ByteCount(size) + " bytes leaves out the slot's save data from byte " +
-            ByteCount(size) + " on: " + ByteCount(lost) +
+            "A save of " + base::ByteCount(size) + " bytes leaves out the slot's save data from byte " +
+            base::ByteCount(size) + " on: " + base::ByteCount(lost) +
             (lost == 1 ? " byte there is" : " bytes there are") +
             " not blank, and the new file will not hold " + (lost == 1 ? "it" : "them") +
             ".\nThe smallest size that holds the whole save is " +
-            ByteCount(SuggestedSize(context.mode, data)) + " bytes." + text::kQuestionEnd;
+            base::ByteCount(SuggestedSize(context.mode, data)) + " bytes." + text::kQuestionEnd;
         if (!context.prompter.AskYesNo(question, kTitle)) {
             return;
         }
@@ -196,7 +196,7 @@ void ExportNewSave(const CommandContext& context) {
         return;
     }
     const std::string note = SizeNote(game, size, held);
-    ShowSuccess(context, "The new file holds a save of " + ByteCount(size) + " bytes." +
+    ShowSuccess(context, "The new file holds a save of " + base::ByteCount(size) + " bytes." +
                              (note.empty() ? "" : "\n" + note));
 }
 

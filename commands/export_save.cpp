@@ -32,13 +32,13 @@ std::string PartialCopyNote(std::size_t room, std::size_t copied, std::size_t re
     }
     std::string why;
     if (copied == slotSize && slotSize < region) {
-        why = "The file of the memory card holds only " + ByteCount(slotSize) + " bytes.";
+        why = "The file of the memory card holds only " + base::ByteCount(slotSize) + " bytes.";
     } else {
-        why = "This file has room for " + ByteCount(room) + " bytes of save data, more than the " +
-              ByteCount(region) + "-byte save data region of the slot.";
+        why = "This file has room for " + base::ByteCount(room) + " bytes of save data, more than the " +
+              base::ByteCount(region) + "-byte save data region of the slot.";
     }
-    return why + "\nOnly the first " + ByteCount(copied) +
-           " bytes of its save data are replaced; " + "the other " + ByteCount(room - copied) +
+    return why + "\nOnly the first " + base::ByteCount(copied) +
+           " bytes of its save data are replaced; " + "the other " + base::ByteCount(room - copied) +
            " bytes stay as they were.";
 }
 
@@ -57,7 +57,7 @@ bool IsExportable(ForeignSaveType type) {
 
 // Where in a recognised file the save data goes; the rest of the file stays as it is.
 std::string WhereNote(const ExportRoom& found) {
-    return "This file is a " + found.what + " with room for " + ByteCount(found.length) +
+    return "This file is a " + found.what + " with room for " + base::ByteCount(found.length) +
            " bytes of save data; only they are replaced, the rest of the file stays as it is.";
 }
 

@@ -20,7 +20,7 @@ std::string LooseForm(std::string_view name) {
     for (std::size_t i = 0; i < name.size(); ++i) {
         const char c = name[i];
         if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
-            loose += AsciiLower(c);
+            loose += base::AsciiLower(c);
         } else if (static_cast<unsigned char>(c) == 0xC3 && i + 1 < name.size()) {
             const auto next = static_cast<unsigned char>(name[i + 1]);
             if (next >= 0x80 && next <= 0xBF) {
@@ -36,7 +36,7 @@ std::string LooseForm(std::string_view name) {
 
 // A title as a ROM header holds it, blanks and letter case aside.
 std::string HeaderForm(std::string_view title) {
-    std::string form = AsciiUpper(title);
+    std::string form = base::AsciiUpper(title);
     const auto first = form.find_first_not_of(' ');
     if (first == std::string::npos) {
         return {};
@@ -96,11 +96,11 @@ GameMatch MatchGame(const FoundSave& found, const RomInfo& rom) {
 }
 
 std::string RomGameLabel(const RomInfo& rom) {
-    const std::string title = DisplayText(rom.headerTitle.empty() ? rom.Title() : rom.headerTitle);
+    const std::string title = base::DisplayText(rom.headerTitle.empty() ? rom.Title() : rom.headerTitle);
     if (rom.code.empty()) {
         return title;
     }
-    return title.empty() ? DisplayText(rom.code) : title + " (" + DisplayText(rom.code) + ")";
+    return title.empty() ? base::DisplayText(rom.code) : title + " (" + base::DisplayText(rom.code) + ")";
 }
 
 std::string GameCheckNote(const FoundSave& found, std::span<const CardRom* const> roms) {
@@ -119,7 +119,7 @@ std::string GameCheckNote(const FoundSave& found, std::span<const CardRom* const
     if (different == nullptr) {
         return {};
     }
-    return "This save is for " + DisplayText(found.game) + "; the slot's game is " +
+    return "This save is for " + base::DisplayText(found.game) + "; the slot's game is " +
            RomGameLabel(different->info) + ".";
 }
 
@@ -128,13 +128,13 @@ std::string SaveSizeNote(std::size_t saveSize, const games::GbaSaveType& type) {
     if (type.kind == GbaSaveKind::None || saveSize == 0) {
         return {};
     }
-    const std::string start = "This file's save (" + ByteCount(saveSize) + " bytes) is ";
+    const std::string start = "This file's save (" + base::ByteCount(saveSize) + " bytes) is ";
     if (type.kind == GbaSaveKind::Eeprom) {
         if (saveSize == games::kGbaEepromSmall || saveSize == games::kGbaEepromLarge) {
             return {};
         }
-        const std::string game = "the game's save (EEPROM: " + ByteCount(games::kGbaEepromSmall) +
-                                 " or " + ByteCount(games::kGbaEepromLarge) + " bytes).";
+        const std::string game = "the game's save (EEPROM: " + base::ByteCount(games::kGbaEepromSmall) +
+                                 " or " + base::ByteCount(games::kGbaEepromLarge) + " bytes).";
         return start +
                (saveSize < games::kGbaEepromSmall   ? "smaller than "
                 : saveSize > games::kGbaEepromLarge ? "larger than "
@@ -145,16 +145,16 @@ std::string SaveSizeNote(std::size_t saveSize, const games::GbaSaveType& type) {
         return {};
     }
     return start + (saveSize < type.size ? "smaller" : "larger") + " than the game's save (" +
-           GbaSaveTypeText(type) + ": " + ByteCount(type.size) + " bytes).";
+           GbaSaveTypeText(type) + ": " + base::ByteCount(type.size) + " bytes).";
 }
 
 std::string DsSaveSizeNote(std::size_t saveSize, const games::DsSaveMemory& memory) {
     if (memory.kind == games::DsSaveKind::None || saveSize == 0 || saveSize == memory.bytes) {
         return {};
     }
-    return "This file's save (" + ByteCount(saveSize) + " bytes) is " +
+    return "This file's save (" + base::ByteCount(saveSize) + " bytes) is " +
            (saveSize < memory.bytes ? "smaller" : "larger") + " than the game's save (" +
-           games::DsSaveMemoryText(memory) + ": " + ByteCount(memory.bytes) + " bytes).";
+           games::DsSaveMemoryText(memory) + ": " + base::ByteCount(memory.bytes) + " bytes).";
 }
 
 DsGameSave DsGameSaveOf(std::span<const CardRom* const> roms) {
@@ -165,8 +165,8 @@ DsGameSave DsGameSaveOf(std::span<const CardRom* const> roms) {
             return {rom->dsSave, {}};
         }
         save.unknownWhy = rom->info.code.empty() ? "the header of its ROM " +
-                                                       DisplayText(rom->place) + " fails its check"
-                                                 : "the game " + DisplayText(rom->info.code) +
+                                                       base::DisplayText(rom->place) + " fails its check"
+                                                 : "the game " + base::DisplayText(rom->info.code) +
                                                        " is not in slotkit's list of DS games";
     }
     return save;

@@ -58,7 +58,7 @@ std::optional<std::vector<std::uint8_t>> ReadBack(const CommandContext& context,
                                                   const std::string& modeFolder,
                                                   const std::string& fileName, int number,
                                                   std::string_view what) {
-    const std::string shown = DisplayText(fileName);
+    const std::string shown = base::DisplayText(fileName);
     const auto versions = history::KeptVersionsOf(modeFolder, fileName);
     const history::KeptVersion* chosen = versions.empty() ? nullptr : &versions.back();
     if (number != 0) {
@@ -84,7 +84,7 @@ std::optional<std::vector<std::uint8_t>> ReadBack(const CommandContext& context,
     }
     const std::string question = "Puts back version " + std::to_string(chosen->number) + " of " +
                                  shown + ", kept " + LocalTimeText(chosen->kept) + " before " +
-                                 DisplayText(chosen->command) + " (" + DisplayText(chosen->title) +
+                                 base::DisplayText(chosen->command) + " (" + base::DisplayText(chosen->title) +
                                  ").\nThe " + std::string(what) +
                                  "'s current contents are kept in the history first."
                                  "\nDoes it execute really?";
@@ -146,7 +146,7 @@ void PutBackVersion(const CommandContext& context, const std::string& fileName, 
         return;
     }
     if (fileName.empty() || RefuseFileName(context.SaveFolder(), fileName)) {
-        Fail(context, "No version of " + DisplayText(fileName) + " is kept in the history.");
+        Fail(context, "No version of " + base::DisplayText(fileName) + " is kept in the history.");
         return;
     }
     const auto bytes = ReadBack(context, place.modeFolder, fileName, number, "slot");
@@ -156,7 +156,7 @@ void PutBackVersion(const CommandContext& context, const std::string& fileName, 
     const auto busy = context.prompter.Busy();
     if (const std::error_code error = WriteSlot(context, fileName, *bytes)) {
         Fail(context, "It couldn't write the DAT file:\n" +
-                          DisplayText(context.SlotPathOf(fileName)) + "\n" + error.message() +
+                          base::DisplayText(context.SlotPathOf(fileName)) + "\n" + error.message() +
                           (LeftUnfinished(error) ? "" : "\n\nThe DAT file is as it was."));
     } else {
         context.prompter.Message(text::kSuccess, text::kCaptionTrue, MessageKind::Info);
@@ -172,7 +172,7 @@ void PutBackFolderFile(const CommandContext& context, const std::string& folder,
         return;
     }
     if (!IsPlainFileName(fileName)) {
-        Fail(context, "No version of " + DisplayText(fileName) + " is kept in the history.");
+        Fail(context, "No version of " + base::DisplayText(fileName) + " is kept in the history.");
         return;
     }
     const auto bytes = ReadBack(context, place.modeFolder, fileName, number, "file");
@@ -186,7 +186,7 @@ void PutBackFolderFile(const CommandContext& context, const std::string& folder,
         const auto kept =
             history::KeepVersions(place.root, place.modeFolder, "revert", {&version, 1});
         if (kept[0] && !context.prompter.AskYesNo(
-                           "The current version of " + DisplayText(fileName) +
+                           "The current version of " + base::DisplayText(fileName) +
                                " could not be kept in the history: " + kept[0].message() +
                                ".\nPut the version back anyway?",
                            text::kCaptionConfirm)) {
@@ -195,7 +195,7 @@ void PutBackFolderFile(const CommandContext& context, const std::string& folder,
     }
     if (const std::error_code error = platform::ReplaceFile(path, *bytes)) {
         Fail(context,
-             "It couldn't write the file:\n" + DisplayText(path) + "\n" + error.message() +
+             "It couldn't write the file:\n" + base::DisplayText(path) + "\n" + error.message() +
                  (platform::ChangedButNotConfirmed(error) ? "" : "\n\nThe file is as it was."));
     } else {
         context.prompter.Message(text::kSuccess, text::kCaptionTrue, MessageKind::Info);

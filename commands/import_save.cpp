@@ -35,18 +35,18 @@ std::string LeftOutNote(std::size_t payloadSize, bool decodedPastCapacity, std::
     if (payloadSize <= region) {
         return {};
     }
-    const std::string regionText = ByteCount(region);
+    const std::string regionText = base::ByteCount(region);
     if (decodedPastCapacity) {
-        return "The save data of this file decodes to more than " + ByteCount(payloadSize) +
+        return "The save data of this file decodes to more than " + base::ByteCount(payloadSize) +
                " bytes, more than the " + regionText +
                "-byte save data region of the slot.\nOnly its first " + regionText +
-               " bytes are written; more than " + ByteCount(payloadSize - region) +
+               " bytes are written; more than " + base::ByteCount(payloadSize - region) +
                " bytes are left out.";
     }
-    return "The save data of this file is " + ByteCount(payloadSize) +
+    return "The save data of this file is " + base::ByteCount(payloadSize) +
            " bytes long, longer than the " + regionText +
            "-byte save data region of the slot.\nOnly its first " + regionText +
-           " bytes are written; " + ByteCount(payloadSize - region) + " bytes are left out.";
+           " bytes are written; " + base::ByteCount(payloadSize - region) + " bytes are left out.";
 }
 
 // What the question tells about a recognised file: what it is, how much save data it holds and
@@ -54,9 +54,9 @@ std::string LeftOutNote(std::size_t payloadSize, bool decodedPastCapacity, std::
 // else worth knowing.
 std::string FoundNote(const FoundSave& found, std::size_t saveSize, std::size_t region,
                       bool gameTold) {
-    std::string note = found.what + ": " + ByteCount(saveSize) + " bytes";
+    std::string note = found.what + ": " + base::ByteCount(saveSize) + " bytes";
     if (saveSize > region) {
-        note += "; only its first " + ByteCount(region) + " bytes fit the slot";
+        note += "; only its first " + base::ByteCount(region) + " bytes fit the slot";
     }
     if (!found.game.empty() && !gameTold) {
         note += "\nGame: " + found.game;
@@ -156,7 +156,7 @@ void ImportInto(const CommandContext& context, int row, const std::string& chose
         }
     }
     if (naming) {
-        told = "File: " + DisplayText(chosen) + "\nInto the slot: " + DisplayText(slotName) +
+        told = "File: " + base::DisplayText(chosen) + "\nInto the slot: " + base::DisplayText(slotName) +
                (told.empty() ? "" : "\n\n" + told);
     }
     if (!context.prompter.AskYesNo(Question(kQuestionBody, told), ImportCaption(type))) {
@@ -202,7 +202,7 @@ void ImportDroppedFile(const CommandContext& context, const std::string& path) {
     if (context.view.FileName(*row).empty()) {
         context.prompter.Message(std::string("A save file is imported by dropping it onto the row "
                                              "of a slot file. Row ") +
-                                     RowNumber(*row) + " holds no slot file; nothing was imported.",
+                                     base::RowNumber(*row) + " holds no slot file; nothing was imported.",
                                  text::kCaptionMessage, MessageKind::Info);
         return;
     }

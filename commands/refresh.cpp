@@ -42,7 +42,7 @@ void Refresh(const CommandContext& context) {
     // An unreadable folder would otherwise look like an empty card.
     if (error) {
         context.prompter.Message("The " + std::string(SaveFolderName(context.mode)) +
-                                     " folder can't be read:\n" + DisplayText(folder) + "\n" +
+                                     " folder can't be read:\n" + base::DisplayText(folder) + "\n" +
                                      error.message(),
                                  text::kCaptionError, MessageKind::Failure);
     }

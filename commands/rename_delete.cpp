@@ -26,7 +26,7 @@ void RenameTo(const CommandContext& context, int row, const std::string& oldName
         return;
     }
     const auto fail = [&](const std::string& why) {
-        context.prompter.Message(std::string(text::kFailed) + "\nRow " + RowNumber(row) + why,
+        context.prompter.Message(std::string(text::kFailed) + "\nRow " + base::RowNumber(row) + why,
                                  text::kCaptionError, MessageKind::Failure);
     };
     // A row without a file has nothing to rename; its path would be the save folder itself.
@@ -40,12 +40,12 @@ void RenameTo(const CommandContext& context, int row, const std::string& oldName
     const auto error =
         platform::RenameNoReplace(context.SlotPathOf(oldName), context.SlotPathOf(*newName));
     if (platform::ChangedButNotConfirmed(error)) {
-        fail(", " + DisplayText(oldName) + ": it is now " + DisplayText(*newName) + ", but " +
+        fail(", " + base::DisplayText(oldName) + ": it is now " + base::DisplayText(*newName) + ", but " +
              error.message() + ".");
     } else if (error == std::errc::file_exists) {
-        fail(", " + DisplayText(oldName) + ": " + DisplayText(*newName) + " already exists.");
+        fail(", " + base::DisplayText(oldName) + ": " + base::DisplayText(*newName) + " already exists.");
     } else if (error) {
-        fail(", " + DisplayText(oldName) + ": it was not renamed to " + DisplayText(*newName) +
+        fail(", " + base::DisplayText(oldName) + ": it was not renamed to " + base::DisplayText(*newName) +
              ": " + error.message() + ".");
     }
 }
@@ -85,11 +85,11 @@ void DeleteSlots(const CommandContext& context) {
         }
         const auto error = platform::RemoveFile(context.SlotPathOf(fileName));
         if (platform::ChangedButNotConfirmed(error)) {
-            unconfirmed.push_back(DisplayText(fileName) + " was deleted: " + error.message());
+            unconfirmed.push_back(base::DisplayText(fileName) + " was deleted: " + error.message());
         } else if (error && error != std::errc::no_such_file_or_directory) {
-            notDeleted.push_back(DisplayText(fileName) + ": " + error.message());
+            notDeleted.push_back(base::DisplayText(fileName) + ": " + error.message());
         } else if (!error) {
-            context.prompter.Done(DisplayText(fileName) + " was deleted.");
+            context.prompter.Done(base::DisplayText(fileName) + " was deleted.");
         }
     }
     if (!notDeleted.empty() || !unconfirmed.empty()) {

@@ -53,11 +53,11 @@ class Outcome {
 };
 
 std::string FailureLine(const std::string& fileName, const std::string& why) {
-    return DisplayText(fileName) + ": " + why;
+    return base::DisplayText(fileName) + ": " + why;
 }
 
 std::string RowLine(int row, const std::string& why) {
-    return "Row " + RowNumber(row) + ": " + why;
+    return "Row " + base::RowNumber(row) + ": " + why;
 }
 
 // A name for a new slot in a row without a file, or nothing when the row is skipped.
@@ -74,7 +74,7 @@ std::optional<std::string> NameForNewSlot(const CommandContext& context, int row
     }
     auto name = AcceptTypedName(context, *typed, text::kCaptionError);
     if (!name) {
-        outcome.Fail(DisplayText(WithDatExtension(*typed)) + ": the name can't be used");
+        outcome.Fail(base::DisplayText(WithDatExtension(*typed)) + ": the name can't be used");
         return std::nullopt;
     }
     const std::string path = context.SlotPathOf(*name);
@@ -85,7 +85,7 @@ std::optional<std::string> NameForNewSlot(const CommandContext& context, int row
     // The name may be that of another save: ask before it is blanked.
     if (platform::PathExists(path)) {
         const std::string question = "A DAT file with this name already exists:\n" +
-                                     DisplayText(*name) +
+                                     base::DisplayText(*name) +
                                      "\nIts contents will be erased.\nDoes it execute really?";
         if (!context.prompter.AskYesNo(question, text::kCaptionConfirm)) {
             return std::nullopt;

@@ -35,8 +35,8 @@ FoundSave ReadDesmume(ByteSpan file) {
     }
     const std::string what = "DeSmuME save";
     const std::size_t fields = file.size() - kDesmumeFooterSize + kText.size();
-    const std::uint32_t padSize = ReadU32Le(file, fields + kPaddedSizeField);
-    const std::uint32_t version = ReadU32Le(file, fields + kVersionField);
+    const std::uint32_t padSize = base::ReadU32Le(file, fields + kPaddedSizeField);
+    const std::uint32_t version = base::ReadU32Le(file, fields + kVersionField);
     if (version != kKnownVersion) {
         return Refused(what, "its footer is of a version (" + std::to_string(version) +
                                  ") this program does not know");
@@ -87,7 +87,7 @@ std::vector<std::uint8_t> DesmumeFooter(std::uint32_t size) {
     footer.resize(kText.size() + kFieldsSize);
     std::uint8_t* field = footer.data() + kText.size();
     for (const std::uint32_t value : {size, size, kind, addressSize, size, kKnownVersion}) {
-        WriteU32Le(field, value);
+        base::WriteU32Le(field, value);
         field += 4;
     }
     footer.insert(footer.end(), kEnd.begin(), kEnd.end());

@@ -8,7 +8,7 @@ namespace {
 
 std::string TypeSuffixOf(std::string_view path) {
     // A path shorter than three characters has no suffix that could match.
-    return AsciiUpper(path.size() >= 3 ? path.substr(path.size() - 3) : path);
+    return base::AsciiUpper(path.size() >= 3 ? path.substr(path.size() - 3) : path);
 }
 
 std::string Caption(std::string_view action, ForeignSaveType type) {

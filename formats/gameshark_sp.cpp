@@ -57,7 +57,7 @@ FoundSave ReadGameSharkSp(ByteSpan file) {
         return Refused(what, "its header is not one this program knows");
     }
     const std::size_t available = file.size() - kSaveAt;
-    const std::size_t named = SizeOfSaveType(ReadU32Le(file, kSaveTypeAt));
+    const std::size_t named = SizeOfSaveType(base::ReadU32Le(file, kSaveTypeAt));
     const std::size_t saveSize = named != 0 ? named : available;
     if (saveSize > available) {
         return Refused(what, "its header names " + std::to_string(saveSize) +

@@ -84,7 +84,7 @@ std::optional<std::vector<std::uint8_t>> DecodeNocash(ByteSpan coded, std::size_
         }
         const std::uint8_t value = *p;
         if (c == kLongRunCode) {
-            count = ReadU16Le(p + 1);
+            count = base::ReadU16Le(p + 1);
         }
         p += needed;
         if (tooMuch(count)) {
@@ -104,8 +104,8 @@ FoundSave ReadNocash(ByteSpan file) {
     if (!IsNocash(file)) {
         return {};
     }
-    const std::uint32_t method = ReadU32Le(file, kMethodAt);
-    const std::uint32_t size = ReadU32Le(file, kSizeAt);
+    const std::uint32_t method = base::ReadU32Le(file, kMethodAt);
+    const std::uint32_t size = base::ReadU32Le(file, kSizeAt);
     if (method == kMethodStored) {
         const std::string what = "no$gba save";
         if (size > file.size() - kStoredDataAt) {
@@ -128,7 +128,7 @@ FoundSave ReadNocash(ByteSpan file) {
     }
     std::string error;
     auto decoded =
-        DecodeNocash(file.subspan(kCodedDataAt, size), ReadU32Le(file, kUnpackedAt), error);
+        DecodeNocash(file.subspan(kCodedDataAt, size), base::ReadU32Le(file, kUnpackedAt), error);
     if (!decoded) {
         return Refused(what, error);
     }
@@ -141,7 +141,7 @@ ExportRoom NocashExportRoom(ByteSpan file) {
     if (!IsNocash(file)) {
         return {};
     }
-    if (ReadU32Le(file, kMethodAt) != kMethodStored) {
+    if (base::ReadU32Le(file, kMethodAt) != kMethodStored) {
         ExportRoom room;
         room.outcome = FoundSave::Outcome::Refused;
         room.what = "no$gba save, compressed";

@@ -70,14 +70,14 @@ std::uint32_t Checksum(ByteSpan bytes) {
 }  // namespace
 
 FoundSave ReadSharkPort(ByteSpan file) {
-    if (!(file.size() >= kMagicAt + kMagic.size() && ReadU32Le(file, 0) == kMagic.size() &&
+    if (!(file.size() >= kMagicAt + kMagic.size() && base::ReadU32Le(file, 0) == kMagic.size() &&
           HasAt(file, kMagicAt, kMagic))) {
         return {};
     }
     const std::string what = "SharkPort save";
     const FoundSave cut = Refused(what, "the file ends before the save data its header names");
     std::size_t at = kMagicAt + kMagic.size();
-    if (file.size() - at < kFieldSize || ReadU32Le(file, at) != kKnownFormat) {
+    if (file.size() - at < kFieldSize || base::ReadU32Le(file, at) != kKnownFormat) {
         return Refused(what, "its header is not one this program knows");
     }
     at += kFieldSize;
@@ -85,7 +85,7 @@ FoundSave ReadSharkPort(ByteSpan file) {
         if (file.size() - at < kFieldSize) {
             return cut;
         }
-        const std::uint32_t length = ReadU32Le(file, at);
+        const std::uint32_t length = base::ReadU32Le(file, at);
         at += kFieldSize;
         if (length > file.size() - at) {
             return cut;
@@ -95,7 +95,7 @@ FoundSave ReadSharkPort(ByteSpan file) {
     if (file.size() - at < kFieldSize) {
         return cut;
     }
-    const std::uint32_t block = ReadU32Le(file, at);  // the ROM header and the save
+    const std::uint32_t block = base::ReadU32Le(file, at);  // the ROM header and the save
     at += kFieldSize;
     if (block < kRomHeaderSize) {
         return Refused(what, "its header names a save block too short for its own header");
@@ -110,7 +110,7 @@ FoundSave ReadSharkPort(ByteSpan file) {
     found.game = code.empty() ? title : title.empty() ? code : title + " (" + code + ")";
     found.gameTitle = title;
     found.gameCode = code;
-    if (Checksum(file.subspan(at, block)) != ReadU32Le(file, at + block)) {
+    if (Checksum(file.subspan(at, block)) != base::ReadU32Le(file, at + block)) {
         found.remark =
             "The checksum of this file does not match its data: the file may be "
             "damaged.";

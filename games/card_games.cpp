@@ -85,7 +85,7 @@ std::string DottedShortName(const std::string& shortName) {
     const std::string name =
         Trimmed(shortName.substr(0, std::min<std::size_t>(shortName.size(), 8)));
     const std::string extension = shortName.size() > 8 ? Trimmed(shortName.substr(8)) : "";
-    return DisplayText(extension.empty() ? name : name + "." + extension);
+    return base::DisplayText(extension.empty() ? name : name + "." + extension);
 }
 
 bool SlotHoldsSave(const games::DsSaveMemory& memory) {

@@ -41,7 +41,7 @@ std::size_t CrcCountOf(std::uint16_t version) {
 std::vector<std::uint8_t> DecodeIcon(ByteSpan banner) {
     std::array<std::array<std::uint8_t, 4>, 16> palette{};
     for (std::size_t i = 1; i < palette.size(); ++i) {
-        const std::uint16_t bgr = ReadU16Le(banner, kPaletteAt + 2 * i);
+        const std::uint16_t bgr = base::ReadU16Le(banner, kPaletteAt + 2 * i);
         auto channel = [](unsigned five) {
             return static_cast<std::uint8_t>(five << 3 | five >> 2);
         };
@@ -106,12 +106,12 @@ std::optional<std::vector<std::string>> TitleOf(ByteSpan banner, std::size_t lan
 DsBannerCrc PartCrc(ByteSpan banner, std::size_t index) {
     DsBannerCrc crc;
     const CrcRange& range = kCrcRanges[index];
-    if (banner.size() < kDsBannerMinSize || index >= CrcCountOf(ReadU16Le(banner, 0)) ||
+    if (banner.size() < kDsBannerMinSize || index >= CrcCountOf(base::ReadU16Le(banner, 0)) ||
         banner.size() < range.to) {
         return crc;
     }
     crc.present = true;
-    crc.stored = ReadU16Le(banner, range.storedAt);
+    crc.stored = base::ReadU16Le(banner, range.storedAt);
     crc.computed = Crc16(banner.subspan(range.from, range.to - range.from));
     return crc;
 }
@@ -152,7 +152,7 @@ DsBanner ReadDsBanner(ByteSpan banner) {
         result.cut = true;
         return result;
     }
-    result.version = ReadU16Le(banner, 0);
+    result.version = base::ReadU16Le(banner, 0);
     for (std::size_t i = 0; i < result.crcs.size(); ++i) {
         result.crcs[i] = PartCrc(banner, i);
     }

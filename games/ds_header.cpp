@@ -34,12 +34,12 @@ DsHeader ReadDsHeader(ByteSpan start, std::optional<std::uint64_t> fileSize) {
     header.makerCode = AsciiText(start.subspan(0x010, 2));
     header.unitCodeByte = start[0x012];
     header.unit = UnitOf(header.unitCodeByte);
-    const std::uint32_t banner = ReadU32Le(start, 0x068);
+    const std::uint32_t banner = base::ReadU32Le(start, 0x068);
     if (banner >= 0x200 &&
         (!fileSize || (banner <= *fileSize && *fileSize - banner >= kDsBannerMinSize))) {
         header.bannerOffset = banner;
     }
-    header.storedCrc = ReadU16Le(start, 0x15E);
+    header.storedCrc = base::ReadU16Le(start, 0x15E);
     header.computedCrc = Crc16(start.first(0x15E));
     header.crcMatches = header.storedCrc == header.computedCrc;
     return header;

@@ -20,7 +20,7 @@ std::string ShortNameText(std::string_view shortForm) {
     if (dot != std::string_view::npos) {
         text += name.substr(dot + 1);
     }
-    return AsciiUpper(text);
+    return base::AsciiUpper(text);
 }
 
 std::array<std::uint8_t, kShortNameSize> ShortNameField(std::string_view shortNameText) {

@@ -174,7 +174,7 @@ std::optional<games::GbaSaveType> GbaSaveTypeOfRomShown(const std::string& romPa
     if (auto remembered = RememberedGbaSaveType(romPath)) {
         return remembered;
     }
-    const std::string name = DisplayText(FileNamePart(romPath));
+    const std::string name = base::DisplayText(FileNamePart(romPath));
     const std::unique_ptr<ProgressScope> shown =
         prompter.Progress("Reading the save type of " + name);
     std::stop_source stop;
@@ -182,8 +182,8 @@ std::optional<games::GbaSaveType> GbaSaveTypeOfRomShown(const std::string& romPa
     reading.progress = [&](const SaveTypeProgress& done) {
         constexpr std::uint64_t kMiB = 1024 * 1024;
         const std::string text = "The save type of " + name + " is read from the whole ROM: " +
-                                 ByteCount((done.bytesRead + kMiB - 1) / kMiB) + " of " +
-                                 ByteCount((done.bytesToRead + kMiB - 1) / kMiB) + " MiB read.";
+                                 base::ByteCount((done.bytesRead + kMiB - 1) / kMiB) + " of " +
+                                 base::ByteCount((done.bytesToRead + kMiB - 1) / kMiB) + " MiB read.";
         if (!shown->Update(done.bytesRead, done.bytesToRead, text)) {
             stop.request_stop();
         }

@@ -62,7 +62,7 @@ std::string AsciiText(ByteSpan field) {
 
 std::string Utf16Text(ByteSpan field) {
     const std::size_t units = field.size() / 2;
-    auto unit = [&](std::size_t i) { return ReadU16Le(field, 2 * i); };
+    auto unit = [&](std::size_t i) { return base::ReadU16Le(field, 2 * i); };
     std::string out;
     out.reserve(units);
     for (std::size_t i = 0; i < units && unit(i) != 0; ++i) {

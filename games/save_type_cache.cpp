@@ -137,7 +137,7 @@ RomStamp MakeRomStamp(std::uint64_t size, int year, int month, int day, int hour
     if (!IsTimeText(text)) {
         text = "0000-00-00T00:00:00";  // a year past 9999 or a negative field: never matches
     }
-    return {size, text, ContentHash(header.first(std::min<std::size_t>(header.size(), 0xC0)))};
+    return {size, text, base::ContentHash(header.first(std::min<std::size_t>(header.size(), 0xC0)))};
 }
 
 std::vector<RememberedSaveType> ParseSaveTypeCache(std::string_view text) {
@@ -175,7 +175,7 @@ std::string FormatSaveTypeCache(std::span<const RememberedSaveType> entries) {
         flags += entry.type.hasClock ? "c" : "";
         flags += entry.type.conflicting ? "x" : "";
         text += std::to_string(entry.rom.size) + ' ' + entry.rom.lastWrite + ' ' +
-                HashText(entry.rom.headerHash) + ' ' + std::string(kind->name) + ' ' +
+                base::HashText(entry.rom.headerHash) + ' ' + std::string(kind->name) + ' ' +
                 std::to_string(entry.type.offset) + ' ' + (flags.empty() ? "-" : flags);
         if (kind->kind != GbaSaveKind::None) {
             text += ' ' + entry.type.libraryId;

@@ -154,7 +154,7 @@ std::string SafeFolderName(std::string_view text) {
     }
     if (name.size() > kLongest) {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-        name = name.substr(0, kLongest - 17) + "~" + HashText(ContentHash({bytes, text.size()}));
+        name = name.substr(0, kLongest - 17) + "~" + base::HashText(base::ContentHash({bytes, text.size()}));
     }
     return name;
 }
@@ -220,7 +220,7 @@ std::vector<Removal> ChooseRemovals(const std::vector<SlotVersions>& slots, std:
 }
 
 bool SameSlotFile(std::string_view a, std::string_view b) {
-    return EqualIgnoringAsciiCase(a, b);
+    return base::EqualIgnoringAsciiCase(a, b);
 }
 
 }  // namespace slotkit::history

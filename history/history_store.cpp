@@ -172,7 +172,7 @@ std::vector<PendingCopy> ChooseCopies(const std::string& modeFolder, std::string
         }
         std::vector<KeptVersion> index = ReadIndex(slotFolder);
         const std::string hash =
-            HashText(version.hash ? *version.hash : ContentHash(version.bytes));
+            base::HashText(version.hash ? *version.hash : base::ContentHash(version.bytes));
         if (HoldsNewest(slotFolder, index, hash, version.bytes.size())) {
             continue;
         }
@@ -262,7 +262,7 @@ void CommitResults(const std::vector<PendingCopy>& pending,
 bool IsNewestKept(const std::string& modeFolder, const std::string& slotFileName,
                   std::uint64_t hash, std::uint64_t size) {
     const std::string slotFolder = SlotFolder(modeFolder, slotFileName);
-    return HoldsNewest(slotFolder, ReadIndex(slotFolder), HashText(hash), size);
+    return HoldsNewest(slotFolder, ReadIndex(slotFolder), base::HashText(hash), size);
 }
 
 std::vector<std::error_code> KeepVersions(const std::string& historyRoot,
@@ -319,7 +319,7 @@ std::error_code ReadKeptVersion(const std::string& modeFolder, const std::string
     if (auto error = platform::ReadWholeFile(path, bytes)) {
         return error;
     }
-    if (bytes.size() != version.size || HashText(ContentHash(bytes)) != version.hash) {
+    if (bytes.size() != version.size || base::HashText(base::ContentHash(bytes)) != version.hash) {
         bytes.clear();
         return std::make_error_code(std::errc::illegal_byte_sequence);
     }

@@ -46,7 +46,7 @@ std::error_code MarkUnfinished(const std::error_code& error) {
 }
 
 std::uint64_t HashOf(std::span<const std::uint8_t> bytes) {
-    return ContentHash(bytes);
+    return base::ContentHash(bytes);
 }
 
 // The names of the records in a mode folder of the history, sorted.
@@ -246,10 +246,10 @@ struct FinishingLines {
 };
 void AddLine(const Finishing& done, const std::string& path, FinishingLines& lines) {
     const history::Intent& intent = done.intent;
-    const std::string slot = DisplayText(intent.slotFileName);
+    const std::string slot = base::DisplayText(intent.slotFileName);
     auto leave = [&](const std::string& why) {
         if (FirstTimeSaid(path)) {
-            lines.left.push_back(DisplayText(path) + ": " + why);
+            lines.left.push_back(base::DisplayText(path) + ": " + why);
         }
     };
     switch (done.outcome) {
@@ -262,8 +262,8 @@ void AddLine(const Finishing& done, const std::string& path, FinishingLines& lin
             leave("the record is damaged: " + done.why);
             break;
         case RecordOutcome::OtherSlot:
-            leave("the record is of another card or slot (" + DisplayText(intent.card) + ", " +
-                  DisplayText(intent.mode) + ", " + DisplayText(intent.slotFileName) + ")");
+            leave("the record is of another card or slot (" + base::DisplayText(intent.card) + ", " +
+                  base::DisplayText(intent.mode) + ", " + base::DisplayText(intent.slotFileName) + ")");
             break;
         case RecordOutcome::SlotMissing:
             leave("the slot file " + slot + " is not on the card");
@@ -297,7 +297,7 @@ void TellLockNotTaken(Prompter& prompter, const std::string& lockPath,
     prompter.Message(
         "The unfinished writes to this card that the history holds could not be "
         "finished: its lock file cannot be taken (" +
-            error.message() + "):\n" + DisplayText(lockPath),
+            error.message() + "):\n" + base::DisplayText(lockPath),
         text::kCaptionError, MessageKind::Failure);
 }
 

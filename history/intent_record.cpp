@@ -102,9 +102,9 @@ std::vector<std::uint8_t> IntentRecord(const Intent& intent,
     header += "mode: " + Escaped(intent.mode) + "\n";
     header += "slot: " + Escaped(intent.slotFileName) + "\n";
     header += "size: " + std::to_string(newBytes.size()) + "\n";
-    header += "old: " + HashText(intent.oldHash) + "\n";
-    header += "new: " + HashText(ContentHash(newBytes)) + "\n";
-    header += "check: " + HashText(ContentHash(AsBytes(header))) + "\n";
+    header += "old: " + base::HashText(intent.oldHash) + "\n";
+    header += "new: " + base::HashText(base::ContentHash(newBytes)) + "\n";
+    header += "check: " + base::HashText(base::ContentHash(AsBytes(header))) + "\n";
     std::vector<std::uint8_t> record(header.begin(), header.end());
     record.insert(record.end(), newBytes.begin(), newBytes.end());
     return record;
@@ -149,7 +149,7 @@ std::optional<ReadIntent> ParseIntentRecord(std::span<const std::uint8_t> record
         values[k] = line.substr(prefix.size());
     }
     const auto check = ParseHash(values[6]);
-    if (!check || *check != ContentHash(record.first(checked))) {
+    if (!check || *check != base::ContentHash(record.first(checked))) {
         why = "its header does not match its checksum";
         return std::nullopt;
     }
@@ -171,7 +171,7 @@ std::optional<ReadIntent> ParseIntentRecord(std::span<const std::uint8_t> record
                                            : "it holds more bytes than its header says";
         return std::nullopt;
     }
-    if (ContentHash(read.newBytes) != *newHash) {
+    if (base::ContentHash(read.newBytes) != *newHash) {
         why = "its new bytes do not match their hash";
         return std::nullopt;
     }

@@ -25,7 +25,7 @@ struct Current {
 // Asks whether `fileName` may be changed although its current version was not kept.
 bool ChangeAnyway(const CommandContext& context, const std::string& fileName,
                   const std::error_code& why) {
-    return context.prompter.AskYesNo("The current version of " + DisplayText(fileName) +
+    return context.prompter.AskYesNo("The current version of " + base::DisplayText(fileName) +
                                          " could not be kept in the history: " + why.message() +
                                          ".\nChange the slot anyway?",
                                      text::kCaptionConfirm);
@@ -133,7 +133,7 @@ bool KeepBeforeChange(const CommandContext& context, const std::vector<std::stri
         }
         // What the history holds already costs a hash; only new versions are held in memory.
         if (!slot.error && placed) {
-            slot.hash = ContentHash(buffer);
+            slot.hash = base::ContentHash(buffer);
             if (history::IsNewestKept(place.modeFolder, fileName, *slot.hash, buffer.size())) {
                 continue;
             }

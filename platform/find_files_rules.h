@@ -12,7 +12,7 @@ namespace slotkit::platform {
 inline bool EndsInOneOf(std::string_view name, const std::vector<std::string>& suffixes) {
     for (const std::string& suffix : suffixes) {
         if (name.size() > suffix.size() &&
-            EqualIgnoringAsciiCase(name.substr(name.size() - suffix.size()), suffix)) {
+            base::EqualIgnoringAsciiCase(name.substr(name.size() - suffix.size()), suffix)) {
             return true;
         }
     }
@@ -21,7 +21,7 @@ inline bool EndsInOneOf(std::string_view name, const std::vector<std::string>& s
 
 inline bool IsOneOf(std::string_view name, const std::vector<std::string>& names) {
     for (const std::string& other : names) {
-        if (EqualIgnoringAsciiCase(name, other)) {
+        if (base::EqualIgnoringAsciiCase(name, other)) {
             return true;
         }
     }

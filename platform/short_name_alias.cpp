@@ -34,7 +34,7 @@ void AppendShortChars(std::string_view part, std::size_t limit, std::string& out
         } else if (!IsShortNameChar(c)) {
             out += '_';
         } else {
-            out += AsciiUpper(static_cast<char>(c));
+            out += base::AsciiUpper(static_cast<char>(c));
         }
         ++taken;
     }

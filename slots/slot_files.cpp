@@ -6,7 +6,7 @@
 namespace slotkit {
 
 bool IsSlotFileName(std::string_view name) {
-    return EndsWithIgnoringAsciiCase(name, ".DAT");
+    return base::EndsWithIgnoringAsciiCase(name, ".DAT");
 }
 
 std::vector<std::string> ListSlotFiles(const std::string& folder, std::error_code* error) {

@@ -23,7 +23,7 @@ std::string TitleFromShortName(std::span<const std::uint8_t> bytesRead) {
     for (std::size_t i = 0; i < kShortNameSize && bytesRead[i] != 0; ++i) {
         name += static_cast<char>(bytesRead[i]);
     }
-    return DisplayText(name);
+    return base::DisplayText(name);
 }
 
 std::string FormatDate(const platform::LocalTime& t) {
@@ -58,7 +58,7 @@ std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayou
     std::vector<SlotRow> rows(kSlotRowCount);
     for (int i = 0; i < kSlotRowCount; ++i) {
         SlotRow& row = rows[i];
-        row.number = RowNumber(i);
+        row.number = base::RowNumber(i);
         if (static_cast<std::size_t>(i) >= names.size()) {
             row.title = kTitleNoFile;
             continue;
@@ -72,7 +72,7 @@ std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayou
 
 void ShowRowAsOnCard(const CommandContext& context, int row) {
     SlotRow shown;
-    shown.number = RowNumber(row);
+    shown.number = base::RowNumber(row);
     shown.fileName = context.view.FileName(row);
     if (shown.fileName.empty()) {
         shown.title = kTitleNoFile;

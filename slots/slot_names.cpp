@@ -18,7 +18,7 @@ std::string WithDatExtension(std::string_view name) {
 }
 
 bool HasDatExtension(std::string_view name) {
-    return EndsWithIgnoringAsciiCase(name, ".DAT");
+    return base::EndsWithIgnoringAsciiCase(name, ".DAT");
 }
 
 namespace {
@@ -31,7 +31,7 @@ bool IsForbiddenByte(unsigned char c) {
 }  // namespace
 
 std::optional<std::string> RefuseFileName(std::string_view folder, std::string_view fileName) {
-    const std::string shown = DisplayText(fileName);
+    const std::string shown = base::DisplayText(fileName);
     const bool plain = !fileName.empty() && fileName != "." && fileName != ".." &&
                        std::none_of(fileName.begin(), fileName.end(), [](char c) {
                            return IsForbiddenByte(static_cast<unsigned char>(c));

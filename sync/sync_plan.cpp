@@ -56,7 +56,7 @@ std::string GameOfSlot(const std::string& slotName, std::span<const std::uint8_t
     if (shortName.empty()) {
         return {};
     }
-    const auto found = roms.find(AsciiLower(slotName));
+    const auto found = roms.find(base::AsciiLower(slotName));
     if (found != roms.end() && !found->second.empty()) {
         rom = found->second.front();
     }
@@ -73,7 +73,7 @@ std::string GameOfSlot(const std::string& slotName, std::span<const std::uint8_t
         for (const CardRom* other : found->second) {
             if (WithoutExtension(std::string(FileNamePart(other->path))) != name) {
                 blocked = "two ROM files on the card of different names belong to this slot: " +
-                          DisplayText(rom->place) + " and " + DisplayText(other->place);
+                          base::DisplayText(rom->place) + " and " + base::DisplayText(other->place);
             }
         }
         return name;
@@ -148,7 +148,7 @@ FolderSide ReadFolderSide(EditMode mode, const std::string& path, SyncFormat for
 // different folders that name games of different sizes.
 std::optional<std::uint64_t> GameSaveBytes(EditMode mode, const RomsOfSlots& roms,
                                            const std::string& slotName) {
-    const auto found = roms.find(AsciiLower(slotName));
+    const auto found = roms.find(base::AsciiLower(slotName));
     if (mode != EditMode::Nds || found == roms.end() || found->second.empty()) {
         return std::nullopt;
     }
@@ -168,11 +168,11 @@ std::optional<std::uint64_t> GameSaveBytes(EditMode mode, const RomsOfSlots& rom
 // as an emulator pads a short file. `size` is at most a slot's save region.
 std::uint64_t HashAtSize(std::span<const std::uint8_t> save, std::size_t size) {
     if (save.size() >= size) {
-        return ContentHash(save.first(size));
+        return base::ContentHash(save.first(size));
     }
     std::vector<std::uint8_t> padded(save.begin(), save.end());
     padded.resize(size, 0xFF);
-    return ContentHash(padded);
+    return base::ContentHash(padded);
 }
 
 void AddRemark(std::string& remark, const std::string& more) {
@@ -188,10 +188,10 @@ std::string ReadBothSides(const CommandContext& context, const std::string& fold
         return "DeSmuME's .dsv files hold DS saves: a GBA sync uses .sav files.";
     }
     if (!platform::IsDirectory(folder)) {
-        return "The folder " + DisplayText(folder) + " is not there.";
+        return "The folder " + base::DisplayText(folder) + " is not there.";
     }
     if (const std::error_code error = platform::ListFolder(folder, entries)) {
-        return "The folder " + DisplayText(folder) + " cannot be read: " + error.message() + ".";
+        return "The folder " + base::DisplayText(folder) + " cannot be read: " + error.message() + ".";
     }
     std::error_code listError;
     slots = ListSlotFiles(context.SaveFolder(), &listError);
@@ -213,7 +213,7 @@ struct PairSources {
 };
 
 std::string TooShortText(std::uint64_t size) {
-    return "the slot file is too short for a save of " + ByteCount(size) + " bytes";
+    return "the slot file is too short for a save of " + base::ByteCount(size) + " bytes";
 }
 
 // The size and hashes of a pair whose file is in the folder. False when the pair is blocked.
@@ -222,7 +222,7 @@ bool DecideWithFile(const PairSources& sources, std::span<const std::uint8_t> re
                     std::uint64_t slotHolds, bool isFolder, SyncPair& pair,
                     std::optional<std::uint64_t>& savedAtFileSize) {
     if (isFolder) {
-        pair.blocked = DisplayText(pair.fileName) + " in the folder is a folder, not a file";
+        pair.blocked = base::DisplayText(pair.fileName) + " in the folder is a folder, not a file";
         return false;
     }
     pair.fileExists = true;
@@ -243,11 +243,11 @@ bool DecideWithFile(const PairSources& sources, std::span<const std::uint8_t> re
         pair.blocked = "the file holds no save data";
     } else if (atGame && target > slotHolds && DataBytesPast(side.save, slotHolds) > 0) {
         pair.blocked =
-            "the file's save holds data past the " + ByteCount(slotHolds) + " bytes a slot holds";
+            "the file's save holds data past the " + base::ByteCount(slotHolds) + " bytes a slot holds";
     } else if (!atGame && fileSave > region.size()) {
-        pair.blocked = "the file's save (" + ByteCount(fileSave) +
+        pair.blocked = "the file's save (" + base::ByteCount(fileSave) +
                        " bytes) is larger than the slot's save data region (" +
-                       ByteCount(region.size()) + " bytes)";
+                       base::ByteCount(region.size()) + " bytes)";
     }
     if (pair.blocked.empty() && pair.size > region.size()) {
         pair.blocked = TooShortText(pair.size);
@@ -260,10 +260,10 @@ bool DecideWithFile(const PairSources& sources, std::span<const std::uint8_t> re
     if (pair.gameSize && !atGame) {
         pair.keptSize = "the file is a " + side.what + ", whose size the sync keeps";
     }
-    pair.fileHash = ContentHash(side.bytes);
+    pair.fileHash = base::ContentHash(side.bytes);
     pair.folderHash = HashAtSize(side.save, pair.size);
     if (pair.otherSize) {
-        savedAtFileSize = ContentHash(side.save);
+        savedAtFileSize = base::ContentHash(side.save);
     }
     return true;
 }
@@ -309,26 +309,26 @@ void RecordAtGameSize(const SyncPair& pair, std::span<const std::uint8_t> region
                                          region.begin() + static_cast<std::ptrdiff_t>(moved),
                                          [](std::uint8_t b) { return b == 0xFF; });
     if (fileSize <= region.size() && paddedToMoved &&
-        ContentHash(region.first(fileSize)) == last.card) {
+        base::ContentHash(region.first(fileSize)) == last.card) {
         last.card = pair.cardHash;
     }
 }
 
 std::string DataPastGameText(const SyncPair& pair) {
-    return "the file's save (" + ByteCount(pair.fileSaveSize) +
-           " bytes) holds data past the game's " + ByteCount(*pair.gameSize) +
+    return "the file's save (" + base::ByteCount(pair.fileSaveSize) +
+           " bytes) holds data past the game's " + base::ByteCount(*pair.gameSize) +
            " bytes, which bringing the file to the game's size would cut";
 }
 
 // The remarks shown after the reason of a pair's decision, `remark` first.
 std::string PairRemarks(const SyncPair& pair, std::uint64_t slotHolds, std::string remark) {
     if (pair.gameSize && *pair.gameSize > slotHolds) {
-        AddRemark(remark, "the slot holds only the first " + ByteCount(slotHolds) +
-                              " of the game's " + ByteCount(*pair.gameSize) + " bytes");
+        AddRemark(remark, "the slot holds only the first " + base::ByteCount(slotHolds) +
+                              " of the game's " + base::ByteCount(*pair.gameSize) + " bytes");
     }
     if (!pair.keptSize.empty()) {
-        AddRemark(remark, ByteCount(pair.fileSaveSize) + " bytes; the game's save is " +
-                              ByteCount(*pair.gameSize) + " bytes; " + pair.keptSize);
+        AddRemark(remark, base::ByteCount(pair.fileSaveSize) + " bytes; the game's save is " +
+                              base::ByteCount(*pair.gameSize) + " bytes; " + pair.keptSize);
     }
     if (pair.sizeGuessed) {
         AddRemark(remark,
@@ -371,7 +371,7 @@ bool DecidePair(const PairSources& sources, const std::string& slotName,
     const std::uint64_t slotHolds = layout.saveRegionSize;
     pair.gameSize = GameSaveBytes(context.mode, sources.roms, slotName);
     std::optional<std::uint64_t> savedAtFileSize;
-    const auto found = sources.byName.find(AsciiLower(pair.fileName));
+    const auto found = sources.byName.find(base::AsciiLower(pair.fileName));
     if (found != sources.byName.end()) {
         pair.fileName = found->second->name;
         if (!DecideWithFile(sources, region, slotHolds, found->second->isFolder, pair,
@@ -381,7 +381,7 @@ bool DecidePair(const PairSources& sources, const std::string& slotName,
     } else if (!DecideWithoutFile(context, rom, region, slotHolds, pair, remark)) {
         return true;
     }
-    pair.cardHash = ContentHash(region.first(pair.size));
+    pair.cardHash = base::ContentHash(region.first(pair.size));
     auto last = sync::FindLast(sources.record, pair.slotFileName, pair.fileName);
     if (last && savedAtFileSize) {
         RecordAtGameSize(pair, region, *savedAtFileSize, *last);
@@ -406,7 +406,7 @@ void BlockSharedFiles(const std::map<std::string, std::vector<std::size_t>>& pai
         }
         std::string names;
         for (const std::size_t i : indexes) {
-            names += (names.empty() ? "" : ", ") + DisplayText(pairs[i].slotFileName);
+            names += (names.empty() ? "" : ", ") + base::DisplayText(pairs[i].slotFileName);
         }
         for (const std::size_t i : indexes) {
             pairs[i].blocked = "the slots " + names + " name one game";
@@ -437,11 +437,11 @@ std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::strin
     PairSources sources{context, folder, format, {}, ReadSyncRecord(context, folder), {}};
     for (const CardRom& rom : games.roms) {
         for (const std::string& slotFile : rom.slotFiles) {
-            sources.roms[AsciiLower(slotFile)].push_back(&rom);
+            sources.roms[base::AsciiLower(slotFile)].push_back(&rom);
         }
     }
     for (const platform::FolderEntry& entry : entries) {
-        sources.byName.emplace(AsciiLower(entry.name), &entry);
+        sources.byName.emplace(base::AsciiLower(entry.name), &entry);
     }
     std::map<std::string, std::vector<std::size_t>> pairsOfFile;
     std::vector<std::uint8_t> slot;
@@ -453,13 +453,13 @@ std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::strin
             continue;
         }
         if (namesFile) {
-            pairsOfFile[AsciiLower(pair.fileName)].push_back(plan.pairs.size());
+            pairsOfFile[base::AsciiLower(pair.fileName)].push_back(plan.pairs.size());
         }
         plan.pairs.push_back(std::move(pair));
     }
     BlockSharedFiles(pairsOfFile, plan.pairs);
     for (const platform::FolderEntry& entry : entries) {
-        const bool paired = pairsOfFile.count(AsciiLower(entry.name)) > 0;
+        const bool paired = pairsOfFile.count(base::AsciiLower(entry.name)) > 0;
         if (!paired && !entry.isFolder) {
             plan.unmatched.push_back(entry.name);
         }
@@ -487,8 +487,8 @@ namespace {
 
 // "8,192 bytes; the game's save is 262,144 bytes"
 std::string SizesText(const SyncPair& pair) {
-    return ByteCount(pair.fileSaveSize) + " bytes; the game's save is " +
-           ByteCount(pair.gameSize.value_or(0)) + " bytes";
+    return base::ByteCount(pair.fileSaveSize) + " bytes; the game's save is " +
+           base::ByteCount(pair.gameSize.value_or(0)) + " bytes";
 }
 
 // What becomes of a file brought to the game's size without the card's save written into it.
@@ -503,7 +503,7 @@ std::string ResizeText(const SyncPair& pair) {
 
 std::string WayText(const SyncPair& pair) {
     if (!pair.blocked.empty()) {
-        return "not synced: " + DisplayText(pair.blocked) + ".";
+        return "not synced: " + base::DisplayText(pair.blocked) + ".";
     }
     std::string text;
     switch (pair.decision.way) {
@@ -514,17 +514,17 @@ std::string WayText(const SyncPair& pair) {
         case sync::Way::ToFolder:
             if (!pair.fileExists) {
                 text = "card -> folder, a new file (" +
-                       ByteCount(pair.gameSize.value_or(pair.size)) + " bytes" +
+                       base::ByteCount(pair.gameSize.value_or(pair.size)) + " bytes" +
                        (pair.gameSize ? ", the game's save size)" : ")");
             } else if (FileResized(pair)) {
                 text =
                     "card -> folder, the file written at the game's size (" + SizesText(pair) + ")";
             } else {
-                text = "card -> folder (" + ByteCount(pair.size) + " bytes)";
+                text = "card -> folder (" + base::ByteCount(pair.size) + " bytes)";
             }
             break;
         case sync::Way::ToCard:
-            text = "folder -> card (" + ByteCount(pair.size) + " bytes)";
+            text = "folder -> card (" + base::ByteCount(pair.size) + " bytes)";
             if (FileResized(pair)) {
                 text += ", then " + ResizeText(pair);
             }
@@ -540,10 +540,10 @@ std::string WayText(const SyncPair& pair) {
 }
 
 std::string PlanText(const SyncPlan& plan) {
-    std::string text = "The slots of the card and the files of " + DisplayText(plan.folder) + ":";
+    std::string text = "The slots of the card and the files of " + base::DisplayText(plan.folder) + ":";
     for (const SyncPair& pair : plan.pairs) {
-        text += "\n" + DisplayText(pair.slotFileName) + " <-> " +
-                (pair.fileName.empty() ? std::string("(no file)") : DisplayText(pair.fileName)) +
+        text += "\n" + base::DisplayText(pair.slotFileName) + " <-> " +
+                (pair.fileName.empty() ? std::string("(no file)") : base::DisplayText(pair.fileName)) +
                 ": " + WayText(pair);
     }
     if (plan.pairs.empty()) {
@@ -552,13 +552,13 @@ std::string PlanText(const SyncPlan& plan) {
     if (!plan.noGame.empty()) {
         text += "\nSlot files that name no game, left as they are:";
         for (const std::string& name : plan.noGame) {
-            text += " " + DisplayText(name);
+            text += " " + base::DisplayText(name);
         }
     }
     if (!plan.unmatched.empty()) {
         text += "\nFiles in the folder that no slot pairs with, left as they are:";
         for (const std::string& name : plan.unmatched) {
-            text += " " + DisplayText(name);
+            text += " " + base::DisplayText(name);
         }
     }
     return text;

@@ -54,7 +54,7 @@ std::string RecordText(std::string_view folder, const std::vector<RecordLine>& l
             continue;
         }
         text += line.slotFileName + '\t' + line.fileName + '\t' +
-                HashText(line.last.card) + '\t' + HashText(line.last.folder) +
+                base::HashText(line.last.card) + '\t' + base::HashText(line.last.folder) +
                 '\n';
     }
     return text;

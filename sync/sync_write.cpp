@@ -56,7 +56,7 @@ PairWrite Prepare(const CommandContext& context, const SyncPlan& plan, const Syn
     }
     const std::size_t region = std::min<std::size_t>(slot.size(), context.Layout().saveRegionSize);
     const std::size_t size = static_cast<std::size_t>(pair.size);
-    if (region < size || ContentHash({slot.data(), size}) != pair.cardHash) {
+    if (region < size || base::ContentHash({slot.data(), size}) != pair.cardHash) {
         write.failure = "the slot changed after the plan was made";
         return write;
     }
@@ -76,7 +76,7 @@ PairWrite Prepare(const CommandContext& context, const SyncPlan& plan, const Syn
         // The whole file as it was planned: a change anywhere in it, even past the bytes the
         // pair moves, is not overwritten or cut.
         if (found.owned || save.size() != pair.fileSaveSize ||
-            ContentHash(file) != pair.fileHash) {
+            base::ContentHash(file) != pair.fileHash) {
             write.failure = "the file changed after the plan was made";
             return write;
         }
@@ -196,11 +196,11 @@ bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::stri
     };
     std::size_t next = 0;
     for (const SyncPair& pair : plan.pairs) {
-        const std::string name = DisplayText(pair.slotFileName) + " <-> " +
-                                 (pair.fileName.empty() ? "(no file)" : DisplayText(pair.fileName));
+        const std::string name = base::DisplayText(pair.slotFileName) + " <-> " +
+                                 (pair.fileName.empty() ? "(no file)" : base::DisplayText(pair.fileName));
         if (!pair.blocked.empty()) {
             whole = false;
-            report += "\nFailed: " + name + ": " + DisplayText(pair.blocked) + ".";
+            report += "\nFailed: " + name + ": " + base::DisplayText(pair.blocked) + ".";
             continue;
         }
         if (!PairWrites(pair)) {
@@ -227,7 +227,7 @@ bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::stri
         }
         if (!write.failure.empty()) {
             whole = false;
-            report += "\nFailed: " + name + ": " + DisplayText(write.failure) + ".";
+            report += "\nFailed: " + name + ": " + base::DisplayText(write.failure) + ".";
             continue;
         }
         // Both sides hold the save the pair moves once its way is done; a file then left at its
@@ -242,7 +242,7 @@ bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::stri
                     platform::ReplaceFile(write.filePath, write.fileAfter)) {
                 whole = false;
                 report += "\nFailed: " + name + ": " + (toCard ? what + ", but the file" : "it") +
-                          " could not be written: " + DisplayText(error.message()) +
+                          " could not be written: " + base::DisplayText(error.message()) +
                           (LeftUnfinished(error) ? "" : "; the file is as it was") + ".";
                 continue;
             }
@@ -254,7 +254,7 @@ bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::stri
             }
             if (FileResized(pair)) {
                 what += std::string(what.empty() ? "the file" : "; the file") +
-                        " is now of the game's size (" + ByteCount(*pair.gameSize) + " bytes)";
+                        " is now of the game's size (" + base::ByteCount(*pair.gameSize) + " bytes)";
             }
         }
         report += "\n" + name + ": " + what + ".";

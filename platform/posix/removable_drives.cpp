@@ -5,8 +5,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/drives.h"
-
 namespace slotkit::platform {
 
 namespace {
@@ -83,10 +81,6 @@ std::vector<std::string> RemovableDrivesUnder(const std::string& procRoot,
         }
     }
     return roots;
-}
-
-std::vector<std::string> RemovableDrives() {
-    return RemovableDrivesUnder("/proc", "/sys");
 }
 
 }  // namespace slotkit::platform

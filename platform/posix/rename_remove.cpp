@@ -101,7 +101,7 @@ std::error_code RenameNoReplace(const std::string& from, const std::string& to) 
     // that name: a case-insensitive file system found `from` itself under the other spelling.
     // (Inode numbers cannot tell: FUSE file systems give each spelling a number of its own.)
     // A real entry of that name, such as a second hard link, is a name already taken.
-    if (error == std::errc::file_exists && from != to && EqualIgnoringAsciiCase(from, to) &&
+    if (error == std::errc::file_exists && from != to && base::EqualIgnoringAsciiCase(from, to) &&
         !HasExactEntry(FolderOf(to), NameOf(to))) {
         error = RenameCaseOnly(from, to);
         if (!error) {

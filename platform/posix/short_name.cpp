@@ -105,7 +105,7 @@ bool AliasMayBeTaken(const std::string& folder, const std::string& name, const s
             continue;
         }
         const auto otherAlias = ShortNameFor(other);
-        if (otherAlias && EqualIgnoringAsciiCase(*otherAlias, alias)) {
+        if (otherAlias && base::EqualIgnoringAsciiCase(*otherAlias, alias)) {
             taken = true;
             break;
         }

@@ -121,7 +121,7 @@ TEST_F(ExportNewTest, ASizeThatCutsOffDataIsAskedAbout) {
     EXPECT_EQ(prompter.shown[0].caption, "Export to a new file");
     EXPECT_EQ(prompter.shown[0].text,
               "A save of 8,192 bytes leaves out the slot's save data from byte 8,192 on: " +
-                  ByteCount(lost) +
+                  base::ByteCount(lost) +
                   " bytes there are not blank, and the new file will not hold them.\nThe "
                   "smallest size that holds the whole save is 32,768 bytes.\n\nDoes it execute "
                   "really?");

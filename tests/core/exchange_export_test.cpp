@@ -246,7 +246,7 @@ TEST_F(ExportTest, RecognisedTargetsKeepWhatIsNotTheirSave) {
         const std::size_t byNameLength = c.file.size() - c.byNameAt;
         EXPECT_NE(now, Overlaid(c.file, Slice(slot, 0, byNameLength), c.byNameAt)) << c.what;
         EXPECT_EQ(prompter.shown[0].caption, c.caption) << c.what;
-        EXPECT_NE(prompter.shown[0].text.find("with room for " + ByteCount(c.length) + " bytes"),
+        EXPECT_NE(prompter.shown[0].text.find("with room for " + base::ByteCount(c.length) + " bytes"),
                   std::string::npos)
             << c.what;
         EXPECT_EQ(prompter.LastMessage().kind, Shown::Kind::Info) << c.what;

@@ -245,7 +245,7 @@ TEST_F(GameCheckTest, ARestoreOfAnotherGamesBackupAsksFirst) {
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text,
               "This backup names another game than its slot:\n" +
-                  DisplayText((folder / "B.DAT").string()) +
+                  base::DisplayText((folder / "B.DAT").string()) +
                   " is for POKEMO~1.GBA (Pokemon Fire.gba); B.DAT is for OTHER.GBA\nThe slot "
                   "then belongs to the backup's game.\nDoes it execute really?");
     EXPECT_NE(ReadFile(card.SlotFile(mode, "B.DAT")), b);  // answered No: nothing copied
@@ -331,7 +331,7 @@ TEST_F(GameCheckTest, ANewDsFileTakesItsGamesSaveMemory) {
         prompter.answers = {true};  // the last case cuts data off: asked, and answered Yes
         EXPECT_EQ(ExportNew("new.sav"), Slice(slot, 0, c.size)) << c.code;
         EXPECT_EQ(prompter.LastMessage().text,
-                  "Success!\nThe new file holds a save of " + ByteCount(c.size) +
+                  "Success!\nThe new file holds a save of " + base::ByteCount(c.size) +
                       " bytes.\nIt is the size of the game's save (" + c.memory + " bytes).")
             << c.code;
     }

@@ -36,7 +36,7 @@ TEST(HistoryFormat, ContentHashIsXxh64) {
                  {counting, "8e03c838c596036f"},
                  {Bytes(nine), "3c06016d20b09cc2"}};
     for (const auto& c : cases) {
-        EXPECT_EQ(HashText(ContentHash(c.input)), c.hash) << c.input.size() << " bytes";
+        EXPECT_EQ(base::HashText(base::ContentHash(c.input)), c.hash) << c.input.size() << " bytes";
     }
 }
 

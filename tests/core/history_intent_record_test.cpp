@@ -35,7 +35,7 @@ TEST(IntentRecord, ReadsBackWhatItWrote) {
         EXPECT_EQ(read->intent.slotFileName, c.slot);
         EXPECT_EQ(read->intent.size, c.size);
         EXPECT_EQ(read->intent.oldHash, 0x0123456789abcdefull);
-        EXPECT_EQ(read->intent.newHash, ContentHash(newBytes));
+        EXPECT_EQ(read->intent.newHash, base::ContentHash(newBytes));
         EXPECT_EQ(Bytes(read->newBytes.begin(), read->newBytes.end()), newBytes);
     }
 }
@@ -48,9 +48,9 @@ TEST(IntentRecord, HeaderIsPlainTextThatXxhsumCanCheck) {
         "slotkit unfinished write 1\ncard: folder-%252Fcard\n"
         "mode: GAMESAVE\nslot: A.DAT\nsize: 3\nold: 0000000000000001\n"
         "new: " +
-        HashText(ContentHash(newBytes)) + "\n";
-    const std::string check = HashText(
-        ContentHash({reinterpret_cast<const std::uint8_t*>(header.data()), header.size()}));
+        base::HashText(base::ContentHash(newBytes)) + "\n";
+    const std::string check = base::HashText(
+        base::ContentHash({reinterpret_cast<const std::uint8_t*>(header.data()), header.size()}));
     EXPECT_EQ(text, header + "check: " + check + "\nxxx");
 }
 
@@ -87,7 +87,7 @@ TEST(IntentRecord, DamagedOrCutRecordsAreRefused) {
     const std::size_t checkAt = edited.find("check: ");
     edited = edited.substr(0, checkAt);
     edited += "check: " +
-              HashText(ContentHash(
+              base::HashText(base::ContentHash(
                   {reinterpret_cast<const std::uint8_t*>(edited.data()), edited.size()})) +
               "\n";
     std::vector<std::uint8_t> resized(edited.begin(), edited.end());

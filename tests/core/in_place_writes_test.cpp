@@ -51,7 +51,7 @@ class InPlaceTest : public OpsTest {
                                      modeName,
                                      slot,
                                      0,
-                                     ContentHash(oldBytes),
+                                     base::ContentHash(oldBytes),
                                      0};
         WriteFile(RecordPath(slot), history::IntentRecord(intent, newBytes));
     }

@@ -53,16 +53,16 @@ TEST(SlotNames, PathMustFitThePathBuffer) {
 }
 
 TEST(DisplayText, KeepsValidUtf8AndReplacesEveryOddByte) {
-    EXPECT_EQ(DisplayText("GAME    NDS"), "GAME    NDS");
-    EXPECT_EQ(DisplayText("\xE3\x83\x9D"), "\xE3\x83\x9D");
-    EXPECT_EQ(DisplayText("A\xFF"
+    EXPECT_EQ(base::DisplayText("GAME    NDS"), "GAME    NDS");
+    EXPECT_EQ(base::DisplayText("\xE3\x83\x9D"), "\xE3\x83\x9D");
+    EXPECT_EQ(base::DisplayText("A\xFF"
                           "B"),
               "A\xEF\xBF\xBD"
               "B");
-    EXPECT_EQ(DisplayText("A\xE3\x83"), "A\xEF\xBF\xBD\xEF\xBF\xBD");                // cut sequence
-    EXPECT_EQ(DisplayText("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");                  // overlong '/'
-    EXPECT_EQ(DisplayText("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // surrogate
-    EXPECT_EQ(DisplayText("a\tb"),
+    EXPECT_EQ(base::DisplayText("A\xE3\x83"), "A\xEF\xBF\xBD\xEF\xBF\xBD");                // cut sequence
+    EXPECT_EQ(base::DisplayText("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");                  // overlong '/'
+    EXPECT_EQ(base::DisplayText("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // surrogate
+    EXPECT_EQ(base::DisplayText("a\tb"),
               "a\xEF\xBF\xBD"
               "b");
 }
@@ -70,9 +70,9 @@ TEST(DisplayText, KeepsValidUtf8AndReplacesEveryOddByte) {
 // `slotkit games` builds each line from several fields: what is there already stays as it is.
 TEST(DisplayText, AppendedTextKeepsWhatTheLineHolds) {
     std::string line = "DS/A.NDS\t";
-    AppendDisplayText("A\xFF", line);
+    base::AppendDisplayText("A\xFF", line);
     line += '\t';
-    AppendDisplayText("\xE3\x83\x9D", line);
+    base::AppendDisplayText("\xE3\x83\x9D", line);
     EXPECT_EQ(line,
               "DS/A.NDS\tA\xEF\xBF\xBD\t"
               "\xE3\x83\x9D");

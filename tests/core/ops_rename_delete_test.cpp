@@ -45,7 +45,7 @@ TEST_F(RenameDeleteTest, RenameNeverReplacesAnExistingFile) {
     EXPECT_EQ(ReadFile(Slot("A.DAT")), a);
     EXPECT_EQ(ReadFile(Slot("B.DAT")), b);
     EXPECT_EQ(prompter.Transcript(),
-              std::vector<std::string>{"error: Failed!\nRow " + RowNumber(RowOf("A.DAT")) +
+              std::vector<std::string>{"error: Failed!\nRow " + base::RowNumber(RowOf("A.DAT")) +
                                        ", A.DAT: B.DAT already exists."});
     EXPECT_TRUE(prompter.AnyFailure());
     EXPECT_GT(view.showCount, 0);
@@ -70,7 +70,7 @@ TEST_F(RenameDeleteTest, CaseOnlyRenameWorksButASecondHardLinkIsATakenName) {
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)),
               (std::vector<std::string>{"SAVE.DAT", "save.dat"}));
     EXPECT_EQ(prompter.Transcript(),
-              std::vector<std::string>{"error: Failed!\nRow " + RowNumber(RowOf("save.dat")) +
+              std::vector<std::string>{"error: Failed!\nRow " + base::RowNumber(RowOf("save.dat")) +
                                        ", save.dat: SAVE.DAT already exists."});
 }
 #endif

@@ -705,7 +705,7 @@ TEST_F(GamesWindowTest, LinkThenAFailedRenameKeepsTheDialogAndSaysTheSaveIsLinke
     const Bytes gone = WriteSlotFor("GONE.DAT", "GONE    NDS");
     OpenCard();
     ASSERT_TRUE(WaitForGames());
-    const std::string failure = std::string("Failed!\nRow ") + RowNumber(RowOf("GONE.DAT")) +
+    const std::string failure = std::string("Failed!\nRow ") + base::RowNumber(RowOf("GONE.DAT")) +
                                 ", GONE.DAT: ZELDA.DAT already exists.";
     wxSize before;
     wxTEST_DIALOG(

@@ -1,4 +1,5 @@
-// The volume a card's root folder is, named by its serial number (Windows).
+// The removable drives from C:\ to Z:\, and the volume a card's root folder is, named by its
+// serial number (Windows).
 #include <cstdio>
 #include <cwctype>
 #include <vector>
@@ -11,6 +12,17 @@
 #include "platform/win32/win32_util.h"
 
 namespace slotkit::platform {
+
+std::vector<std::string> RemovableDrives() {
+    std::vector<std::string> roots;
+    for (char letter = 'C'; letter <= 'Z'; ++letter) {
+        const wchar_t root[] = {static_cast<wchar_t>(letter), L':', L'\\', L'\0'};
+        if (::GetDriveTypeW(root) == DRIVE_REMOVABLE) {
+            roots.push_back(std::string{letter, ':', '\\'});
+        }
+    }
+    return roots;
+}
 
 std::optional<std::string> VolumeId(const std::string& cardRoot) {
     const auto wide = Widen(cardRoot);

@@ -1,4 +1,5 @@
-// The volume a card's root folder is, named by its serial number or UUID (POSIX).
+// The removable drives and the volume a card's root folder is, named by its serial number or
+// UUID (POSIX).
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
@@ -17,11 +18,16 @@
 #include "platform/at_once.h"
 #include "platform/drives.h"
 #include "platform/paths.h"
+#include "platform/posix/removable_drives.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/staged_files.h"
 #include "platform/user_places.h"
 
 namespace slotkit::platform {
+
+std::vector<std::string> RemovableDrives() {
+    return RemovableDrivesUnder("/proc", "/sys");
+}
 
 std::optional<std::string> VolumeId(const std::string& cardRoot) {
     struct stat root, parent;
