@@ -1,60 +1,12 @@
-// Reading and safely replacing whole files on Windows.
-
-#include <utility>
-
+// Safely replacing whole files, renames that never replace a file, and removal of files only, on
+// Windows.
 #include "platform/durable_writes.h"
 #include "platform/files.h"
-#include "platform/paths.h"
 #include "platform/win32/win32_util.h"
 
 namespace slotkit::platform {
 
 namespace {
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// Opens an existing regular file (a folder, device or pipe fails).
-std::error_code OpenExisting(const std::string& path, DWORD access, UniqueHandle& file) {
-    const auto wide = Widen(path);
-    if (!wide || wide->empty()) {
-        return BadPathText();
-    }
-    const DWORD attributes = ::GetFileAttributesW(wide->c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        return std::make_error_code(std::errc::is_a_directory);
-    }
-    file = UniqueHandle(::CreateFileW(wide->c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return LastWin32Error();
-    }
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK) {
-        return std::make_error_code(std::errc::invalid_argument);
-    }
-    return {};
-}
-
-bool IsReadOnly(const std::string& path) {
-    const auto wide = Widen(path);
-    if (!wide) {
-        return false;
-    }
-    const DWORD attributes = ::GetFileAttributesW(wide->c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-}
-
-std::error_code ReadSome(HANDLE file, std::uint8_t* data, std::size_t wanted, DWORD& got) {
-    const DWORD chunk = wanted > (1u << 30) ? (1u << 30) : static_cast<DWORD>(wanted);
-    if (!::ReadFile(file, data, chunk, &got, nullptr)) {
-        // A read at or past the end of a file is a plain end, not a failure.
-        if (::GetLastError() == ERROR_HANDLE_EOF) {
-            got = 0;
-            return {};
-        }
-        return LastWin32Error();
-    }
-    return {};
-}
 
 std::error_code RefuseFolderTarget(const std::wstring& target) {
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
@@ -76,119 +28,6 @@ std::error_code RefuseFolderTarget(const std::wstring& target) {
 }
 
 }  // namespace
-
-OpenFolder::~OpenFolder() = default;
-
-std::error_code OpenFolder::Open(const std::string& path) {
-    path_ = path;
-    return IsDirectory(path) ? std::error_code{} : std::make_error_code(std::errc::not_a_directory);
-}
-
-FileReader::~FileReader() {
-    Close();
-}
-
-void FileReader::Close() {
-    if (handle_ != -1) {
-        ::CloseHandle(reinterpret_cast<HANDLE>(std::exchange(handle_, -1)));
-    }
-    known_ = false;
-}
-
-std::error_code FileReader::Open(const std::string& path) {
-    Close();
-    UniqueHandle file;
-    if (auto error = OpenExisting(path, GENERIC_READ, file)) {
-        return error;
-    }
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(file.get(), &info)) {
-        return LastWin32Error();
-    }
-    handle_ = reinterpret_cast<std::intptr_t>(file.Release());
-    size_ = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    lastWrite_ = static_cast<std::int64_t>(
-        (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-        info.ftLastWriteTime.dwLowDateTime);
-    known_ = true;
-    return {};
-}
-
-// Windows opens every file by its whole path; the folder only names where it is.
-std::error_code FileReader::OpenListed(const OpenFolder& folder, const char* name) {
-    return Open(JoinPath(folder.Path(), name));
-}
-
-bool FileReader::KnowSizeAndTime() const {
-    return known_;
-}
-
-std::optional<LocalTime> FileReader::LastWrite() const {
-    if (!KnowSizeAndTime()) {
-        return std::nullopt;
-    }
-    FILETIME written;
-    written.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(lastWrite_) >> 32);
-    written.dwLowDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(lastWrite_));
-    return LocalTimeOf(written);
-}
-
-std::error_code FileReader::ReadAt(std::uint64_t offset, std::span<std::uint8_t> into,
-                                   std::size_t& got) const {
-    got = 0;
-    while (got < into.size()) {
-        const std::uint64_t at = offset + got;
-        OVERLAPPED where{};
-        where.Offset = static_cast<DWORD>(at);
-        where.OffsetHigh = static_cast<DWORD>(at >> 32);
-        const std::size_t wanted = into.size() - got;
-        const DWORD chunk = wanted > (1u << 30) ? (1u << 30) : static_cast<DWORD>(wanted);
-        DWORD read = 0;
-        if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), into.data() + got, chunk, &read,
-                        &where)) {
-            if (::GetLastError() == ERROR_HANDLE_EOF) {
-                break;  // at or past the end: a plain end
-            }
-            got = 0;
-            return LastWin32Error();
-        }
-        if (read == 0) {
-            break;
-        }
-        got += read;
-    }
-    return {};
-}
-
-std::error_code ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
-    out.clear();
-    UniqueHandle file;
-    if (auto error = OpenExisting(path, GENERIC_READ, file)) {
-        return error;
-    }
-    LARGE_INTEGER size;
-    if (!::GetFileSizeEx(file.get(), &size)) {
-        return LastWin32Error();
-    }
-    out.resize(static_cast<std::size_t>(size.QuadPart) + 1);
-    std::size_t done = 0;
-    for (;;) {
-        if (done == out.size()) {
-            out.resize(out.size() * 2);  // the file grew while we read it
-        }
-        DWORD got = 0;
-        if (auto error = ReadSome(file.get(), out.data() + done, out.size() - done, got)) {
-            out.clear();
-            return error;
-        }
-        if (got == 0) {
-            break;
-        }
-        done += got;
-    }
-    out.resize(done);
-    return {};
-}
 
 std::error_code ReplaceFile(const std::string& target, std::span<const std::uint8_t> content) {
     const auto wideTarget = Widen(target);
@@ -244,15 +83,6 @@ std::error_code CopyFileSafely(const std::string& source, const std::string& des
     return temp.CommitOver(*wideDestination);
 }
 
-std::error_code CheckUpdatable(const std::string& path) {
-    // Opening for writing changes nothing; a locked file fails here.
-    if (IsReadOnly(path)) {
-        return std::make_error_code(std::errc::permission_denied);
-    }
-    UniqueHandle file;
-    return OpenExisting(path, GENERIC_WRITE, file);
-}
-
 std::error_code RewriteInPlace(const std::string& path, std::span<const std::uint8_t> content) {
     if (IsReadOnly(path)) {
         return std::make_error_code(std::errc::permission_denied);
@@ -305,6 +135,98 @@ std::error_code TruncateFile(const std::string& path, std::uint64_t length) {
         return LastWin32Error();
     }
     return file.Close();
+}
+
+namespace {
+
+bool EqualIgnoringCase(const std::wstring& a, const std::wstring& b) {
+    return a.size() == b.size() &&
+           ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                  static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The name the folder holds for `path`, as the file system spells it.
+std::optional<std::wstring> StoredName(const std::wstring& path) {
+    WIN32_FIND_DATAW entry;
+    HANDLE find = ::FindFirstFileW(path.c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    ::FindClose(find);
+    return std::wstring(entry.cFileName);
+}
+
+std::wstring LastComponent(const std::wstring& path) {
+    const auto slash = path.find_last_of(L"\\/:");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+// A rename on the card goes to the disk before it returns, as the POSIX build syncs the
+// renamed file and its folder; without MOVEFILE_REPLACE_EXISTING it never replaces a file.
+bool MoveWrittenThrough(const std::wstring& from, const std::wstring& to) {
+    return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+// NTFS and FAT change the letter case with one MoveFile. Some file systems (shares, Wine on
+// a case-sensitive disk) take that rename as a rename onto itself and keep the old spelling;
+// going through a temporary name changes it for real.
+std::error_code FinishCaseOnlyRename(const std::wstring& from, const std::wstring& to) {
+    const auto stored = StoredName(to);
+    if (!stored || *stored == LastComponent(to)) {
+        return {};
+    }
+    const std::wstring temp = from + L".slotkit-rename.tmp";
+    if (!MoveWrittenThrough(to, temp)) {
+        return LastWin32Error();
+    }
+    if (!MoveWrittenThrough(temp, to)) {
+        const std::error_code error = LastWin32Error();
+        MoveWrittenThrough(temp, from);
+        return error;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::error_code RenameNoReplace(const std::string& from, const std::string& to) {
+    const auto wideFrom = Widen(from);
+    const auto wideTo = Widen(to);
+    if (!wideFrom || !wideTo || wideFrom->empty() || wideTo->empty()) {
+        return BadPathText();
+    }
+    const DWORD attributes = ::GetFileAttributesW(wideFrom->c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return LastWin32Error();
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        return std::make_error_code(std::errc::is_a_directory);
+    }
+    // Renaming a file to its own name changes nothing; say so as the POSIX build does.
+    if (from == to) {
+        return std::make_error_code(std::errc::file_exists);
+    }
+    // MoveFile never replaces an existing file, and takes a rename that changes only the
+    // letter case ("save.dat" to "SAVE.DAT") as a rename of the same file.
+    if (!MoveWrittenThrough(*wideFrom, *wideTo)) {
+        return LastWin32Error();
+    }
+    if (EqualIgnoringCase(*wideFrom, *wideTo)) {
+        return FinishCaseOnlyRename(*wideFrom, *wideTo);
+    }
+    return {};
+}
+
+std::error_code RemoveFile(const std::string& path) {
+    const auto wide = Widen(path);
+    if (!wide || wide->empty()) {
+        return BadPathText();
+    }
+    // DeleteFile refuses folders.
+    if (!::DeleteFileW(wide->c_str())) {
+        return LastWin32Error();
+    }
+    return {};
 }
 
 }  // namespace slotkit::platform
