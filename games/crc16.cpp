@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "base/little_endian.h"
+
 #if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
 #define SLOTKIT_CRC16_CLMUL 1
 #include <immintrin.h>
@@ -37,7 +39,7 @@ constexpr Tables kTables = MakeTables();
 
 unsigned CrcByTables(unsigned crc, const std::uint8_t* at, std::size_t left) {
     for (; left >= 8; left -= 8, at += 8) {
-        crc ^= at[0] | unsigned{at[1]} << 8;
+        crc ^= base::ReadU16Le(at);
         crc = kTables[7][crc & 0xFF] ^ kTables[6][crc >> 8] ^ kTables[5][at[2]] ^
               kTables[4][at[3]] ^ kTables[3][at[4]] ^ kTables[2][at[5]] ^ kTables[1][at[6]] ^
               kTables[0][at[7]];

@@ -122,6 +122,54 @@ std::error_code WriteAll(HANDLE file, const std::uint8_t* data, std::size_t size
     return {};
 }
 
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+}  // namespace
+
+std::error_code OpenExisting(const std::string& path, DWORD access, UniqueHandle& file) {
+    const auto wide = Widen(path);
+    if (!wide || wide->empty()) {
+        return BadPathText();
+    }
+    const DWORD attributes = ::GetFileAttributesW(wide->c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return std::make_error_code(std::errc::is_a_directory);
+    }
+    file = UniqueHandle(::CreateFileW(wide->c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return LastWin32Error();
+    }
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) {
+        return std::make_error_code(std::errc::invalid_argument);
+    }
+    return {};
+}
+
+bool IsReadOnly(const std::string& path) {
+    const auto wide = Widen(path);
+    if (!wide) {
+        return false;
+    }
+    const DWORD attributes = ::GetFileAttributesW(wide->c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+std::error_code ReadSome(HANDLE file, std::uint8_t* data, std::size_t wanted, DWORD& got) {
+    const DWORD chunk = wanted > (1u << 30) ? (1u << 30) : static_cast<DWORD>(wanted);
+    if (!::ReadFile(file, data, chunk, &got, nullptr)) {
+        // A read at or past the end of a file is a plain end, not a failure.
+        if (::GetLastError() == ERROR_HANDLE_EOF) {
+            got = 0;
+            return {};
+        }
+        return LastWin32Error();
+    }
+    return {};
+}
+
 std::wstring JoinWide(const std::wstring& folder, const std::wstring& name) {
     if (folder.empty() || IsSeparator(folder.back()) || folder.back() == L':') {
         return folder + name;

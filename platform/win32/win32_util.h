@@ -1,4 +1,5 @@
-// Helpers shared by the Win32 services: UTF-8 <-> UTF-16 paths, error codes, owned handles.
+// Helpers shared by the Win32 services: UTF-8 <-> UTF-16 paths, error codes, owned handles,
+// existing files opened and read, temporary files.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -48,6 +49,11 @@ inline std::error_code BadPathText() {
 // Writes all of `data`; a write that makes no progress is a full device.
 std::error_code WriteAll(HANDLE file, const std::uint8_t* data, std::size_t size);
 
+// True for the attributes of a file: neither a folder nor a device.
+inline bool IsFileAttributes(DWORD attributes) {
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
 bool IsSeparator(wchar_t c);
 // The folder part of a path, without its trailing separator ("." for a bare name).
 std::wstring ParentFolder(const std::wstring& path);
@@ -93,6 +99,15 @@ class UniqueHandle {
     }
     HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
+
+// Opens an existing regular file (a folder, device or pipe fails).
+std::error_code OpenExisting(const std::string& path, DWORD access, UniqueHandle& file);
+
+// True when the file at `path` is marked read-only.
+bool IsReadOnly(const std::string& path);
+
+// Reads up to `wanted` bytes (at most 1 GiB) at the file's position; `got` is 0 at its end.
+std::error_code ReadSome(HANDLE file, std::uint8_t* data, std::size_t wanted, DWORD& got);
 
 // `name` in `folder`, with one separator between them.
 std::wstring JoinWide(const std::wstring& folder, const std::wstring& name);

@@ -1,5 +1,6 @@
-// The file search on Windows: FindFirstFileW / FindNextFileW. Every reparse point (symbolic
-// link, junction, mount point) is passed by, so the walk never leaves the card or loops.
+// Folders on Windows: made, listed, and searched for files. The file search: FindFirstFileW /
+// FindNextFileW. Every reparse point (symbolic link, junction, mount point) is passed by, so the
+// walk never leaves the card or loops.
 #include <string_view>
 
 #include "platform/find_files_rules.h"
@@ -8,6 +9,48 @@
 #include "platform/win32/win32_util.h"
 
 namespace slotkit::platform {
+
+std::error_code MakeFolder(const std::string& path) {
+    const auto wide = Widen(path);
+    if (!wide || wide->empty()) {
+        return BadPathText();
+    }
+    if (!::CreateDirectoryW(wide->c_str(), nullptr)) {
+        return LastWin32Error();
+    }
+    return {};
+}
+
+std::vector<std::string> ListFiles(const std::string& folder, bool (*wanted)(std::string_view),
+                                   std::error_code* error) {
+    std::vector<std::string> names;
+    // Every entry: a pattern such as "*.DAT" would also match 8.3 aliases ("NOTES~1.DAT").
+    const auto pattern = Widen(JoinPath(folder, "*"));
+    if (!pattern) {
+        return names;
+    }
+    WIN32_FIND_DATAW entry;
+    HANDLE find = ::FindFirstFileW(pattern->c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        const DWORD why = ::GetLastError();
+        if (error != nullptr && why != ERROR_FILE_NOT_FOUND && why != ERROR_PATH_NOT_FOUND) {
+            *error = std::error_code(static_cast<int>(why), std::system_category());
+        }
+        return names;
+    }
+    do {
+        // Only files: a folder whose name is wanted is not listed.
+        if (!IsFileAttributes(entry.dwFileAttributes)) {
+            continue;
+        }
+        // A name that is not valid UTF-16 could not be opened again through a UTF-8 path.
+        if (auto name = Narrow(entry.cFileName); name && wanted(*name)) {
+            names.push_back(std::move(*name));
+        }
+    } while (::FindNextFileW(find, &entry));
+    ::FindClose(find);
+    return names;
+}
 
 namespace {
 

@@ -1,9 +1,11 @@
-// The file search on POSIX systems: readdir, with lstat where the entry's type is not given, so
-// that a link is seen as a link and passed by. Folders are told apart by device and inode, so
-// that a bind mount of a folder into itself is not walked again.
+// Folders on POSIX systems: made, listed, and searched for files. The file search: readdir, with
+// lstat where the entry's type is not given, so that a link is seen as a link and passed by.
+// Folders are told apart by device and inode, so that a bind mount of a folder into itself is not
+// walked again.
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <set>
 #include <string_view>
 #include <utility>
@@ -11,8 +13,54 @@
 #include "platform/find_files_rules.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
+#include "platform/posix/regular_files.h"
+#include "platform/posix/unique_fd.h"
 
 namespace slotkit::platform {
+
+std::error_code MakeFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) != 0) {
+        return LastErrno();
+    }
+    return {};
+}
+
+std::vector<std::string> ListFiles(const std::string& folder, bool (*wanted)(std::string_view),
+                                   std::error_code* error) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        if (error != nullptr && errno != ENOENT) {
+            *error = LastErrno();
+        }
+        return names;
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) {
+            if (errno != 0 && error != nullptr) {
+                *error = LastErrno();
+            }
+            break;
+        }
+        const std::string_view name = entry->d_name;
+        if (!wanted(name)) {
+            continue;
+        }
+        // Only files: a folder whose name is wanted is not listed.
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat st;
+            regular = StatRegular(JoinPath(folder, name), st);
+        }
+        if (regular) {
+            names.emplace_back(name);
+        }
+    }
+    ::closedir(dir);
+    return names;
+}
 
 namespace {
 

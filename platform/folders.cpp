@@ -7,6 +7,12 @@ namespace slotkit::platform {
 
 namespace fs = std::filesystem;
 
+std::error_code MakeFolders(const std::string& path) {
+    std::error_code error;
+    fs::create_directories(fs::path(std::u8string(path.begin(), path.end())), error);
+    return error;
+}
+
 std::error_code ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
     entries.clear();
     std::error_code error;

@@ -1,54 +1,26 @@
-// Reading and safely replacing whole files on POSIX systems.
+// Safely replacing whole files, renames that never replace a file, and removal of files only, on
+// POSIX systems.
+#include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <ctime>
-#include <utility>
 
+#include "base/ascii.h"
 #include "platform/durable_writes.h"
 #include "platform/files.h"
-#include "platform/paths.h"
 #include "platform/posix/durable_rename.h"
+#include "platform/posix/regular_files.h"
 #include "platform/posix/unique_fd.h"
 
 namespace slotkit::platform {
 
 namespace {
 
-std::optional<LocalTime> ToLocalTime(std::time_t seconds) {
-    std::tm tm{};
-    if (::localtime_r(&seconds, &tm) == nullptr) {
-        return std::nullopt;
-    }
-    return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                     tm.tm_hour,        tm.tm_min,     tm.tm_sec};
-}
-
-// O_NONBLOCK keeps a FIFO or device named like a slot from blocking the open; it changes
-// nothing for regular files.
-constexpr int kOpenFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-
-std::error_code OpenRegularForReading(const std::string& path, UniqueFd& fd, struct stat& st) {
-    fd = UniqueFd(::open(path.c_str(), O_RDONLY | kOpenFlags));
-    if (!fd) {
-        return LastErrno();
-    }
-    if (::fstat(fd.get(), &st) != 0) {
-        return LastErrno();
-    }
-    if (S_ISDIR(st.st_mode)) {
-        return std::make_error_code(std::errc::is_a_directory);
-    }
-    if (!S_ISREG(st.st_mode)) {
-        return std::make_error_code(std::errc::invalid_argument);
-    }
-    return {};
-}
-
-std::string ParentFolder(const std::string& path) {
+std::string FolderOf(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) {
         return ".";
@@ -56,11 +28,17 @@ std::string ParentFolder(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string_view NameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string_view(path)
+                                      : std::string_view(path).substr(slash + 1);
+}
+
 // A new file beside `target` whose name never ends in ".DAT", so no listing shows it.
 class TemporaryFile {
   public:
     std::error_code Create(const std::string& target) {
-        path_ = ParentFolder(target) + "/.slotkit-XXXXXX.tmp";
+        path_ = FolderOf(target) + "/.slotkit-XXXXXX.tmp";
         fd_ = UniqueFd(::mkstemps(path_.data(), 4));
         if (!fd_) {
             path_.clear();
@@ -133,149 +111,6 @@ std::error_code RefuseTarget(const std::string& target) {
 
 }  // namespace
 
-std::error_code WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return LastErrno();
-        }
-        if (written == 0) {
-            return std::make_error_code(std::errc::no_space_on_device);
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return {};
-}
-
-OpenFolder::~OpenFolder() {
-    if (handle_ >= 0) {
-        ::close(static_cast<int>(handle_));
-    }
-}
-
-std::error_code OpenFolder::Open(const std::string& path) {
-    if (handle_ >= 0) {
-        ::close(static_cast<int>(std::exchange(handle_, -1)));
-    }
-    path_ = path;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return LastErrno();
-    }
-    handle_ = fd;
-    return {};
-}
-
-FileReader::~FileReader() {
-    Close();
-}
-
-void FileReader::Close() {
-    if (handle_ >= 0) {
-        ::close(static_cast<int>(std::exchange(handle_, -1)));
-    }
-    known_ = false;
-}
-
-std::error_code FileReader::Open(const std::string& path) {
-    Close();
-    UniqueFd fd;
-    struct stat st;
-    if (auto error = OpenRegularForReading(path, fd, st)) {
-        return error;
-    }
-    handle_ = fd.Release();
-    size_ = static_cast<std::uint64_t>(st.st_size);
-    lastWrite_ = static_cast<std::int64_t>(st.st_mtime);
-    known_ = true;
-    return {};
-}
-
-std::error_code FileReader::OpenListed(const OpenFolder& folder, const char* name) {
-    if (folder.handle_ < 0) {
-        return Open(JoinPath(folder.Path(), name));
-    }
-    Close();
-    const int fd =
-        ::openat(static_cast<int>(folder.handle_), name, O_RDONLY | O_NOFOLLOW | kOpenFlags);
-    if (fd < 0) {
-        return LastErrno();
-    }
-    handle_ = fd;
-    return {};
-}
-
-bool FileReader::KnowSizeAndTime() const {
-    if (!known_ && handle_ >= 0) {
-        struct stat st;
-        if (::fstat(static_cast<int>(handle_), &st) == 0 && S_ISREG(st.st_mode)) {
-            size_ = static_cast<std::uint64_t>(st.st_size);
-            lastWrite_ = static_cast<std::int64_t>(st.st_mtime);
-            known_ = true;
-        }
-    }
-    return known_;
-}
-
-std::optional<LocalTime> FileReader::LastWrite() const {
-    return KnowSizeAndTime() ? ToLocalTime(static_cast<std::time_t>(lastWrite_)) : std::nullopt;
-}
-
-std::error_code FileReader::ReadAt(std::uint64_t offset, std::span<std::uint8_t> into,
-                                   std::size_t& got) const {
-    got = 0;
-    while (got < into.size()) {
-        const ssize_t read = ::pread(static_cast<int>(handle_), into.data() + got,
-                                     into.size() - got, static_cast<off_t>(offset + got));
-        if (read < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            got = 0;
-            return LastErrno();
-        }
-        if (read == 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(read);
-    }
-    return {};
-}
-
-std::error_code ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
-    out.clear();
-    UniqueFd fd;
-    struct stat st;
-    if (auto error = OpenRegularForReading(path, fd, st)) {
-        return error;
-    }
-    out.resize(static_cast<std::size_t>(st.st_size) + 1);
-    std::size_t done = 0;
-    for (;;) {
-        if (done == out.size()) {
-            out.resize(out.size() * 2);  // the file grew while we read it
-        }
-        const ssize_t got = ::read(fd.get(), out.data() + done, out.size() - done);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            out.clear();
-            return LastErrno();
-        }
-        if (got == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    out.resize(done);
-    return {};
-}
-
 std::error_code ReplaceFile(const std::string& target, std::span<const std::uint8_t> content) {
     if (auto error = RefuseTarget(target)) {
         return error;
@@ -340,31 +175,6 @@ std::error_code CopyFileSafely(const std::string& source, const std::string& des
     return temp.CommitOver(destination);
 }
 
-namespace {
-
-// Opens an existing regular file for writing, without truncating it.
-std::error_code OpenRegularForWriting(const std::string& path, UniqueFd& fd, struct stat& st) {
-    fd = UniqueFd(::open(path.c_str(), O_WRONLY | kOpenFlags));
-    if (!fd) {
-        return LastErrno();
-    }
-    if (::fstat(fd.get(), &st) != 0) {
-        return LastErrno();
-    }
-    if (!S_ISREG(st.st_mode)) {
-        return std::make_error_code(std::errc::invalid_argument);
-    }
-    return {};
-}
-
-}  // namespace
-
-std::error_code CheckUpdatable(const std::string& path) {
-    UniqueFd fd;
-    struct stat st;
-    return OpenRegularForWriting(path, fd, st);
-}
-
 std::error_code RewriteInPlace(const std::string& path, std::span<const std::uint8_t> content) {
     UniqueFd fd;
     struct stat st;
@@ -411,6 +221,95 @@ std::error_code TruncateFile(const std::string& path, std::uint64_t length) {
         return error;
     }
     return ReplaceFile(path, kept);
+}
+
+namespace {
+
+// True when `folder` holds an entry called exactly `name`, byte for byte. On a case-insensitive
+// file system "SAVE.DAT" may open "save.dat" without being an entry of its own.
+bool HasExactEntry(const std::string& folder, std::string_view name) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return true;  // cannot tell: assume the name is taken
+    }
+    bool found = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (name == entry->d_name) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+std::error_code RenameExclusive(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return {};
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return LastErrno();
+    }
+    // The file system does not take the flag: look first. Nothing else writes the card while
+    // a command runs, so the look stays true until the rename.
+    if (PathExists(to)) {
+        return std::make_error_code(std::errc::file_exists);
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        return LastErrno();
+    }
+    return {};
+}
+
+// On a case-insensitive file system "save.dat" and "SAVE.DAT" are one file, and a plain rename
+// between them does nothing. Going through a temporary name changes the case for real.
+std::error_code RenameCaseOnly(const std::string& from, const std::string& to) {
+    const std::string temp = from + ".slotkit-rename.tmp";
+    if (auto error = RenameExclusive(from, temp)) {
+        return error;
+    }
+    if (auto error = RenameExclusive(temp, to)) {
+        ::rename(temp.c_str(), from.c_str());
+        return error;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::error_code RenameNoReplace(const std::string& from, const std::string& to) {
+    struct stat st;
+    if (::lstat(from.c_str(), &st) != 0) {
+        return LastErrno();
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return std::make_error_code(std::errc::is_a_directory);
+    }
+    auto error = RenameExclusive(from, to);
+    if (!error) {
+        return NotConfirmed(SyncRenamedFile(to));
+    }
+    // Only the letter case differs and `to` is taken, yet the folder holds no entry of exactly
+    // that name: a case-insensitive file system found `from` itself under the other spelling.
+    // (Inode numbers cannot tell: FUSE file systems give each spelling a number of its own.)
+    // A real entry of that name, such as a second hard link, is a name already taken.
+    if (error == std::errc::file_exists && from != to && base::EqualIgnoringAsciiCase(from, to) &&
+        !HasExactEntry(FolderOf(to), NameOf(to))) {
+        error = RenameCaseOnly(from, to);
+        if (!error) {
+            error = NotConfirmed(SyncRenamedFile(to));
+        }
+    }
+    return error;
+}
+
+std::error_code RemoveFile(const std::string& path) {
+    // Its clusters stay taken until its entry is gone from the card.
+    UniqueFd removed = HoldClusters(path);
+    if (::unlink(path.c_str()) != 0) {
+        return LastErrno();
+    }
+    return NotConfirmed(SyncFolderOf(path));
 }
 
 }  // namespace slotkit::platform

@@ -1,6 +1,6 @@
 // The 8.3 short form of a path on Windows.
-#include "platform/paths.h"
 #include "platform/short_names.h"
+#include "platform/paths.h"
 #include "platform/win32/win32_util.h"
 
 namespace slotkit::platform {

@@ -21,6 +21,15 @@ const UnconfirmedCategory& Unconfirmed() {
 
 }  // namespace
 
+std::vector<std::error_code> CopyFilesSafely(std::span<const CopyRequest> requests) {
+    std::vector<std::error_code> results;
+    results.reserve(requests.size());
+    for (const CopyRequest& r : requests) {
+        results.push_back(CopyFileSafely(r.source, r.destination, r.destinationMustExist));
+    }
+    return results;
+}
+
 std::error_code NotConfirmed(const std::error_code& flushError) {
     if (!flushError) {
         return {};
