@@ -128,7 +128,10 @@ TEST_F(EjectTest, ACardThatLeavesDuringTheEjectIsNotCalledSafe) {
 }
 
 TEST_F(EjectTest, AnEjectTheSystemRefusesLeavesTheCardMounted) {
-    // An ordinary user may not unmount what root mounted.
+    // An ordinary user may read the card but not unmount what root mounted.
+    fs::permissions(card.Dir(), fs::perms::owner_all | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
     const std::string command = "setpriv --reuid=nobody --regid=nogroup --clear-groups " +
                                 std::string(SLOTKIT_BINARY) + " eject --card " +
                                 Quoted(media.At()) + " 2>&1";
