@@ -99,7 +99,7 @@ void CSlotManagerDlg::OnEjectCard() {
         return;
     }
     // The search for the card's games reads the card: it lets go first.
-    gamesSearch_->Drop();
+    gamesSearch_->DropAndWait();
     // Neither listed nor its unfinished writes finished first: an eject writes nothing.
     const std::string root = cardRoot_;
     platform::EjectResult result;
