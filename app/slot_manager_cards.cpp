@@ -47,7 +47,7 @@ void CSlotManagerDlg::FillDriveList() {
     if (!cardRoot_.empty() && chosen != wxNOT_FOUND) {
         driveList_->SetSelection(chosen);
     } else {
-        driveList_->SetValue(wxString());
+        driveList_->SetSelection(wxNOT_FOUND);
     }
 }
 

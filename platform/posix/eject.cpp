@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -58,7 +59,8 @@ std::vector<CardHolder> HoldersUnder(const std::string& folder) {
     }
     while (const dirent* entry = ::readdir(proc)) {
         const std::string pid = entry->d_name;
-        if (pid.empty() || !std::all_of(pid.begin(), pid.end(), ::isdigit)) {
+        if (pid.empty() ||
+            !std::all_of(pid.begin(), pid.end(), [](char c) { return c >= '0' && c <= '9'; })) {
             continue;
         }
         const std::string base = "/proc/" + pid;

@@ -59,8 +59,9 @@ std::vector<UnixMount> UnixMounts() {
                 std::to_string(major(device.st_rdev)) + ":" + std::to_string(minor(device.st_rdev));
         }
         mounts.push_back(std::move(mount));
+        g_unix_mount_free(entry);
     }
-    g_list_free_full(entries, reinterpret_cast<GDestroyNotify>(g_unix_mount_free));
+    g_list_free(entries);
     return mounts;
 }
 

@@ -2,6 +2,7 @@
 // folder bind-mounted under /media stands for the card the desktop mounts there.
 
 #include <chrono>
+#include <functional>
 
 #include "app/slot_manager_dlg.h"
 #include "bind_mount.h"
