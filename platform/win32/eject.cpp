@@ -17,6 +17,11 @@ namespace slotkit::platform {
 
 namespace {
 
+// The interface class of disks (GUID_DEVINTERFACE_DISK), spelled out so that no library must
+// define it.
+constexpr GUID kDiskInterface = {
+    0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
+
 std::string SystemText(DWORD error) {
     wchar_t* text = nullptr;
     const DWORD length = ::FormatMessageW(
@@ -43,7 +48,7 @@ bool Control(HANDLE volume, DWORD code, void* in = nullptr, DWORD inSize = 0) {
 
 // The disk device whose number `number` is, let go through the configuration manager.
 bool RequestDeviceEject(const STORAGE_DEVICE_NUMBER& number, std::string& why) {
-    HDEVINFO disks = ::SetupDiGetClassDevsW(&GUID_DEVINTERFACE_DISK, nullptr, nullptr,
+    HDEVINFO disks = ::SetupDiGetClassDevsW(&kDiskInterface, nullptr, nullptr,
                                             DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (disks == INVALID_HANDLE_VALUE) {
         why = SystemText(::GetLastError());
@@ -53,8 +58,8 @@ bool RequestDeviceEject(const STORAGE_DEVICE_NUMBER& number, std::string& why) {
     why = "the drive was not found among the disks";
     SP_DEVICE_INTERFACE_DATA item{};
     item.cbSize = sizeof item;
-    for (DWORD i = 0;
-         ::SetupDiEnumDeviceInterfaces(disks, nullptr, &GUID_DEVINTERFACE_DISK, i, &item); ++i) {
+    for (DWORD i = 0; ::SetupDiEnumDeviceInterfaces(disks, nullptr, &kDiskInterface, i, &item);
+         ++i) {
         DWORD size = 0;
         ::SetupDiGetDeviceInterfaceDetailW(disks, &item, nullptr, 0, &size, nullptr);
         std::vector<std::uint8_t> buffer(size + sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W));
