@@ -34,14 +34,14 @@ std::string Joined(const std::vector<std::string>& names) {
 }
 
 // "2,000 files named .NDS are not games"
-std::string NotGamesText(std::size_t count, EditMode mode) {
-    const std::string extension = mode == EditMode::Nds ? ".NDS" : ".GBA";
+std::string NotGamesText(std::size_t count, slots::EditMode mode) {
+    const std::string extension = mode == slots::EditMode::Nds ? ".NDS" : ".GBA";
     return count == 1 ? "1 file named " + extension + " is not a game"
                       : base::ByteCount(count) + " files named " + extension + " are not games";
 }
 
 // "1 of 2 ROMs, 3.0 MiB read": in MiB, as the commands count what they read
-wxString ProgressText(const SaveTypeProgress& progress) {
+wxString ProgressText(const games::SaveTypeProgress& progress) {
     char megabytes[32];
     std::snprintf(megabytes, sizeof megabytes, "%.1f",
                   static_cast<double>(progress.bytesRead) / (1024.0 * 1024.0));
@@ -51,7 +51,7 @@ wxString ProgressText(const SaveTypeProgress& progress) {
 
 }  // namespace
 
-CGamesDlg::CGamesDlg(wxWindow* parent, EditMode mode, games::DsLanguage language, Link link,
+CGamesDlg::CGamesDlg(wxWindow* parent, slots::EditMode mode, games::DsLanguage language, Link link,
                      MainSelection mainSelection)
     : wxDialog(parent, wxID_ANY, "Games on the card", wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
@@ -61,17 +61,18 @@ CGamesDlg::CGamesDlg(wxWindow* parent, EditMode mode, games::DsLanguage language
       mainSelection_(std::move(mainSelection)) {
     const int gap = FromDIP(8);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
-    sizer->Add(new wxStaticText(this, wxID_ANY,
-                                mode_ == EditMode::Nds ? "The DS games on the card and their saves:"
+    sizer->Add(
+        new wxStaticText(this, wxID_ANY,
+                         mode_ == slots::EditMode::Nds ? "The DS games on the card and their saves:"
                                                        : "The GBA games on the card and their "
                                                          "saves:"),
-               0, wxLEFT | wxRIGHT | wxTOP, gap);
+        0, wxLEFT | wxRIGHT | wxTOP, gap);
     roms_ = new wxListCtrl(this, wxID_ANY, wxDefaultPosition, FromDIP(wxSize(640, 240)),
                            wxLC_REPORT | wxLC_SINGLE_SEL | wxBORDER_SUNKEN);
     for (const char* title : kRomColumns) {
         roms_->AppendColumn(title, wxLIST_FORMAT_LEFT);
     }
-    if (mode_ == EditMode::Nds) {
+    if (mode_ == slots::EditMode::Nds) {
         // GBA ROMs have no icon: their rows are only as tall as their text.
         icons_ = new wxImageList(games::kDsIconSide, games::kDsIconSide, false);
         roms_->AssignImageList(icons_, wxIMAGE_LIST_SMALL);
@@ -88,7 +89,7 @@ CGamesDlg::CGamesDlg(wxWindow* parent, EditMode mode, games::DsLanguage language
     notGamesButton_->Hide();
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { OnShowNotGames(); }, kNotGamesId);
-    if (mode_ == EditMode::Gba) {
+    if (mode_ == slots::EditMode::Gba) {
         // The save types the user's cache does not know yet, read from the whole ROMs.
         auto* read = new wxBoxSizer(wxHORIZONTAL);
         readTypes_ = new wxButton(this, kReadTypesId, "Read the save types");
@@ -161,7 +162,7 @@ void CGamesDlg::StopReading() {
     }
 }
 
-void CGamesDlg::SetGames(std::shared_ptr<const CardGames> games) {
+void CGamesDlg::SetGames(std::shared_ptr<const games::CardGames> games) {
     if (!games) {
         // While the games are looked for again, the ones shown stay, and nothing can be linked
         // to them.
@@ -196,7 +197,7 @@ void CGamesDlg::SetGames(std::shared_ptr<const CardGames> games) {
     lost_->Enable(true);
     FillRoms(romPath);
     for (std::size_t i = 0; i < games_->slotsWithoutGame.size(); ++i) {
-        const SlotGame& slot = games_->slotsWithoutGame[i];
+        const games::SlotGame& slot = games_->slotsWithoutGame[i];
         const long row = lost_->InsertItem(static_cast<long>(i), ToWx(slot.slotFile));
         lost_->SetItem(row, 1, ToWx(LostSlotText(slot)));
         if (!lostSlot.empty() && slot.slotFile == lostSlot) {
@@ -216,13 +217,13 @@ void CGamesDlg::SetGames(std::shared_ptr<const CardGames> games) {
     }
 }
 
-std::string CGamesDlg::SaveText(const CardRom& rom) const {
+std::string CGamesDlg::SaveText(const games::CardRom& rom) const {
     if (!rom.saveType) {
         if (const auto read = typesRead_.find(rom.path); read != typesRead_.end()) {
             return GbaSaveTypeText(read->second);
         }
     }
-    return RomSaveText(rom, SaveNote::Short);
+    return RomSaveText(rom, games::SaveNote::Short);
 }
 
 void CGamesDlg::FillRoms(const std::string& selectedPath) {
@@ -261,7 +262,7 @@ void CGamesDlg::FillRoms(const std::string& selectedPath) {
     }
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const long at = static_cast<long>(i);
-        const CardRom& rom = games_->roms[rows_[i]];
+        const games::CardRom& rom = games_->roms[rows_[i]];
         const auto icon = icons_ != nullptr ? RomIcon(rom.info) : std::nullopt;
         const int image = icon ? icons_->Add(*icon) : noIcon;
         const std::string title = rom.info.Title(language_);
@@ -279,7 +280,7 @@ void CGamesDlg::FillRoms(const std::string& selectedPath) {
     roms_->Thaw();
 }
 
-const CardRom* CGamesDlg::RomOfRow(long row) const {
+const games::CardRom* CGamesDlg::RomOfRow(long row) const {
     if (!games_ || row < 0 || static_cast<std::size_t>(row) >= rows_.size()) {
         return nullptr;
     }
@@ -298,7 +299,7 @@ void CGamesDlg::OnShowNotGames() {
 }
 
 long CGamesDlg::SelectedRom() const {
-    const CardRom* rom = RomOfRow(Selected(roms_));
+    const games::CardRom* rom = RomOfRow(Selected(roms_));
     return rom != nullptr ? static_cast<long>(rom - games_->roms.data()) : -1;
 }
 
@@ -381,7 +382,8 @@ void CGamesDlg::UpdateLink() {
     } else if (slots.empty()) {
         note = "Select the save to link: one below, or rows of the main list.";
     } else {
-        const wxString place = ToWx(base::DisplayText(games_->roms[static_cast<std::size_t>(rom)].place));
+        const wxString place =
+            ToWx(base::DisplayText(games_->roms[static_cast<std::size_t>(rom)].place));
         note = linked ? ToWx(Joined(slots)) + (slots.size() == 1 ? " is" : " are") + " linked to " +
                             place + "."
                       : "The button links " + ToWx(Joined(slots)) + " to " + place + ".";
@@ -416,7 +418,7 @@ void CGamesDlg::UpdateReadTypes() {
     }
     bool unknown = false;
     if (games_) {
-        for (const CardRom& rom : games_->roms) {
+        for (const games::CardRom& rom : games_->roms) {
             unknown = unknown || (!rom.info.code.empty() && !rom.saveType &&
                                   typesRead_.find(rom.path) == typesRead_.end());
         }
@@ -433,7 +435,7 @@ void CGamesDlg::OnReadTypes() {
     }
     // The games whose type is not known; files that are not games have none to read.
     std::vector<std::string> paths;
-    for (const CardRom& rom : games_->roms) {
+    for (const games::CardRom& rom : games_->roms) {
         if (!rom.info.code.empty() && !rom.saveType &&
             typesRead_.find(rom.path) == typesRead_.end()) {
             paths.push_back(rom.path);
@@ -445,7 +447,7 @@ void CGamesDlg::OnReadTypes() {
     StopReading();  // an earlier reading has ended: this only joins its thread
     reading_ = true;
     readStarted_ = true;
-    progress_ = SaveTypeProgress{};
+    progress_ = games::SaveTypeProgress{};
     progress_.romCount = paths.size();
     gauge_->SetValue(0);
     readLine_->SetLabel(ProgressText(progress_));
@@ -456,9 +458,9 @@ void CGamesDlg::OnReadTypes() {
     // thread, and the dialog joins it before it goes.
     reader_ = std::jthread(
         [this, paths = std::move(paths), readPiece = romReader_](std::stop_token stop) {
-            SaveTypeReading reading;
+            games::SaveTypeReading reading;
             reading.readPiece = readPiece;
-            reading.progress = [this](const SaveTypeProgress& progress) {
+            reading.progress = [this](const games::SaveTypeProgress& progress) {
                 CallAfter([this, progress] { ShowProgress(progress); });
             };
             reading.found = [this, &paths](std::size_t rom, const games::GbaSaveType& type) {
@@ -483,7 +485,7 @@ void CGamesDlg::OnCancelReading() {
     readLine_->SetLabel("Stopping: " + ProgressText(progress_));
 }
 
-void CGamesDlg::ShowProgress(const SaveTypeProgress& progress) {
+void CGamesDlg::ShowProgress(const games::SaveTypeProgress& progress) {
     if (!reading_) {
         return;
     }
@@ -499,7 +501,7 @@ void CGamesDlg::ShowProgress(const SaveTypeProgress& progress) {
 void CGamesDlg::TypeRead(const std::string& romPath, const games::GbaSaveType& type) {
     typesRead_[romPath] = type;
     for (long row = 0; row < roms_->GetItemCount(); ++row) {
-        const CardRom* rom = RomOfRow(row);
+        const games::CardRom* rom = RomOfRow(row);
         if (rom != nullptr && rom->path == romPath) {
             roms_->SetItem(row, 2, ToWx(SaveText(*rom)));
         }

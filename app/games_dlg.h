@@ -34,13 +34,13 @@ class CGamesDlg : public wxDialog {
     // The slot files selected in the main list, in list order (rows without a file left out).
     using MainSelection = std::function<std::vector<std::string>()>;
 
-    CGamesDlg(wxWindow* parent, EditMode mode, games::DsLanguage language, Link link,
+    CGamesDlg(wxWindow* parent, slots::EditMode mode, games::DsLanguage language, Link link,
               MainSelection mainSelection);
     // Stops a reading of save types and waits for it.
     ~CGamesDlg() override;
 
     // Shows the games found; nothing: the search still runs.
-    void SetGames(std::shared_ptr<const CardGames> games);
+    void SetGames(std::shared_ptr<const games::CardGames> games);
 
     // Links the save chosen (a save without its game selected here, else the main list's
     // selection) to the selected ROM.
@@ -55,13 +55,13 @@ class CGamesDlg : public wxDialog {
     // Whether save types were read here: the games found before do not know them.
     bool ReadStarted() const { return readStarted_; }
     // What reads the ROMs' pieces (platform::ReadAt when empty; tests put in one they hold up).
-    void SetRomReader(RomPieceReader reader) { romReader_ = std::move(reader); }
+    void SetRomReader(games::RomPieceReader reader) { romReader_ = std::move(reader); }
 
     // Lists the files that are not games after the games, or takes them off the list.
     void OnShowNotGames();
 
     // The ROM of a row of the game list.
-    const CardRom* RomOfRow(long row) const;
+    const games::CardRom* RomOfRow(long row) const;
 
     wxListCtrl* Roms() const { return roms_; }
     wxListCtrl* LostSlots() const { return lost_; }
@@ -82,30 +82,30 @@ class CGamesDlg : public wxDialog {
     long Selected(wxListCtrl* list) const;
     // The selected row's ROM index in games_->roms; -1 for none.
     long SelectedRom() const;
-    std::string SaveText(const CardRom& rom) const;
-    void ShowProgress(const SaveTypeProgress& progress);
+    std::string SaveText(const games::CardRom& rom) const;
+    void ShowProgress(const games::SaveTypeProgress& progress);
     void TypeRead(const std::string& romPath, const games::GbaSaveType& type);
     void ReadingEnded(bool stopped);
     // The slot files the button would link: one chosen here, else the main list's selection.
     std::vector<std::string> SlotsToLink() const;
 
-    EditMode mode_;
+    slots::EditMode mode_;
     games::DsLanguage language_;
     Link linkTo_;
     MainSelection mainSelection_;
-    std::shared_ptr<const CardGames> games_;  // the games shown
-    bool looking_ = false;                    // they are being looked for again
+    std::shared_ptr<const games::CardGames> games_;  // the games shown
+    bool looking_ = false;                           // they are being looked for again
     bool sized_ = false;  // the dialog was fitted to the games: it keeps its size from then on
     // For each row of the game list, its ROM's index in games_->roms.
     std::vector<std::size_t> rows_;
     bool showNotGames_ = false;  // the files that are not games are listed
     // The GBA save types read while the dialog is open, by the ROM's path.
     std::map<std::string, games::GbaSaveType> typesRead_;
-    RomPieceReader romReader_;
+    games::RomPieceReader romReader_;
     std::jthread reader_;  // the reading of save types; joined before the dialog goes
     bool reading_ = false;
     bool readStarted_ = false;
-    SaveTypeProgress progress_;
+    games::SaveTypeProgress progress_;
     wxImageList* icons_ = nullptr;  // owned by the ROM list
     wxListCtrl* roms_ = nullptr;
     wxListCtrl* lost_ = nullptr;

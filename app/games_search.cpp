@@ -8,8 +8,8 @@ namespace slotkit::app {
 GamesSearch::GamesSearch(wxEvtHandler& owner, Found found)
     : owner_(owner),
       found_(std::move(found)),
-      finder_([](const std::string& root, EditMode mode, std::stop_token stop) {
-          return FindCardGames(root, mode, std::move(stop));
+      finder_([](const std::string& root, slots::EditMode mode, std::stop_token stop) {
+          return games::FindCardGames(root, mode, std::move(stop));
       }) {}
 
 GamesSearch::~GamesSearch() {
@@ -40,7 +40,7 @@ void GamesSearch::DropAndWait() {
     workers_.clear();
 }
 
-void GamesSearch::Start(const std::string& cardRoot, EditMode mode) {
+void GamesSearch::Start(const std::string& cardRoot, slots::EditMode mode) {
     RetireCurrent();
     const unsigned id = ++next_;
     current_ = id;
@@ -50,19 +50,19 @@ void GamesSearch::Start(const std::string& cardRoot, EditMode mode) {
     // for its workers, and a call still queued then is discarded with the window.
     workers_.push_back({id, std::jthread([this, owner = &owner_, id, cardRoot, mode,
                                           finder = finder_](std::stop_token stop) {
-                            std::shared_ptr<const CardGames> games;
+                            std::shared_ptr<const games::CardGames> games;
                             try {
-                                games =
-                                    std::make_shared<const CardGames>(finder(cardRoot, mode, stop));
+                                games = std::make_shared<const games::CardGames>(
+                                    finder(cardRoot, mode, stop));
                             } catch (...) {
                                 // Out of memory on a card of many ROMs: the games stay unknown.
-                                games = std::make_shared<const CardGames>();
+                                games = std::make_shared<const games::CardGames>();
                             }
                             owner->CallAfter([this, id, games] { Finished(id, games); });
                         })});
 }
 
-void GamesSearch::Finished(unsigned id, std::shared_ptr<const CardGames> games) {
+void GamesSearch::Finished(unsigned id, std::shared_ptr<const games::CardGames> games) {
     auto worker = std::find_if(workers_.begin(), workers_.end(),
                                [id](const Worker& w) { return w.id == id; });
     if (worker != workers_.end()) {

@@ -19,7 +19,8 @@ namespace slotkit::app {
 class GamesSearch {
   public:
     // What looks for the games (FindCardGames; tests put in one they can hold up).
-    using Finder = std::function<CardGames(const std::string&, EditMode, std::stop_token)>;
+    using Finder =
+        std::function<games::CardGames(const std::string&, slots::EditMode, std::stop_token)>;
     using Found = std::function<void()>;
 
     // `owner` receives the results as calls on its thread; `found` is called there when the
@@ -34,7 +35,7 @@ class GamesSearch {
     void SetFinder(Finder finder) { finder_ = std::move(finder); }
 
     // Starts a search of the card; the result of any earlier one is dropped.
-    void Start(const std::string& cardRoot, EditMode mode);
+    void Start(const std::string& cardRoot, slots::EditMode mode);
     // Nothing is looked for: there is no card, or its listing is gone.
     void Drop();
     // As Drop, and waits until no search reads the card any more (before it is ejected).
@@ -43,7 +44,7 @@ class GamesSearch {
     // True while the newest search runs.
     bool Looking() const { return looking_; }
     // The newest search's result; nothing while it runs or when nothing was looked for.
-    const std::shared_ptr<const CardGames>& Result() const { return result_; }
+    const std::shared_ptr<const games::CardGames>& Result() const { return result_; }
 
   private:
     struct Worker {
@@ -51,7 +52,7 @@ class GamesSearch {
         std::jthread thread;
     };
 
-    void Finished(unsigned id, std::shared_ptr<const CardGames> games);
+    void Finished(unsigned id, std::shared_ptr<const games::CardGames> games);
     void RetireCurrent();
 
     wxEvtHandler& owner_;
@@ -60,7 +61,7 @@ class GamesSearch {
     unsigned next_ = 0;     // the id of the next search
     unsigned current_ = 0;  // the id of the newest search (0: none)
     bool looking_ = false;
-    std::shared_ptr<const CardGames> result_;
+    std::shared_ptr<const games::CardGames> result_;
     std::vector<Worker> workers_;  // running, or ended with their result not yet handed over
 };
 

@@ -20,8 +20,8 @@ constexpr const char* kColumns[] = {"File", "Version", "Kept", "Command", "Size"
 
 }  // namespace
 
-CHistoryDlg::CHistoryDlg(wxWindow* parent, const CommandContext& context, std::string slotFileName,
-                         std::set<std::string> onCard)
+CHistoryDlg::CHistoryDlg(wxWindow* parent, const slots::CommandContext& context,
+                         std::string slotFileName, std::set<std::string> onCard)
     : wxDialog(parent, wxID_ANY, "History", wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
       context_(context),
@@ -80,7 +80,7 @@ void CHistoryDlg::FitColumns() {
 
 void CHistoryDlg::Fill() {
     std::error_code error;
-    const auto all = ListHistory(context_, "", error);
+    const auto all = commands::ListHistory(context_, "", error);
     entries_.clear();
     // The selected slot's versions first, newest first; then those of deleted slots.
     // A slot's versions are its own whatever letter case its name is listed in.
@@ -100,13 +100,13 @@ void CHistoryDlg::Fill() {
         }
     }
     // Then the files of the folders this card was synced with, which a sync replaced.
-    for (const std::string& folder : SyncedFolders(context_)) {
-        const auto files = ListFolderHistory(context_, folder, "", error);
+    for (const std::string& folder : sync::SyncedFolders(context_)) {
+        const auto files = commands::ListFolderHistory(context_, folder, "", error);
         entries_.insert(entries_.end(), files.rbegin(), files.rend());
     }
     list_->DeleteAllItems();
     for (std::size_t i = 0; i < entries_.size(); ++i) {
-        const HistoryEntry& e = entries_[i];
+        const commands::HistoryEntry& e = entries_[i];
         const std::string shown =
             e.folder.empty() ? e.slotFileName : e.slotFileName + " in " + e.folder;
         const long row = list_->InsertItem(static_cast<long>(i), ToWx(shown));
@@ -128,12 +128,13 @@ void CHistoryDlg::OnPutBack() {
     if (row < 0 || static_cast<std::size_t>(row) >= entries_.size()) {
         return;
     }
-    const HistoryEntry entry = entries_[static_cast<std::size_t>(row)];
-    RunCommand(context_, [&](const CommandContext& context) {
+    const commands::HistoryEntry entry = entries_[static_cast<std::size_t>(row)];
+    commands::RunCommand(context_, [&](const slots::CommandContext& context) {
         if (entry.folder.empty()) {
-            PutBackVersion(context, entry.slotFileName, entry.version.number);
+            commands::PutBackVersion(context, entry.slotFileName, entry.version.number);
         } else {
-            PutBackFolderFile(context, entry.folder, entry.slotFileName, entry.version.number);
+            commands::PutBackFolderFile(context, entry.folder, entry.slotFileName,
+                                        entry.version.number);
         }
     });
     // A slot made again is on the card now; its versions stay in view.

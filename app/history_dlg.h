@@ -18,7 +18,7 @@ namespace slotkit::app {
 class CHistoryDlg : public wxDialog {
   public:
     // `slotFileName`: the selected slot (empty: none); `onCard`: the slot files listed now.
-    CHistoryDlg(wxWindow* parent, const CommandContext& context, std::string slotFileName,
+    CHistoryDlg(wxWindow* parent, const slots::CommandContext& context, std::string slotFileName,
                 std::set<std::string> onCard);
 
     // Puts the selected version back (the command asks first) and reads the versions again.
@@ -26,16 +26,16 @@ class CHistoryDlg : public wxDialog {
 
     wxListCtrl* Versions() const { return list_; }
     wxButton* PutBackButton() const { return putBack_; }
-    const std::vector<HistoryEntry>& Entries() const { return entries_; }
+    const std::vector<commands::HistoryEntry>& Entries() const { return entries_; }
 
   private:
     void Fill();
     void FitColumns();
 
-    CommandContext context_;
+    slots::CommandContext context_;
     std::string slotFileName_;
     std::set<std::string> onCard_;
-    std::vector<HistoryEntry> entries_;  // in the list's order
+    std::vector<commands::HistoryEntry> entries_;  // in the list's order
     wxListCtrl* list_ = nullptr;
     wxButton* putBack_ = nullptr;
 };

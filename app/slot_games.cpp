@@ -38,8 +38,8 @@ games::DsLanguage SystemBannerLanguage() {
     return BannerLanguageFor(wxLocale::GetLanguageCanonicalName(system).utf8_string());
 }
 
-const SlotGame* LostSlot(const CardGames& games, const std::string& slotFile) {
-    for (const SlotGame& slot : games.slotsWithoutGame) {
+const games::SlotGame* LostSlot(const games::CardGames& games, const std::string& slotFile) {
+    for (const games::SlotGame& slot : games.slotsWithoutGame) {
         if (slot.slotFile == slotFile) {
             return &slot;
         }
@@ -47,13 +47,13 @@ const SlotGame* LostSlot(const CardGames& games, const std::string& slotFile) {
     return nullptr;
 }
 
-std::string SlotGameText(const CardGames* games, const std::string& slotFile,
+std::string SlotGameText(const games::CardGames* games, const std::string& slotFile,
                          games::DsLanguage language) {
     if (games == nullptr) {
         return kLooking;
     }
     std::string text;
-    for (const CardRom* rom : RomsOfSlot(*games, slotFile)) {
+    for (const games::CardRom* rom : RomsOfSlot(*games, slotFile)) {
         const std::string title = rom->info.Title(language);
         if (!text.empty()) {
             text += "\n\n";
@@ -62,7 +62,7 @@ std::string SlotGameText(const CardGames* games, const std::string& slotFile,
                 "\nGame code: " + (rom->info.code.empty() ? "unknown" : rom->info.code);
         // A GBA game's save type is known only once its whole ROM was read.
         if (const std::string save = RomSaveText(*rom);
-            !save.empty() || games->mode == EditMode::Nds) {
+            !save.empty() || games->mode == slots::EditMode::Nds) {
             text += "\nSave: " + (save.empty() ? std::string("unknown") : save);
         }
         text += "\nOn the card: " + base::DisplayText(rom->place);
@@ -70,10 +70,11 @@ std::string SlotGameText(const CardGames* games, const std::string& slotFile,
     if (!text.empty()) {
         return text;
     }
-    if (const SlotGame* lost = LostSlot(*games, slotFile)) {
-        text = "The game of this save is not on the card: " + DottedShortName(lost->shortName);
+    if (const games::SlotGame* lost = LostSlot(*games, slotFile)) {
+        text =
+            "The game of this save is not on the card: " + games::DottedShortName(lost->shortName);
         if (games->searchStopped) {
-            text += "\n(The search stopped after " + std::to_string(kRomSearchEntries) +
+            text += "\n(The search stopped after " + std::to_string(games::kRomSearchEntries) +
                     " entries of the card: it may be in the part not searched.)";
         }
         return text;
@@ -81,12 +82,12 @@ std::string SlotGameText(const CardGames* games, const std::string& slotFile,
     return "This save names no game.";
 }
 
-std::string LostSlotText(const SlotGame& slot) {
-    return "the cartridge will not find this save: " + DottedShortName(slot.shortName) +
+std::string LostSlotText(const games::SlotGame& slot) {
+    return "the cartridge will not find this save: " + games::DottedShortName(slot.shortName) +
            " is not on the card";
 }
 
-std::optional<wxBitmap> RomIcon(const RomInfo& info) {
+std::optional<wxBitmap> RomIcon(const games::RomInfo& info) {
     const auto icon = info.IconRgba();
     if (!icon) {
         return std::nullopt;

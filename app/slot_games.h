@@ -24,17 +24,17 @@ games::DsLanguage BannerLanguageFor(std::string_view localeName);
 games::DsLanguage SystemBannerLanguage();
 
 // The slot, when its game is not on the card.
-const SlotGame* LostSlot(const CardGames& games, const std::string& slotFile);
+const games::SlotGame* LostSlot(const games::CardGames& games, const std::string& slotFile);
 
 // The hover's text for `slotFile`: each of its games (title, code, a DS game's save memory, place
 // on the card), or that its game is not on the card. `games` is nothing while the search runs.
-std::string SlotGameText(const CardGames* games, const std::string& slotFile,
+std::string SlotGameText(const games::CardGames* games, const std::string& slotFile,
                          games::DsLanguage language);
 
 // "the cartridge will not find this save: POKEMO~1.NDS is not on the card"
-std::string LostSlotText(const SlotGame& slot);
+std::string LostSlotText(const games::SlotGame& slot);
 
 // The ROM's icon, its transparent colour see-through; nothing for a ROM without one.
-std::optional<wxBitmap> RomIcon(const RomInfo& info);
+std::optional<wxBitmap> RomIcon(const games::RomInfo& info);
 
 }  // namespace slotkit::app

@@ -67,12 +67,12 @@ std::string SlotListView::FileName(int row) const {
     return fileNames_[row];
 }
 
-void SlotListView::Show(const std::vector<SlotRow>& rows) {
+void SlotListView::Show(const std::vector<ports::SlotRow>& rows) {
     list_->Freeze();
     list_->DeleteAllItems();
     fileNames_.clear();
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const SlotRow& row = rows[i];
+        const ports::SlotRow& row = rows[i];
         const long item = list_->InsertItem(static_cast<long>(i), ToWx(row.number));
         list_->SetItem(item, 1, ToWx(row.fileName));
         list_->SetItem(item, 2, ToWx(row.title));
@@ -85,7 +85,7 @@ void SlotListView::Show(const std::vector<SlotRow>& rows) {
     }
 }
 
-void SlotListView::ShowRow(int row, const SlotRow& shown) {
+void SlotListView::ShowRow(int row, const ports::SlotRow& shown) {
     if (row < 0 || row >= list_->GetItemCount()) {
         return;
     }

@@ -10,7 +10,7 @@
 
 namespace slotkit::app {
 
-class SlotListView : public SlotView {
+class SlotListView : public ports::SlotView {
   public:
     explicit SlotListView(wxListCtrl* list) : list_(list) {}
 
@@ -20,8 +20,8 @@ class SlotListView : public SlotView {
 
     int NextSelected(int row) const override;
     std::string FileName(int row) const override;
-    void Show(const std::vector<SlotRow>& rows) override;
-    void ShowRow(int row, const SlotRow& shown) override;
+    void Show(const std::vector<ports::SlotRow>& rows) override;
+    void ShowRow(int row, const ports::SlotRow& shown) override;
 
     // Called after every change of the rows: a new listing, or a row shown anew.
     void SetOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }

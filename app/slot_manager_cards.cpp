@@ -70,7 +70,7 @@ void CSlotManagerDlg::OnCardsChangedNow() {
             FillDriveList();
             slotView_->Show({});
             OnListingChanged();
-            prompter_.Message(kCardTakenOut, text::kCaptionAlert, MessageKind::Info);
+            prompter_.Message(kCardTakenOut, ports::text::kCaptionAlert, ports::MessageKind::Info);
         }
         return;
     }
@@ -79,7 +79,7 @@ void CSlotManagerDlg::OnCardsChangedNow() {
             HoldsSaveFolder(drive)) {
             cardRoot_ = drive;
             FillDriveList();
-            Run(slotkit::Refresh);
+            Run(commands::Refresh);
             return;
         }
     }
@@ -92,7 +92,8 @@ void CSlotManagerDlg::OnEjectCard() {
         return;
     }
     if (commandsRunning_ > 0) {
-        prompter_.Message(kCommandStillRunning, text::kCaptionAlert, MessageKind::Failure);
+        prompter_.Message(kCommandStillRunning, ports::text::kCaptionAlert,
+                          ports::MessageKind::Failure);
         return;
     }
     if (!CardStillThere()) {
@@ -117,8 +118,9 @@ void CSlotManagerDlg::OnEjectCard() {
         slotView_->Show({});
         OnListingChanged();
     }
-    prompter_.Message(EjectMessage(result, root), ejected ? kCaptionEject : text::kCaptionAlert,
-                      ejected ? MessageKind::Info : MessageKind::Failure);
+    prompter_.Message(commands::EjectMessage(result, root),
+                      ejected ? commands::kCaptionEject : ports::text::kCaptionAlert,
+                      ejected ? ports::MessageKind::Info : ports::MessageKind::Failure);
 }
 
 }  // namespace slotkit::app

@@ -203,10 +203,11 @@ void CSlotManagerDlg::OnInitDialog() {
     slotList_->SetFocus();
 }
 
-CommandContext CSlotManagerDlg::Context() {
-    return CommandContext{cardRoot_,      editMode_ == 1 ? EditMode::Gba : EditMode::Nds,
-                          prompter_,      *slotView_,
-                          historyFolder_, [this] { return CardInDrive(); }};
+slots::CommandContext CSlotManagerDlg::Context() {
+    return slots::CommandContext{
+        cardRoot_,      editMode_ == 1 ? slots::EditMode::Gba : slots::EditMode::Nds,
+        prompter_,      *slotView_,
+        historyFolder_, [this] { return CardInDrive(); }};
 }
 
 bool CSlotManagerDlg::CardInDrive() {
@@ -230,17 +231,18 @@ bool CSlotManagerDlg::CardStillThere() {
     // A card taken out may leave its mount folder behind on the system disk: nothing may be
     // written there.
     if (!CardStillInOrListEmptied()) {
-        prompter_.Message(text::kNoCard, text::kCaptionAlert, MessageKind::Failure);
+        prompter_.Message(ports::text::kNoCard, ports::text::kCaptionAlert,
+                          ports::MessageKind::Failure);
         return false;
     }
     return true;
 }
 
-void CSlotManagerDlg::Run(Command command) {
+void CSlotManagerDlg::Run(commands::Command command) {
     // The command's context checks first that the card is still in its drive.
     HideHover();
     ++commandsRunning_;
-    RunCommand(Context(), command);
+    commands::RunCommand(Context(), command);
     --commandsRunning_;
     if (commandsRunning_ == 0 && cardsChangePending_) {
         // A card came or went while the command ran: the window follows now.
@@ -265,43 +267,43 @@ void CSlotManagerDlg::OnSelectDrive() {
     auto raw = std::find_if(drives_.begin(), drives_.end(),
                             [&](const std::string& d) { return ToWx(d) == label; });
     cardRoot_ = raw != drives_.end() ? *raw : FromWx(label);
-    Run(slotkit::Refresh);
+    Run(commands::Refresh);
 }
 
 void CSlotManagerDlg::OnEditModeClicked() {
     editMode_ = modeGba_->GetValue() ? 1 : 0;
-    Run(slotkit::Refresh);
+    Run(commands::Refresh);
 }
 
 void CSlotManagerDlg::OnRefresh() {
-    Run(slotkit::Refresh);
+    Run(commands::Refresh);
 }
 void CSlotManagerDlg::OnBackup() {
-    Run(Backup);
+    Run(commands::Backup);
 }
 void CSlotManagerDlg::OnRestore() {
-    Run(slotkit::Restore);
+    Run(commands::Restore);
 }
 void CSlotManagerDlg::OnMakeDummy() {
-    Run(MakeDummy);
+    Run(commands::MakeDummy);
 }
 void CSlotManagerDlg::OnConvert() {
-    Run(Convert);
+    Run(commands::Convert);
 }
 void CSlotManagerDlg::OnRename() {
-    Run(RenameSlot);
+    Run(commands::RenameSlot);
 }
 void CSlotManagerDlg::OnDelete() {
-    Run(DeleteSlots);
+    Run(commands::DeleteSlots);
 }
 void CSlotManagerDlg::OnImport() {
-    Run(ImportSave);
+    Run(commands::ImportSave);
 }
 void CSlotManagerDlg::OnExport() {
-    Run(ExportSave);
+    Run(commands::ExportSave);
 }
 void CSlotManagerDlg::OnChangeTargetRom() {
-    Run(ChangeTargetRom);
+    Run(commands::ChangeTargetRom);
 }
 
 std::unique_ptr<wxMenu> CSlotManagerDlg::SlotMenu() {
@@ -361,7 +363,7 @@ void CSlotManagerDlg::SelectOnlyRow(long row) {
 }
 
 void CSlotManagerDlg::OnExportNew() {
-    Run(ExportNewSave);
+    Run(commands::ExportNewSave);
 }
 
 void CSlotManagerDlg::OnHistory() {
@@ -387,7 +389,7 @@ void CSlotManagerDlg::OnSyncWithFolder() {
         return;
     }
     // The folder of this card's last sync, else the user's home folder.
-    const std::string start = LastSyncFolder(Context()).value_or(FromWx(wxGetHomeDir()));
+    const std::string start = sync::LastSyncFolder(Context()).value_or(FromWx(wxGetHomeDir()));
     const std::optional<std::string> folder = prompter_.ChooseFolderIn("Sync with a folder", start);
     if (!folder) {
         return;
@@ -396,9 +398,9 @@ void CSlotManagerDlg::OnSyncWithFolder() {
     if (dialog.ShowModal() != wxID_OK || !dialog.Plan()) {
         return;
     }
-    RememberSyncFolder(Context(), *folder);
-    const SyncPlan plan = *dialog.Plan();
-    Run([&plan](const CommandContext& context) { CarryOutAndReport(context, plan); });
+    sync::RememberSyncFolder(Context(), *folder);
+    const sync::SyncPlan plan = *dialog.Plan();
+    Run([&plan](const slots::CommandContext& context) { CarryOutAndReport(context, plan); });
 }
 
 void CSlotManagerDlg::OnGamesOnCard() {
@@ -407,13 +409,13 @@ void CSlotManagerDlg::OnGamesOnCard() {
         return;
     }
     CGamesDlg dialog(
-        this, editMode_ == 1 ? EditMode::Gba : EditMode::Nds, language_,
+        this, editMode_ == 1 ? slots::EditMode::Gba : slots::EditMode::Nds, language_,
         [this](const std::string& romPath, const std::string& slotFile) {
             OnLinkSaveToGame(romPath, slotFile);
         },
         [this] {
             std::vector<std::string> names;
-            for (int row : SelectedRows(*slotView_)) {
+            for (int row : slots::SelectedRows(*slotView_)) {
                 if (std::string name = slotView_->FileName(row); !name.empty()) {
                     names.push_back(std::move(name));
                 }
@@ -454,19 +456,20 @@ void CSlotManagerDlg::OnLinkSaveToGame(const std::string& romPath, const std::st
     WxPrompter over =
         prompter_.Over(gamesDialog_ != nullptr ? static_cast<wxWindow*>(gamesDialog_) : this);
     ChosenFilePrompter prompter(over, romPath);
-    const CommandContext context = Context();
-    const CommandContext linked{context.cardRoot,
-                                context.mode,
-                                prompter,
-                                pastTheList ? static_cast<SlotView&>(*pastTheList) : *slotView_,
-                                context.historyFolder,
-                                context.cardInDrive};
+    const slots::CommandContext context = Context();
+    const slots::CommandContext linked{
+        context.cardRoot,
+        context.mode,
+        prompter,
+        pastTheList ? static_cast<ports::SlotView&>(*pastTheList) : *slotView_,
+        context.historyFolder,
+        context.cardInDrive};
     std::vector<std::string> selected;
-    for (int row : SelectedRows(*slotView_)) {
+    for (int row : slots::SelectedRows(*slotView_)) {
         selected.push_back(slotView_->FileName(row));
     }
-    RunCommand(linked, ChangeTargetRom);
-    Run(slotkit::Refresh);
+    commands::RunCommand(linked, commands::ChangeTargetRom);
+    Run(commands::Refresh);
     // The dialog is still open: the rows it links stay selected for the next link.
     for (long row = 0; row < slotList_->GetItemCount(); ++row) {
         const std::string name = slotView_->FileName(static_cast<int>(row));

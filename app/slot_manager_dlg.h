@@ -93,7 +93,7 @@ class CSlotManagerDlg : public wxFrame {
     void OnInitDialog();
     void BindEvents();
     void OnCharHook(wxKeyEvent& event);
-    CommandContext Context();
+    slots::CommandContext Context();
     // True while the chosen card's drive is still among the removable drives and its root can
     // be read.
     bool CardInDrive();
@@ -101,7 +101,7 @@ class CSlotManagerDlg : public wxFrame {
     bool CardStillInOrListEmptied();
     // False, after telling the user, when the chosen card is no longer in its drive.
     bool CardStillThere();
-    void Run(Command command);
+    void Run(commands::Command command);
     void WatchCards();
     void OnCardsChangedNow();
     // The drive box refilled from the drives found last, the chosen card's root shown.

@@ -16,7 +16,7 @@ void CSlotManagerDlg::OnDropFiles(const wxPoint& at, const std::vector<std::stri
     int flags = 0;
     const long row = slotList_->HitTest(at, flags);
     if (paths.size() != 1 || row == wxNOT_FOUND || row >= slotList_->GetItemCount()) {
-        prompter_.Message(kDropHelp, text::kCaptionMessage, MessageKind::Info);
+        prompter_.Message(kDropHelp, ports::text::kCaptionMessage, ports::MessageKind::Info);
         return;
     }
     if (!CardStillThere()) {
@@ -24,7 +24,9 @@ void CSlotManagerDlg::OnDropFiles(const wxPoint& at, const std::vector<std::stri
     }
     SelectOnlyRow(row);
     const std::string dropped = paths.front();
-    Run([&dropped](const CommandContext& context) { ImportDroppedFile(context, dropped); });
+    Run([&dropped](const slots::CommandContext& context) {
+        commands::ImportDroppedFile(context, dropped);
+    });
 }
 
 }  // namespace slotkit::app

@@ -36,7 +36,7 @@ void CSlotManagerDlg::StartGamesSearch() {
         HideHover();
         return;
     }
-    gamesSearch_->Start(cardRoot_, editMode_ == 1 ? EditMode::Gba : EditMode::Nds);
+    gamesSearch_->Start(cardRoot_, editMode_ == 1 ? slots::EditMode::Gba : slots::EditMode::Nds);
 }
 
 void CSlotManagerDlg::OnGamesFound() {
@@ -84,7 +84,7 @@ void CSlotManagerDlg::ShowHover() {
         HideHover();
         return;
     }
-    const CardGames* games = gamesSearch_->Result().get();
+    const games::CardGames* games = gamesSearch_->Result().get();
     std::optional<wxBitmap> icon;
     if (games != nullptr) {
         const auto roms = RomsOfSlot(*games, fileName);

@@ -21,7 +21,7 @@ constexpr int kFormatId = 1020;
 
 }  // namespace
 
-CSyncDlg::CSyncDlg(wxWindow* parent, const CommandContext& context, std::string folder)
+CSyncDlg::CSyncDlg(wxWindow* parent, const slots::CommandContext& context, std::string folder)
     : wxDialog(parent, wxID_ANY, "Sync with a folder", wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
       context_(context),
@@ -30,7 +30,7 @@ CSyncDlg::CSyncDlg(wxWindow* parent, const CommandContext& context, std::string 
     sizer->Add(new wxStaticText(this, wxID_ANY,
                                 "The slots of the card and the files of " + ToWx(folder_) + ":"),
                0, wxALL, FromDIP(8));
-    if (context_.mode == EditMode::Nds) {
+    if (context_.mode == slots::EditMode::Nds) {
         auto* row = new wxBoxSizer(wxHORIZONTAL);
         row->Add(new wxStaticText(this, wxID_ANY, "Files:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT,
                  FromDIP(6));
@@ -96,13 +96,13 @@ CSyncDlg::CSyncDlg(wxWindow* parent, const CommandContext& context, std::string 
 }
 
 void CSyncDlg::Replan() {
-    const SyncFormat format =
-        format_ && format_->GetSelection() == 1 ? SyncFormat::Dsv : SyncFormat::Sav;
+    const sync::SyncFormat format =
+        format_ && format_->GetSelection() == 1 ? sync::SyncFormat::Dsv : sync::SyncFormat::Sav;
     std::string failure;
     plan_ = PlanSync(context_, folder_, format, failure);
     planned_.clear();
     if (plan_) {
-        for (const SyncPair& pair : plan_->pairs) {
+        for (const sync::SyncPair& pair : plan_->pairs) {
             planned_.push_back(pair.decision);
         }
     }
@@ -114,7 +114,7 @@ void CSyncDlg::Fill() {
     list_->DeleteAllItems();
     std::string notes;
     if (plan_) {
-        for (const SyncPair& pair : plan_->pairs) {
+        for (const sync::SyncPair& pair : plan_->pairs) {
             const long row = list_->InsertItem(list_->GetItemCount(), ToWx(pair.slotFileName));
             list_->SetItem(row, 1, ToWx(pair.fileName));
             list_->SetItem(row, 2, ToWx(WayText(pair)));
@@ -190,11 +190,11 @@ void CSyncDlg::ShowDetail() {
     const long row = SelectedRow();
     wxString text;
     if (plan_ && row >= 0 && static_cast<std::size_t>(row) < plan_->pairs.size()) {
-        const SyncPair& pair = plan_->pairs[row];
-        text =
-            ToWx(base::DisplayText(pair.slotFileName) + " <-> " +
-                 (pair.fileName.empty() ? std::string("(no file)") : base::DisplayText(pair.fileName)) +
-                 ": " + WayText(pair));
+        const sync::SyncPair& pair = plan_->pairs[row];
+        text = ToWx(
+            base::DisplayText(pair.slotFileName) + " <-> " +
+            (pair.fileName.empty() ? std::string("(no file)") : base::DisplayText(pair.fileName)) +
+            ": " + WayText(pair));
     } else if (plan_ && !plan_->pairs.empty()) {
         text = "Select a row to read here what happens to it, and why.";
     }
@@ -222,7 +222,7 @@ void CSyncDlg::Settle(sync::Prefer prefer) {
     if (!plan_ || row < 0 || static_cast<std::size_t>(row) >= planned_.size()) {
         return;
     }
-    SyncPair& pair = plan_->pairs[row];
+    sync::SyncPair& pair = plan_->pairs[row];
     pair.decision = sync::Settle(planned_[row], prefer);
     list_->SetItem(row, 2, ToWx(WayText(pair)));
     FitColumns();

@@ -18,10 +18,10 @@ namespace slotkit::app {
 
 class CSyncDlg : public wxDialog {
   public:
-    CSyncDlg(wxWindow* parent, const CommandContext& context, std::string folder);
+    CSyncDlg(wxWindow* parent, const slots::CommandContext& context, std::string folder);
 
     // The plan as the user has settled it; nothing when the folder could not be read.
-    const std::optional<SyncPlan>& Plan() const { return plan_; }
+    const std::optional<sync::SyncPlan>& Plan() const { return plan_; }
 
     wxListCtrl* Pairs() const { return list_; }
     wxChoice* Format() const { return format_; }
@@ -41,9 +41,9 @@ class CSyncDlg : public wxDialog {
     void FitColumns();
     long SelectedRow() const;
 
-    CommandContext context_;
+    slots::CommandContext context_;
     std::string folder_;
-    std::optional<SyncPlan> plan_;
+    std::optional<sync::SyncPlan> plan_;
     std::vector<sync::Decision> planned_;  // each pair's decision before the user settled it
     wxListCtrl* list_ = nullptr;
     wxChoice* format_ = nullptr;

@@ -48,10 +48,9 @@ class SizeChoice : public wxFileDialogCustomizeHook {
 
 }  // namespace
 
-std::optional<std::string> WxPrompter::ChooseSaveFileAndSize(const std::vector<FileFilter>& filters,
-                                                             std::string_view title,
-                                                             std::span<const std::uint64_t> sizes,
-                                                             std::uint64_t& size) {
+std::optional<std::string> WxPrompter::ChooseSaveFileAndSize(
+    const std::vector<ports::FileFilter>& filters, std::string_view title,
+    std::span<const std::uint64_t> sizes, std::uint64_t& size) {
     if (chooserStub_) {
         return CardStillIn(chooserStub_({ChooserKind::Save, filters, std::string(title), {}}));
     }

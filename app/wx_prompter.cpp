@@ -17,13 +17,13 @@ namespace slotkit::app {
 
 namespace {
 
-class WxBusyScope : public BusyScope {
+class WxBusyScope : public ports::BusyScope {
     wxBusyCursor cursor_;
 };
 
 // Shown at the first update: a reading that ends at once shows nothing. Its text says how far
 // the reading is; no elapsed time, which Windows' own progress box folds away under "details".
-class WxProgressScope : public ProgressScope {
+class WxProgressScope : public ports::ProgressScope {
   public:
     WxProgressScope(wxWindow* parent, std::string_view title) : parent_(parent), title_(title) {}
 
@@ -65,9 +65,9 @@ std::string AnyCasePattern(const std::string& pattern) {
 
 }  // namespace
 
-wxString FileDialogWildcard(const std::vector<FileFilter>& filters) {
+wxString FileDialogWildcard(const std::vector<ports::FileFilter>& filters) {
     wxString wildcard;
-    for (const FileFilter& filter : filters) {
+    for (const ports::FileFilter& filter : filters) {
         if (!wildcard.empty()) {
             wildcard += '|';
         }
@@ -76,8 +76,8 @@ wxString FileDialogWildcard(const std::vector<FileFilter>& filters) {
     return wildcard;
 }
 
-void WxPrompter::Message(std::string_view text, std::string_view caption, MessageKind kind) {
-    const long icon = kind == MessageKind::Failure ? wxICON_ERROR : wxICON_INFORMATION;
+void WxPrompter::Message(std::string_view text, std::string_view caption, ports::MessageKind kind) {
+    const long icon = kind == ports::MessageKind::Failure ? wxICON_ERROR : wxICON_INFORMATION;
     wxMessageBox(ToWx(text), ToWx(caption), wxOK | icon, parent_);
 }
 
@@ -88,14 +88,14 @@ bool WxPrompter::AskYesNo(std::string_view text, std::string_view caption) {
 
 std::optional<std::string> WxPrompter::CardStillIn(std::optional<std::string> chosen) {
     if (chosen && cardInDrive_ && !cardInDrive_()) {
-        Message(text::kNoCard, text::kCaptionAlert, MessageKind::Failure);
+        Message(ports::text::kNoCard, ports::text::kCaptionAlert, ports::MessageKind::Failure);
         return std::nullopt;
     }
     return chosen;
 }
 
 std::optional<std::string> WxPrompter::ChooseFile(ChooserKind kind,
-                                                  const std::vector<FileFilter>& filters,
+                                                  const std::vector<ports::FileFilter>& filters,
                                                   std::string_view title,
                                                   const std::string& startFolder) {
     if (chooserStub_) {
@@ -119,12 +119,12 @@ std::optional<std::string> WxPrompter::ChooseFile(ChooserKind kind,
     return CardStillIn(FromWx(dialog.GetPath()));
 }
 
-std::optional<std::string> WxPrompter::ChooseOpenFile(const std::vector<FileFilter>& filters,
+std::optional<std::string> WxPrompter::ChooseOpenFile(const std::vector<ports::FileFilter>& filters,
                                                       std::string_view title) {
     return ChooseFile(ChooserKind::Open, filters, title);
 }
 
-std::optional<std::string> WxPrompter::ChooseSaveFile(const std::vector<FileFilter>& filters,
+std::optional<std::string> WxPrompter::ChooseSaveFile(const std::vector<ports::FileFilter>& filters,
                                                       std::string_view title) {
     return ChooseFile(ChooserKind::Save, filters, title);
 }
@@ -158,11 +158,11 @@ void WxPrompter::Beep() {
     wxBell();
 }
 
-std::unique_ptr<BusyScope> WxPrompter::Busy() {
+std::unique_ptr<ports::BusyScope> WxPrompter::Busy() {
     return std::make_unique<WxBusyScope>();
 }
 
-std::unique_ptr<ProgressScope> WxPrompter::Progress(std::string_view title) {
+std::unique_ptr<ports::ProgressScope> WxPrompter::Progress(std::string_view title) {
     return std::make_unique<WxProgressScope>(parent_, title);
 }
 

@@ -13,12 +13,12 @@ enum class ChooserKind { Open, Save, Folder };
 
 struct ChooserRequest {
     ChooserKind kind;
-    std::vector<FileFilter> filters;
+    std::vector<ports::FileFilter> filters;
     std::string title;
     std::string startFolder;  // where a folder chooser opens; empty: wherever the system likes
 };
 
-class WxPrompter : public Prompter {
+class WxPrompter : public ports::Prompter {
   public:
     explicit WxPrompter(wxWindow* parent) : parent_(parent) {}
 
@@ -36,11 +36,11 @@ class WxPrompter : public Prompter {
         return over;
     }
 
-    void Message(std::string_view text, std::string_view caption, MessageKind kind) override;
+    void Message(std::string_view text, std::string_view caption, ports::MessageKind kind) override;
     bool AskYesNo(std::string_view text, std::string_view caption) override;
-    std::optional<std::string> ChooseOpenFile(const std::vector<FileFilter>& filters,
+    std::optional<std::string> ChooseOpenFile(const std::vector<ports::FileFilter>& filters,
                                               std::string_view title) override;
-    std::optional<std::string> ChooseSaveFile(const std::vector<FileFilter>& filters,
+    std::optional<std::string> ChooseSaveFile(const std::vector<ports::FileFilter>& filters,
                                               std::string_view title) override;
     std::optional<std::string> ChooseFolder(std::string_view title) override;
     // A folder chooser that opens in `startFolder` (GTK's own start, "Recent", takes no typed
@@ -49,19 +49,20 @@ class WxPrompter : public Prompter {
                                               const std::string& startFolder);
     // In wx_export_chooser.cpp: the save chooser with a choice of the save's size. A chooser
     // stub answers the path and keeps the suggested size.
-    std::optional<std::string> ChooseSaveFileAndSize(const std::vector<FileFilter>& filters,
+    std::optional<std::string> ChooseSaveFileAndSize(const std::vector<ports::FileFilter>& filters,
                                                      std::string_view title,
                                                      std::span<const std::uint64_t> sizes,
                                                      std::uint64_t& size) override;
     std::optional<std::string> AskSlotName() override;
     std::optional<std::string> AskNewName() override;
     void Beep() override;
-    std::unique_ptr<BusyScope> Busy() override;
+    std::unique_ptr<ports::BusyScope> Busy() override;
     // A progress dialog over the window, with a Cancel button.
-    std::unique_ptr<ProgressScope> Progress(std::string_view title) override;
+    std::unique_ptr<ports::ProgressScope> Progress(std::string_view title) override;
 
   private:
-    std::optional<std::string> ChooseFile(ChooserKind kind, const std::vector<FileFilter>& filters,
+    std::optional<std::string> ChooseFile(ChooserKind kind,
+                                          const std::vector<ports::FileFilter>& filters,
                                           std::string_view title,
                                           const std::string& startFolder = {});
     std::optional<std::string> CardStillIn(std::optional<std::string> chosen);
@@ -73,6 +74,6 @@ class WxPrompter : public Prompter {
 
 // "desc|pattern|desc|pattern" for wxFileDialog; on GTK the patterns match in any letter case,
 // as they do on the card's file system.
-wxString FileDialogWildcard(const std::vector<FileFilter>& filters);
+wxString FileDialogWildcard(const std::vector<ports::FileFilter>& filters);
 
 }  // namespace slotkit::app

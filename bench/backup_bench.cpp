@@ -64,7 +64,7 @@ class BenchCard {
         fs::remove_all(dir_, ignored);
     }
 
-    std::string Root() const { return AsCardRoot((dir_ / "card").string()); }
+    std::string Root() const { return slotkit::slots::AsCardRoot((dir_ / "card").string()); }
     fs::path SaveFolder() const { return dir_ / "card" / "NDSSAVE"; }
     fs::path PcFolder() const { return dir_ / "pc"; }
     const std::vector<std::string>& Names() const { return names_; }
@@ -91,7 +91,8 @@ void BatchBackupCommand(benchmark::State& state) {
     AnsweringPrompter prompter;
     prompter.folder = card.PcFolder().string();
     AllSelectedView view;
-    const CommandContext context{card.Root(), EditMode::Nds, prompter, view};
+    const slotkit::slots::CommandContext context{card.Root(), slotkit::slots::EditMode::Nds,
+                                                 prompter, view};
     for (auto _ : state) {
         state.PauseTiming();
         view.rows.clear();
@@ -100,7 +101,7 @@ void BatchBackupCommand(benchmark::State& state) {
         }
         view.selectedCount = kSlots;
         state.ResumeTiming();
-        Backup(context);
+        slotkit::commands::Backup(context);
     }
     if (prompter.failed) {
         state.SkipWithError("the backup failed");

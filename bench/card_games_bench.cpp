@@ -103,9 +103,9 @@ void ForgetRomBytes(const std::string& root) {
 
 // What `slotkit games` does in each mode: the games found and their lines printed.
 void CardGamesWork(const std::string& root) {
-    for (const auto mode : {slotkit::EditMode::Nds, slotkit::EditMode::Gba}) {
+    for (const auto mode : {slotkit::slots::EditMode::Nds, slotkit::slots::EditMode::Gba}) {
         const auto games =
-            slotkit::FindCardGames(root, mode, {}, slotkit::BannerKept::EnglishTitle);
+            slotkit::games::FindCardGames(root, mode, {}, slotkit::games::BannerKept::EnglishTitle);
         std::ostringstream lines;
         slotkit::cli::PrintGames(games, lines);
         benchmark::DoNotOptimize(lines.str());

@@ -23,7 +23,7 @@ using namespace slotkit;
 using ImportPrompter = slotkit::bench::BenchPrompter;
 using files::Bytes;
 
-constexpr std::size_t kDecodedSize = kNocashCapacity;  // 1 MiB
+constexpr std::size_t kDecodedSize = slotkit::formats::kNocashCapacity;  // 1 MiB
 
 // Save data as a game writes it: varied bytes, no runs.
 Bytes Varied(std::size_t size, std::uint32_t seed) {
@@ -51,7 +51,7 @@ void DecodeNocashBench(benchmark::State& state, const Bytes& save) {
     const Bytes coded = files::NocashCode(save);
     for (auto _ : state) {
         std::string error;
-        auto decoded = DecodeNocash(coded, save.size(), error);
+        auto decoded = slotkit::formats::DecodeNocash(coded, save.size(), error);
         benchmark::DoNotOptimize(decoded->data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * save.size()));
@@ -82,12 +82,12 @@ BENCHMARK(BM_NocashDecodeRunHeavy);
 
 // ----- Imports, end to end
 
-class OneSelectedView : public SlotView {
+class OneSelectedView : public slotkit::ports::SlotView {
   public:
     int NextSelected(int row) const override { return row == -1 ? 0 : -1; }
     std::string FileName(int) const override { return "GAME.DAT"; }
-    void Show(const std::vector<SlotRow>&) override {}
-    void ShowRow(int, const SlotRow&) override {}
+    void Show(const std::vector<slotkit::ports::SlotRow>&) override {}
+    void ShowRow(int, const slotkit::ports::SlotRow&) override {}
 };
 
 void WriteBytes(const fs::path& path, const Bytes& bytes) {
@@ -97,9 +97,10 @@ void WriteBytes(const fs::path& path, const Bytes& bytes) {
 }
 
 // Imports `file`, named `name`, into a slot of `mode`, beside the build on the same disk.
-void Import(benchmark::State& state, EditMode mode, const char* name, const Bytes& file) {
+void Import(benchmark::State& state, slotkit::slots::EditMode mode, const char* name,
+            const Bytes& file) {
     const fs::path dir = fs::current_path() / "slotkit-bench-import";
-    const char* folder = mode == EditMode::Nds ? "NDSSAVE" : "GAMESAVE";
+    const char* folder = mode == slotkit::slots::EditMode::Nds ? "NDSSAVE" : "GAMESAVE";
     fs::create_directories(dir / folder);
     WriteBytes(dir / folder / "GAME.DAT", Bytes(LayoutFor(mode).newFormSize, 0xFF));
     WriteBytes(dir / name, file);
@@ -107,14 +108,14 @@ void Import(benchmark::State& state, EditMode mode, const char* name, const Byte
     ImportPrompter prompter;
     prompter.openPath = (dir / name).string();
     OneSelectedView view;
-    const CommandContext context{dir.string() + "/", mode, prompter, view};
+    const slotkit::slots::CommandContext context{dir.string() + "/", mode, prompter, view};
     // Each import allocates and frees buffers of about the save's size, right at the C library's
     // thresholds for returning memory to the system; whether a given size crosses them is not
     // the import's own cost, so it is kept from deciding the comparison.
     ::mallopt(M_MMAP_THRESHOLD, 64 << 20);
     ::mallopt(M_TRIM_THRESHOLD, 256 << 20);
     for (auto _ : state) {
-        ImportSave(context);
+        slotkit::commands::ImportSave(context);
     }
     if (prompter.failed) {
         state.SkipWithError("the import failed");
@@ -131,40 +132,41 @@ const Bytes& GbaSave() {
     return save;
 }
 
-BENCHMARK_CAPTURE(Import, NdsRawSav, EditMode::Nds, "raw.sav", NdsSave())
+BENCHMARK_CAPTURE(Import, NdsRawSav, slotkit::slots::EditMode::Nds, "raw.sav", NdsSave())
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(Import, NdsDesmumeDsv, EditMode::Nds, "game.dsv", files::Desmume(NdsSave()))
+BENCHMARK_CAPTURE(Import, NdsDesmumeDsv, slotkit::slots::EditMode::Nds, "game.dsv",
+                  files::Desmume(NdsSave()))
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(Import, NdsActionReplay500, EditMode::Nds, "game.dss",
+BENCHMARK_CAPTURE(Import, NdsActionReplay500, slotkit::slots::EditMode::Nds, "game.dss",
                   files::ArdsFile(NdsSave(), "GAME"))
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(Import, NdsActionReplay164, EditMode::Nds, "game.duc",
+BENCHMARK_CAPTURE(Import, NdsActionReplay164, slotkit::slots::EditMode::Nds, "game.duc",
                   files::Ar164File(NdsSave(), "GAME"))
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(Import, NdsNocashStored, EditMode::Nds, "nocash.sav",
+BENCHMARK_CAPTURE(Import, NdsNocashStored, slotkit::slots::EditMode::Nds, "nocash.sav",
                   files::NocashStored(NdsSave()))
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(Import, NdsNocashCompressed, EditMode::Nds, "packed.sav",
+BENCHMARK_CAPTURE(Import, NdsNocashCompressed, slotkit::slots::EditMode::Nds, "packed.sav",
                   files::NocashCompressed(NdsSave()))
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(Import, GbaRawSav, EditMode::Gba, "raw.sav", GbaSave())
+BENCHMARK_CAPTURE(Import, GbaRawSav, slotkit::slots::EditMode::Gba, "raw.sav", GbaSave())
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(Import, GbaSharkPort, EditMode::Gba, "game.sps",
+BENCHMARK_CAPTURE(Import, GbaSharkPort, slotkit::slots::EditMode::Gba, "game.sps",
                   files::SharkPort(GbaSave(), "GAME", "ABCE"))
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(Import, GbaGameSharkSp, EditMode::Gba, "game.gsv",
+BENCHMARK_CAPTURE(Import, GbaGameSharkSp, slotkit::slots::EditMode::Gba, "game.gsv",
                   files::GameSharkSp(GbaSave(), 6, "GAME"))
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK_CAPTURE(Import, GbaClockData, EditMode::Gba, "clock.sav",
+BENCHMARK_CAPTURE(Import, GbaClockData, slotkit::slots::EditMode::Gba, "clock.sav",
                   files::Joined(GbaSave(), Bytes(16, 0)))
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

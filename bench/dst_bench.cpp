@@ -12,10 +12,10 @@
 
 namespace {
 
-using slotkit::DecodeDst;
-using slotkit::kDstMarkerOffset;
+using slotkit::formats::DecodeDst;
+using slotkit::formats::kDstMarkerOffset;
 
-constexpr std::size_t kOutputSize = slotkit::kDstCapacity;
+constexpr std::size_t kOutputSize = slotkit::formats::kDstCapacity;
 constexpr std::uint8_t kMarker = 0xEE;
 
 // Builds a .DST file item by item; `decoded` counts the bytes it decodes to.
@@ -85,7 +85,7 @@ std::vector<std::uint8_t> Mixed() {
 void Decode(benchmark::State& state, const std::vector<std::uint8_t>& file) {
     std::size_t length = 0;
     for (auto _ : state) {
-        const slotkit::DecodedDst result = DecodeDst(file);
+        const slotkit::formats::DecodedDst result = DecodeDst(file);
         benchmark::DoNotOptimize(result.buffer.get());
         length = result.length;
     }
@@ -110,7 +110,8 @@ void BM_DecodeMixed(benchmark::State& state) {
 void BM_Memcpy(benchmark::State& state) {
     const std::vector<std::uint8_t> source(kOutputSize, 0x5A);
     for (auto _ : state) {
-        auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(slotkit::kDstCapacity);
+        auto buffer =
+            std::make_unique_for_overwrite<std::uint8_t[]>(slotkit::formats::kDstCapacity);
         std::memcpy(buffer.get(), source.data(), kOutputSize);
         benchmark::DoNotOptimize(buffer.get());
         benchmark::ClobberMemory();

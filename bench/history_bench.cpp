@@ -73,7 +73,7 @@ class BenchPlace {
         std::error_code ignored;
         fs::remove_all(dir_, ignored);
     }
-    std::string Root() const { return AsCardRoot((dir_ / "card").string()); }
+    std::string Root() const { return slotkit::slots::AsCardRoot((dir_ / "card").string()); }
     std::string Pc(int set) const { return (dir_ / ("pc" + std::to_string(set))).string(); }
     std::string History() const { return (dir_ / "history").string(); }
     const std::vector<std::string>& Names() const { return names_; }
@@ -93,7 +93,8 @@ void RunRestore(benchmark::State& state, bool keep, bool alternate) {
     AnsweringPrompter prompter;
     prompter.answer = false;  // the only question a restore asks is about a history it cannot write
     AllSelectedView view;
-    const CommandContext context{place.Root(), EditMode::Nds, prompter, view, place.History()};
+    const slotkit::slots::CommandContext context{place.Root(), slotkit::slots::EditMode::Nds,
+                                                 prompter, view, place.History()};
     int set = 1;
     for (auto _ : state) {
         state.PauseTiming();
@@ -109,7 +110,7 @@ void RunRestore(benchmark::State& state, bool keep, bool alternate) {
         ::sync();  // earlier writes are not charged to this restore
         state.ResumeTiming();
         if (keep) {
-            Restore(context);
+            slotkit::commands::Restore(context);
         } else {
             std::vector<platform::CopyRequest> copies;
             for (const std::string& name : place.Names()) {
@@ -119,7 +120,7 @@ void RunRestore(benchmark::State& state, bool keep, bool alternate) {
             for (const std::error_code& error : platform::CopyFilesSafely(copies)) {
                 prompter.failed = prompter.failed || static_cast<bool>(error);
             }
-            Refresh(context);
+            slotkit::commands::Refresh(context);
         }
     }
     if (prompter.failed) {

@@ -65,7 +65,7 @@ class RestoreCard {
         fs::remove_all(dir_, ignored);
     }
 
-    std::string Root() const { return AsCardRoot((dir_ / "card").string()); }
+    std::string Root() const { return slotkit::slots::AsCardRoot((dir_ / "card").string()); }
     fs::path SaveFolder() const { return dir_ / "card" / "NDSSAVE"; }
     fs::path PcFolder() const { return dir_ / "pc"; }
     std::string History() const { return (dir_ / "history").string(); }
@@ -84,7 +84,8 @@ void BatchRestoreInPlaceVsSafeReplace(benchmark::State& state) {
     RestoreCard card;
     bench::BenchPrompter prompter;
     bench::AllSelectedView view;
-    const CommandContext context{card.Root(), EditMode::Nds, prompter, view, card.History()};
+    const slotkit::slots::CommandContext context{card.Root(), slotkit::slots::EditMode::Nds,
+                                                 prompter, view, card.History()};
     std::vector<platform::CopyRequest> copies;
     for (const std::string& name : card.Names()) {
         copies.push_back(
@@ -94,7 +95,7 @@ void BatchRestoreInPlaceVsSafeReplace(benchmark::State& state) {
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();
         std::vector<std::vector<std::uint8_t>> contents(kSlots);
-        std::vector<SlotWrite> writes;
+        std::vector<slotkit::history::SlotWrite> writes;
         for (int i = 0; i < kSlots; ++i) {
             if (platform::ReadWholeFile(copies[i].source, contents[i])) {
                 state.SkipWithError("a PC file could not be read");

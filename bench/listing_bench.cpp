@@ -29,8 +29,8 @@ const std::string& HundredSlotFolder() {
         }
         const std::string saves = dir + "/NDSSAVE";
         fs::create_directory(saves);
-        std::vector<char> slot(slotkit::kNdsLayout.newFormSize, 0x5A);
-        std::memcpy(slot.data() + slotkit::kNdsLayout.ShortNameOffset(), "BENCH   NDS", 11);
+        std::vector<char> slot(slotkit::slots::kNdsLayout.newFormSize, 0x5A);
+        std::memcpy(slot.data() + slotkit::slots::kNdsLayout.ShortNameOffset(), "BENCH   NDS", 11);
         for (int i = 0; i < 100; ++i) {
             std::ofstream(saves + "/SLOT" + std::to_string(i) + ".DAT", std::ios::binary)
                 .write(slot.data(), static_cast<std::streamsize>(slot.size()));
@@ -44,7 +44,7 @@ const std::string& HundredSlotFolder() {
 void BM_Listing(benchmark::State& state) {
     const std::string& folder = HundredSlotFolder();
     for (auto _ : state) {
-        auto rows = slotkit::ReadSlotRows(folder, slotkit::kNdsLayout);
+        auto rows = slotkit::slots::ReadSlotRows(folder, slotkit::slots::kNdsLayout);
         benchmark::DoNotOptimize(rows);
     }
 }
@@ -63,7 +63,8 @@ void BM_ListingFloor(benchmark::State& state) {
             const std::string path = folder + "/" + entry->d_name;
             const int fd = ::open(path.c_str(), O_RDONLY);
             char name[12] = {};
-            benchmark::DoNotOptimize(::pread(fd, name, 11, slotkit::kNdsLayout.ShortNameOffset()));
+            benchmark::DoNotOptimize(
+                ::pread(fd, name, 11, slotkit::slots::kNdsLayout.ShortNameOffset()));
             struct stat st;
             ::fstat(fd, &st);
             benchmark::DoNotOptimize(st.st_mtime);

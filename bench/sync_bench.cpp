@@ -32,7 +32,7 @@ constexpr int kSlots = 100;
 class SavingPrompter : public bench::BenchPrompter {
   public:
     std::string savePath;
-    std::optional<std::string> ChooseSaveFileAndSize(const std::vector<FileFilter>&,
+    std::optional<std::string> ChooseSaveFileAndSize(const std::vector<slotkit::ports::FileFilter>&,
                                                      std::string_view,
                                                      std::span<const std::uint64_t>,
                                                      std::uint64_t&) override {
@@ -40,14 +40,14 @@ class SavingPrompter : public bench::BenchPrompter {
     }
 };
 
-class OneSelectedView : public SlotView {
+class OneSelectedView : public slotkit::ports::SlotView {
   public:
-    std::vector<SlotRow> rows;
+    std::vector<slotkit::ports::SlotRow> rows;
     int selected = -1;
     int NextSelected(int row) const override { return row < selected ? selected : -1; }
     std::string FileName(int row) const override { return rows.at(row).fileName; }
-    void Show(const std::vector<SlotRow>& newRows) override { rows = newRows; }
-    void ShowRow(int row, const SlotRow& shown) override { rows.at(row) = shown; }
+    void Show(const std::vector<slotkit::ports::SlotRow>& newRows) override { rows = newRows; }
+    void ShowRow(int row, const slotkit::ports::SlotRow& shown) override { rows.at(row) = shown; }
 };
 
 class SyncCard {
@@ -59,7 +59,7 @@ class SyncCard {
         }
         dir_ = pattern;
         fs::create_directories(dir_ / "card" / "NDSSAVE");
-        std::vector<char> slot(kNdsLayout.newFormSize, static_cast<char>(0xFF));
+        std::vector<char> slot(slotkit::slots::kNdsLayout.newFormSize, static_cast<char>(0xFF));
         for (int i = 0; i < kSlots; ++i) {
             for (std::size_t j = 0; j < 8000; ++j) {
                 slot[j] = static_cast<char>((j * 31 + static_cast<std::size_t>(i)) & 0xFF);
@@ -67,8 +67,8 @@ class SyncCard {
             char name[16], game[16];
             std::snprintf(name, sizeof name, "SLOT%02d.DAT", i);
             std::snprintf(game, sizeof game, "GAME%02d  NDS", i);
-            std::copy_n(game, 11, slot.begin() + kNdsLayout.ShortNameOffset());
-            slot[kNdsLayout.LongNameFlagOffset()] = 0;
+            std::copy_n(game, 11, slot.begin() + slotkit::slots::kNdsLayout.ShortNameOffset());
+            slot[slotkit::slots::kNdsLayout.LongNameFlagOffset()] = 0;
             std::ofstream(dir_ / "card" / "NDSSAVE" / name, std::ios::binary)
                 .write(slot.data(), static_cast<std::streamsize>(slot.size()));
         }
@@ -95,12 +95,14 @@ void SyncToFolder(benchmark::State& state) {
     SyncCard card;
     SavingPrompter prompter;
     OneSelectedView view;
-    const CommandContext context{card.Root(), EditMode::Nds, prompter, view, card.History()};
+    const slotkit::slots::CommandContext context{card.Root(), slotkit::slots::EditMode::Nds,
+                                                 prompter, view, card.History()};
     for (auto _ : state) {
         state.PauseTiming();
         card.EmptyFolder();
         state.ResumeTiming();
-        SyncWithFolder(context, card.Folder(), SyncFormat::Sav, sync::Prefer::Neither, false);
+        SyncWithFolder(context, card.Folder(), slotkit::sync::SyncFormat::Sav,
+                       sync::Prefer::Neither, false);
     }
     if (prompter.failed || fs::file_size(fs::path(card.Folder()) / "GAME99.sav") != 8192) {
         state.SkipWithError("the sync failed");
@@ -112,8 +114,9 @@ void ExportNewEach(benchmark::State& state) {
     SyncCard card;
     SavingPrompter prompter;
     OneSelectedView view;
-    const CommandContext context{card.Root(), EditMode::Nds, prompter, view, card.History()};
-    Refresh(context);
+    const slotkit::slots::CommandContext context{card.Root(), slotkit::slots::EditMode::Nds,
+                                                 prompter, view, card.History()};
+    slotkit::commands::Refresh(context);
     for (auto _ : state) {
         state.PauseTiming();
         card.EmptyFolder();
@@ -123,7 +126,7 @@ void ExportNewEach(benchmark::State& state) {
             char name[16];
             std::snprintf(name, sizeof name, "GAME%02d.sav", i);
             prompter.savePath = card.Folder() + "/" + name;
-            ExportNewSave(context);
+            slotkit::commands::ExportNewSave(context);
         }
     }
     if (prompter.failed || fs::file_size(fs::path(card.Folder()) / "GAME99.sav") != 8192) {
@@ -136,10 +139,13 @@ void SyncNothingToDo(benchmark::State& state) {
     SyncCard card;
     SavingPrompter prompter;
     OneSelectedView view;
-    const CommandContext context{card.Root(), EditMode::Nds, prompter, view, card.History()};
-    SyncWithFolder(context, card.Folder(), SyncFormat::Sav, sync::Prefer::Neither, false);
+    const slotkit::slots::CommandContext context{card.Root(), slotkit::slots::EditMode::Nds,
+                                                 prompter, view, card.History()};
+    SyncWithFolder(context, card.Folder(), slotkit::sync::SyncFormat::Sav, sync::Prefer::Neither,
+                   false);
     for (auto _ : state) {
-        SyncWithFolder(context, card.Folder(), SyncFormat::Sav, sync::Prefer::Neither, false);
+        SyncWithFolder(context, card.Folder(), slotkit::sync::SyncFormat::Sav,
+                       sync::Prefer::Neither, false);
     }
 }
 BENCHMARK(SyncNothingToDo)->Unit(benchmark::kMillisecond)->MinTime(2.0);

@@ -17,9 +17,9 @@ void AppendOrUnknown(const std::string& text, std::string& line) {
 }  // namespace
 
 // Each line is put together first and written at once: a card holds hundreds of ROMs.
-void PrintGames(const CardGames& games, std::ostream& out) {
+void PrintGames(const games::CardGames& games, std::ostream& out) {
     std::string line;
-    for (const CardRom& rom : games.roms) {
+    for (const games::CardRom& rom : games.roms) {
         line.clear();
         base::AppendDisplayText(rom.place, line);
         line += '\t';
@@ -38,11 +38,11 @@ void PrintGames(const CardGames& games, std::ostream& out) {
         line += '\n';
         out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
-    for (const SlotGame& slot : games.slotsWithoutGame) {
+    for (const games::SlotGame& slot : games.slotsWithoutGame) {
         line.clear();
         base::AppendDisplayText(slot.slotFile, line);
         line += '\t';
-        line += DottedShortName(slot.shortName);
+        line += games::DottedShortName(slot.shortName);
         line += '\t';
         base::AppendDisplayText(slot.longName.value_or(""), line);
         line += '\n';

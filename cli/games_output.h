@@ -17,6 +17,6 @@ inline constexpr char kSlotFileJoiner = '|';
 // none). Then one line per slot whose game is not on the card: the
 // slot file, the ROM's 8.3 name and the ROM's long name where the slot carries one. Fields are
 // separated by tabs and made safe to show.
-void PrintGames(const CardGames& games, std::ostream& out);
+void PrintGames(const games::CardGames& games, std::ostream& out);
 
 }  // namespace slotkit::cli

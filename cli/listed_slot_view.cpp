@@ -27,12 +27,12 @@ std::string ListedSlotView::FileName(int row) const {
     return rows_[row].fileName;
 }
 
-void ListedSlotView::Show(const std::vector<SlotRow>& rows) {
+void ListedSlotView::Show(const std::vector<ports::SlotRow>& rows) {
     rows_ = rows;
     selected_.clear();
 }
 
-void ListedSlotView::ShowRow(int row, const SlotRow& shown) {
+void ListedSlotView::ShowRow(int row, const ports::SlotRow& shown) {
     if (row >= 0 && static_cast<std::size_t>(row) < rows_.size()) {
         rows_[row] = shown;
     }

@@ -9,14 +9,14 @@
 
 namespace slotkit::cli {
 
-class ListedSlotView : public SlotView {
+class ListedSlotView : public ports::SlotView {
   public:
     int NextSelected(int row) const override;
     std::string FileName(int row) const override;
-    void Show(const std::vector<SlotRow>& rows) override;
-    void ShowRow(int row, const SlotRow& shown) override;
+    void Show(const std::vector<ports::SlotRow>& rows) override;
+    void ShowRow(int row, const ports::SlotRow& shown) override;
 
-    const std::vector<SlotRow>& Rows() const { return rows_; }
+    const std::vector<ports::SlotRow>& Rows() const { return rows_; }
 
     // A row named by its number ("7", "07") or by its file name, also in another letter case
     // when exactly one file matches; nothing when none matches.
@@ -25,7 +25,7 @@ class ListedSlotView : public SlotView {
     void Select(std::vector<int> rows);
 
   private:
-    std::vector<SlotRow> rows_;
+    std::vector<ports::SlotRow> rows_;
     std::vector<int> selected_;
 };
 

@@ -66,7 +66,7 @@ class CliPrompter : public TerminalPrompter {
     using TerminalPrompter::TerminalPrompter;
     std::optional<std::uint64_t> size;
 
-    std::optional<std::string> ChooseSaveFileAndSize(const std::vector<FileFilter>& filters,
+    std::optional<std::string> ChooseSaveFileAndSize(const std::vector<ports::FileFilter>& filters,
                                                      std::string_view title,
                                                      std::span<const std::uint64_t>,
                                                      std::uint64_t& chosen) override {
@@ -94,16 +94,16 @@ std::optional<std::uint64_t> ParseSize(const std::string& text) {
 }
 
 // The save types of the GBA ROMs the cache does not remember, read from the whole ROMs.
-void ReadSaveTypes(CardGames& games) {
+void ReadSaveTypes(games::CardGames& games) {
     std::vector<std::string> paths;
-    std::vector<CardRom*> unknown;
-    for (CardRom& rom : games.roms) {
+    std::vector<games::CardRom*> unknown;
+    for (games::CardRom& rom : games.roms) {
         if (!rom.saveType && rom.info.readable) {
             paths.push_back(rom.path);
             unknown.push_back(&rom);
         }
     }
-    const auto types = GbaSaveTypesOfRoms(paths);
+    const auto types = games::GbaSaveTypesOfRoms(paths);
     for (std::size_t i = 0; i < unknown.size(); ++i) {
         unknown[i]->saveType = types[i];
     }
@@ -111,7 +111,7 @@ void ReadSaveTypes(CardGames& games) {
 
 // How a command's arguments become the answers of its choosers and name dialogs.
 struct CommandShape {
-    Command run;
+    commands::Command run;
     bool trailingPath;  // the last item is the chooser's answer
     bool slotNames;     // names answer "Please input DAT filename"
     bool newNames;      // names answer "Please input new-filename."
@@ -119,16 +119,16 @@ struct CommandShape {
 
 const std::map<std::string, CommandShape>& Shapes() {
     static const std::map<std::string, CommandShape> shapes{
-        {"backup", {Backup, true, false, false}},
-        {"restore", {Restore, true, false, false}},
-        {"dummy", {MakeDummy, false, true, false}},
-        {"convert", {Convert, false, false, false}},
-        {"rename", {RenameSlot, false, false, true}},
-        {"delete", {DeleteSlots, false, false, false}},
-        {"retarget", {ChangeTargetRom, true, false, true}},
-        {"import", {ImportSave, true, false, false}},
-        {"export", {ExportSave, true, false, false}},
-        {"export-new", {ExportNewSave, true, false, false}},
+        {"backup", {commands::Backup, true, false, false}},
+        {"restore", {commands::Restore, true, false, false}},
+        {"dummy", {commands::MakeDummy, false, true, false}},
+        {"convert", {commands::Convert, false, false, false}},
+        {"rename", {commands::RenameSlot, false, false, true}},
+        {"delete", {commands::DeleteSlots, false, false, false}},
+        {"retarget", {commands::ChangeTargetRom, true, false, true}},
+        {"import", {commands::ImportSave, true, false, false}},
+        {"export", {commands::ExportSave, true, false, false}},
+        {"export-new", {commands::ExportNewSave, true, false, false}},
     };
     return shapes;
 }
@@ -223,8 +223,9 @@ std::string HistorySlotName(const ListedSlotView& view, const std::string& spec)
     return spec;
 }
 
-int RunHistory(const std::string& command, const Request& request, const CommandContext& context,
-               const ListedSlotView& view, TerminalPrompter& prompter, Terminal terminal) {
+int RunHistory(const std::string& command, const Request& request,
+               const slots::CommandContext& context, const ListedSlotView& view,
+               TerminalPrompter& prompter, Terminal terminal) {
     const bool pc = !request.pcFolder.empty();
     const std::string fileName = request.historyRow.empty() || pc
                                      ? request.historyRow
@@ -245,11 +246,11 @@ int RunHistory(const std::string& command, const Request& request, const Command
                              " has no file; name a deleted slot by "
                              "its file name"};
         }
-        RunCommand(context, [&](const CommandContext& c) {
+        commands::RunCommand(context, [&](const slots::CommandContext& c) {
             if (pc) {
-                PutBackFolderFile(c, request.pcFolder, fileName, number);
+                commands::PutBackFolderFile(c, request.pcFolder, fileName, number);
             } else {
-                PutBackVersion(c, fileName, number);
+                commands::PutBackVersion(c, fileName, number);
             }
         });
         return prompter.FailureShown() ? kExitFailure : kExitOk;
@@ -258,14 +259,15 @@ int RunHistory(const std::string& command, const Request& request, const Command
         return kExitOk;  // a row without a file has no versions of its own
     }
     std::error_code error;
-    const auto entries = pc ? ListFolderHistory(context, request.pcFolder, fileName, error)
-                            : ListHistory(context, fileName, error);
+    const auto entries =
+        pc ? commands::ListFolderHistory(context, request.pcFolder, fileName, error)
+           : commands::ListHistory(context, fileName, error);
     if (error) {
         prompter.Message("The history can't be found: " + error.message() + ".",
-                         text::kCaptionError, MessageKind::Failure);
+                         ports::text::kCaptionError, ports::MessageKind::Failure);
         return kExitFailure;
     }
-    for (const HistoryEntry& entry : entries) {
+    for (const commands::HistoryEntry& entry : entries) {
         if (fileName.empty()) {
             terminal.out << entry.slotFileName << '\t';
         }
@@ -277,7 +279,7 @@ int RunHistory(const std::string& command, const Request& request, const Command
 }
 
 void PrintRows(const ListedSlotView& view, std::ostream& out) {
-    for (const SlotRow& row : view.Rows()) {
+    for (const ports::SlotRow& row : view.Rows()) {
         out << row.number << '\t' << row.fileName << '\t' << row.title << '\t' << row.date << '\n';
     }
 }
@@ -289,7 +291,8 @@ int RunEject(const Request& request, Terminal terminal) {
     }
     CliPrompter prompter(terminal, AnswerPolicy::AlwaysNo);
     ListedSlotView view;
-    EjectTheCard(CommandContext{AsCardRoot(request.card), EditMode::Nds, prompter, view});
+    commands::EjectTheCard(slots::CommandContext{slots::AsCardRoot(request.card),
+                                                 slots::EditMode::Nds, prompter, view});
     return prompter.FailureShown() ? kExitFailure : kExitOk;
 }
 
@@ -314,24 +317,26 @@ int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
         }
     }
     ListedSlotView view;
-    const CommandContext context{AsCardRoot(request.card),
-                                 request.mode == "gba" ? EditMode::Gba : EditMode::Nds, prompter,
-                                 view, request.history};
-    Refresh(context);
+    const slots::CommandContext context{
+        slots::AsCardRoot(request.card),
+        request.mode == "gba" ? slots::EditMode::Gba : slots::EditMode::Nds, prompter, view,
+        request.history};
+    commands::Refresh(context);
     if (command == "list") {
         PrintRows(view, terminal.out);
         return prompter.FailureShown() ? kExitFailure : kExitOk;
     }
     if (command == "games") {
         // One line a ROM, with its English title: no more of a banner is kept.
-        CardGames games =
-            FindCardGames(context.cardRoot, context.mode, {}, BannerKept::EnglishTitle);
-        if (request.saveTypes && context.mode == EditMode::Gba) {
+        games::CardGames games =
+            FindCardGames(context.cardRoot, context.mode, {}, games::BannerKept::EnglishTitle);
+        if (request.saveTypes && context.mode == slots::EditMode::Gba) {
             ReadSaveTypes(games);
         }
         PrintGames(games, terminal.out);
         if (games.searchStopped) {
-            terminal.err << "slotkit: the search for ROMs stopped after " << kRomSearchEntries
+            terminal.err << "slotkit: the search for ROMs stopped after "
+                         << games::kRomSearchEntries
                          << " entries of the card; ROMs beyond them are not listed.\n";
         }
         return prompter.FailureShown() ? kExitFailure : kExitOk;
@@ -347,11 +352,12 @@ int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
         if (prompter.FailureShown()) {
             return kExitFailure;
         }
-        const SyncFormat format = request.syncFormat == "dsv" ? SyncFormat::Dsv : SyncFormat::Sav;
+        const sync::SyncFormat format =
+            request.syncFormat == "dsv" ? sync::SyncFormat::Dsv : sync::SyncFormat::Sav;
         const sync::Prefer prefer = request.syncPrefer == "card"     ? sync::Prefer::Card
                                     : request.syncPrefer == "folder" ? sync::Prefer::Folder
                                                                      : sync::Prefer::Neither;
-        RunCommand(context, [&](const CommandContext& c) {
+        commands::RunCommand(context, [&](const slots::CommandContext& c) {
             SyncWithFolder(c, request.syncFolder, format, prefer, request.dryRun);
         });
         return prompter.FailureShown() ? kExitFailure : kExitOk;
@@ -383,7 +389,7 @@ int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
         selection.push_back(*row);
     }
     view.Select(selection);
-    RunCommand(context, shape.run);
+    commands::RunCommand(context, shape.run);
     return prompter.FailureShown() ? kExitFailure : kExitOk;
 }
 
@@ -427,7 +433,7 @@ int RunSlotkit(const std::vector<std::string>& args, Terminal terminal) {
     } catch (const UsageError& e) {
         terminal.err << "slotkit: " << e.what << "\nRun with --help for more information.\n";
         return kExitUsage;
-    } catch (const AnswerUnavailable&) {
+    } catch (const commands::AnswerUnavailable&) {
         terminal.err << "slotkit: a question needs an answer, but there is no terminal to ask "
                         "on; give --yes or --no.\n";
         return kExitUsage;

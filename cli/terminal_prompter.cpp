@@ -22,11 +22,12 @@ std::optional<std::string> TakeFront(std::deque<std::string>& queue) {
 
 }  // namespace
 
-void TerminalPrompter::Message(std::string_view text, std::string_view caption, MessageKind kind) {
-    std::ostream& stream = kind == MessageKind::Failure ? terminal_.err : terminal_.out;
+void TerminalPrompter::Message(std::string_view text, std::string_view caption,
+                               ports::MessageKind kind) {
+    std::ostream& stream = kind == ports::MessageKind::Failure ? terminal_.err : terminal_.out;
     stream << caption << ": " << text << '\n';
     stream.flush();
-    if (kind == MessageKind::Failure) {
+    if (kind == ports::MessageKind::Failure) {
         failureShown_ = true;
     }
 }
@@ -41,7 +42,7 @@ bool TerminalPrompter::AskYesNo(std::string_view text, std::string_view caption)
             break;
     }
     if (!terminal_.interactive) {
-        throw AnswerUnavailable{};
+        throw commands::AnswerUnavailable{};
     }
     terminal_.out << caption << ": " << text << " [y/N] ";
     terminal_.out.flush();
@@ -62,7 +63,7 @@ void TerminalPrompter::ChooserRefused(const std::string& path, std::string_view 
     failureShown_ = true;
 }
 
-std::optional<std::string> TerminalPrompter::ChooseOpenFile(const std::vector<FileFilter>&,
+std::optional<std::string> TerminalPrompter::ChooseOpenFile(const std::vector<ports::FileFilter>&,
                                                             std::string_view) {
     auto path = NextPath();
     if (path && !platform::IsRegularFile(*path)) {
@@ -72,7 +73,7 @@ std::optional<std::string> TerminalPrompter::ChooseOpenFile(const std::vector<Fi
     return path;
 }
 
-std::optional<std::string> TerminalPrompter::ChooseSaveFile(const std::vector<FileFilter>&,
+std::optional<std::string> TerminalPrompter::ChooseSaveFile(const std::vector<ports::FileFilter>&,
                                                             std::string_view) {
     auto path = NextPath();
     if (!path) {

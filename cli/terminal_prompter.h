@@ -21,7 +21,7 @@ struct Terminal {
     bool interactive;  // standard input is a terminal
 };
 
-class TerminalPrompter : public Prompter {
+class TerminalPrompter : public ports::Prompter {
   public:
     TerminalPrompter(Terminal terminal, AnswerPolicy policy)
         : terminal_(terminal), policy_(policy) {}
@@ -33,18 +33,20 @@ class TerminalPrompter : public Prompter {
 
     bool FailureShown() const { return failureShown_; }
 
-    void Message(std::string_view text, std::string_view caption, MessageKind kind) override;
+    void Message(std::string_view text, std::string_view caption, ports::MessageKind kind) override;
     bool AskYesNo(std::string_view text, std::string_view caption) override;
-    std::optional<std::string> ChooseOpenFile(const std::vector<FileFilter>& filters,
+    std::optional<std::string> ChooseOpenFile(const std::vector<ports::FileFilter>& filters,
                                               std::string_view title) override;
-    std::optional<std::string> ChooseSaveFile(const std::vector<FileFilter>& filters,
+    std::optional<std::string> ChooseSaveFile(const std::vector<ports::FileFilter>& filters,
                                               std::string_view title) override;
     std::optional<std::string> ChooseFolder(std::string_view title) override;
     std::optional<std::string> AskSlotName() override;
     std::optional<std::string> AskNewName() override;
     void Beep() override {}
     void Done(std::string_view what) override;
-    std::unique_ptr<BusyScope> Busy() override { return std::make_unique<BusyScope>(); }
+    std::unique_ptr<ports::BusyScope> Busy() override {
+        return std::make_unique<ports::BusyScope>();
+    }
 
   private:
     std::optional<std::string> NextPath();

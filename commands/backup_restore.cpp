@@ -18,15 +18,15 @@
 #include "slots/slot_listing.h"
 #include "slots/slot_names.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
 namespace {
 
 enum class Direction { ToPc, ToCard };
 
-const std::vector<FileFilter>& SaveFileFilters() {
-    static const std::vector<FileFilter> filters{{"Q9 SAVE FILE(*.DAT)", "*.DAT"},
-                                                 {"ALL Files(*.*)", "*.*"}};
+const std::vector<ports::FileFilter>& SaveFileFilters() {
+    static const std::vector<ports::FileFilter> filters{{"Q9 SAVE FILE(*.DAT)", "*.DAT"},
+                                                        {"ALL Files(*.*)", "*.*"}};
     return filters;
 }
 
@@ -34,7 +34,8 @@ const std::vector<FileFilter>& SaveFileFilters() {
 // folders on the way do not count.
 std::string WithDatExtensionOnFileName(const std::string& path) {
     const std::size_t nameStart = platform::FileNameStart(path);
-    return path.substr(0, nameStart) + WithDatExtension(std::string_view(path).substr(nameStart));
+    return path.substr(0, nameStart) +
+           slots::WithDatExtension(std::string_view(path).substr(nameStart));
 }
 
 // One row's copy: the slot file and the file on the PC.
@@ -51,8 +52,8 @@ std::string Describe(const RowCopy& copy, Direction direction) {
 
 // Makes the copies and gives one line per copy that failed. A restore only ever overwrites a
 // slot file that exists; a row without a file has nothing to copy.
-std::vector<std::string> CopyAll(const CommandContext& context, const std::vector<RowCopy>& copies,
-                                 Direction direction) {
+std::vector<std::string> CopyAll(const slots::CommandContext& context,
+                                 const std::vector<RowCopy>& copies, Direction direction) {
     std::vector<std::string> failures;
     std::vector<platform::CopyRequest> requests;
     std::vector<const RowCopy*> requested;
@@ -81,7 +82,7 @@ std::vector<std::string> CopyAll(const CommandContext& context, const std::vecto
         }
         requested.push_back(&copy);
     }
-    std::vector<SlotWrite> writes;
+    std::vector<history::SlotWrite> writes;
     for (std::size_t i = 0; i < inPlace.size(); ++i) {
         writes.push_back({inPlace[i]->fileName, contents[i]});
     }
@@ -99,16 +100,17 @@ std::vector<std::string> CopyAll(const CommandContext& context, const std::vecto
 
 // A restore replaces the whole slot with the chosen file's bytes: a file that is not as long as
 // a slot file of the mode (a foreign save, a ROM) is asked about first. True to go on.
-bool ConfirmOddLengths(const CommandContext& context, const std::vector<RowCopy>& copies) {
-    const SlotLayout& layout = context.Layout();
-    const std::string mode = context.mode == EditMode::Nds ? "NDS" : "GBA";
-    const std::string lengths = base::ByteCount(layout.newFormSize) + " or " + base::ByteCount(kOldFormSize);
+bool ConfirmOddLengths(const slots::CommandContext& context, const std::vector<RowCopy>& copies) {
+    const slots::SlotLayout& layout = context.Layout();
+    const std::string mode = context.mode == slots::EditMode::Nds ? "NDS" : "GBA";
+    const std::string lengths =
+        base::ByteCount(layout.newFormSize) + " or " + base::ByteCount(slots::kOldFormSize);
     std::vector<std::string> odd;
     for (const RowCopy& copy : copies) {
         const auto size = copy.fileName.empty() ? std::nullopt : platform::FileSize(copy.pcPath);
-        if (size && *size != layout.newFormSize && *size != kOldFormSize) {
-            odd.push_back(base::DisplayText(copy.pcPath) + " (" + base::ByteCount(*size) + " bytes) over " +
-                          base::DisplayText(copy.fileName));
+        if (size && *size != layout.newFormSize && *size != slots::kOldFormSize) {
+            odd.push_back(base::DisplayText(copy.pcPath) + " (" + base::ByteCount(*size) +
+                          " bytes) over " + base::DisplayText(copy.fileName));
         }
     }
     if (odd.empty()) {
@@ -123,12 +125,12 @@ bool ConfirmOddLengths(const CommandContext& context, const std::vector<RowCopy>
     question += one ? "\nIts bytes replace the whole slot, which may then not work."
                     : "\nTheir bytes replace the whole slots, which may then not work.";
     question += "\nDoes it execute really?";
-    return context.prompter.AskYesNo(question, text::kCaptionConfirm);
+    return context.prompter.AskYesNo(question, ports::text::kCaptionConfirm);
 }
 
 // How a restore question names the game a trailer names: "POKEMO~1.GBA (Pokemon Fire.gba)".
-std::string GameName(const SlotGame& game) {
-    std::string name = DottedShortName(game.shortName);
+std::string GameName(const games::SlotGame& game) {
+    std::string name = games::DottedShortName(game.shortName);
     if (game.longName && !game.longName->empty()) {
         name += " (" + base::DisplayText(*game.longName) + ")";
     }
@@ -137,8 +139,8 @@ std::string GameName(const SlotGame& game) {
 
 // Whether a trailer's 8.3 name reads as one: 11 characters of printable ASCII. Damaged or
 // foreign bytes name no game to tell apart.
-bool NamesAGame(const std::optional<SlotGame>& game) {
-    return game && game->shortName.size() == kShortNameSize &&
+bool NamesAGame(const std::optional<games::SlotGame>& game) {
+    return game && game->shortName.size() == slots::kShortNameSize &&
            std::all_of(game->shortName.begin(), game->shortName.end(),
                        [](char c) { return c >= 0x20 && c < 0x7F; });
 }
@@ -146,16 +148,17 @@ bool NamesAGame(const std::optional<SlotGame>& game) {
 // A restore puts the backup's trailer, with the game it names, over the slot's: a backup that
 // names another game than the slot does is asked about first. Files that are not as long as a
 // slot file hold no trailer to go by. True to go on.
-bool ConfirmOtherGames(const CommandContext& context, const std::vector<RowCopy>& copies) {
-    const SlotLayout& layout = context.Layout();
+bool ConfirmOtherGames(const slots::CommandContext& context, const std::vector<RowCopy>& copies) {
+    const slots::SlotLayout& layout = context.Layout();
     std::vector<std::string> other;
     for (const RowCopy& copy : copies) {
         const auto size = copy.fileName.empty() ? std::nullopt : platform::FileSize(copy.pcPath);
-        if (!size || (*size != layout.newFormSize && *size != kOldFormSize)) {
+        if (!size || (*size != layout.newFormSize && *size != slots::kOldFormSize)) {
             continue;
         }
-        const auto backup = ReadSlotGame(copy.pcPath, copy.fileName, layout);
-        const auto slot = ReadSlotGame(context.SlotPathOf(copy.fileName), copy.fileName, layout);
+        const auto backup = games::ReadSlotGame(copy.pcPath, copy.fileName, layout);
+        const auto slot =
+            games::ReadSlotGame(context.SlotPathOf(copy.fileName), copy.fileName, layout);
         if (!NamesAGame(backup) || !NamesAGame(slot)) {
             continue;
         }
@@ -175,11 +178,12 @@ bool ConfirmOtherGames(const CommandContext& context, const std::vector<RowCopy>
         question += "\n" + line;
     }
     question += "\nThe slot then belongs to the backup's game.\nDoes it execute really?";
-    return context.prompter.AskYesNo(question, text::kCaptionConfirm);
+    return context.prompter.AskYesNo(question, ports::text::kCaptionConfirm);
 }
 
 // A batch backup writes into a folder that may hold older backups of the same names.
-bool ConfirmReplacedBackups(const CommandContext& context, const std::vector<RowCopy>& copies) {
+bool ConfirmReplacedBackups(const slots::CommandContext& context,
+                            const std::vector<RowCopy>& copies) {
     std::string replaced;
     for (const RowCopy& copy : copies) {
         if (!copy.fileName.empty() && platform::PathExists(copy.pcPath)) {
@@ -189,15 +193,15 @@ bool ConfirmReplacedBackups(const CommandContext& context, const std::vector<Row
     return replaced.empty() || context.prompter.AskYesNo(
                                    "These files in the backup folder will be replaced:" + replaced +
                                        "\nDoes it execute really?",
-                                   text::kCaptionConfirm);
+                                   ports::text::kCaptionConfirm);
 }
 
-void Run(const CommandContext& context, Direction direction) {
-    const std::vector<int> rows = SelectedRows(context.view);
+void Run(const slots::CommandContext& context, Direction direction) {
+    const std::vector<int> rows = slots::SelectedRows(context.view);
     if (rows.empty()) {
         return;
     }
-    Prompter& prompter = context.prompter;
+    ports::Prompter& prompter = context.prompter;
     std::vector<RowCopy> copies;
 
     if (rows.size() > 1) {
@@ -238,33 +242,34 @@ void Run(const CommandContext& context, Direction direction) {
         for (const RowCopy& copy : copies) {
             fileNames.push_back(copy.fileName);
         }
-        if (!KeepBeforeChange(context, fileNames, "restore")) {
+        if (!history::KeepBeforeChange(context, fileNames, "restore")) {
             return;
         }
     }
 
-    const std::unique_ptr<BusyScope> busy = prompter.Busy();
+    const std::unique_ptr<ports::BusyScope> busy = prompter.Busy();
     const std::vector<std::string> failures = CopyAll(context, copies, direction);
     if (failures.empty()) {
-        prompter.Message(text::kSuccess, text::kCaptionTrue, MessageKind::Info);
+        prompter.Message(ports::text::kSuccess, ports::text::kCaptionTrue,
+                         ports::MessageKind::Info);
     } else {
-        std::string message = text::kFailed;
+        std::string message = ports::text::kFailed;
         for (const std::string& line : failures) {
             message += "\n" + line;
         }
-        prompter.Message(message, text::kCaptionAlert, MessageKind::Failure);
+        prompter.Message(message, ports::text::kCaptionAlert, ports::MessageKind::Failure);
     }
     Refresh(context);
 }
 
 }  // namespace
 
-void Backup(const CommandContext& context) {
+void Backup(const slots::CommandContext& context) {
     Run(context, Direction::ToPc);
 }
 
-void Restore(const CommandContext& context) {
+void Restore(const slots::CommandContext& context) {
     Run(context, Direction::ToCard);
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -3,9 +3,9 @@
 
 #include "slots/command_context.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
-void Backup(const CommandContext& context);
-void Restore(const CommandContext& context);
+void Backup(const slots::CommandContext& context);
+void Restore(const slots::CommandContext& context);
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -14,21 +14,21 @@
 #include "platform/short_names.h"
 #include "slots/slot_listing.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
 namespace {
 
 struct ModeTexts {
-    std::vector<FileFilter> filters;
+    std::vector<ports::FileFilter> filters;
     const char* caption;
 };
 
-const ModeTexts& TextsFor(EditMode mode) {
+const ModeTexts& TextsFor(slots::EditMode mode) {
     static const ModeTexts nds{{{"NDS ROM FILE(*.NDS)", "*.NDS"}, {"All Files(*.*)", "*.*"}},
                                "Change a NDS-ROM info - confirmation"};
     static const ModeTexts gba{{{"GBA ROM FILE(*.GBA)", "*.GBA"}, {"All Files(*.*)", "*.*"}},
                                "Change a GBA-ROM info - confirmation"};
-    return mode == EditMode::Nds ? nds : gba;
+    return mode == slots::EditMode::Nds ? nds : gba;
 }
 
 std::string Confirmation(const std::string& slotPath, const std::string& before,
@@ -45,7 +45,8 @@ std::string Confirmation(const std::string& slotPath, const std::string& before,
 // every trailer field; otherwise nothing, and `why` tells what is wrong when more can be said
 // than that it does not open.
 std::optional<std::vector<std::uint8_t>> OpenSlot(const std::string& fileName,
-                                                  const std::string& path, const SlotLayout& layout,
+                                                  const std::string& path,
+                                                  const slots::SlotLayout& layout,
                                                   std::string& why) {
     if (fileName.empty() || platform::CheckUpdatable(path)) {
         return std::nullopt;
@@ -54,7 +55,7 @@ std::optional<std::vector<std::uint8_t>> OpenSlot(const std::string& fileName,
     if (platform::ReadWholeFile(path, bytes)) {
         return std::nullopt;
     }
-    const std::size_t needed = layout.LongNameOffset() + kLongNameSize;
+    const std::size_t needed = layout.LongNameOffset() + slots::kLongNameSize;
     if (bytes.size() < needed) {
         why = base::DisplayText(fileName) + " is too short for a slot file: it is " +
               base::ByteCount(bytes.size()) + " bytes long, and the ROM names are kept at bytes " +
@@ -66,7 +67,7 @@ std::optional<std::vector<std::uint8_t>> OpenSlot(const std::string& fileName,
 }
 
 // The rename's refresh ended the walk: the selected rows after `renamedRow` were not changed.
-void ReportRowsLeft(const CommandContext& context,
+void ReportRowsLeft(const slots::CommandContext& context,
                     const std::vector<std::pair<int, std::string>>& selection, int renamedRow) {
     std::string left;
     for (const auto& [row, fileName] : selection) {
@@ -80,18 +81,18 @@ void ReportRowsLeft(const CommandContext& context,
             "The rename refreshed the list and ended the change.\nThese selected DAT files were "
             "left unchanged:" +
                 left,
-            text::kCaptionAlert, MessageKind::Failure);
+            ports::text::kCaptionAlert, ports::MessageKind::Failure);
     }
 }
 
 }  // namespace
 
-void ChangeTargetRom(const CommandContext& context) {
+void ChangeTargetRom(const slots::CommandContext& context) {
     const int first = context.view.NextSelected(-1);
     if (first == -1) {
         return;
     }
-    Prompter& prompter = context.prompter;
+    ports::Prompter& prompter = context.prompter;
     const ModeTexts& texts = TextsFor(context.mode);
     const auto romPath = prompter.ChooseOpenFile(texts.filters, "");
     if (!romPath) {
@@ -101,16 +102,16 @@ void ChangeTargetRom(const CommandContext& context) {
     if (!shortForm) {
         prompter.Message("The short (8.3) name of this ROM file can't be found:\n" +
                              base::DisplayText(*romPath) + "\n\nNo DAT file was changed.",
-                         text::kCaptionError, MessageKind::Failure);
+                         ports::text::kCaptionError, ports::MessageKind::Failure);
         return;
     }
-    const std::string after = ShortNameText(*shortForm);
-    const auto shortField = ShortNameField(after);
-    const auto longField = LongNameField(*romPath);
-    const SlotLayout& layout = context.Layout();
+    const std::string after = games::ShortNameText(*shortForm);
+    const auto shortField = games::ShortNameField(after);
+    const auto longField = games::LongNameField(*romPath);
+    const slots::SlotLayout& layout = context.Layout();
     // The selection as it was: a rename's refresh clears it and ends the walk.
     std::vector<std::pair<int, std::string>> selection;
-    for (int row : SelectedRows(context.view)) {
+    for (int row : slots::SelectedRows(context.view)) {
         selection.emplace_back(row, context.view.FileName(row));
     }
 
@@ -122,15 +123,15 @@ void ChangeTargetRom(const CommandContext& context) {
         if (!bytes) {
             prompter.Message(
                 why.empty() ? "It doesn't open DAT file." : "It doesn't open DAT file.\n" + why,
-                text::kCaptionError, MessageKind::Failure);
+                ports::text::kCaptionError, ports::MessageKind::Failure);
             return;
         }
         const auto shortAt = bytes->begin() + static_cast<std::ptrdiff_t>(layout.ShortNameOffset());
-        const std::string before(shortAt, std::find(shortAt, shortAt + kShortNameSize, 0));
+        const std::string before(shortAt, std::find(shortAt, shortAt + slots::kShortNameSize, 0));
         const std::uint8_t flag = (*bytes)[layout.LongNameFlagOffset()];
 
         if (!prompter.AskYesNo(Confirmation(path, before, after), texts.caption) ||
-            !KeepBeforeChange(context, fileName, *bytes, "retarget")) {
+            !history::KeepBeforeChange(context, fileName, *bytes, "retarget")) {
             continue;
         }
         std::copy(shortField.begin(), shortField.end(), shortAt);
@@ -138,18 +139,19 @@ void ChangeTargetRom(const CommandContext& context) {
             std::copy(longField.begin(), longField.end(),
                       bytes->begin() + static_cast<std::ptrdiff_t>(layout.LongNameOffset()));
         }
-        if (auto error = WriteSlot(context, fileName, *bytes)) {
-            prompter.Message("It couldn't write the DAT file:\n" + base::DisplayText(path) + "\n" +
-                                 error.message() +
-                                 (LeftUnfinished(error) ? "" : "\n\nThe DAT file is as it was."),
-                             text::kCaptionError, MessageKind::Failure);
+        if (auto error = history::WriteSlot(context, fileName, *bytes)) {
+            prompter.Message(
+                "It couldn't write the DAT file:\n" + base::DisplayText(path) + "\n" +
+                    error.message() +
+                    (history::LeftUnfinished(error) ? "" : "\n\nThe DAT file is as it was."),
+                ports::text::kCaptionError, ports::MessageKind::Failure);
             return;
         }
         ShowRowAsOnCard(context, row);
         prompter.Done("The target ROM of " + base::DisplayText(fileName) + " is now " +
                       base::DisplayText(after) + ".");
         if (prompter.AskYesNo("It succeeded.\n\nContinuously, does it do DAT-Rename?\n",
-                              text::kCaptionMessage)) {
+                              ports::text::kCaptionMessage)) {
             RenameSlot(context);
             if (context.view.NextSelected(row) == -1) {
                 ReportRowsLeft(context, selection, row);
@@ -159,4 +161,4 @@ void ChangeTargetRom(const CommandContext& context) {
     }
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

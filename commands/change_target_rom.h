@@ -3,8 +3,8 @@
 
 #include "slots/command_context.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
-void ChangeTargetRom(const CommandContext& context);
+void ChangeTargetRom(const slots::CommandContext& context);
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -2,7 +2,7 @@
 
 #include "ports/captions.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
 namespace {
 
@@ -51,7 +51,7 @@ std::string EjectMessage(const platform::EjectResult& result, const std::string&
     return "The card was not ejected." + unchanged;
 }
 
-void EjectTheCard(const CommandContext& context) {
+void EjectTheCard(const slots::CommandContext& context) {
     platform::EjectResult result;
     {
         auto busy = context.prompter.Busy();
@@ -59,8 +59,8 @@ void EjectTheCard(const CommandContext& context) {
     }
     const bool ejected = result.outcome == platform::EjectOutcome::Ejected;
     context.prompter.Message(EjectMessage(result, context.cardRoot),
-                             ejected ? kCaptionEject : text::kCaptionAlert,
-                             ejected ? MessageKind::Info : MessageKind::Failure);
+                             ejected ? kCaptionEject : ports::text::kCaptionAlert,
+                             ejected ? ports::MessageKind::Info : ports::MessageKind::Failure);
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

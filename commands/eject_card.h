@@ -7,16 +7,16 @@
 #include "platform/eject.h"
 #include "slots/command_context.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
 inline constexpr const char* kCaptionEject = "Eject the card";
 inline constexpr const char* kCardCanBeTakenOut = "The card can be taken out.";
 
 // Ejects the card of `context` and tells the user what the system answered. Nothing on the
 // card is written by it.
-void EjectTheCard(const CommandContext& context);
+void EjectTheCard(const slots::CommandContext& context);
 
 // The user's message for an eject's result at `cardRoot`.
 std::string EjectMessage(const platform::EjectResult& result, const std::string& cardRoot);
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

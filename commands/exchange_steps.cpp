@@ -3,11 +3,11 @@
 #include "formats/foreign_save.h"
 #include "platform/files.h"
 
-namespace slotkit::exchange {
+namespace slotkit::commands {
 
 namespace {
 
-std::vector<FileFilter> NdsFilters() {
+std::vector<ports::FileFilter> NdsFilters() {
     return {{"ALL Files(*.*)", "*.*"},
             {"ARMAXDuo File(*.dss)", "*.dss"},
             {"MAXDRIVE Compressed File(*.dst)", "*.dst"},
@@ -18,8 +18,8 @@ std::vector<FileFilter> NdsFilters() {
 
 }  // namespace
 
-std::vector<FileFilter> ImportFilters(EditMode mode) {
-    if (mode == EditMode::Gba) {
+std::vector<ports::FileFilter> ImportFilters(slots::EditMode mode) {
+    if (mode == slots::EditMode::Gba) {
         return {{"GBA-SAV File(*.sav)", "*.sav"},
                 {"SharkPort File(*.sps)", "*.sps"},
                 {"SharkPort File(*.xps)", "*.xps"},
@@ -28,26 +28,27 @@ std::vector<FileFilter> ImportFilters(EditMode mode) {
     return NdsFilters();
 }
 
-std::vector<FileFilter> ExportFilters(EditMode mode) {
-    if (mode == EditMode::Gba) {
+std::vector<ports::FileFilter> ExportFilters(slots::EditMode mode) {
+    if (mode == slots::EditMode::Gba) {
         return {{"SAV File(*.sav)", "*.sav"}};
     }
     return NdsFilters();
 }
 
-std::optional<int> OnlySelectedRow(const CommandContext& context) {
+std::optional<int> OnlySelectedRow(const slots::CommandContext& context) {
     const int row = context.view.NextSelected(-1);
     if (row == -1) {
         return std::nullopt;
     }
     if (context.view.NextSelected(row) != -1) {
-        context.prompter.Message(text::kSelectOne, text::kCaptionAlert, MessageKind::Failure);
+        context.prompter.Message(ports::text::kSelectOne, ports::text::kCaptionAlert,
+                                 ports::MessageKind::Failure);
         return std::nullopt;
     }
     return row;
 }
 
-std::optional<std::string> ReadUpdatableSlot(const CommandContext& context,
+std::optional<std::string> ReadUpdatableSlot(const slots::CommandContext& context,
                                              const std::string& slotName,
                                              std::vector<std::uint8_t>& bytes) {
     if (!slotName.empty()) {
@@ -64,24 +65,24 @@ std::string HeaderTooShort(std::string_view action, std::string_view suffix) {
     std::string text = "It doesn't ";
     text += action;
     text += ": the file is shorter than the ";
-    text += base::ByteCount(kForeignHeaderSize);
+    text += base::ByteCount(formats::kForeignHeaderSize);
     text += "-byte header of a *.";
     text += suffix;
     text += " file.";
     return text;
 }
 
-void ShowError(const CommandContext& context, std::string_view text) {
-    context.prompter.Message(text, text::kCaptionError, MessageKind::Failure);
+void ShowError(const slots::CommandContext& context, std::string_view text) {
+    context.prompter.Message(text, ports::text::kCaptionError, ports::MessageKind::Failure);
 }
 
-void ShowSuccess(const CommandContext& context, std::string_view note) {
-    std::string message = text::kSuccess;
+void ShowSuccess(const slots::CommandContext& context, std::string_view note) {
+    std::string message = ports::text::kSuccess;
     if (!note.empty()) {
         message += "\n";
         message += note;
     }
-    context.prompter.Message(message, text::kCaptionTrue, MessageKind::Info);
+    context.prompter.Message(message, ports::text::kCaptionTrue, ports::MessageKind::Info);
 }
 
 std::string Question(std::string_view body, std::string_view note) {
@@ -90,8 +91,8 @@ std::string Question(std::string_view body, std::string_view note) {
         question += "\n\n";
         question += note;
     }
-    question += text::kQuestionEnd;
+    question += ports::text::kQuestionEnd;
     return question;
 }
 
-}  // namespace slotkit::exchange
+}  // namespace slotkit::commands

@@ -14,25 +14,23 @@
 #include "platform/durable_writes.h"
 #include "platform/files.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
 namespace {
-
-using namespace exchange;
 
 constexpr const char* kTitle = "Export to a new file";
 constexpr const char* kNotWritten = "It doesn't write the new file.";
 
-std::vector<FileFilter> NewFileFilters(EditMode mode) {
-    if (mode == EditMode::Gba) {
+std::vector<ports::FileFilter> NewFileFilters(slots::EditMode mode) {
+    if (mode == slots::EditMode::Gba) {
         return {{"SAV File(*.sav)", "*.sav"}};
     }
     return {{"SAV File(*.sav)", "*.sav"}, {"DeSmuME File(*.dsv)", "*.dsv"}};
 }
 
-std::string Offered(EditMode mode) {
-    return mode == EditMode::Gba ? "*.sav (the save alone)"
-                                 : "*.sav (the save alone) or *.dsv (a DeSmuME save)";
+std::string Offered(slots::EditMode mode) {
+    return mode == slots::EditMode::Gba ? "*.sav (the save alone)"
+                                        : "*.sav (the save alone) or *.dsv (a DeSmuME save)";
 }
 
 std::string SizeList(std::span<const std::uint64_t> sizes) {
@@ -52,13 +50,13 @@ struct NewFileSize {
     std::string guessedWhy;                     // DS: why the game's size is not known
 };
 
-NewFileSize GameSaveSize(const CommandContext& context, const std::string& slotName,
+NewFileSize GameSaveSize(const slots::CommandContext& context, const std::string& slotName,
                          std::span<const std::uint8_t> data) {
-    NewFileSize chosen{SuggestedSize(context.mode, data), std::nullopt, {}};
-    const std::unique_ptr<BusyScope> busy = context.prompter.Busy();
-    const CardGames onCard = FindCardGames(context.cardRoot, context.mode);
-    const std::vector<const CardRom*> roms = RomsOfSlot(onCard, slotName);
-    if (context.mode == EditMode::Nds) {
+    NewFileSize chosen{formats::SuggestedSize(context.mode, data), std::nullopt, {}};
+    const std::unique_ptr<ports::BusyScope> busy = context.prompter.Busy();
+    const games::CardGames onCard = games::FindCardGames(context.cardRoot, context.mode);
+    const std::vector<const games::CardRom*> roms = RomsOfSlot(onCard, slotName);
+    if (context.mode == slots::EditMode::Nds) {
         const DsGameSave game = DsGameSaveOf(roms);
         if (game.memory && game.memory->kind != games::DsSaveKind::None) {
             chosen.size = game.memory->bytes;
@@ -66,19 +64,20 @@ NewFileSize GameSaveSize(const CommandContext& context, const std::string& slotN
         } else if (game.memory) {
             chosen.guessedWhy = "slotkit's list of DS games says the game keeps no save";
         } else if (roms.empty() &&
-                   std::none_of(onCard.slotsWithoutGame.begin(), onCard.slotsWithoutGame.end(),
-                                [&](const SlotGame& slot) { return slot.slotFile == slotName; })) {
+                   std::none_of(
+                       onCard.slotsWithoutGame.begin(), onCard.slotsWithoutGame.end(),
+                       [&](const games::SlotGame& slot) { return slot.slotFile == slotName; })) {
             chosen.guessedWhy = "the slot names no game";
         } else {
             chosen.guessedWhy = game.unknownWhy;
         }
         return chosen;
     }
-    const auto sizes = NewFileSizes(context.mode);
-    for (const CardRom* rom : roms) {
+    const auto sizes = formats::NewFileSizes(context.mode);
+    for (const games::CardRom* rom : roms) {
         // The whole ROM is read once; after that its type is remembered.
-        const auto type =
-            rom->saveType ? rom->saveType : GbaSaveTypeOfRomShown(rom->path, context.prompter);
+        const auto type = rom->saveType ? rom->saveType
+                                        : games::GbaSaveTypeOfRomShown(rom->path, context.prompter);
         const auto size = type ? GbaSaveSizeOfType(*type, data) : std::nullopt;
         if (size && std::find(sizes.begin(), sizes.end(), *size) != sizes.end()) {
             chosen.size = *size;
@@ -90,8 +89,8 @@ NewFileSize GameSaveSize(const CommandContext& context, const std::string& slotN
 
 // The sizes offered: the mode's usual ones, and a DS game's own where it is none of them
 // (512 KiB, 1 MiB, NAND).
-std::vector<std::uint64_t> OfferedSizes(EditMode mode, const NewFileSize& game) {
-    const auto usual = NewFileSizes(mode);
+std::vector<std::uint64_t> OfferedSizes(slots::EditMode mode, const NewFileSize& game) {
+    const auto usual = formats::NewFileSizes(mode);
     std::vector<std::uint64_t> sizes(usual.begin(), usual.end());
     if (game.dsGame && std::find(sizes.begin(), sizes.end(), game.size) == sizes.end()) {
         sizes.insert(std::upper_bound(sizes.begin(), sizes.end(), game.size), game.size);
@@ -103,8 +102,8 @@ std::vector<std::uint64_t> OfferedSizes(EditMode mode, const NewFileSize& game) 
 std::string SizeNote(const NewFileSize& game, std::uint64_t size, std::size_t held) {
     std::string note;
     if (game.dsGame) {
-        const std::string gameSave =
-            games::DsSaveMemoryText(*game.dsGame) + ": " + base::ByteCount(game.dsGame->bytes) + " bytes";
+        const std::string gameSave = games::DsSaveMemoryText(*game.dsGame) + ": " +
+                                     base::ByteCount(game.dsGame->bytes) + " bytes";
         note = size == game.dsGame->bytes
                    ? "It is the size of the game's save (" + gameSave + ")."
                    : "The game's save is " + gameSave +
@@ -126,7 +125,7 @@ std::string SizeNote(const NewFileSize& game, std::uint64_t size, std::size_t he
 
 }  // namespace
 
-void ExportNewSave(const CommandContext& context) {
+void ExportNewSave(const slots::CommandContext& context) {
     const std::optional<int> row = OnlySelectedRow(context);
     if (!row) {
         return;
@@ -148,9 +147,9 @@ void ExportNewSave(const CommandContext& context) {
     if (!target) {
         return;
     }
-    const ForeignSaveType type = ClassifyForeignSave(context.mode, *target);
-    if (type != ForeignSaveType::NdsSav && type != ForeignSaveType::GbaSav &&
-        type != ForeignSaveType::Dsv) {
+    const formats::ForeignSaveType type = formats::ClassifyForeignSave(context.mode, *target);
+    if (type != formats::ForeignSaveType::NdsSav && type != formats::ForeignSaveType::GbaSav &&
+        type != formats::ForeignSaveType::Dsv) {
         ShowError(context, "It doesn't export to this kind of file. A new file can be " +
                                Offered(context.mode) + ".");
         return;
@@ -170,14 +169,15 @@ void ExportNewSave(const CommandContext& context) {
     }
 
     // A smaller size than the save's data cuts bytes off: asked first, naming how many.
-    if (const std::size_t lost = DataBytesPast(data, size); lost > 0) {
+    if (const std::size_t lost = formats::DataBytesPast(data, size); lost > 0) {
         const std::string question =
-            "A save of " + base::ByteCount(size) + " bytes leaves out the slot's save data from byte " +
-            base::ByteCount(size) + " on: " + base::ByteCount(lost) +
-            (lost == 1 ? " byte there is" : " bytes there are") +
+            "A save of " + base::ByteCount(size) +
+            " bytes leaves out the slot's save data from byte " + base::ByteCount(size) +
+            " on: " + base::ByteCount(lost) + (lost == 1 ? " byte there is" : " bytes there are") +
             " not blank, and the new file will not hold " + (lost == 1 ? "it" : "them") +
             ".\nThe smallest size that holds the whole save is " +
-            base::ByteCount(SuggestedSize(context.mode, data)) + " bytes." + text::kQuestionEnd;
+            base::ByteCount(formats::SuggestedSize(context.mode, data)) + " bytes." +
+            ports::text::kQuestionEnd;
         if (!context.prompter.AskYesNo(question, kTitle)) {
             return;
         }
@@ -187,8 +187,9 @@ void ExportNewSave(const CommandContext& context) {
     std::vector<std::uint8_t> content(data.begin(),
                                       data.begin() + static_cast<std::ptrdiff_t>(held));
     content.resize(size, 0xFF);
-    if (type == ForeignSaveType::Dsv) {
-        const std::vector<std::uint8_t> footer = DesmumeFooter(static_cast<std::uint32_t>(size));
+    if (type == formats::ForeignSaveType::Dsv) {
+        const std::vector<std::uint8_t> footer =
+            formats::DesmumeFooter(static_cast<std::uint32_t>(size));
         content.insert(content.end(), footer.begin(), footer.end());
     }
     if (const std::error_code error = platform::ReplaceFile(*target, content)) {
@@ -200,4 +201,4 @@ void ExportNewSave(const CommandContext& context) {
                              (note.empty() ? "" : "\n" + note));
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -4,8 +4,8 @@
 
 #include "slots/command_context.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
-void ExportNewSave(const CommandContext& context);
+void ExportNewSave(const slots::CommandContext& context);
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -9,11 +9,9 @@
 #include "platform/files.h"
 #include "slots/slot_listing.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
 namespace {
-
-using namespace exchange;
 
 constexpr const char* kExportNotOpened = "It doesn't open an export file.";
 constexpr const char* kExportNotWritten = "It doesn't write the export file.";
@@ -34,21 +32,22 @@ std::string PartialCopyNote(std::size_t room, std::size_t copied, std::size_t re
     if (copied == slotSize && slotSize < region) {
         why = "The file of the memory card holds only " + base::ByteCount(slotSize) + " bytes.";
     } else {
-        why = "This file has room for " + base::ByteCount(room) + " bytes of save data, more than the " +
-              base::ByteCount(region) + "-byte save data region of the slot.";
+        why = "This file has room for " + base::ByteCount(room) +
+              " bytes of save data, more than the " + base::ByteCount(region) +
+              "-byte save data region of the slot.";
     }
     return why + "\nOnly the first " + base::ByteCount(copied) +
-           " bytes of its save data are replaced; " + "the other " + base::ByteCount(room - copied) +
-           " bytes stay as they were.";
+           " bytes of its save data are replaced; " + "the other " +
+           base::ByteCount(room - copied) + " bytes stay as they were.";
 }
 
-bool IsExportable(ForeignSaveType type) {
+bool IsExportable(formats::ForeignSaveType type) {
     switch (type) {
-        case ForeignSaveType::GbaSav:
-        case ForeignSaveType::NdsSav:
-        case ForeignSaveType::Dss:
-        case ForeignSaveType::Duc:
-        case ForeignSaveType::Dsv:
+        case formats::ForeignSaveType::GbaSav:
+        case formats::ForeignSaveType::NdsSav:
+        case formats::ForeignSaveType::Dss:
+        case formats::ForeignSaveType::Duc:
+        case formats::ForeignSaveType::Dsv:
             return true;
         default:
             return false;
@@ -56,14 +55,14 @@ bool IsExportable(ForeignSaveType type) {
 }
 
 // Where in a recognised file the save data goes; the rest of the file stays as it is.
-std::string WhereNote(const ExportRoom& found) {
+std::string WhereNote(const formats::ExportRoom& found) {
     return "This file is a " + found.what + " with room for " + base::ByteCount(found.length) +
            " bytes of save data; only they are replaced, the rest of the file stays as it is.";
 }
 
 }  // namespace
 
-void ExportSave(const CommandContext& context) {
+void ExportSave(const slots::CommandContext& context) {
     const std::optional<int> row = OnlySelectedRow(context);
     if (!row) {
         return;
@@ -85,8 +84,8 @@ void ExportSave(const CommandContext& context) {
     if (!ReadUpdatableSlot(context, slotName, slot)) {
         return;
     }
-    const ForeignSaveType type = ClassifyForeignSave(context.mode, *target);
-    if (type == ForeignSaveType::Dst) {
+    const formats::ForeignSaveType type = formats::ClassifyForeignSave(context.mode, *target);
+    if (type == formats::ForeignSaveType::Dst) {
         ShowError(context, kDstRefused);
         return;
     }
@@ -94,15 +93,15 @@ void ExportSave(const CommandContext& context) {
         ShowError(context, kNotSupported);
         return;
     }
-    const ExportRoom found = FindExportRoom(type, file);
-    if (found.outcome == FoundSave::Outcome::Refused) {
+    const formats::ExportRoom found = FindExportRoom(type, file);
+    if (found.outcome == formats::FoundSave::Outcome::Refused) {
         ShowError(context,
                   "It doesn't export into this " + found.what + ": " + found.refusal + ".");
         return;
     }
     std::size_t offset = found.offset;
     std::size_t room = found.length;
-    if (found.outcome == FoundSave::Outcome::Raw) {
+    if (found.outcome == formats::FoundSave::Outcome::Raw) {
         // No signature: the file is written as its kind always has been.
         offset = PayloadOffset(type);
         if (file.size() < offset) {
@@ -115,7 +114,7 @@ void ExportSave(const CommandContext& context) {
     const std::size_t region = context.Layout().saveRegionSize;
     const std::size_t copied = std::min({room, region, slot.size()});
     std::string note = PartialCopyNote(room, copied, region, slot.size());
-    if (found.outcome == FoundSave::Outcome::Found) {
+    if (found.outcome == formats::FoundSave::Outcome::Found) {
         note = WhereNote(found) + (note.empty() ? "" : "\n" + note);
     }
 
@@ -133,4 +132,4 @@ void ExportSave(const CommandContext& context) {
     ShowSuccess(context, note);
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

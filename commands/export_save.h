@@ -3,8 +3,8 @@
 
 #include "slots/command_context.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
-void ExportSave(const CommandContext& context);
+void ExportSave(const slots::CommandContext& context);
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -6,7 +6,7 @@
 #include "base/display_text.h"
 #include "games/rom_save_type.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
 namespace {
 
@@ -46,7 +46,7 @@ std::string HeaderForm(std::string_view title) {
 
 // Every title the ROM goes by: its header's, and each of its banner's without its last line
 // where it has more than one, which is mostly the maker's name that many games share.
-std::vector<std::string> TitlesOf(const RomInfo& rom) {
+std::vector<std::string> TitlesOf(const games::RomInfo& rom) {
     std::vector<std::string> titles{rom.headerTitle};
     if (!rom.banner.empty()) {
         for (const auto& lines : games::ReadDsBanner(rom.banner).titles) {
@@ -74,7 +74,7 @@ bool LooselySameName(std::string_view a, std::string_view b) {
     return first.find(second) != std::string::npos || second.find(first) != std::string::npos;
 }
 
-GameMatch MatchGame(const FoundSave& found, const RomInfo& rom) {
+GameMatch MatchGame(const formats::FoundSave& found, const games::RomInfo& rom) {
     if (found.gameTitle.empty() && found.gameCode.empty()) {
         return GameMatch::Unknown;
     }
@@ -95,17 +95,20 @@ GameMatch MatchGame(const FoundSave& found, const RomInfo& rom) {
     return codeDiffers || titleDiffers ? GameMatch::Different : GameMatch::Same;
 }
 
-std::string RomGameLabel(const RomInfo& rom) {
-    const std::string title = base::DisplayText(rom.headerTitle.empty() ? rom.Title() : rom.headerTitle);
+std::string RomGameLabel(const games::RomInfo& rom) {
+    const std::string title =
+        base::DisplayText(rom.headerTitle.empty() ? rom.Title() : rom.headerTitle);
     if (rom.code.empty()) {
         return title;
     }
-    return title.empty() ? base::DisplayText(rom.code) : title + " (" + base::DisplayText(rom.code) + ")";
+    return title.empty() ? base::DisplayText(rom.code)
+                         : title + " (" + base::DisplayText(rom.code) + ")";
 }
 
-std::string GameCheckNote(const FoundSave& found, std::span<const CardRom* const> roms) {
-    const CardRom* different = nullptr;
-    for (const CardRom* rom : roms) {
+std::string GameCheckNote(const formats::FoundSave& found,
+                          std::span<const games::CardRom* const> roms) {
+    const games::CardRom* different = nullptr;
+    for (const games::CardRom* rom : roms) {
         switch (MatchGame(found, rom->info)) {
             case GameMatch::Same:
                 return "This save is for the slot's game, " + RomGameLabel(rom->info) + ".";
@@ -133,8 +136,9 @@ std::string SaveSizeNote(std::size_t saveSize, const games::GbaSaveType& type) {
         if (saveSize == games::kGbaEepromSmall || saveSize == games::kGbaEepromLarge) {
             return {};
         }
-        const std::string game = "the game's save (EEPROM: " + base::ByteCount(games::kGbaEepromSmall) +
-                                 " or " + base::ByteCount(games::kGbaEepromLarge) + " bytes).";
+        const std::string game =
+            "the game's save (EEPROM: " + base::ByteCount(games::kGbaEepromSmall) + " or " +
+            base::ByteCount(games::kGbaEepromLarge) + " bytes).";
         return start +
                (saveSize < games::kGbaEepromSmall   ? "smaller than "
                 : saveSize > games::kGbaEepromLarge ? "larger than "
@@ -157,19 +161,20 @@ std::string DsSaveSizeNote(std::size_t saveSize, const games::DsSaveMemory& memo
            games::DsSaveMemoryText(memory) + ": " + base::ByteCount(memory.bytes) + " bytes).";
 }
 
-DsGameSave DsGameSaveOf(std::span<const CardRom* const> roms) {
+DsGameSave DsGameSaveOf(std::span<const games::CardRom* const> roms) {
     DsGameSave save;
     save.unknownWhy = "the slot's ROM is not on the card";
-    for (const CardRom* rom : roms) {
+    for (const games::CardRom* rom : roms) {
         if (rom->dsSave) {  // looked up once, when the games on the card were found
             return {rom->dsSave, {}};
         }
-        save.unknownWhy = rom->info.code.empty() ? "the header of its ROM " +
-                                                       base::DisplayText(rom->place) + " fails its check"
-                                                 : "the game " + base::DisplayText(rom->info.code) +
-                                                       " is not in slotkit's list of DS games";
+        save.unknownWhy =
+            rom->info.code.empty()
+                ? "the header of its ROM " + base::DisplayText(rom->place) + " fails its check"
+                : "the game " + base::DisplayText(rom->info.code) +
+                      " is not in slotkit's list of DS games";
     }
     return save;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -14,7 +14,7 @@
 #include "games/ds_save_memory.h"
 #include "games/gba_save_type.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
 // Two names typed by people, taken for the same when, with only their letters and digits
 // counted and letter case ignored, one holds the other. A name without a letter or digit is
@@ -26,14 +26,15 @@ enum class GameMatch { Unknown, Same, Different };
 // Whether the game `found` names is the game of `rom`: by code and title where the file keeps
 // a ROM header's, loosely by title (the header's or any of a DS banner's) where it keeps a name
 // typed by a user. Unknown when either side names no game.
-GameMatch MatchGame(const FoundSave& found, const RomInfo& rom);
+GameMatch MatchGame(const formats::FoundSave& found, const games::RomInfo& rom);
 
 // How the import question names a ROM's game: "POKEMON FIRE (BPRE)".
-std::string RomGameLabel(const RomInfo& rom);
+std::string RomGameLabel(const games::RomInfo& rom);
 
 // "This save is for POKEMON EMER (BPEE); the slot's game is POKEMON FIRE (BPRE)." or "This save
 // is for the slot's game, POKEMON FIRE (BPRE)."; empty when it cannot be told.
-std::string GameCheckNote(const FoundSave& found, std::span<const CardRom* const> roms);
+std::string GameCheckNote(const formats::FoundSave& found,
+                          std::span<const games::CardRom* const> roms);
 
 // What the question says when a save of `saveSize` bytes is not the size of the game's save of
 // type `type`; empty when it is, or when the type names no save.
@@ -49,6 +50,6 @@ struct DsGameSave {
     std::optional<games::DsSaveMemory> memory;
     std::string unknownWhy;
 };
-DsGameSave DsGameSaveOf(std::span<const CardRom* const> roms);
+DsGameSave DsGameSaveOf(std::span<const games::CardRom* const> roms);
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -17,7 +17,7 @@
 #include "slots/slot_listing.h"
 #include "slots/slot_names.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
 namespace {
 
@@ -39,8 +39,8 @@ std::string LocalTimeText(const history::UtcTime& t) {
     return text;
 }
 
-void Fail(const CommandContext& context, const std::string& text) {
-    context.prompter.Message(text, text::kCaptionError, MessageKind::Failure);
+void Fail(const slots::CommandContext& context, const std::string& text) {
+    context.prompter.Message(text, ports::text::kCaptionError, ports::MessageKind::Failure);
 }
 std::vector<HistoryEntry> Entries(const std::vector<history::SlotVersions>& slots) {
     std::vector<HistoryEntry> entries;
@@ -54,7 +54,7 @@ std::vector<HistoryEntry> Entries(const std::vector<history::SlotVersions>& slot
 
 // Version `number` of `fileName` (the newest for 0) read back from `modeFolder`, after asking;
 // nothing, with the reason shown, when there is none or it cannot be read, or the user says No.
-std::optional<std::vector<std::uint8_t>> ReadBack(const CommandContext& context,
+std::optional<std::vector<std::uint8_t>> ReadBack(const slots::CommandContext& context,
                                                   const std::string& modeFolder,
                                                   const std::string& fileName, int number,
                                                   std::string_view what) {
@@ -84,8 +84,8 @@ std::optional<std::vector<std::uint8_t>> ReadBack(const CommandContext& context,
     }
     const std::string question = "Puts back version " + std::to_string(chosen->number) + " of " +
                                  shown + ", kept " + LocalTimeText(chosen->kept) + " before " +
-                                 base::DisplayText(chosen->command) + " (" + base::DisplayText(chosen->title) +
-                                 ").\nThe " + std::string(what) +
+                                 base::DisplayText(chosen->command) + " (" +
+                                 base::DisplayText(chosen->title) + ").\nThe " + std::string(what) +
                                  "'s current contents are kept in the history first."
                                  "\nDoes it execute really?";
     if (!context.prompter.AskYesNo(question, kCaptionHistory)) {
@@ -102,9 +102,9 @@ bool IsPlainFileName(const std::string& name) {
 
 }  // namespace
 
-std::vector<HistoryEntry> ListHistory(const CommandContext& context, const std::string& fileName,
-                                      std::error_code& error) {
-    HistoryPlace place;
+std::vector<HistoryEntry> ListHistory(const slots::CommandContext& context,
+                                      const std::string& fileName, std::error_code& error) {
+    history::HistoryPlace place;
     error = FindHistoryPlace(context, place);
     if (error) {
         return {};
@@ -112,16 +112,16 @@ std::vector<HistoryEntry> ListHistory(const CommandContext& context, const std::
     std::vector<history::SlotVersions> slots;
     if (fileName.empty()) {
         slots = history::ListKeptVersions(place.modeFolder);
-    } else if (!RefuseFileName(context.SaveFolder(), fileName)) {
+    } else if (!slots::RefuseFileName(context.SaveFolder(), fileName)) {
         slots.push_back({fileName, history::KeptVersionsOf(place.modeFolder, fileName)});
     }
     return Entries(slots);
 }
 
-std::vector<HistoryEntry> ListFolderHistory(const CommandContext& context,
+std::vector<HistoryEntry> ListFolderHistory(const slots::CommandContext& context,
                                             const std::string& folder, const std::string& fileName,
                                             std::error_code& error) {
-    HistoryPlace place;
+    history::HistoryPlace place;
     error = FindFolderHistoryPlace(context, folder, place);
     if (error) {
         return {};
@@ -139,34 +139,35 @@ std::vector<HistoryEntry> ListFolderHistory(const CommandContext& context,
     return entries;
 }
 
-void PutBackVersion(const CommandContext& context, const std::string& fileName, int number) {
-    HistoryPlace place;
+void PutBackVersion(const slots::CommandContext& context, const std::string& fileName, int number) {
+    history::HistoryPlace place;
     if (const std::error_code error = FindHistoryPlace(context, place)) {
         Fail(context, "The history can't be found: " + error.message() + ".\nNothing was changed.");
         return;
     }
-    if (fileName.empty() || RefuseFileName(context.SaveFolder(), fileName)) {
+    if (fileName.empty() || slots::RefuseFileName(context.SaveFolder(), fileName)) {
         Fail(context, "No version of " + base::DisplayText(fileName) + " is kept in the history.");
         return;
     }
     const auto bytes = ReadBack(context, place.modeFolder, fileName, number, "slot");
-    if (!bytes || !KeepBeforeChange(context, {fileName}, "revert")) {
+    if (!bytes || !history::KeepBeforeChange(context, {fileName}, "revert")) {
         return;
     }
     const auto busy = context.prompter.Busy();
-    if (const std::error_code error = WriteSlot(context, fileName, *bytes)) {
+    if (const std::error_code error = history::WriteSlot(context, fileName, *bytes)) {
         Fail(context, "It couldn't write the DAT file:\n" +
                           base::DisplayText(context.SlotPathOf(fileName)) + "\n" + error.message() +
-                          (LeftUnfinished(error) ? "" : "\n\nThe DAT file is as it was."));
+                          (history::LeftUnfinished(error) ? "" : "\n\nThe DAT file is as it was."));
     } else {
-        context.prompter.Message(text::kSuccess, text::kCaptionTrue, MessageKind::Info);
+        context.prompter.Message(ports::text::kSuccess, ports::text::kCaptionTrue,
+                                 ports::MessageKind::Info);
     }
     Refresh(context);
 }
 
-void PutBackFolderFile(const CommandContext& context, const std::string& folder,
+void PutBackFolderFile(const slots::CommandContext& context, const std::string& folder,
                        const std::string& fileName, int number) {
-    HistoryPlace place;
+    history::HistoryPlace place;
     if (const std::error_code error = FindFolderHistoryPlace(context, folder, place)) {
         Fail(context, "The history can't be found: " + error.message() + ".\nNothing was changed.");
         return;
@@ -189,7 +190,7 @@ void PutBackFolderFile(const CommandContext& context, const std::string& folder,
                            "The current version of " + base::DisplayText(fileName) +
                                " could not be kept in the history: " + kept[0].message() +
                                ".\nPut the version back anyway?",
-                           text::kCaptionConfirm)) {
+                           ports::text::kCaptionConfirm)) {
             return;
         }
     }
@@ -198,8 +199,9 @@ void PutBackFolderFile(const CommandContext& context, const std::string& folder,
              "It couldn't write the file:\n" + base::DisplayText(path) + "\n" + error.message() +
                  (platform::ChangedButNotConfirmed(error) ? "" : "\n\nThe file is as it was."));
     } else {
-        context.prompter.Message(text::kSuccess, text::kCaptionTrue, MessageKind::Info);
+        context.prompter.Message(ports::text::kSuccess, ports::text::kCaptionTrue,
+                                 ports::MessageKind::Info);
     }
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -17,11 +17,9 @@
 #include "platform/files.h"
 #include "slots/slot_listing.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
 namespace {
-
-using namespace exchange;
 
 constexpr const char* kImportNotOpened = "It doesn't open an import file.";
 constexpr const char* kSlotNotWritten = "It doesn't write the file of the memory card.";
@@ -52,7 +50,7 @@ std::string LeftOutNote(std::size_t payloadSize, bool decodedPastCapacity, std::
 // What the question tells about a recognised file: what it is, how much save data it holds and
 // how much of it fits, the game its header names (unless `gameTold` elsewhere), and anything
 // else worth knowing.
-std::string FoundNote(const FoundSave& found, std::size_t saveSize, std::size_t region,
+std::string FoundNote(const formats::FoundSave& found, std::size_t saveSize, std::size_t region,
                       bool gameTold) {
     std::string note = found.what + ": " + base::ByteCount(saveSize) + " bytes";
     if (saveSize > region) {
@@ -74,23 +72,23 @@ struct GameNotes {
     std::string game;
     std::string size;
 };
-GameNotes CheckGame(const CommandContext& context, const std::string& slotName,
-                    const FoundSave& found, std::size_t saveSize) {
+GameNotes CheckGame(const slots::CommandContext& context, const std::string& slotName,
+                    const formats::FoundSave& found, std::size_t saveSize) {
     GameNotes notes;
-    const std::unique_ptr<BusyScope> busy = context.prompter.Busy();
-    const CardGames games = FindCardGames(context.cardRoot, context.mode);
-    const std::vector<const CardRom*> roms = RomsOfSlot(games, slotName);
+    const std::unique_ptr<ports::BusyScope> busy = context.prompter.Busy();
+    const games::CardGames games = games::FindCardGames(context.cardRoot, context.mode);
+    const std::vector<const games::CardRom*> roms = RomsOfSlot(games, slotName);
     notes.game = GameCheckNote(found, roms);
-    if (context.mode == EditMode::Nds) {
+    if (context.mode == slots::EditMode::Nds) {
         if (const auto memory = DsGameSaveOf(roms).memory) {
             notes.size = DsSaveSizeNote(saveSize, *memory);
         }
     } else {
-        for (const CardRom* rom : roms) {
+        for (const games::CardRom* rom : roms) {
             // The whole ROM is read once; after that its type is remembered.
             if (const auto type = rom->saveType
                                       ? rom->saveType
-                                      : GbaSaveTypeOfRomShown(rom->path, context.prompter)) {
+                                      : games::GbaSaveTypeOfRomShown(rom->path, context.prompter)) {
                 notes.size = SaveSizeNote(saveSize, *type);
                 break;
             }
@@ -101,7 +99,8 @@ GameNotes CheckGame(const CommandContext& context, const std::string& slotName,
 
 // Imports the file `chosen` into the slot of `row`. `naming`: the question names the file and
 // the slot, which the user did not see in a chooser.
-void ImportInto(const CommandContext& context, int row, const std::string& chosen, bool naming) {
+void ImportInto(const slots::CommandContext& context, int row, const std::string& chosen,
+                bool naming) {
     const std::string slotName = context.view.FileName(row);
     std::vector<std::uint8_t> file;
     if (platform::ReadWholeFile(chosen, file)) {
@@ -113,21 +112,21 @@ void ImportInto(const CommandContext& context, int row, const std::string& chose
     if (!slotPath) {
         return;
     }
-    const ForeignSaveType type = ClassifyForeignSave(context.mode, chosen);
-    if (type == ForeignSaveType::Unsupported) {
+    const formats::ForeignSaveType type = formats::ClassifyForeignSave(context.mode, chosen);
+    if (type == formats::ForeignSaveType::Unsupported) {
         ShowError(context, kNotSupported);
         return;
     }
-    const FoundSave found = ReadForeignSave(type, file);
-    if (found.outcome == FoundSave::Outcome::Refused) {
+    const formats::FoundSave found = ReadForeignSave(type, file);
+    if (found.outcome == formats::FoundSave::Outcome::Refused) {
         ShowError(context, "It doesn't import this " + found.what + ": " + found.refusal + ".");
         return;
     }
     const std::size_t region = context.Layout().saveRegionSize;
-    DecodedDst decoded;
+    formats::DecodedDst decoded;
     std::span<const std::uint8_t> payload;
     std::string note;
-    if (found.outcome == FoundSave::Outcome::Found) {
+    if (found.outcome == formats::FoundSave::Outcome::Found) {
         payload = found.Save(file);
     } else {
         // No signature: the file is read as its kind always has been.
@@ -135,8 +134,8 @@ void ImportInto(const CommandContext& context, int row, const std::string& chose
             ShowError(context, HeaderTooShort("import", ForeignSaveSuffix(type)));
             return;
         }
-        if (type == ForeignSaveType::Dst) {
-            decoded = DecodeDst(file);
+        if (type == formats::ForeignSaveType::Dst) {
+            decoded = formats::DecodeDst(file);
             payload = decoded.Bytes();
         } else {
             payload = std::span<const std::uint8_t>(file).subspan(PayloadOffset(type));
@@ -145,7 +144,7 @@ void ImportInto(const CommandContext& context, int row, const std::string& chose
     }
     const std::size_t kept = std::min(payload.size(), region);
     const GameNotes checked = CheckGame(context, slotName, found, payload.size());
-    if (found.outcome == FoundSave::Outcome::Found) {
+    if (found.outcome == formats::FoundSave::Outcome::Found) {
         note = FoundNote(found, payload.size(), region, !checked.game.empty());
     }
 
@@ -156,14 +155,15 @@ void ImportInto(const CommandContext& context, int row, const std::string& chose
         }
     }
     if (naming) {
-        told = "File: " + base::DisplayText(chosen) + "\nInto the slot: " + base::DisplayText(slotName) +
+        told = "File: " + base::DisplayText(chosen) +
+               "\nInto the slot: " + base::DisplayText(slotName) +
                (told.empty() ? "" : "\n\n" + told);
     }
     if (!context.prompter.AskYesNo(Question(kQuestionBody, told), ImportCaption(type))) {
         return;
     }
     if (kept > 0) {
-        if (!KeepBeforeChange(context, slotName, slot, "import")) {
+        if (!history::KeepBeforeChange(context, slotName, slot, "import")) {
             return;
         }
         // A damaged slot shorter than the data grows to hold it, as an in-place write would.
@@ -171,7 +171,7 @@ void ImportInto(const CommandContext& context, int row, const std::string& chose
             slot.resize(kept);
         }
         std::copy_n(payload.begin(), kept, slot.begin());
-        if (const std::error_code error = WriteSlot(context, slotName, slot)) {
+        if (const std::error_code error = history::WriteSlot(context, slotName, slot)) {
             ShowError(context, std::string(kSlotNotWritten) + "\n" + error.message());
             return;
         }
@@ -182,7 +182,7 @@ void ImportInto(const CommandContext& context, int row, const std::string& chose
 
 }  // namespace
 
-void ImportSave(const CommandContext& context) {
+void ImportSave(const slots::CommandContext& context) {
     const std::optional<int> row = OnlySelectedRow(context);
     if (!row) {
         return;
@@ -194,7 +194,7 @@ void ImportSave(const CommandContext& context) {
     }
 }
 
-void ImportDroppedFile(const CommandContext& context, const std::string& path) {
+void ImportDroppedFile(const slots::CommandContext& context, const std::string& path) {
     const std::optional<int> row = OnlySelectedRow(context);
     if (!row) {
         return;
@@ -202,11 +202,12 @@ void ImportDroppedFile(const CommandContext& context, const std::string& path) {
     if (context.view.FileName(*row).empty()) {
         context.prompter.Message(std::string("A save file is imported by dropping it onto the row "
                                              "of a slot file. Row ") +
-                                     base::RowNumber(*row) + " holds no slot file; nothing was imported.",
-                                 text::kCaptionMessage, MessageKind::Info);
+                                     base::RowNumber(*row) +
+                                     " holds no slot file; nothing was imported.",
+                                 ports::text::kCaptionMessage, ports::MessageKind::Info);
         return;
     }
     ImportInto(context, *row, path, true);
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -5,12 +5,12 @@
 
 #include "slots/command_context.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
-void ImportSave(const CommandContext& context);
+void ImportSave(const slots::CommandContext& context);
 
 // A save file dropped onto the selected row, imported as ImportSave does it. No chooser showed
 // the file, so the question names the file and the slot; a row without a slot file takes none.
-void ImportDroppedFile(const CommandContext& context, const std::string& path);
+void ImportDroppedFile(const slots::CommandContext& context, const std::string& path);
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -10,9 +10,9 @@
 #include "slots/card_paths.h"
 #include "slots/slot_listing.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
-void Refresh(const CommandContext& context) {
+void Refresh(const slots::CommandContext& context) {
     if (context.cardRoot.empty()) {
         return;
     }
@@ -21,22 +21,23 @@ void Refresh(const CommandContext& context) {
     if (!platform::PathExists(folder)) {
         // The folder of a card taken out is gone; the mount folder left behind is not the card.
         if (!context.CardInDrive()) {
-            context.prompter.Message(text::kNoCard, text::kCaptionAlert, MessageKind::Failure);
+            context.prompter.Message(ports::text::kNoCard, ports::text::kCaptionAlert,
+                                     ports::MessageKind::Failure);
             return;
         }
         const std::string question =
             std::string(SaveFolderName(context.mode)) + " folder is not found.\nDoes it create?";
-        if (!context.prompter.AskYesNo(question, text::kCaptionMessage)) {
+        if (!context.prompter.AskYesNo(question, ports::text::kCaptionMessage)) {
             return;
         }
         if (platform::MakeFolder(folder)) {
-            context.prompter.Message(text::kNoCard, "The folder can not be created.",
-                                     MessageKind::Failure);
+            context.prompter.Message(ports::text::kNoCard, "The folder can not be created.",
+                                     ports::MessageKind::Failure);
             return;
         }
     }
     // The rows show the slots as they are once every unfinished write is finished.
-    FinishUnfinishedWrites(context);
+    history::FinishUnfinishedWrites(context);
     std::error_code error;
     context.view.Show(ReadSlotRows(folder, context.Layout(), &error));
     // An unreadable folder would otherwise look like an empty card.
@@ -44,8 +45,8 @@ void Refresh(const CommandContext& context) {
         context.prompter.Message("The " + std::string(SaveFolderName(context.mode)) +
                                      " folder can't be read:\n" + base::DisplayText(folder) + "\n" +
                                      error.message(),
-                                 text::kCaptionError, MessageKind::Failure);
+                                 ports::text::kCaptionError, ports::MessageKind::Failure);
     }
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -3,11 +3,11 @@
 
 #include "slots/command_context.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
 // Rebuilds the view from the card. With no card root it does nothing; a missing save folder
 // is offered for creation first. The card's unfinished in-place writes are finished before the
 // rows are read.
-void Refresh(const CommandContext& context);
+void Refresh(const slots::CommandContext& context);
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

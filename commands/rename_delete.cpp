@@ -11,7 +11,7 @@
 #include "platform/durable_writes.h"
 #include "slots/slot_listing.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
 namespace {
 
@@ -19,15 +19,16 @@ constexpr const char* kDeleteQuestion = "Deletes a chosen file.\nDoes it execute
 
 // Renames the slot file `oldName` of `row` to the typed name; a failure is shown to the user
 // with the row and the reason.
-void RenameTo(const CommandContext& context, int row, const std::string& oldName,
+void RenameTo(const slots::CommandContext& context, int row, const std::string& oldName,
               const std::string& typed) {
-    const auto newName = AcceptTypedName(context, typed, text::kCaptionError);
+    const auto newName = AcceptTypedName(context, typed, ports::text::kCaptionError);
     if (!newName) {
         return;
     }
     const auto fail = [&](const std::string& why) {
-        context.prompter.Message(std::string(text::kFailed) + "\nRow " + base::RowNumber(row) + why,
-                                 text::kCaptionError, MessageKind::Failure);
+        context.prompter.Message(
+            std::string(ports::text::kFailed) + "\nRow " + base::RowNumber(row) + why,
+            ports::text::kCaptionError, ports::MessageKind::Failure);
     };
     // A row without a file has nothing to rename; its path would be the save folder itself.
     if (oldName.empty()) {
@@ -40,19 +41,20 @@ void RenameTo(const CommandContext& context, int row, const std::string& oldName
     const auto error =
         platform::RenameNoReplace(context.SlotPathOf(oldName), context.SlotPathOf(*newName));
     if (platform::ChangedButNotConfirmed(error)) {
-        fail(", " + base::DisplayText(oldName) + ": it is now " + base::DisplayText(*newName) + ", but " +
-             error.message() + ".");
+        fail(", " + base::DisplayText(oldName) + ": it is now " + base::DisplayText(*newName) +
+             ", but " + error.message() + ".");
     } else if (error == std::errc::file_exists) {
-        fail(", " + base::DisplayText(oldName) + ": " + base::DisplayText(*newName) + " already exists.");
+        fail(", " + base::DisplayText(oldName) + ": " + base::DisplayText(*newName) +
+             " already exists.");
     } else if (error) {
-        fail(", " + base::DisplayText(oldName) + ": it was not renamed to " + base::DisplayText(*newName) +
-             ": " + error.message() + ".");
+        fail(", " + base::DisplayText(oldName) + ": it was not renamed to " +
+             base::DisplayText(*newName) + ": " + error.message() + ".");
     }
 }
 
 }  // namespace
 
-void RenameSlot(const CommandContext& context) {
+void RenameSlot(const slots::CommandContext& context) {
     const int row = context.view.NextSelected(-1);
     if (row == -1) {
         return;
@@ -66,19 +68,19 @@ void RenameSlot(const CommandContext& context) {
     Refresh(context);
 }
 
-void DeleteSlots(const CommandContext& context) {
-    if (!context.prompter.AskYesNo(kDeleteQuestion, text::kCaptionConfirm)) {
+void DeleteSlots(const slots::CommandContext& context) {
+    if (!context.prompter.AskYesNo(kDeleteQuestion, ports::text::kCaptionConfirm)) {
         return;
     }
     std::vector<std::string> fileNames;
-    for (int row : SelectedRows(context.view)) {
+    for (int row : slots::SelectedRows(context.view)) {
         fileNames.push_back(context.view.FileName(row));
     }
-    if (!KeepBeforeChange(context, fileNames, "delete")) {
+    if (!history::KeepBeforeChange(context, fileNames, "delete")) {
         return;
     }
     std::vector<std::string> notDeleted, unconfirmed;
-    for (int row : SelectedRows(context.view)) {
+    for (int row : slots::SelectedRows(context.view)) {
         const std::string fileName = context.view.FileName(row);
         if (fileName.empty()) {
             continue;  // a row without a file names no file; the save folder always stays
@@ -93,7 +95,7 @@ void DeleteSlots(const CommandContext& context) {
         }
     }
     if (!notDeleted.empty() || !unconfirmed.empty()) {
-        std::string message = text::kFailed;
+        std::string message = ports::text::kFailed;
         if (!notDeleted.empty()) {
             message += "\nThese DAT files were not deleted:";
         }
@@ -103,9 +105,9 @@ void DeleteSlots(const CommandContext& context) {
         for (const std::string& line : unconfirmed) {
             message += "\n" + line;
         }
-        context.prompter.Message(message, text::kCaptionError, MessageKind::Failure);
+        context.prompter.Message(message, ports::text::kCaptionError, ports::MessageKind::Failure);
     }
     Refresh(context);
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

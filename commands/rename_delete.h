@@ -3,9 +3,9 @@
 
 #include "slots/command_context.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
-void RenameSlot(const CommandContext& context);
-void DeleteSlots(const CommandContext& context);
+void RenameSlot(const slots::CommandContext& context);
+void DeleteSlots(const slots::CommandContext& context);
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

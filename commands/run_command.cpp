@@ -6,26 +6,27 @@
 
 #include "history/in_place_writes.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
-void RunCommand(const CommandContext& context, Command command) {
+void RunCommand(const slots::CommandContext& context, Command command) {
     if (!context.cardRoot.empty() && !context.CardInDrive()) {
         // The rows of a card that is gone name files no command can reach.
         context.view.Show({});
-        context.prompter.Message(text::kNoCard, text::kCaptionAlert, MessageKind::Failure);
+        context.prompter.Message(ports::text::kNoCard, ports::text::kCaptionAlert,
+                                 ports::MessageKind::Failure);
         return;
     }
     try {
         // A write that a pulled card left unfinished is finished before anything else.
-        FinishUnfinishedWrites(context);
+        history::FinishUnfinishedWrites(context);
         command(context);
     } catch (const std::bad_alloc&) {
         context.prompter.Message("There is not enough memory. Nothing was changed.",
-                                 text::kCaptionError, MessageKind::Failure);
+                                 ports::text::kCaptionError, ports::MessageKind::Failure);
     } catch (const std::exception& e) {
         context.prompter.Message(std::string("The command stopped: ") + e.what(),
-                                 text::kCaptionError, MessageKind::Failure);
+                                 ports::text::kCaptionError, ports::MessageKind::Failure);
     }
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -8,14 +8,14 @@
 
 #include "slots/command_context.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
-using Command = std::function<void(const CommandContext&)>;
+using Command = std::function<void(const slots::CommandContext&)>;
 
-void RunCommand(const CommandContext& context, Command command);
+void RunCommand(const slots::CommandContext& context, Command command);
 
 // Thrown by a prompter that cannot get an answer at all (a terminal-less run without
 // --yes or --no). It is not a std::exception, so RunCommand lets it through to the front end.
 struct AnswerUnavailable {};
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -16,7 +16,7 @@
 #include "slots/slot_listing.h"
 #include "slots/slot_names.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
 namespace {
 
@@ -34,17 +34,18 @@ class Outcome {
     void Fail(std::string line) { failures_.push_back(std::move(line)); }
     void Wrote() { ++written_; }
 
-    void Report(Prompter& prompter, const char* failureHeading, const char* nothingDone) const {
+    void Report(ports::Prompter& prompter, const char* failureHeading,
+                const char* nothingDone) const {
         if (failures_.empty()) {
-            prompter.Message(written_ > 0 ? text::kSuccess : nothingDone, text::kCaptionMessage,
-                             MessageKind::Info);
+            prompter.Message(written_ > 0 ? ports::text::kSuccess : nothingDone,
+                             ports::text::kCaptionMessage, ports::MessageKind::Info);
             return;
         }
-        std::string message = std::string(text::kFailed) + "\n" + failureHeading;
+        std::string message = std::string(ports::text::kFailed) + "\n" + failureHeading;
         for (const std::string& line : failures_) {
             message += "\n" + line;
         }
-        prompter.Message(message, text::kCaptionError, MessageKind::Failure);
+        prompter.Message(message, ports::text::kCaptionError, ports::MessageKind::Failure);
     }
 
   private:
@@ -61,7 +62,7 @@ std::string RowLine(int row, const std::string& why) {
 }
 
 // A name for a new slot in a row without a file, or nothing when the row is skipped.
-std::optional<std::string> NameForNewSlot(const CommandContext& context, int row,
+std::optional<std::string> NameForNewSlot(const slots::CommandContext& context, int row,
                                           Outcome& outcome) {
     const auto typed = context.prompter.AskSlotName();
     if (!typed) {
@@ -72,9 +73,10 @@ std::optional<std::string> NameForNewSlot(const CommandContext& context, int row
         outcome.Fail(RowLine(row, "no name was typed, so no slot was made"));
         return std::nullopt;
     }
-    auto name = AcceptTypedName(context, *typed, text::kCaptionError);
+    auto name = AcceptTypedName(context, *typed, ports::text::kCaptionError);
     if (!name) {
-        outcome.Fail(base::DisplayText(WithDatExtension(*typed)) + ": the name can't be used");
+        outcome.Fail(base::DisplayText(slots::WithDatExtension(*typed)) +
+                     ": the name can't be used");
         return std::nullopt;
     }
     const std::string path = context.SlotPathOf(*name);
@@ -87,7 +89,7 @@ std::optional<std::string> NameForNewSlot(const CommandContext& context, int row
         const std::string question = "A DAT file with this name already exists:\n" +
                                      base::DisplayText(*name) +
                                      "\nIts contents will be erased.\nDoes it execute really?";
-        if (!context.prompter.AskYesNo(question, text::kCaptionConfirm)) {
+        if (!context.prompter.AskYesNo(question, ports::text::kCaptionConfirm)) {
             return std::nullopt;
         }
     }
@@ -96,21 +98,21 @@ std::optional<std::string> NameForNewSlot(const CommandContext& context, int row
 
 }  // namespace
 
-void MakeDummy(const CommandContext& context) {
-    if (!context.prompter.AskYesNo(kDummyQuestion, text::kCaptionConfirm)) {
+void MakeDummy(const slots::CommandContext& context) {
+    if (!context.prompter.AskYesNo(kDummyQuestion, ports::text::kCaptionConfirm)) {
         return;
     }
     // A blank slot is zero throughout, so the listing shows it as "Not used".
     const std::vector<std::uint8_t> image(context.Layout().blankSlotSize, 0);
     std::vector<std::string> existing;
-    for (int row : SelectedRows(context.view)) {
+    for (int row : slots::SelectedRows(context.view)) {
         existing.push_back(context.view.FileName(row));
     }
-    if (!KeepBeforeChange(context, existing, "dummy")) {
+    if (!history::KeepBeforeChange(context, existing, "dummy")) {
         return;
     }
     Outcome outcome;
-    for (int row : SelectedRows(context.view)) {
+    for (int row : slots::SelectedRows(context.view)) {
         std::string fileName = context.view.FileName(row);
         const bool newFile = fileName.empty();
         if (newFile) {
@@ -120,12 +122,12 @@ void MakeDummy(const CommandContext& context) {
             }
             fileName = std::move(*name);
             // A typed name may be that of another save, which is then blanked.
-            if (!KeepBeforeChange(context, {fileName}, "dummy")) {
+            if (!history::KeepBeforeChange(context, {fileName}, "dummy")) {
                 continue;
             }
         }
         // Over a slot of the blank's length the blank is written in place.
-        if (auto error = WriteSlot(context, fileName, image)) {
+        if (auto error = history::WriteSlot(context, fileName, image)) {
             outcome.Fail(FailureLine(fileName, error.message()));
             continue;
         }
@@ -135,17 +137,18 @@ void MakeDummy(const CommandContext& context) {
         }
     }
     outcome.Report(context.prompter, "These DAT files were not written:",
-                   SelectedRows(context.view).empty() ? "No row was selected: no slot was made."
-                                                      : "No slot was made.");
+                   slots::SelectedRows(context.view).empty()
+                       ? "No row was selected: no slot was made."
+                       : "No slot was made.");
     Refresh(context);
 }
 
-void Convert(const CommandContext& context) {
-    const std::vector<int> rows = SelectedRows(context.view);
+void Convert(const slots::CommandContext& context) {
+    const std::vector<int> rows = slots::SelectedRows(context.view);
     if (rows.empty()) {
         return;
     }
-    if (!context.prompter.AskYesNo(kConvertQuestion, text::kCaptionConfirm)) {
+    if (!context.prompter.AskYesNo(kConvertQuestion, ports::text::kCaptionConfirm)) {
         return;
     }
     const std::uint64_t kept = context.Layout().newFormSize;
@@ -158,7 +161,7 @@ void Convert(const CommandContext& context) {
             toCut.push_back(fileName);
         }
     }
-    if (!KeepBeforeChange(context, toCut, "convert")) {
+    if (!history::KeepBeforeChange(context, toCut, "convert")) {
         return;
     }
     Outcome outcome;
@@ -189,8 +192,8 @@ void Convert(const CommandContext& context) {
         outcome.Wrote();
     }
     // Rows already in the new form need nothing: that is a success too.
-    outcome.Report(context.prompter, "These DAT files were not converted:", text::kSuccess);
+    outcome.Report(context.prompter, "These DAT files were not converted:", ports::text::kSuccess);
     Refresh(context);
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -3,9 +3,9 @@
 
 #include "slots/command_context.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
-void MakeDummy(const CommandContext& context);
-void Convert(const CommandContext& context);
+void MakeDummy(const slots::CommandContext& context);
+void Convert(const slots::CommandContext& context);
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -2,16 +2,16 @@
 
 #include "slots/slot_names.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
-std::optional<std::string> AcceptTypedName(const CommandContext& context, std::string_view typed,
-                                           std::string_view caption) {
-    std::string name = WithDatExtension(typed);
-    if (auto refusal = RefuseFileName(context.SaveFolder(), name)) {
-        context.prompter.Message(*refusal, caption, MessageKind::Failure);
+std::optional<std::string> AcceptTypedName(const slots::CommandContext& context,
+                                           std::string_view typed, std::string_view caption) {
+    std::string name = slots::WithDatExtension(typed);
+    if (auto refusal = slots::RefuseFileName(context.SaveFolder(), name)) {
+        context.prompter.Message(*refusal, caption, ports::MessageKind::Failure);
         return std::nullopt;
     }
     return name;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

@@ -7,11 +7,11 @@
 
 #include "slots/command_context.h"
 
-namespace slotkit {
+namespace slotkit::commands {
 
 // The typed name with ".DAT" appended when it holds no dot. A name that cannot be used in the
 // save folder is refused with a message under `caption`; the result is then empty.
-std::optional<std::string> AcceptTypedName(const CommandContext& context, std::string_view typed,
-                                           std::string_view caption);
+std::optional<std::string> AcceptTypedName(const slots::CommandContext& context,
+                                           std::string_view typed, std::string_view caption);
 
-}  // namespace slotkit
+}  // namespace slotkit::commands

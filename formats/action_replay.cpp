@@ -5,13 +5,9 @@
 
 #include "formats/foreign_save.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 namespace {
-
-using containers::AsciiName;
-using containers::Found;
-using containers::HasAt;
 
 // The header of kForeignHeaderSize bytes.
 constexpr std::string_view kMagic = "ARDS000000000001";
@@ -62,7 +58,7 @@ FoundSave ReadActionReplay(ByteSpan file) {
 }
 
 ExportRoom ActionReplayExportRoom(ByteSpan file) {
-    return containers::RoomOf(ReadActionReplay(file));
+    return RoomOf(ReadActionReplay(file));
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

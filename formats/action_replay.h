@@ -7,7 +7,7 @@
 
 #include "formats/container_common.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 // The newer Action Replay header.
 inline constexpr std::size_t kShortArHeaderSize = 0xA4;
@@ -17,4 +17,4 @@ FoundSave ReadActionReplay(ByteSpan file);
 // The save after either header.
 ExportRoom ActionReplayExportRoom(ByteSpan file);
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

@@ -5,7 +5,7 @@
 
 #include "formats/save_sizes.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 namespace {
 
@@ -19,7 +19,7 @@ FoundSave ReadGbaClockData(ByteSpan file) {
             kGbaSaveSizes.end()) {
         return {};
     }
-    FoundSave found = containers::Found("save with clock data", 0, file.size() - kClockDataSize);
+    FoundSave found = Found("save with clock data", 0, file.size() - kClockDataSize);
     found.remark =
         "The last 16 bytes of the file are an emulator's clock data, not save data; "
         "they are left out.";
@@ -27,7 +27,7 @@ FoundSave ReadGbaClockData(ByteSpan file) {
 }
 
 ExportRoom GbaClockDataExportRoom(ByteSpan file) {
-    return containers::RoomOf(ReadGbaClockData(file));
+    return RoomOf(ReadGbaClockData(file));
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

@@ -4,11 +4,11 @@
 
 #include "formats/container_common.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 FoundSave ReadGbaClockData(ByteSpan file);
 
 // The save before the clock data.
 ExportRoom GbaClockDataExportRoom(ByteSpan file);
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace slotkit::containers {
+namespace slotkit::formats {
 
 bool HasAt(ByteSpan file, std::size_t at, std::string_view text) {
     return file.size() >= at && file.size() - at >= text.size() &&
@@ -49,4 +49,4 @@ ExportRoom RoomOf(const FoundSave& found) {
     return room;
 }
 
-}  // namespace slotkit::containers
+}  // namespace slotkit::formats

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace slotkit {
+namespace slotkit::formats {
 
 using ByteSpan = std::span<const std::uint8_t>;
 
@@ -57,8 +57,6 @@ using ContainerReader = FoundSave (*)(ByteSpan file);
 // The room an export finds in one container; Raw when its signature is not there.
 using ExportRoomFinder = ExportRoom (*)(ByteSpan file);
 
-namespace containers {
-
 // Whether `text` is in `file` from byte `at` on.
 bool HasAt(ByteSpan file, std::size_t at, std::string_view text);
 
@@ -72,6 +70,4 @@ FoundSave Refused(std::string what, std::string why);
 // The room of a save a reader found: an export replaces the same bytes an import reads.
 ExportRoom RoomOf(const FoundSave& found);
 
-}  // namespace containers
-
-}  // namespace slotkit
+}  // namespace slotkit::formats

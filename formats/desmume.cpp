@@ -5,13 +5,9 @@
 
 #include "base/little_endian.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 namespace {
-
-using containers::Found;
-using containers::HasAt;
-using containers::Refused;
 
 constexpr std::string_view kEnd = "|-DESMUME SAVE-|";
 constexpr std::string_view kText =
@@ -50,7 +46,7 @@ FoundSave ReadDesmume(ByteSpan file) {
 }
 
 ExportRoom DesmumeExportRoom(ByteSpan file) {
-    return containers::RoomOf(ReadDesmume(file));
+    return RoomOf(ReadDesmume(file));
 }
 
 std::vector<std::uint8_t> DesmumeFooter(std::uint32_t size) {
@@ -94,4 +90,4 @@ std::vector<std::uint8_t> DesmumeFooter(std::uint32_t size) {
     return footer;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

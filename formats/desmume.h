@@ -9,7 +9,7 @@
 
 #include "formats/container_common.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 // The DeSmuME footer and its last 16 bytes.
 inline constexpr std::size_t kDesmumeFooterSize = 122;
@@ -23,4 +23,4 @@ ExportRoom DesmumeExportRoom(ByteSpan file);
 // NAND size of a DS game card from 512 KiB to 64 MiB.
 std::vector<std::uint8_t> DesmumeFooter(std::uint32_t size);
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace slotkit {
+namespace slotkit::formats {
 
 namespace {
 
@@ -140,4 +140,4 @@ DecodedDst DecodeDst(std::span<const std::uint8_t> file) {
     return result;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

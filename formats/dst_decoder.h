@@ -17,7 +17,7 @@
 #include <memory>
 #include <span>
 
-namespace slotkit {
+namespace slotkit::formats {
 
 inline constexpr std::size_t kDstMarkerOffset = 516;
 // The decoder's output buffer holds this many bytes and never grows.
@@ -37,4 +37,4 @@ struct DecodedDst {
 // bytes give under the rules above, possibly nothing; there is no error result.
 DecodedDst DecodeDst(std::span<const std::uint8_t> file);
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

@@ -2,7 +2,7 @@
 
 #include "base/ascii.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 namespace {
 
@@ -23,9 +23,9 @@ std::string Caption(std::string_view action, ForeignSaveType type) {
 
 }  // namespace
 
-ForeignSaveType ClassifyForeignSave(EditMode mode, std::string_view path) {
+ForeignSaveType ClassifyForeignSave(slots::EditMode mode, std::string_view path) {
     const std::string suffix = TypeSuffixOf(path);
-    if (mode == EditMode::Gba) {
+    if (mode == slots::EditMode::Gba) {
         if (suffix == "SAV") {
             return ForeignSaveType::GbaSav;
         }
@@ -116,4 +116,4 @@ std::string ExportCaption(ForeignSaveType type) {
     return Caption("Export", type);
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

@@ -9,7 +9,7 @@
 
 #include "slots/slot_format.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 enum class ForeignSaveType {
     GbaSav,
@@ -27,7 +27,7 @@ enum class ForeignSaveType {
 // The kind of the file at `path` in `mode`, from the last three characters of the path with
 // a-z upper-cased: "DSS", "DST", "SAV", "DUC", "DSV" in NDS mode, "SAV", "SPS", "XPS", "GSV" in
 // GBA mode. No dot is looked for, so a file named "olddss" is a .DSS file.
-ForeignSaveType ClassifyForeignSave(EditMode mode, std::string_view path);
+ForeignSaveType ClassifyForeignSave(slots::EditMode mode, std::string_view path);
 
 // "SuperCard/No-header SAVEDATA" and so on; empty for Unsupported.
 std::string_view ForeignSaveLabel(ForeignSaveType type);
@@ -48,4 +48,4 @@ constexpr std::size_t PayloadOffset(ForeignSaveType type) {
     return type == ForeignSaveType::Dss || type == ForeignSaveType::Duc ? kForeignHeaderSize : 0;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

@@ -8,14 +8,9 @@
 #include "base/little_endian.h"
 #include "formats/save_sizes.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 namespace {
-
-using containers::AsciiName;
-using containers::Found;
-using containers::HasAt;
-using containers::Refused;
 
 constexpr std::string_view kMagic = "ADVSAVEG";
 constexpr std::size_t kGameNameAt = 0x0C;
@@ -73,4 +68,4 @@ FoundSave ReadGameSharkSp(ByteSpan file) {
     return found;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

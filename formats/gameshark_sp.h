@@ -5,8 +5,8 @@
 
 #include "formats/container_common.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 FoundSave ReadGameSharkSp(ByteSpan file);
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

@@ -4,13 +4,9 @@
 
 #include "base/little_endian.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 namespace {
-
-using containers::Found;
-using containers::HasAt;
-using containers::Refused;
 
 constexpr std::string_view kMagic = "NocashGbaBackupMediaSavDataFile\x1A";
 constexpr std::size_t kMediaAt = 0x40;
@@ -151,7 +147,7 @@ ExportRoom NocashExportRoom(ByteSpan file) {
             "file";
         return room;
     }
-    return containers::RoomOf(ReadNocash(file));
+    return RoomOf(ReadNocash(file));
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

@@ -11,7 +11,7 @@
 
 #include "formats/container_common.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 // The no$gba decoder's output never grows past this; a header naming more is refused.
 inline constexpr std::size_t kNocashCapacity = 0x100000;
@@ -29,4 +29,4 @@ std::optional<std::vector<std::uint8_t>> DecodeNocash(ByteSpan coded, std::size_
 // program does not write the coding.
 ExportRoom NocashExportRoom(ByteSpan file);
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-namespace slotkit {
+namespace slotkit::formats {
 
 namespace {
 
@@ -72,7 +72,7 @@ FoundSave ReadForeignSave(ForeignSaveType type, ByteSpan file) {
         }
     }
     if (!kind->withoutSignature.empty()) {
-        return containers::Refused("file", std::string(kind->withoutSignature));
+        return Refused("file", std::string(kind->withoutSignature));
     }
     return {};
 }
@@ -92,9 +92,9 @@ ExportRoom FindExportRoom(ForeignSaveType type, ByteSpan file) {
         }
     }
     if (!kind->withoutSignature.empty()) {
-        return containers::RoomOf(containers::Refused("file", std::string(kind->withoutSignature)));
+        return RoomOf(Refused("file", std::string(kind->withoutSignature)));
     }
     return {};
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

@@ -23,7 +23,7 @@
 #include "formats/savestate.h"
 #include "formats/sharkport.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 // The save inside a file of kind `type`: the signatures that kind may carry, in order. A .dsv,
 // .sps, .xps or .gsv file without its signature is refused; other kinds without one are Raw.
@@ -32,4 +32,4 @@ FoundSave ReadForeignSave(ForeignSaveType type, ByteSpan file);
 // Where the save data of an existing file of kind `type` lies, for an export into it.
 ExportRoom FindExportRoom(ForeignSaveType type, ByteSpan file);
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace slotkit {
+namespace slotkit::formats {
 
 namespace {
 
@@ -17,14 +17,14 @@ std::optional<std::uint8_t> PaddingOf(ByteSpan region) {
 
 }  // namespace
 
-std::span<const std::uint64_t> NewFileSizes(EditMode mode) {
-    if (mode == EditMode::Gba) {
+std::span<const std::uint64_t> NewFileSizes(slots::EditMode mode) {
+    if (mode == slots::EditMode::Gba) {
         return kGbaSaveSizes;
     }
     return kNdsSaveSizes;
 }
 
-std::uint64_t SuggestedSize(EditMode mode, ByteSpan region) {
+std::uint64_t SuggestedSize(slots::EditMode mode, ByteSpan region) {
     std::size_t used = region.size();
     if (const auto fill = PaddingOf(region)) {
         while (used > 0 && region[used - 1] == *fill) {
@@ -58,4 +58,4 @@ void ReverseEepromWords(std::vector<std::uint8_t>& save) {
     }
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

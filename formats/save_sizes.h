@@ -10,7 +10,7 @@
 #include "formats/container_common.h"
 #include "slots/slot_format.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 // The sizes of a new NDS and of a new GBA save, smallest first.
 inline constexpr std::array<std::uint64_t, 6> kNdsSaveSizes{512,   8192,   32768,
@@ -23,12 +23,12 @@ constexpr bool IsEepromSize(std::size_t size) {
 }
 
 // The save sizes a new file may have in `mode`, smallest first.
-std::span<const std::uint64_t> NewFileSizes(EditMode mode);
+std::span<const std::uint64_t> NewFileSizes(slots::EditMode mode);
 
 // The smallest size of NewFileSizes(mode) that holds every byte of `region` up to its last
 // byte that differs from the region's final byte, when that final byte is 0x00 or 0xFF
 // (otherwise the whole region).
-std::uint64_t SuggestedSize(EditMode mode, ByteSpan region);
+std::uint64_t SuggestedSize(slots::EditMode mode, ByteSpan region);
 // How many bytes of `region` from `size` on differ from its padding: the region's final byte
 // when that is 0x00 or 0xFF, or else every byte counts. A save cut to `size` loses these.
 std::size_t DataBytesPast(ByteSpan region, std::size_t size);
@@ -36,4 +36,4 @@ std::size_t DataBytesPast(ByteSpan region, std::size_t size);
 // Reverses the bytes of every 8-byte word: EEPROM saves are stored as big-endian words.
 void ReverseEepromWords(std::vector<std::uint8_t>& save);
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

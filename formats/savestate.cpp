@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace slotkit {
+namespace slotkit::formats {
 
 namespace {
 
@@ -13,13 +13,12 @@ constexpr std::string_view kMagic = "DeSmuME SState\0"sv;
 }  // namespace
 
 FoundSave ReadSavestate(ByteSpan file) {
-    if (!containers::HasAt(file, 0, kMagic)) {
+    if (!HasAt(file, 0, kMagic)) {
         return {};
     }
-    return containers::Refused(
-        "file",
-        "it is a DeSmuME savestate, a snapshot of the whole emulator, not a save. "
-        "Export the save from the emulator (a .dsv or .sav file) and import that");
+    return Refused("file",
+                   "it is a DeSmuME savestate, a snapshot of the whole emulator, not a save. "
+                   "Export the save from the emulator (a .dsv or .sav file) and import that");
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

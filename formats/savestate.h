@@ -4,8 +4,8 @@
 
 #include "formats/container_common.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 FoundSave ReadSavestate(ByteSpan file);
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

@@ -9,14 +9,9 @@
 #include "base/little_endian.h"
 #include "formats/save_sizes.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 namespace {
-
-using containers::AsciiName;
-using containers::Found;
-using containers::HasAt;
-using containers::Refused;
 
 constexpr std::string_view kMagic = "SharkPortSave";
 constexpr std::size_t kMagicAt = 4;  // after its length
@@ -123,4 +118,4 @@ FoundSave ReadSharkPort(ByteSpan file) {
     return found;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

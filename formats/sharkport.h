@@ -6,8 +6,8 @@
 
 #include "formats/container_common.h"
 
-namespace slotkit {
+namespace slotkit::formats {
 
 FoundSave ReadSharkPort(ByteSpan file);
 
-}  // namespace slotkit
+}  // namespace slotkit::formats

@@ -29,8 +29,8 @@ inline Bytes Prefixed(std::string_view prefix, const std::uint8_t* data, std::si
 }
 
 // The problem found, or empty.
-inline std::string CheckFound(const FoundSave& found, const Bytes& file) {
-    using O = FoundSave::Outcome;
+inline std::string CheckFound(const formats::FoundSave& found, const Bytes& file) {
+    using O = formats::FoundSave::Outcome;
     if (found.outcome == O::Refused) {
         return found.refusal.empty() ? "a refusal without a reason" : "";
     }
@@ -38,7 +38,7 @@ inline std::string CheckFound(const FoundSave& found, const Bytes& file) {
         return "";
     }
     if (found.owned) {
-        if (found.owned->size() > kNocashCapacity) {
+        if (found.owned->size() > formats::kNocashCapacity) {
             return "decoded past the decoder's capacity";
         }
     } else if (found.offset > file.size() || found.length > file.size() - found.offset) {
@@ -51,8 +51,8 @@ inline std::string CheckFound(const FoundSave& found, const Bytes& file) {
     return sum == 0xFFFFFFFFu ? "unreachable" : "";
 }
 
-inline std::string CheckRoom(const ExportRoom& room, const Bytes& file) {
-    if (room.outcome == FoundSave::Outcome::Found &&
+inline std::string CheckRoom(const formats::ExportRoom& room, const Bytes& file) {
+    if (room.outcome == formats::FoundSave::Outcome::Found &&
         (room.offset > file.size() || room.length > file.size() - room.offset)) {
         return "the export room lies outside the file";
     }
@@ -60,21 +60,21 @@ inline std::string CheckRoom(const ExportRoom& room, const Bytes& file) {
 }
 
 inline std::string Run(Target target, const std::uint8_t* data, std::size_t size) {
-    using T = ForeignSaveType;
+    using T = formats::ForeignSaveType;
     switch (target) {
         case Target::Nocash: {
             using namespace std::string_view_literals;
             const Bytes file = Prefixed(
                 "NocashGbaBackupMediaSavDataFile\x1A................................SRAM"sv, data,
                 size);
-            const std::string problem = CheckFound(ReadNocash(file), file);
+            const std::string problem = CheckFound(formats::ReadNocash(file), file);
             return problem.empty() ? CheckRoom(FindExportRoom(T::GbaSav, file), file) : problem;
         }
         case Target::Desmume: {
             Bytes file(data, data + size);
             const std::string_view end = "|-DESMUME SAVE-|";
             file.insert(file.end(), end.begin(), end.end());
-            const std::string problem = CheckFound(ReadDesmume(file), file);
+            const std::string problem = CheckFound(formats::ReadDesmume(file), file);
             return problem.empty() ? CheckRoom(FindExportRoom(T::Dsv, file), file) : problem;
         }
         case Target::ActionReplay: {
@@ -83,13 +83,13 @@ inline std::string Run(Target target, const std::uint8_t* data, std::size_t size
                 return "";
             }
             const Bytes file = Prefixed(data[0] & 1 ? "ARDS000000000001" : "", data + 1, size - 1);
-            const std::string problem = CheckFound(ReadActionReplay(file), file);
+            const std::string problem = CheckFound(formats::ReadActionReplay(file), file);
             return problem.empty() ? CheckRoom(FindExportRoom(T::Duc, file), file) : problem;
         }
         case Target::SharkPort: {
             using namespace std::string_view_literals;
             const Bytes file = Prefixed("\x0D\0\0\0SharkPortSave\0\0\x0F\0"sv, data, size);
-            return CheckFound(ReadSharkPort(file), file);
+            return CheckFound(formats::ReadSharkPort(file), file);
         }
         case Target::GameSharkSp: {
             Bytes file = Prefixed("ADVSAVEG", data, size);
@@ -99,7 +99,7 @@ inline std::string Run(Target target, const std::uint8_t* data, std::size_t size
                 file[0x42E] = '4';
                 file[0x42F] = 0x12;
             }
-            return CheckFound(ReadGameSharkSp(file), file);
+            return CheckFound(formats::ReadGameSharkSp(file), file);
         }
         case Target::Foreign: {
             // The first byte chooses the kind; the rest is the file.
@@ -114,8 +114,8 @@ inline std::string Run(Target target, const std::uint8_t* data, std::size_t size
             if (problem.empty()) {
                 problem = CheckRoom(FindExportRoom(type, file), file);
             }
-            const std::uint64_t suggested =
-                SuggestedSize(data[0] & 0x80 ? EditMode::Gba : EditMode::Nds, file);
+            const std::uint64_t suggested = formats::SuggestedSize(
+                data[0] & 0x80 ? slots::EditMode::Gba : slots::EditMode::Nds, file);
             if (problem.empty() && suggested > 262144) {
                 problem = "a suggested size larger than any save";
             }

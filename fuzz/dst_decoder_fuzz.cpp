@@ -10,9 +10,9 @@
 #include "fuzz/dst_reference_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::vector<std::uint8_t> file(slotkit::kDstMarkerOffset, 0);
+    std::vector<std::uint8_t> file(slotkit::formats::kDstMarkerOffset, 0);
     file.insert(file.end(), data, data + size);
-    const slotkit::DecodedDst decoded = slotkit::DecodeDst(file);
+    const slotkit::formats::DecodedDst decoded = slotkit::formats::DecodeDst(file);
     const std::string mismatch = slotkit::reference::Mismatch(file, decoded);
     if (!mismatch.empty()) {
         std::fprintf(stderr, "decoder disagrees with the reference: %s\n", mismatch.c_str());

@@ -17,9 +17,9 @@ namespace slotkit::reference {
 
 // What `file` decodes to; it stops once more than `limit` bytes are decoded.
 inline std::vector<std::uint8_t> DecodeDst(std::span<const std::uint8_t> file,
-                                           std::size_t limit = kDstCapacity) {
+                                           std::size_t limit = formats::kDstCapacity) {
     std::vector<std::uint8_t> out;
-    std::size_t pos = kDstMarkerOffset;
+    std::size_t pos = formats::kDstMarkerOffset;
     auto read = [&]() -> std::optional<std::uint8_t> {
         if (pos >= file.size()) {
             return std::nullopt;
@@ -61,16 +61,17 @@ inline std::vector<std::uint8_t> DecodeDst(std::span<const std::uint8_t> file,
 
 // Empty when `decoded` is what `file` decodes to within the decoder's capacity; otherwise
 // what is wrong with it.
-inline std::string Mismatch(std::span<const std::uint8_t> file, const DecodedDst& decoded) {
+inline std::string Mismatch(std::span<const std::uint8_t> file,
+                            const formats::DecodedDst& decoded) {
     const std::vector<std::uint8_t> expected = DecodeDst(file);
-    if (decoded.length > kDstCapacity) {
+    if (decoded.length > formats::kDstCapacity) {
         return "length beyond the capacity";
     }
-    const bool overflows = expected.size() > kDstCapacity;
+    const bool overflows = expected.size() > formats::kDstCapacity;
     if (decoded.capacityReached != overflows) {
         return overflows ? "capacity reached but not reported" : "capacity reported wrongly";
     }
-    const std::size_t expectedLength = overflows ? kDstCapacity : expected.size();
+    const std::size_t expectedLength = overflows ? formats::kDstCapacity : expected.size();
     if (decoded.length != expectedLength) {
         return "length " + std::to_string(decoded.length) + " instead of " +
                std::to_string(expectedLength);

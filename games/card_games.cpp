@@ -15,7 +15,7 @@
 #include "slots/card_paths.h"
 #include "slots/slot_files.h"
 
-namespace slotkit {
+namespace slotkit::games {
 
 namespace {
 
@@ -54,19 +54,19 @@ std::optional<std::string> KeptShortName(
 }  // namespace
 
 std::optional<SlotGame> ReadSlotGame(const std::string& path, const std::string& slotFile,
-                                     const SlotLayout& layout) {
+                                     const slots::SlotLayout& layout) {
     // The short name, the long name flag and the long name, in one read.
     const std::uint64_t from = layout.ShortNameOffset();
     const std::size_t flagAt = static_cast<std::size_t>(layout.LongNameFlagOffset() - from);
     const std::size_t longAt = static_cast<std::size_t>(layout.LongNameOffset() - from);
     std::vector<std::uint8_t> bytes;
-    if (platform::ReadAt(path, from, longAt + kLongNameSize, bytes) ||
-        bytes.size() < kShortNameSize || bytes[0] == 0) {
+    if (platform::ReadAt(path, from, longAt + slots::kLongNameSize, bytes) ||
+        bytes.size() < slots::kShortNameSize || bytes[0] == 0) {
         return std::nullopt;
     }
-    SlotGame slot{slotFile, TextUpToZero(bytes, 0, kShortNameSize), std::nullopt};
+    SlotGame slot{slotFile, TextUpToZero(bytes, 0, slots::kShortNameSize), std::nullopt};
     if (bytes.size() > flagAt && bytes[flagAt] != 0) {
-        slot.longName = TextUpToZero(bytes, longAt, kLongNameSize);
+        slot.longName = TextUpToZero(bytes, longAt, slots::kLongNameSize);
     }
     return slot;
 }
@@ -89,32 +89,32 @@ std::string DottedShortName(const std::string& shortName) {
 }
 
 bool SlotHoldsSave(const games::DsSaveMemory& memory) {
-    return memory.bytes <= kNdsLayout.saveRegionSize;
+    return memory.bytes <= slots::kNdsLayout.saveRegionSize;
 }
 
 std::string RomSaveText(const CardRom& rom, SaveNote note) {
     if (rom.dsSave) {
         std::string text = games::DsSaveMemoryText(*rom.dsSave);
         if (!SlotHoldsSave(*rom.dsSave)) {
-            static_assert(kNdsLayout.saveRegionSize % 1024 == 0);
+            static_assert(slots::kNdsLayout.saveRegionSize % 1024 == 0);
             text += note == SaveNote::Short
                         ? " (slot too small)"
-                        : " (a slot holds " + std::to_string(kNdsLayout.saveRegionSize / 1024) +
-                              " KiB)";
+                        : " (a slot holds " +
+                              std::to_string(slots::kNdsLayout.saveRegionSize / 1024) + " KiB)";
         }
         return text;
     }
     return rom.saveType ? GbaSaveTypeText(*rom.saveType) : std::string();
 }
 
-CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_token stop,
+CardGames FindCardGames(const std::string& cardRoot, slots::EditMode mode, std::stop_token stop,
                         BannerKept kept) {
     CardGames games;
     games.mode = mode;
     platform::FileSearch search;
-    search.suffixes = {mode == EditMode::Nds ? ".NDS" : ".GBA"};
-    search.skippedRootFolders = {std::string(SaveFolderName(EditMode::Nds)),
-                                 std::string(SaveFolderName(EditMode::Gba))};
+    search.suffixes = {mode == slots::EditMode::Nds ? ".NDS" : ".GBA"};
+    search.skippedRootFolders = {std::string(SaveFolderName(slots::EditMode::Nds)),
+                                 std::string(SaveFolderName(slots::EditMode::Gba))};
     search.maxDepth = kRomSearchDepth;
     search.maxEntries = kRomSearchEntries;
     search.stop = stop;
@@ -122,7 +122,7 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_to
     games.searchStopped = found.stoppedAtLimit;
     std::sort(found.paths.begin(), found.paths.end());
     std::vector<RememberedSaveType> remembered;
-    if (mode == EditMode::Gba && !found.paths.empty()) {
+    if (mode == slots::EditMode::Gba && !found.paths.empty()) {
         remembered = LoadRememberedSaveTypes();
     }
 
@@ -130,7 +130,7 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_to
     platform::OpenFolder folder;
     std::string folderPath;
     std::optional<std::vector<platform::KeptShortName>> keptNames;
-    const std::size_t rootLength = AsCardRoot(cardRoot).size();
+    const std::size_t rootLength = slots::AsCardRoot(cardRoot).size();
     games.roms.reserve(found.paths.size());
     for (std::string& path : found.paths) {
         if (stop.stop_requested()) {
@@ -165,8 +165,8 @@ CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_to
         games.roms.push_back(std::move(rom));
     }
 
-    const std::string saveFolder = SaveFolderPath(AsCardRoot(cardRoot), mode);
-    for (const std::string& slotFile : ListSlotFiles(saveFolder)) {
+    const std::string saveFolder = SaveFolderPath(slots::AsCardRoot(cardRoot), mode);
+    for (const std::string& slotFile : slots::ListSlotFiles(saveFolder)) {
         if (stop.stop_requested()) {
             return games;
         }
@@ -200,4 +200,4 @@ std::vector<const CardRom*> RomsOfSlot(const CardGames& games, const std::string
     return roms;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::games

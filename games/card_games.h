@@ -14,7 +14,7 @@
 #include "games/rom_info.h"
 #include "slots/slot_format.h"
 
-namespace slotkit {
+namespace slotkit::games {
 
 // The game a slot file names in its trailer.
 struct SlotGame {
@@ -40,10 +40,10 @@ struct CardRom {
 };
 
 struct CardGames {
-    EditMode mode = EditMode::Nds;           // whose ROMs these are
-    std::vector<CardRom> roms;               // in the order of their places
-    std::vector<SlotGame> slotsWithoutGame;  // in listing order
-    bool searchStopped = false;              // the search's limits left part of the card unseen
+    slots::EditMode mode = slots::EditMode::Nds;  // whose ROMs these are
+    std::vector<CardRom> roms;                    // in the order of their places
+    std::vector<SlotGame> slotsWithoutGame;       // in listing order
+    bool searchStopped = false;  // the search's limits left part of the card unseen
 };
 
 // The bounds of the search for ROMs.
@@ -53,7 +53,7 @@ inline constexpr std::size_t kRomSearchEntries = 10000;
 // The game named in a slot file's trailer; nothing for a slot that names none (a blank slot)
 // or whose trailer cannot be read.
 std::optional<SlotGame> ReadSlotGame(const std::string& path, const std::string& slotFile,
-                                     const SlotLayout& layout);
+                                     const slots::SlotLayout& layout);
 
 // Whether `slot` belongs to the ROM called `romName` whose 8.3 name is `romShortName` (in the
 // trailer's form). Without the ROM's 8.3 name, only a slot's long name can tell.
@@ -86,7 +86,7 @@ std::vector<const CardRom*> RomsOfSlot(const CardGames& games, const std::string
 // file of the mode's save folder, matched up, with the GBA save types the cache remembers. A
 // stop asked for through `stop` ends the search at the next folder entry, ROM or slot file; what
 // it returns then is incomplete. `kept` says what is kept of each DS ROM's banner.
-CardGames FindCardGames(const std::string& cardRoot, EditMode mode, std::stop_token stop = {},
-                        BannerKept kept = BannerKept::Whole);
+CardGames FindCardGames(const std::string& cardRoot, slots::EditMode mode,
+                        std::stop_token stop = {}, BannerKept kept = BannerKept::Whole);
 
-}  // namespace slotkit
+}  // namespace slotkit::games

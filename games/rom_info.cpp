@@ -8,7 +8,7 @@
 #include "games/gba_header.h"
 #include "platform/files.h"
 
-namespace slotkit {
+namespace slotkit::games {
 
 namespace {
 
@@ -95,14 +95,14 @@ void ReadGba(const platform::FileReader& file, bool stamped, RomInfo& info) {
 
 }  // namespace
 
-RomInfo ReadRomInfo(const platform::OpenFolder& folder, const char* name, EditMode kind,
+RomInfo ReadRomInfo(const platform::OpenFolder& folder, const char* name, slots::EditMode kind,
                     bool stamped, BannerKept kept) {
     RomInfo info;
     platform::FileReader file;
     if (file.OpenListed(folder, name)) {
         return info;
     }
-    if (kind == EditMode::Nds) {
+    if (kind == slots::EditMode::Nds) {
         ReadDs(file, kept, info);
     } else {
         ReadGba(file, stamped, info);
@@ -110,4 +110,4 @@ RomInfo ReadRomInfo(const platform::OpenFolder& folder, const char* name, EditMo
     return info;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::games

@@ -12,7 +12,7 @@
 #include "platform/files.h"
 #include "slots/slot_format.h"
 
-namespace slotkit {
+namespace slotkit::games {
 
 struct RomInfo {
     bool readable = false;  // the file could be opened and read
@@ -47,7 +47,7 @@ enum class BannerKept { Whole, EnglishTitle };
 // Reads the header of the ROM called `name` that a listing of `folder` found; `kind` says which
 // header (NDS: DS ROM, GBA: GBA ROM). `stamped`: a GBA ROM's stamp is made too, for a look-up in
 // the save-type cache.
-RomInfo ReadRomInfo(const platform::OpenFolder& folder, const char* name, EditMode kind,
+RomInfo ReadRomInfo(const platform::OpenFolder& folder, const char* name, slots::EditMode kind,
                     bool stamped, BannerKept kept = BannerKept::Whole);
 
-}  // namespace slotkit
+}  // namespace slotkit::games

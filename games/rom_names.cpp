@@ -5,7 +5,7 @@
 #include "base/ascii.h"
 #include "platform/paths.h"
 
-namespace slotkit {
+namespace slotkit::games {
 
 std::string_view FileNamePart(std::string_view path) {
     return path.substr(platform::FileNameStart(path));
@@ -23,17 +23,17 @@ std::string ShortNameText(std::string_view shortForm) {
     return base::AsciiUpper(text);
 }
 
-std::array<std::uint8_t, kShortNameSize> ShortNameField(std::string_view shortNameText) {
-    std::array<std::uint8_t, kShortNameSize> field{};
+std::array<std::uint8_t, slots::kShortNameSize> ShortNameField(std::string_view shortNameText) {
+    std::array<std::uint8_t, slots::kShortNameSize> field{};
     std::copy_n(shortNameText.begin(), std::min(shortNameText.size(), field.size()), field.begin());
     return field;
 }
 
-std::array<std::uint8_t, kLongNameSize> LongNameField(std::string_view romPath) {
+std::array<std::uint8_t, slots::kLongNameSize> LongNameField(std::string_view romPath) {
     const std::string_view name = FileNamePart(romPath);
-    std::array<std::uint8_t, kLongNameSize> field{};
+    std::array<std::uint8_t, slots::kLongNameSize> field{};
     std::copy_n(name.begin(), std::min(name.size(), field.size()), field.begin());
     return field;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::games

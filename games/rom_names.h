@@ -8,7 +8,7 @@
 
 #include "slots/slot_format.h"
 
-namespace slotkit {
+namespace slotkit::games {
 
 // The last component of a path (the file's name with its extension).
 std::string_view FileNamePart(std::string_view path);
@@ -19,10 +19,10 @@ std::string_view FileNamePart(std::string_view path);
 std::string ShortNameText(std::string_view shortForm);
 
 // The first 11 bytes of a short name text, zero-filled behind a shorter text.
-std::array<std::uint8_t, kShortNameSize> ShortNameField(std::string_view shortNameText);
+std::array<std::uint8_t, slots::kShortNameSize> ShortNameField(std::string_view shortNameText);
 
 // The ROM long name field: the file's name as the path gives it, case kept, zero-filled behind
 // a shorter name and cut to 33 bytes without a terminator.
-std::array<std::uint8_t, kLongNameSize> LongNameField(std::string_view romPath);
+std::array<std::uint8_t, slots::kLongNameSize> LongNameField(std::string_view romPath);
 
-}  // namespace slotkit
+}  // namespace slotkit::games

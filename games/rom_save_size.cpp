@@ -2,7 +2,7 @@
 
 #include "games/rom_save_type.h"
 
-namespace slotkit {
+namespace slotkit::games {
 
 namespace {
 
@@ -41,11 +41,11 @@ std::optional<std::uint64_t> GbaSaveSizeOfRom(const std::string& romPath,
     return type ? GbaSaveSizeOfType(*type, save) : std::nullopt;
 }
 
-std::optional<games::DsSaveMemory> DsSaveMemoryOfRom(const RomInfo& info, EditMode kind) {
-    if (kind != EditMode::Nds || info.code.empty()) {
+std::optional<games::DsSaveMemory> DsSaveMemoryOfRom(const RomInfo& info, slots::EditMode kind) {
+    if (kind != slots::EditMode::Nds || info.code.empty()) {
         return std::nullopt;
     }
     return games::DsSaveMemoryOf(info.code);
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::games

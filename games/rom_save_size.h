@@ -10,7 +10,7 @@
 #include "games/gba_save_type.h"
 #include "games/rom_info.h"
 
-namespace slotkit {
+namespace slotkit::games {
 
 // A GBA game's save size from the save library its ROM at `romPath` was built with (the whole
 // ROM is read, a piece at a time, unless its type is remembered: rom_save_type.h). An EEPROM
@@ -27,6 +27,6 @@ std::optional<std::uint64_t> GbaSaveSizeOfType(const games::GbaSaveType& type,
 // A DS game's save memory, from its ROM's game code and the list of known games. Nothing for a
 // GBA ROM (`kind`), a header that fails its check (its code is not trusted) or a code the list
 // does not know.
-std::optional<games::DsSaveMemory> DsSaveMemoryOfRom(const RomInfo& info, EditMode kind);
+std::optional<games::DsSaveMemory> DsSaveMemoryOfRom(const RomInfo& info, slots::EditMode kind);
 
-}  // namespace slotkit
+}  // namespace slotkit::games

@@ -12,7 +12,7 @@
 #include "platform/user_places.h"
 #include "ports/prompter.h"
 
-namespace slotkit {
+namespace slotkit::games {
 
 namespace {
 
@@ -170,20 +170,21 @@ std::optional<games::GbaSaveType> GbaSaveTypeOfRom(const std::string& romPath) {
 }
 
 std::optional<games::GbaSaveType> GbaSaveTypeOfRomShown(const std::string& romPath,
-                                                        Prompter& prompter) {
+                                                        ports::Prompter& prompter) {
     if (auto remembered = RememberedGbaSaveType(romPath)) {
         return remembered;
     }
     const std::string name = base::DisplayText(FileNamePart(romPath));
-    const std::unique_ptr<ProgressScope> shown =
+    const std::unique_ptr<ports::ProgressScope> shown =
         prompter.Progress("Reading the save type of " + name);
     std::stop_source stop;
     SaveTypeReading reading;
     reading.progress = [&](const SaveTypeProgress& done) {
         constexpr std::uint64_t kMiB = 1024 * 1024;
-        const std::string text = "The save type of " + name + " is read from the whole ROM: " +
-                                 base::ByteCount((done.bytesRead + kMiB - 1) / kMiB) + " of " +
-                                 base::ByteCount((done.bytesToRead + kMiB - 1) / kMiB) + " MiB read.";
+        const std::string text =
+            "The save type of " + name +
+            " is read from the whole ROM: " + base::ByteCount((done.bytesRead + kMiB - 1) / kMiB) +
+            " of " + base::ByteCount((done.bytesToRead + kMiB - 1) / kMiB) + " MiB read.";
         if (!shown->Update(done.bytesRead, done.bytesToRead, text)) {
             stop.request_stop();
         }
@@ -213,4 +214,4 @@ std::string GbaSaveTypeText(const games::GbaSaveType& type) {
     return type.hasClock ? text + ", clock" : text;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::games

@@ -16,7 +16,7 @@
 #include "games/save_type_cache.h"
 #include "ports/prompter.h"
 
-namespace slotkit {
+namespace slotkit::games {
 
 // The GBA save type remembered for the ROM at `romPath`; nothing when it was never read or
 // the ROM changed since. Reads only the ROM's header and the cache, never the whole ROM.
@@ -62,7 +62,7 @@ std::vector<std::optional<games::GbaSaveType>> ReadGbaSaveTypes(
 // GbaSaveTypeOfRom for a command: while a ROM whose type is not remembered is read whole, the
 // prompter shows how far the reading has come, and the user may stop it (nothing is then known).
 std::optional<games::GbaSaveType> GbaSaveTypeOfRomShown(const std::string& romPath,
-                                                        Prompter& prompter);
+                                                        ports::Prompter& prompter);
 
 // What the cache knows the ROM at `romPath` by; nothing when its header cannot be read.
 std::optional<RomStamp> ReadRomStamp(const std::string& romPath);
@@ -73,4 +73,4 @@ std::vector<RememberedSaveType> LoadRememberedSaveTypes();
 // ", clock" follows for a cartridge with a clock.
 std::string GbaSaveTypeText(const games::GbaSaveType& type);
 
-}  // namespace slotkit
+}  // namespace slotkit::games

@@ -6,7 +6,7 @@
 
 #include "history/history_format.h"
 
-namespace slotkit {
+namespace slotkit::games {
 
 namespace {
 
@@ -137,7 +137,8 @@ RomStamp MakeRomStamp(std::uint64_t size, int year, int month, int day, int hour
     if (!IsTimeText(text)) {
         text = "0000-00-00T00:00:00";  // a year past 9999 or a negative field: never matches
     }
-    return {size, text, base::ContentHash(header.first(std::min<std::size_t>(header.size(), 0xC0)))};
+    return {size, text,
+            base::ContentHash(header.first(std::min<std::size_t>(header.size(), 0xC0)))};
 }
 
 std::vector<RememberedSaveType> ParseSaveTypeCache(std::string_view text) {
@@ -203,4 +204,4 @@ void Remember(std::vector<RememberedSaveType>& entries, RememberedSaveType entry
     }
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::games

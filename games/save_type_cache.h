@@ -20,7 +20,7 @@
 
 #include "games/gba_save_type.h"
 
-namespace slotkit {
+namespace slotkit::games {
 
 // What tells a ROM file from another, or from itself once it changed.
 struct RomStamp {
@@ -58,4 +58,4 @@ std::optional<games::GbaSaveType> FindRemembered(std::span<const RememberedSaveT
 // Adds `entry` as the newest, replacing an entry of the same ROM; the oldest go past the bound.
 void Remember(std::vector<RememberedSaveType>& entries, RememberedSaveType entry);
 
-}  // namespace slotkit
+}  // namespace slotkit::games

@@ -17,7 +17,7 @@
 #include "platform/staged_files.h"
 #include "slots/card_paths.h"
 
-namespace slotkit {
+namespace slotkit::history {
 
 namespace {
 
@@ -85,7 +85,7 @@ struct Planned {
 
 // The in-place part of WriteSlots, under the card's lock. Writes that it does not take are left
 // with `taken` false.
-void WriteInPlace(const CommandContext& context, const HistoryPlace& place,
+void WriteInPlace(const slots::CommandContext& context, const HistoryPlace& place,
                   std::span<const SlotWrite> writes, std::vector<bool>& taken,
                   std::vector<std::error_code>& results) {
     std::vector<Planned> planned;
@@ -187,7 +187,7 @@ bool RecordDone(RecordOutcome outcome) {
 
 // Applies the record `name` at `path` of the place's mode folder to its slot, unless it is
 // damaged, of another slot, or its slot has changed since. `record` and `current` are buffers.
-Finishing FinishRecord(const CommandContext& context, const HistoryPlace& place,
+Finishing FinishRecord(const slots::CommandContext& context, const HistoryPlace& place,
                        const std::string& mode, const std::string& name, const std::string& path,
                        std::vector<std::uint8_t>& record, std::vector<std::uint8_t>& current) {
     Finishing done;
@@ -262,8 +262,9 @@ void AddLine(const Finishing& done, const std::string& path, FinishingLines& lin
             leave("the record is damaged: " + done.why);
             break;
         case RecordOutcome::OtherSlot:
-            leave("the record is of another card or slot (" + base::DisplayText(intent.card) + ", " +
-                  base::DisplayText(intent.mode) + ", " + base::DisplayText(intent.slotFileName) + ")");
+            leave("the record is of another card or slot (" + base::DisplayText(intent.card) +
+                  ", " + base::DisplayText(intent.mode) + ", " +
+                  base::DisplayText(intent.slotFileName) + ")");
             break;
         case RecordOutcome::SlotMissing:
             leave("the slot file " + slot + " is not on the card");
@@ -292,16 +293,16 @@ void AddLine(const Finishing& done, const std::string& path, FinishingLines& lin
     }
 }
 
-void TellLockNotTaken(Prompter& prompter, const std::string& lockPath,
+void TellLockNotTaken(ports::Prompter& prompter, const std::string& lockPath,
                       const std::error_code& error) {
     prompter.Message(
         "The unfinished writes to this card that the history holds could not be "
         "finished: its lock file cannot be taken (" +
             error.message() + "):\n" + base::DisplayText(lockPath),
-        text::kCaptionError, MessageKind::Failure);
+        ports::text::kCaptionError, ports::MessageKind::Failure);
 }
 
-void TellFinishing(Prompter& prompter, const FinishingLines& told) {
+void TellFinishing(ports::Prompter& prompter, const FinishingLines& told) {
     auto lines = [](const std::vector<std::string>& items) {
         std::string text;
         for (const std::string& item : items) {
@@ -314,21 +315,21 @@ void TellFinishing(Prompter& prompter, const FinishingLines& told) {
             "A write to the card was left unfinished (the card was pulled or slotkit "
             "was stopped), and slotkit has finished it from the history:" +
                 lines(told.finished),
-            text::kCaptionMessage, MessageKind::Info);
+            ports::text::kCaptionMessage, ports::MessageKind::Info);
     }
     if (!told.failed.empty()) {
         prompter.Message("A write to the card was left unfinished and could not be finished now:" +
                              lines(told.failed) +
                              "\nIts record stays in the history; slotkit tries again the next "
                              "time it lists the card.",
-                         text::kCaptionError, MessageKind::Failure);
+                         ports::text::kCaptionError, ports::MessageKind::Failure);
     }
     if (!told.left.empty()) {
         prompter.Message("These records of unfinished writes in the history were not applied:" +
                              lines(told.left) +
                              "\nThey are left where they are. A slot they name may hold part of a "
                              "write: check it, and restore it from its kept versions if need be.",
-                         text::kCaptionAlert, MessageKind::Info);
+                         ports::text::kCaptionAlert, ports::MessageKind::Info);
     }
 }
 
@@ -342,7 +343,7 @@ bool LeftUnfinished(const std::error_code& error) {
     return error.category() == Unfinished() || platform::ChangedButNotConfirmed(error);
 }
 
-std::vector<std::error_code> WriteSlots(const CommandContext& context,
+std::vector<std::error_code> WriteSlots(const slots::CommandContext& context,
                                         std::span<const SlotWrite> writes) {
     std::vector<std::error_code> results(writes.size());
     std::vector<bool> taken(writes.size(), false);
@@ -363,13 +364,13 @@ std::vector<std::error_code> WriteSlots(const CommandContext& context,
     return results;
 }
 
-std::error_code WriteSlot(const CommandContext& context, const std::string& fileName,
+std::error_code WriteSlot(const slots::CommandContext& context, const std::string& fileName,
                           std::span<const std::uint8_t> bytes) {
     const SlotWrite write{fileName, bytes};
     return WriteSlots(context, {&write, 1}).front();
 }
 
-void FinishUnfinishedWrites(const CommandContext& context) {
+void FinishUnfinishedWrites(const slots::CommandContext& context) {
     if (context.cardRoot.empty()) {
         return;
     }
@@ -401,4 +402,4 @@ void FinishUnfinishedWrites(const CommandContext& context) {
     TellFinishing(context.prompter, told);
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::history

@@ -16,7 +16,7 @@
 
 #include "slots/command_context.h"
 
-namespace slotkit {
+namespace slotkit::history {
 
 // A slot file's new whole content.
 struct SlotWrite {
@@ -29,9 +29,9 @@ struct SlotWrite {
 // together, then the slots are written and flushed one by one, each record removed once its
 // slot's flush has returned. Every other write (a new file, another length, no history to hold
 // the records) goes through platform::ReplaceFile. One result per write, in order.
-std::vector<std::error_code> WriteSlots(const CommandContext& context,
+std::vector<std::error_code> WriteSlots(const slots::CommandContext& context,
                                         std::span<const SlotWrite> writes);
-std::error_code WriteSlot(const CommandContext& context, const std::string& fileName,
+std::error_code WriteSlot(const slots::CommandContext& context, const std::string& fileName,
                           std::span<const std::uint8_t> bytes);
 
 // True for a failure after which the slot may not be as it was: an in-place write that may
@@ -45,9 +45,9 @@ bool LeftUnfinished(const std::error_code& error);
 // damaged record, one of another card or mode, or one whose slot is not there (or has another
 // length now) is never applied: it is left where it is and named to the user, once a run.
 // Waits while another slotkit process writes or finishes the same card.
-void FinishUnfinishedWrites(const CommandContext& context);
+void FinishUnfinishedWrites(const slots::CommandContext& context);
 
 // The lock file of a card's in-place writes, in its folder of the history.
 std::string IntentLockPath(const std::string& cardHistoryFolder);
 
-}  // namespace slotkit
+}  // namespace slotkit::history

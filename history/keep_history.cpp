@@ -11,7 +11,7 @@
 #include "slots/card_paths.h"
 #include "slots/slot_listing.h"
 
-namespace slotkit {
+namespace slotkit::history {
 
 namespace {
 
@@ -23,15 +23,16 @@ struct Current {
 };
 
 // Asks whether `fileName` may be changed although its current version was not kept.
-bool ChangeAnyway(const CommandContext& context, const std::string& fileName,
+bool ChangeAnyway(const slots::CommandContext& context, const std::string& fileName,
                   const std::error_code& why) {
     return context.prompter.AskYesNo("The current version of " + base::DisplayText(fileName) +
                                          " could not be kept in the history: " + why.message() +
                                          ".\nChange the slot anyway?",
-                                     text::kCaptionConfirm);
+                                     ports::text::kCaptionConfirm);
 }
 
-bool Keep(const CommandContext& context, std::vector<Current>& slots, std::string_view command) {
+bool Keep(const slots::CommandContext& context, std::vector<Current>& slots,
+          std::string_view command) {
     std::vector<std::error_code> results(slots.size());
     HistoryPlace place;
     if (const std::error_code error = FindHistoryPlace(context, place)) {
@@ -63,7 +64,7 @@ bool Keep(const CommandContext& context, std::vector<Current>& slots, std::strin
 
 }  // namespace
 
-std::error_code FindHistoryPlace(const CommandContext& context, HistoryPlace& place) {
+std::error_code FindHistoryPlace(const slots::CommandContext& context, HistoryPlace& place) {
     place.root = context.historyFolder;
     if (place.root.empty()) {
         if (auto error = platform::DefaultHistoryFolder(place.root)) {
@@ -93,8 +94,8 @@ std::string WholePath(const std::string& path) {
     return std::string(text.begin(), text.end());
 }
 
-std::error_code FindFolderHistoryPlace(const CommandContext& context, const std::string& folder,
-                                       HistoryPlace& place) {
+std::error_code FindFolderHistoryPlace(const slots::CommandContext& context,
+                                       const std::string& folder, HistoryPlace& place) {
     place.root = context.historyFolder;
     if (place.root.empty()) {
         if (auto error = platform::DefaultHistoryFolder(place.root)) {
@@ -107,17 +108,18 @@ std::error_code FindFolderHistoryPlace(const CommandContext& context, const std:
     return {};
 }
 
-std::string TitleOfSlotBytes(const CommandContext& context, std::span<const std::uint8_t> bytes) {
+std::string TitleOfSlotBytes(const slots::CommandContext& context,
+                             std::span<const std::uint8_t> bytes) {
     const std::uint64_t at = context.Layout().ShortNameOffset();
     if (bytes.size() <= at) {
-        return kTitleTooShort;
+        return slots::kTitleTooShort;
     }
-    return TitleFromShortName(
-        bytes.subspan(at, std::min<std::size_t>(kShortNameSize, bytes.size() - at)));
+    return slots::TitleFromShortName(
+        bytes.subspan(at, std::min<std::size_t>(slots::kShortNameSize, bytes.size() - at)));
 }
 
-bool KeepBeforeChange(const CommandContext& context, const std::vector<std::string>& fileNames,
-                      std::string_view command) {
+bool KeepBeforeChange(const slots::CommandContext& context,
+                      const std::vector<std::string>& fileNames, std::string_view command) {
     HistoryPlace place;
     const bool placed = !FindHistoryPlace(context, place);
     std::vector<Current> slots;
@@ -145,11 +147,11 @@ bool KeepBeforeChange(const CommandContext& context, const std::vector<std::stri
     return slots.empty() || Keep(context, slots, command);
 }
 
-bool KeepBeforeChange(const CommandContext& context, const std::string& fileName,
+bool KeepBeforeChange(const slots::CommandContext& context, const std::string& fileName,
                       std::span<const std::uint8_t> bytes, std::string_view command) {
     std::vector<Current> slots{
         {fileName, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), {}, {}}};
     return Keep(context, slots, command);
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::history

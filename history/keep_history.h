@@ -10,7 +10,7 @@
 
 #include "slots/command_context.h"
 
-namespace slotkit {
+namespace slotkit::history {
 
 // The history folder of this run and the folder in it for this card and mode.
 struct HistoryPlace {
@@ -19,13 +19,13 @@ struct HistoryPlace {
     std::string cardName;    // the card's folder name in the history (empty for a PC folder)
     std::string cardFolder;  // root / cardName
 };
-std::error_code FindHistoryPlace(const CommandContext& context, HistoryPlace& place);
+std::error_code FindHistoryPlace(const slots::CommandContext& context, HistoryPlace& place);
 
 // The history folder that keeps the versions of the files of a PC folder (an emulator's save
 // folder that a sync writes): "<history>/pc-<folder made safe>/FILES", beside the cards'
 // folders, so that the history's bounds count it too.
-std::error_code FindFolderHistoryPlace(const CommandContext& context, const std::string& folder,
-                                       HistoryPlace& place);
+std::error_code FindFolderHistoryPlace(const slots::CommandContext& context,
+                                       const std::string& folder, HistoryPlace& place);
 
 // `path` as one absolute, normalised path without a trailing separator, so that one folder
 // always has one history and one sync record.
@@ -35,13 +35,14 @@ std::string WholePath(const std::string& path);
 // not there are left out) before `command` changes them: all of them first, flushed together.
 // A slot that cannot be kept is asked about; false when the user answers No, and the command
 // must then change nothing.
-bool KeepBeforeChange(const CommandContext& context, const std::vector<std::string>& fileNames,
-                      std::string_view command);
+bool KeepBeforeChange(const slots::CommandContext& context,
+                      const std::vector<std::string>& fileNames, std::string_view command);
 // The same for one slot whose current bytes the command has read already.
-bool KeepBeforeChange(const CommandContext& context, const std::string& fileName,
+bool KeepBeforeChange(const slots::CommandContext& context, const std::string& fileName,
                       std::span<const std::uint8_t> bytes, std::string_view command);
 
 // The ROM title that slot bytes hold, as the list shows it.
-std::string TitleOfSlotBytes(const CommandContext& context, std::span<const std::uint8_t> bytes);
+std::string TitleOfSlotBytes(const slots::CommandContext& context,
+                             std::span<const std::uint8_t> bytes);
 
-}  // namespace slotkit
+}  // namespace slotkit::history

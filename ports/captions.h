@@ -1,7 +1,7 @@
 // The captions and texts that several commands show the user.
 #pragma once
 
-namespace slotkit {
+namespace slotkit::ports {
 
 // The captions and texts that several commands share.
 namespace text {
@@ -17,4 +17,4 @@ inline constexpr const char* kNoCard = "A memory card isn't set in the drive.";
 inline constexpr const char* kQuestionEnd = "\n\nDoes it execute really?";
 }  // namespace text
 
-}  // namespace slotkit
+}  // namespace slotkit::ports

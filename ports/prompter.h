@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace slotkit {
+namespace slotkit::ports {
 
 // How a message box reads to the user. Failure messages make the command line exit with 1.
 enum class MessageKind { Info, Failure };
@@ -86,4 +86,4 @@ class Prompter {
     virtual void Done(std::string_view /*what*/) {}
 };
 
-}  // namespace slotkit
+}  // namespace slotkit::ports

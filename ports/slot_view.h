@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace slotkit {
+namespace slotkit::ports {
 
 // One row of the slot list, as shown.
 struct SlotRow {
@@ -28,4 +28,4 @@ class SlotView {
     virtual void ShowRow(int row, const SlotRow& shown) = 0;
 };
 
-}  // namespace slotkit
+}  // namespace slotkit::ports

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Fails when an #include points the wrong way between the folders of the code, or when
-# #ifdef _WIN32 appears outside platform/. The rule is the table below: a folder's files may
+# Fails when an #include points the wrong way between the folders of the code, when
+# #ifdef _WIN32 appears outside platform/, or when a file's namespace is not its folder's
+# (slotkit::<folder>). The rule is the table below: a folder's files may
 # include their own folder's headers and those of the folders listed after it, nothing else.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,6 +39,15 @@ for folder in "${!may_include[@]}"; do
         echo "the lines above ask for Windows outside platform/" >&2
         status=1
     fi
+done
+
+# A file's code is in its folder's namespace: slots/ in slotkit::slots, and so on.
+for folder in "${!may_include[@]}"; do
+    while IFS=: read -r file line declaration; do
+        echo "$file:$line: $declaration (the files of $folder/ are in slotkit::$folder)" >&2
+        status=1
+    done < <(grep -rnE '^namespace slotkit' "$folder" --include='*.h' --include='*.cpp' |
+        grep -vE "namespace slotkit::$folder( \{|\$)" || true)
 done
 
 # Every folder of code is in the table.

@@ -2,7 +2,7 @@
 
 #include "platform/paths.h"
 
-namespace slotkit {
+namespace slotkit::slots {
 
 std::string_view SaveFolderName(EditMode mode) {
     return mode == EditMode::Nds ? "NDSSAVE" : "GAMESAVE";
@@ -27,4 +27,4 @@ std::string AsCardRoot(std::string_view folder) {
     return root;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::slots

@@ -6,7 +6,7 @@
 
 #include "slots/slot_format.h"
 
-namespace slotkit {
+namespace slotkit::slots {
 
 // The folder name of a mode: "NDSSAVE" or "GAMESAVE".
 std::string_view SaveFolderName(EditMode mode);
@@ -18,4 +18,4 @@ std::string SlotPath(std::string_view cardRoot, EditMode mode, std::string_view 
 // Makes a folder usable as a card root: appends the separator when it is missing.
 std::string AsCardRoot(std::string_view folder);
 
-}  // namespace slotkit
+}  // namespace slotkit::slots

@@ -2,7 +2,7 @@
 
 #include "slots/card_paths.h"
 
-namespace slotkit {
+namespace slotkit::slots {
 
 std::string CommandContext::SaveFolder() const {
     return SaveFolderPath(cardRoot, mode);
@@ -12,7 +12,7 @@ std::string CommandContext::SlotPathOf(const std::string& fileName) const {
     return SlotPath(cardRoot, mode, fileName);
 }
 
-std::vector<int> SelectedRows(const SlotView& view) {
+std::vector<int> SelectedRows(const ports::SlotView& view) {
     std::vector<int> rows;
     for (int row = view.NextSelected(-1); row != -1; row = view.NextSelected(row)) {
         rows.push_back(row);
@@ -20,4 +20,4 @@ std::vector<int> SelectedRows(const SlotView& view) {
     return rows;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::slots

@@ -10,13 +10,13 @@
 #include "ports/slot_view.h"
 #include "slots/slot_format.h"
 
-namespace slotkit {
+namespace slotkit::slots {
 
 struct CommandContext {
     std::string cardRoot;  // ends with the separator; empty: no drive chosen
     EditMode mode = EditMode::Nds;
-    Prompter& prompter;
-    SlotView& view;
+    ports::Prompter& prompter;
+    ports::SlotView& view;
     // The history folder that keeps every slot version a command replaces; empty: the user's.
     std::string historyFolder{};
     // Whether the card is still in its drive. A card taken out may leave its mount folder
@@ -31,6 +31,6 @@ struct CommandContext {
 };
 
 // The selected rows, in list order.
-std::vector<int> SelectedRows(const SlotView& view);
+std::vector<int> SelectedRows(const ports::SlotView& view);
 
-}  // namespace slotkit
+}  // namespace slotkit::slots

@@ -3,7 +3,7 @@
 #include "base/ascii.h"
 #include "platform/folders.h"
 
-namespace slotkit {
+namespace slotkit::slots {
 
 bool IsSlotFileName(std::string_view name) {
     return base::EndsWithIgnoringAsciiCase(name, ".DAT");
@@ -13,4 +13,4 @@ std::vector<std::string> ListSlotFiles(const std::string& folder, std::error_cod
     return platform::ListFiles(folder, IsSlotFileName, error);
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::slots

@@ -6,7 +6,7 @@
 #include <system_error>
 #include <vector>
 
-namespace slotkit {
+namespace slotkit::slots {
 
 // True for a name that ends in ".DAT" in any letter case.
 bool IsSlotFileName(std::string_view name);
@@ -16,4 +16,4 @@ bool IsSlotFileName(std::string_view name);
 // given, then tells why a folder that exists could not be read.
 std::vector<std::string> ListSlotFiles(const std::string& folder, std::error_code* error = nullptr);
 
-}  // namespace slotkit
+}  // namespace slotkit::slots

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace slotkit {
+namespace slotkit::slots {
 
 enum class EditMode { Nds = 0, Gba = 1 };
 
@@ -39,4 +39,4 @@ static_assert(kNdsLayout.ShortNameOffset() == 0x40005 && kGbaLayout.ShortNameOff
 static_assert(kNdsLayout.LongNameFlagOffset() == 0x40010);
 static_assert(kGbaLayout.LongNameOffset() == 0x20025);
 
-}  // namespace slotkit
+}  // namespace slotkit::slots

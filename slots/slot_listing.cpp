@@ -10,7 +10,7 @@
 #include "slots/card_paths.h"
 #include "slots/slot_files.h"
 
-namespace slotkit {
+namespace slotkit::slots {
 
 std::string TitleFromShortName(std::span<const std::uint8_t> bytesRead) {
     if (bytesRead.size() < kShortNameSize) {
@@ -36,7 +36,7 @@ std::string FormatDate(const platform::LocalTime& t) {
 namespace {
 
 // The title and date columns of one slot file, from one open of the file where it can be read.
-void ReadTitleAndDate(const std::string& path, const SlotLayout& layout, SlotRow& row) {
+void ReadTitleAndDate(const std::string& path, const SlotLayout& layout, ports::SlotRow& row) {
     std::vector<std::uint8_t> bytes;
     std::optional<platform::LocalTime> time;
     if (platform::ReadAt(path, layout.ShortNameOffset(), kShortNameSize, bytes, &time)) {
@@ -52,12 +52,12 @@ void ReadTitleAndDate(const std::string& path, const SlotLayout& layout, SlotRow
 
 }  // namespace
 
-std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout,
-                                  std::error_code* error) {
+std::vector<ports::SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout,
+                                         std::error_code* error) {
     const std::vector<std::string> names = ListSlotFiles(saveFolder, error);
-    std::vector<SlotRow> rows(kSlotRowCount);
+    std::vector<ports::SlotRow> rows(kSlotRowCount);
     for (int i = 0; i < kSlotRowCount; ++i) {
-        SlotRow& row = rows[i];
+        ports::SlotRow& row = rows[i];
         row.number = base::RowNumber(i);
         if (static_cast<std::size_t>(i) >= names.size()) {
             row.title = kTitleNoFile;
@@ -71,7 +71,7 @@ std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayou
 }
 
 void ShowRowAsOnCard(const CommandContext& context, int row) {
-    SlotRow shown;
+    ports::SlotRow shown;
     shown.number = base::RowNumber(row);
     shown.fileName = context.view.FileName(row);
     if (shown.fileName.empty()) {
@@ -82,4 +82,4 @@ void ShowRowAsOnCard(const CommandContext& context, int row) {
     context.view.ShowRow(row, shown);
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::slots

@@ -11,7 +11,7 @@
 #include "platform/files.h"
 #include "slots/command_context.h"
 
-namespace slotkit {
+namespace slotkit::slots {
 
 inline constexpr int kSlotRowCount = 100;
 
@@ -28,11 +28,11 @@ std::string FormatDate(const platform::LocalTime& time);
 // A row's number as the list shows it: "07".
 
 // The rows for the slot files found in `saveFolder`, in enumeration order, padded to 100.
-std::vector<SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout,
-                                  std::error_code* error = nullptr);
+std::vector<ports::SlotRow> ReadSlotRows(const std::string& saveFolder, const SlotLayout& layout,
+                                         std::error_code* error = nullptr);
 
 // Shows the title and date of `row` as the card now holds them, after a command changed its
 // file without a refresh; the selection stays.
 void ShowRowAsOnCard(const CommandContext& context, int row);
 
-}  // namespace slotkit
+}  // namespace slotkit::slots

@@ -7,7 +7,7 @@
 #include "base/display_text.h"
 #include "platform/paths.h"
 
-namespace slotkit {
+namespace slotkit::slots {
 
 std::string WithDatExtension(std::string_view name) {
     std::string result(name);
@@ -62,4 +62,4 @@ std::optional<std::string> RefuseFileName(std::string_view folder, std::string_v
     return std::nullopt;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::slots

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace slotkit {
+namespace slotkit::slots {
 
 // Paths must fit the cartridge's 260-byte path buffer, terminator included.
 inline constexpr std::size_t kMaxPathBytes = 259;
@@ -22,4 +22,4 @@ bool HasDatExtension(std::string_view name);
 // and the joined path must fit kMaxPathBytes.
 std::optional<std::string> RefuseFileName(std::string_view folder, std::string_view fileName);
 
-}  // namespace slotkit
+}  // namespace slotkit::slots

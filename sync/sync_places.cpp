@@ -10,11 +10,11 @@
 #include "platform/paths.h"
 #include "slots/card_paths.h"
 
-namespace slotkit {
+namespace slotkit::sync {
 
 namespace {
 
-std::string RecordFolder(const HistoryPlace& place) {
+std::string RecordFolder(const history::HistoryPlace& place) {
     // The mode folder's parent is the card's folder; the records sit beside its modes.
     const std::filesystem::path mode(
         std::u8string(place.modeFolder.begin(), place.modeFolder.end()));
@@ -27,15 +27,15 @@ constexpr const char* kLastFolderFile = "last-folder.txt";
 
 }  // namespace
 
-std::vector<sync::RecordLine> ReadSyncRecord(const CommandContext& context,
+std::vector<sync::RecordLine> ReadSyncRecord(const slots::CommandContext& context,
                                              const std::string& folder) {
-    HistoryPlace place;
+    history::HistoryPlace place;
     std::vector<std::uint8_t> bytes;
     if (FindHistoryPlace(context, place) ||
         platform::ReadWholeFile(
             platform::JoinPath(
                 RecordFolder(place),
-                sync::RecordFileName(SaveFolderName(context.mode), WholePath(folder))),
+                sync::RecordFileName(SaveFolderName(context.mode), history::WholePath(folder))),
             bytes)) {
         return {};
     }
@@ -43,8 +43,8 @@ std::vector<sync::RecordLine> ReadSyncRecord(const CommandContext& context,
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-std::vector<std::string> SyncedFolders(const CommandContext& context) {
-    HistoryPlace place;
+std::vector<std::string> SyncedFolders(const slots::CommandContext& context) {
+    history::HistoryPlace place;
     std::vector<platform::FolderEntry> entries;
     if (FindHistoryPlace(context, place) || platform::ListFolder(RecordFolder(place), entries)) {
         return {};
@@ -65,9 +65,9 @@ std::vector<std::string> SyncedFolders(const CommandContext& context) {
     return folders;
 }
 
-std::error_code WriteSyncRecord(const CommandContext& context, const std::string& folder,
+std::error_code WriteSyncRecord(const slots::CommandContext& context, const std::string& folder,
                                 const std::vector<sync::RecordLine>& lines) {
-    HistoryPlace place;
+    history::HistoryPlace place;
     if (const std::error_code error = FindHistoryPlace(context, place)) {
         return error;
     }
@@ -75,15 +75,15 @@ std::error_code WriteSyncRecord(const CommandContext& context, const std::string
     if (const std::error_code error = platform::MakeFolders(records)) {
         return error;
     }
-    const std::string whole = WholePath(folder);
+    const std::string whole = history::WholePath(folder);
     const std::string text = sync::RecordText(whole, lines);
     return platform::ReplaceFile(
         platform::JoinPath(records, sync::RecordFileName(SaveFolderName(context.mode), whole)),
         {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
 }
 
-std::optional<std::string> LastSyncFolder(const CommandContext& context) {
-    HistoryPlace place;
+std::optional<std::string> LastSyncFolder(const slots::CommandContext& context) {
+    history::HistoryPlace place;
     std::vector<std::uint8_t> bytes;
     if (FindHistoryPlace(context, place) ||
         platform::ReadWholeFile(platform::JoinPath(RecordFolder(place), kLastFolderFile), bytes)) {
@@ -100,13 +100,13 @@ std::optional<std::string> LastSyncFolder(const CommandContext& context) {
     return folder;
 }
 
-void RememberSyncFolder(const CommandContext& context, const std::string& folder) {
-    HistoryPlace place;
+void RememberSyncFolder(const slots::CommandContext& context, const std::string& folder) {
+    history::HistoryPlace place;
     if (FindHistoryPlace(context, place)) {
         return;
     }
     const std::string records = RecordFolder(place);
-    const std::string text = WholePath(folder) + "\n";
+    const std::string text = history::WholePath(folder) + "\n";
     if (!platform::MakeFolders(records)) {
         (void)platform::ReplaceFile(
             platform::JoinPath(records, kLastFolderFile),
@@ -114,4 +114,4 @@ void RememberSyncFolder(const CommandContext& context, const std::string& folder
     }
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::sync

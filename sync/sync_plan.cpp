@@ -20,7 +20,7 @@
 #include "sync/sync_plan.h"
 #include "sync/sync_record.h"
 
-namespace slotkit {
+namespace slotkit::sync {
 
 namespace {
 
@@ -40,19 +40,20 @@ std::string WithoutExtension(const std::string& name) {
 }
 
 // The ROM files on the card that each slot belongs to, by slot file name in lower case.
-using RomsOfSlots = std::map<std::string, std::vector<const CardRom*>>;
+using RomsOfSlots = std::map<std::string, std::vector<const games::CardRom*>>;
 
 // The ROM name the emulators name a save after: the slot's long name when it carries a whole
 // one, else the name of its ROM file on the card, else its 8.3 name ("POKEMO~1NDS" gives
 // "POKEMO~1"). Empty: the slot names no game. `rom` is the ROM file, when one is on the card.
 std::string GameOfSlot(const std::string& slotName, std::span<const std::uint8_t> slot,
-                       const SlotLayout& layout, const RomsOfSlots& roms, std::string& remark,
-                       std::string& blocked, const CardRom*& rom) {
+                       const slots::SlotLayout& layout, const RomsOfSlots& roms,
+                       std::string& remark, std::string& blocked, const games::CardRom*& rom) {
     rom = nullptr;
-    if (slot.size() < layout.LongNameOffset() + kLongNameSize) {
+    if (slot.size() < layout.LongNameOffset() + slots::kLongNameSize) {
         return {};
     }
-    const std::string shortName = FieldText(slot.subspan(layout.ShortNameOffset(), kShortNameSize));
+    const std::string shortName =
+        FieldText(slot.subspan(layout.ShortNameOffset(), slots::kShortNameSize));
     if (shortName.empty()) {
         return {};
     }
@@ -61,7 +62,7 @@ std::string GameOfSlot(const std::string& slotName, std::span<const std::uint8_t
         rom = found->second.front();
     }
     if (slot[layout.LongNameFlagOffset()] != 0) {
-        const auto field = slot.subspan(layout.LongNameOffset(), kLongNameSize);
+        const auto field = slot.subspan(layout.LongNameOffset(), slots::kLongNameSize);
         const std::string longName = FieldText(field);
         // A long name that fills its field was cut there: it is not the ROM file's name.
         if (!longName.empty() && field.back() == 0) {
@@ -69,9 +70,9 @@ std::string GameOfSlot(const std::string& slotName, std::span<const std::uint8_t
         }
     }
     if (rom != nullptr) {
-        const std::string name = WithoutExtension(std::string(FileNamePart(rom->path)));
-        for (const CardRom* other : found->second) {
-            if (WithoutExtension(std::string(FileNamePart(other->path))) != name) {
+        const std::string name = WithoutExtension(std::string(games::FileNamePart(rom->path)));
+        for (const games::CardRom* other : found->second) {
+            if (WithoutExtension(std::string(games::FileNamePart(other->path))) != name) {
                 blocked = "two ROM files on the card of different names belong to this slot: " +
                           base::DisplayText(rom->place) + " and " + base::DisplayText(other->place);
             }
@@ -118,26 +119,26 @@ struct FolderSide {
     std::string what;
 };
 
-FolderSide ReadFolderSide(EditMode mode, const std::string& path, SyncFormat format) {
+FolderSide ReadFolderSide(slots::EditMode mode, const std::string& path, SyncFormat format) {
     FolderSide side;
     if (const std::error_code error = platform::ReadWholeFile(path, side.bytes)) {
         side.blocked = "the file cannot be read: " + error.message();
         return side;
     }
-    const FoundSave found = ReadForeignSave(SyncFileType(mode, format), side.bytes);
-    if (found.outcome == FoundSave::Outcome::Refused) {
+    const formats::FoundSave found = ReadForeignSave(SyncFileType(mode, format), side.bytes);
+    if (found.outcome == formats::FoundSave::Outcome::Refused) {
         side.blocked = "the file cannot be read as a save: " + found.refusal;
         return side;
     }
-    side.save = found.outcome == FoundSave::Outcome::Found
+    side.save = found.outcome == formats::FoundSave::Outcome::Found
                     ? found.Save(side.bytes)
                     : std::span<const std::uint8_t>(side.bytes);
     if (found.owned) {
         // A decoded save cannot be written back into its file.
         side.blocked = "the file is a " + found.what + ", which a sync cannot write back";
     }
-    side.plain = format == SyncFormat::Dsv ? found.outcome == FoundSave::Outcome::Found
-                                           : found.outcome == FoundSave::Outcome::Raw;
+    side.plain = format == SyncFormat::Dsv ? found.outcome == formats::FoundSave::Outcome::Found
+                                           : found.outcome == formats::FoundSave::Outcome::Raw;
     side.what = found.what;
     return side;
 }
@@ -146,14 +147,14 @@ FolderSide ReadFolderSide(EditMode mode, const std::string& path, SyncFormat for
 // the slot's ROM on the card. Nothing when it cannot be known: no ROM on the card, a header that
 // fails its check, a code not in the list, a game that keeps no save, or ROMs of the slot in
 // different folders that name games of different sizes.
-std::optional<std::uint64_t> GameSaveBytes(EditMode mode, const RomsOfSlots& roms,
+std::optional<std::uint64_t> GameSaveBytes(slots::EditMode mode, const RomsOfSlots& roms,
                                            const std::string& slotName) {
     const auto found = roms.find(base::AsciiLower(slotName));
-    if (mode != EditMode::Nds || found == roms.end() || found->second.empty()) {
+    if (mode != slots::EditMode::Nds || found == roms.end() || found->second.empty()) {
         return std::nullopt;
     }
     std::optional<std::uint64_t> bytes;
-    for (const CardRom* rom : found->second) {
+    for (const games::CardRom* rom : found->second) {
         const auto& memory = rom->dsSave;
         if (!memory || memory->kind == games::DsSaveKind::None || memory->bytes == 0 ||
             memory->bytes > games::kDsSaveMemoryMost || (bytes && *bytes != memory->bytes)) {
@@ -181,20 +182,21 @@ void AddRemark(std::string& remark, const std::string& more) {
 
 // Reads the folder's entries and the card's slot files; the text of the failure when either
 // cannot be read, or when the format does not fit the mode. Empty when both were read.
-std::string ReadBothSides(const CommandContext& context, const std::string& folder,
+std::string ReadBothSides(const slots::CommandContext& context, const std::string& folder,
                           SyncFormat format, std::vector<platform::FolderEntry>& entries,
                           std::vector<std::string>& slots) {
-    if (format == SyncFormat::Dsv && context.mode != EditMode::Nds) {
+    if (format == SyncFormat::Dsv && context.mode != slots::EditMode::Nds) {
         return "DeSmuME's .dsv files hold DS saves: a GBA sync uses .sav files.";
     }
     if (!platform::IsDirectory(folder)) {
         return "The folder " + base::DisplayText(folder) + " is not there.";
     }
     if (const std::error_code error = platform::ListFolder(folder, entries)) {
-        return "The folder " + base::DisplayText(folder) + " cannot be read: " + error.message() + ".";
+        return "The folder " + base::DisplayText(folder) + " cannot be read: " + error.message() +
+               ".";
     }
     std::error_code listError;
-    slots = ListSlotFiles(context.SaveFolder(), &listError);
+    slots = slots::ListSlotFiles(context.SaveFolder(), &listError);
     if (listError) {
         return "The save folder of the card cannot be read: " + listError.message() + ".";
     }
@@ -204,7 +206,7 @@ std::string ReadBothSides(const CommandContext& context, const std::string& fold
 // What every pair is decided from: the card's ROMs by slot, the record of the last sync and the
 // folder's entries by lower-case name.
 struct PairSources {
-    const CommandContext& context;
+    const slots::CommandContext& context;
     const std::string& folder;
     SyncFormat format;
     RomsOfSlots roms;
@@ -241,9 +243,9 @@ bool DecideWithFile(const PairSources& sources, std::span<const std::uint8_t> re
     }
     if (side.save.empty()) {
         pair.blocked = "the file holds no save data";
-    } else if (atGame && target > slotHolds && DataBytesPast(side.save, slotHolds) > 0) {
-        pair.blocked =
-            "the file's save holds data past the " + base::ByteCount(slotHolds) + " bytes a slot holds";
+    } else if (atGame && target > slotHolds && formats::DataBytesPast(side.save, slotHolds) > 0) {
+        pair.blocked = "the file's save holds data past the " + base::ByteCount(slotHolds) +
+                       " bytes a slot holds";
     } else if (!atGame && fileSave > region.size()) {
         pair.blocked = "the file's save (" + base::ByteCount(fileSave) +
                        " bytes) is larger than the slot's save data region (" +
@@ -255,7 +257,8 @@ bool DecideWithFile(const PairSources& sources, std::span<const std::uint8_t> re
     if (!pair.blocked.empty()) {
         return false;
     }
-    pair.dataPastGame = atGame && fileSave > target && DataBytesPast(side.save, target) > 0;
+    pair.dataPastGame =
+        atGame && fileSave > target && formats::DataBytesPast(side.save, target) > 0;
     pair.otherSize = atGame && fileSave != target;
     if (pair.gameSize && !atGame) {
         pair.keptSize = "the file is a " + side.what + ", whose size the sync keeps";
@@ -270,17 +273,18 @@ bool DecideWithFile(const PairSources& sources, std::span<const std::uint8_t> re
 
 // The size of a pair whose file is not in the folder yet: the game's, or else the one its GBA
 // ROM names, or else one guessed from the slot's data. False when the pair is blocked.
-bool DecideWithoutFile(const CommandContext& context, const CardRom* rom,
+bool DecideWithoutFile(const slots::CommandContext& context, const games::CardRom* rom,
                        std::span<const std::uint8_t> region, std::uint64_t slotHolds,
                        SyncPair& pair, std::string& remark) {
     if (pair.gameSize) {
         pair.size = std::min(*pair.gameSize, slotHolds);
     } else {
-        pair.size = SuggestedSize(context.mode, region);
-        pair.sizeGuessed = context.mode == EditMode::Nds;
-        if (context.mode == EditMode::Gba && rom != nullptr) {
-            const auto type =
-                rom->saveType ? rom->saveType : GbaSaveTypeOfRomShown(rom->path, context.prompter);
+        pair.size = formats::SuggestedSize(context.mode, region);
+        pair.sizeGuessed = context.mode == slots::EditMode::Nds;
+        if (context.mode == slots::EditMode::Gba && rom != nullptr) {
+            const auto type = rom->saveType
+                                  ? rom->saveType
+                                  : games::GbaSaveTypeOfRomShown(rom->path, context.prompter);
             if (const auto romSize = type ? GbaSaveSizeOfType(*type, region) : std::nullopt) {
                 pair.size = *romSize;
                 remark = "the save size is the one the game's ROM names";
@@ -343,15 +347,15 @@ std::string PairRemarks(const SyncPair& pair, std::uint64_t slotHolds, std::stri
 // names no game, and so has no pair. `namesFile` is set once the pair names its file.
 bool DecidePair(const PairSources& sources, const std::string& slotName,
                 std::vector<std::uint8_t>& slot, SyncPair& pair, bool& namesFile) {
-    const CommandContext& context = sources.context;
+    const slots::CommandContext& context = sources.context;
     pair.slotFileName = slotName;
     if (const std::error_code error = platform::ReadWholeFile(context.SlotPathOf(slotName), slot)) {
         pair.blocked = "the slot file cannot be read: " + error.message();
         return true;
     }
-    const SlotLayout& layout = context.Layout();
+    const slots::SlotLayout& layout = context.Layout();
     std::string remark;
-    const CardRom* rom = nullptr;
+    const games::CardRom* rom = nullptr;
     pair.game = GameOfSlot(slotName, slot, layout, sources.roms, remark, pair.blocked, rom);
     if (pair.game.empty()) {
         return false;
@@ -416,14 +420,15 @@ void BlockSharedFiles(const std::map<std::string, std::vector<std::size_t>>& pai
 
 }  // namespace
 
-ForeignSaveType SyncFileType(EditMode mode, SyncFormat format) {
+formats::ForeignSaveType SyncFileType(slots::EditMode mode, SyncFormat format) {
     if (format == SyncFormat::Dsv) {
-        return ForeignSaveType::Dsv;
+        return formats::ForeignSaveType::Dsv;
     }
-    return mode == EditMode::Nds ? ForeignSaveType::NdsSav : ForeignSaveType::GbaSav;
+    return mode == slots::EditMode::Nds ? formats::ForeignSaveType::NdsSav
+                                        : formats::ForeignSaveType::GbaSav;
 }
 
-std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::string& folder,
+std::optional<SyncPlan> PlanSync(const slots::CommandContext& context, const std::string& folder,
                                  SyncFormat format, std::string& failure) {
     std::vector<platform::FolderEntry> entries;
     std::vector<std::string> slots;
@@ -433,9 +438,9 @@ std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::strin
     }
 
     SyncPlan plan{folder, format, {}, {}, {}};
-    const CardGames games = FindCardGames(context.cardRoot, context.mode);
+    const games::CardGames games = games::FindCardGames(context.cardRoot, context.mode);
     PairSources sources{context, folder, format, {}, ReadSyncRecord(context, folder), {}};
-    for (const CardRom& rom : games.roms) {
+    for (const games::CardRom& rom : games.roms) {
         for (const std::string& slotFile : rom.slotFiles) {
             sources.roms[base::AsciiLower(slotFile)].push_back(&rom);
         }
@@ -540,11 +545,13 @@ std::string WayText(const SyncPair& pair) {
 }
 
 std::string PlanText(const SyncPlan& plan) {
-    std::string text = "The slots of the card and the files of " + base::DisplayText(plan.folder) + ":";
+    std::string text =
+        "The slots of the card and the files of " + base::DisplayText(plan.folder) + ":";
     for (const SyncPair& pair : plan.pairs) {
-        text += "\n" + base::DisplayText(pair.slotFileName) + " <-> " +
-                (pair.fileName.empty() ? std::string("(no file)") : base::DisplayText(pair.fileName)) +
-                ": " + WayText(pair);
+        text +=
+            "\n" + base::DisplayText(pair.slotFileName) + " <-> " +
+            (pair.fileName.empty() ? std::string("(no file)") : base::DisplayText(pair.fileName)) +
+            ": " + WayText(pair);
     }
     if (plan.pairs.empty()) {
         text += "\nNo slot names a game.";
@@ -564,4 +571,4 @@ std::string PlanText(const SyncPlan& plan) {
     return text;
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::sync

@@ -12,12 +12,12 @@
 #include "slots/command_context.h"
 #include "sync/sync_rule.h"
 
-namespace slotkit {
+namespace slotkit::sync {
 
 enum class SyncFormat { Sav, Dsv };
 
 // How the files of a sync are read and written: DeSmuME files, or the raw saves of the mode.
-ForeignSaveType SyncFileType(EditMode mode, SyncFormat format);
+formats::ForeignSaveType SyncFileType(slots::EditMode mode, SyncFormat format);
 
 struct SyncPair {
     std::string slotFileName;
@@ -59,7 +59,7 @@ struct SyncPlan {
 
 // Reads both sides and decides each pair; nothing is written. Fails with a message when the
 // folder cannot be used at all.
-std::optional<SyncPlan> PlanSync(const CommandContext& context, const std::string& folder,
+std::optional<SyncPlan> PlanSync(const slots::CommandContext& context, const std::string& folder,
                                  SyncFormat format, std::string& failure);
 
 // What happens to one pair, and why: "card -> folder (8,192 bytes): only the card's save
@@ -81,4 +81,4 @@ bool PairWrites(const SyncPair& pair);
 // True when carrying out the plan writes something.
 bool PlanWrites(const SyncPlan& plan);
 
-}  // namespace slotkit
+}  // namespace slotkit::sync

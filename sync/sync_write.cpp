@@ -18,7 +18,7 @@
 #include "sync/sync_places.h"
 #include "sync/sync_write.h"
 
-namespace slotkit {
+namespace slotkit::sync {
 
 namespace {
 
@@ -40,7 +40,8 @@ struct PairWrite {
 
 // Reads both sides again and builds the new content of what the pair writes. Both are read
 // again, so that a side changed since the plan was shown is not overwritten blindly.
-PairWrite Prepare(const CommandContext& context, const SyncPlan& plan, const SyncPair& pair) {
+PairWrite Prepare(const slots::CommandContext& context, const SyncPlan& plan,
+                  const SyncPair& pair) {
     PairWrite write{&pair,
                     context.SlotPathOf(pair.slotFileName),
                     platform::JoinPath(plan.folder, pair.fileName),
@@ -61,7 +62,7 @@ PairWrite Prepare(const CommandContext& context, const SyncPlan& plan, const Syn
         return write;
     }
     const std::span<const std::uint8_t> card(slot.data(), size);
-    const ForeignSaveType type = SyncFileType(context.mode, plan.format);
+    const formats::ForeignSaveType type = SyncFileType(context.mode, plan.format);
     std::span<const std::uint8_t> save;
     std::size_t saveOffset = 0;
     if (pair.fileExists) {
@@ -69,10 +70,11 @@ PairWrite Prepare(const CommandContext& context, const SyncPlan& plan, const Syn
             write.failure = "the file cannot be read: " + error.message();
             return write;
         }
-        const FoundSave found = ReadForeignSave(type, file);
-        save = found.outcome == FoundSave::Outcome::Found ? found.Save(file)
-                                                          : std::span<const std::uint8_t>(file);
-        saveOffset = found.outcome == FoundSave::Outcome::Found ? found.offset : 0;
+        const formats::FoundSave found = ReadForeignSave(type, file);
+        save = found.outcome == formats::FoundSave::Outcome::Found
+                   ? found.Save(file)
+                   : std::span<const std::uint8_t>(file);
+        saveOffset = found.outcome == formats::FoundSave::Outcome::Found ? found.offset : 0;
         // The whole file as it was planned: a change anywhere in it, even past the bytes the
         // pair moves, is not overwritten or cut.
         if (found.owned || save.size() != pair.fileSaveSize ||
@@ -123,8 +125,9 @@ PairWrite Prepare(const CommandContext& context, const SyncPlan& plan, const Syn
                   write.fileAfter.begin() + static_cast<std::ptrdiff_t>(saveOffset));
         return write;
     }
-    if (!write.fileAfter.empty() && type == ForeignSaveType::Dsv) {
-        const auto footer = DesmumeFooter(static_cast<std::uint32_t>(write.fileAfter.size()));
+    if (!write.fileAfter.empty() && type == formats::ForeignSaveType::Dsv) {
+        const auto footer =
+            formats::DesmumeFooter(static_cast<std::uint32_t>(write.fileAfter.size()));
         write.fileAfter.insert(write.fileAfter.end(), footer.begin(), footer.end());
     }
     return write;
@@ -132,9 +135,10 @@ PairWrite Prepare(const CommandContext& context, const SyncPlan& plan, const Syn
 
 // Keeps, flushed, every slot and every file the writes replace: the card's in the card's
 // history, the folder's in the folder's. A version that cannot be kept fails its pair.
-void KeepAll(const CommandContext& context, const SyncPlan& plan, std::vector<PairWrite>& writes) {
-    HistoryPlace card;
-    HistoryPlace folder;
+void KeepAll(const slots::CommandContext& context, const SyncPlan& plan,
+             std::vector<PairWrite>& writes) {
+    history::HistoryPlace card;
+    history::HistoryPlace folder;
     const std::error_code cardError = FindHistoryPlace(context, card);
     const std::error_code folderError = FindFolderHistoryPlace(context, plan.folder, folder);
     std::vector<history::VersionToKeep> slots, files;
@@ -145,7 +149,7 @@ void KeepAll(const CommandContext& context, const SyncPlan& plan, std::vector<Pa
         }
         if (!write.slotAfter.empty()) {
             slots.push_back({write.pair->slotFileName, write.slotBefore,
-                             TitleOfSlotBytes(context, write.slotBefore), std::nullopt});
+                             history::TitleOfSlotBytes(context, write.slotBefore), std::nullopt});
             slotWrites.push_back(&write);
         }
         if (!write.fileAfter.empty() && !write.fileBefore.empty()) {
@@ -177,7 +181,7 @@ void KeepAll(const CommandContext& context, const SyncPlan& plan, std::vector<Pa
 
 }  // namespace
 
-bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::string& report) {
+bool CarryOutSync(const slots::CommandContext& context, const SyncPlan& plan, std::string& report) {
     std::vector<PairWrite> writes;
     for (const SyncPair& pair : plan.pairs) {
         if (PairWrites(pair)) {
@@ -196,8 +200,9 @@ bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::stri
     };
     std::size_t next = 0;
     for (const SyncPair& pair : plan.pairs) {
-        const std::string name = base::DisplayText(pair.slotFileName) + " <-> " +
-                                 (pair.fileName.empty() ? "(no file)" : base::DisplayText(pair.fileName));
+        const std::string name =
+            base::DisplayText(pair.slotFileName) + " <-> " +
+            (pair.fileName.empty() ? "(no file)" : base::DisplayText(pair.fileName));
         if (!pair.blocked.empty()) {
             whole = false;
             report += "\nFailed: " + name + ": " + base::DisplayText(pair.blocked) + ".";
@@ -220,9 +225,9 @@ bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::stri
         if (write.failure.empty() && toCard) {
             // A slot of the same length is written in place, behind the history's record.
             if (const std::error_code error =
-                    WriteSlot(context, write.pair->slotFileName, write.slotAfter)) {
+                    history::WriteSlot(context, write.pair->slotFileName, write.slotAfter)) {
                 write.failure = "it could not be written: " + error.message() +
-                                (LeftUnfinished(error) ? "" : "; it is as it was");
+                                (history::LeftUnfinished(error) ? "" : "; it is as it was");
             }
         }
         if (!write.failure.empty()) {
@@ -243,7 +248,7 @@ bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::stri
                 whole = false;
                 report += "\nFailed: " + name + ": " + (toCard ? what + ", but the file" : "it") +
                           " could not be written: " + base::DisplayText(error.message()) +
-                          (LeftUnfinished(error) ? "" : "; the file is as it was") + ".";
+                          (history::LeftUnfinished(error) ? "" : "; the file is as it was") + ".";
                 continue;
             }
             if (!toCard) {
@@ -254,7 +259,8 @@ bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::stri
             }
             if (FileResized(pair)) {
                 what += std::string(what.empty() ? "the file" : "; the file") +
-                        " is now of the game's size (" + base::ByteCount(*pair.gameSize) + " bytes)";
+                        " is now of the game's size (" + base::ByteCount(*pair.gameSize) +
+                        " bytes)";
             }
         }
         report += "\n" + name + ": " + what + ".";
@@ -267,12 +273,13 @@ bool CarryOutSync(const CommandContext& context, const SyncPlan& plan, std::stri
     return whole;
 }
 
-void SyncWithFolder(const CommandContext& context, const std::string& folder, SyncFormat format,
-                    sync::Prefer prefer, bool dryRun) {
+void SyncWithFolder(const slots::CommandContext& context, const std::string& folder,
+                    SyncFormat format, sync::Prefer prefer, bool dryRun) {
     std::string failure;
     std::optional<SyncPlan> plan = PlanSync(context, folder, format, failure);
     if (!plan) {
-        context.prompter.Message(failure + "\nNothing was synced.", kCaption, MessageKind::Failure);
+        context.prompter.Message(failure + "\nNothing was synced.", kCaption,
+                                 ports::MessageKind::Failure);
         return;
     }
     for (SyncPair& pair : plan->pairs) {
@@ -281,38 +288,38 @@ void SyncWithFolder(const CommandContext& context, const std::string& folder, Sy
     const std::string planText = PlanText(*plan);
     if (dryRun) {
         context.prompter.Message(planText + "\n\nA dry run: nothing was written.", kCaption,
-                                 MessageKind::Info);
+                                 ports::MessageKind::Info);
         return;
     }
     const bool blocked = std::any_of(plan->pairs.begin(), plan->pairs.end(),
                                      [](const SyncPair& pair) { return !pair.blocked.empty(); });
     if (!PlanWrites(*plan)) {
         context.prompter.Message(planText + "\n\nNothing to write: nothing was changed.", kCaption,
-                                 blocked ? MessageKind::Failure : MessageKind::Info);
+                                 blocked ? ports::MessageKind::Failure : ports::MessageKind::Info);
         return;
     }
-    if (!context.prompter.AskYesNo(planText + text::kQuestionEnd, kCaption)) {
+    if (!context.prompter.AskYesNo(planText + ports::text::kQuestionEnd, kCaption)) {
         return;
     }
     CarryOutAndReport(context, *plan);
 }
 
-void CarryOutAndReport(const CommandContext& context, const SyncPlan& plan) {
+void CarryOutAndReport(const slots::CommandContext& context, const SyncPlan& plan) {
     std::string report;
     const bool whole = [&] {
         const auto busy = context.prompter.Busy();
         return CarryOutSync(context, plan, report);
     }();
     if (context.CardInDrive()) {
-        Refresh(context);
+        commands::Refresh(context);
     }
     if (whole) {
-        context.prompter.Message(std::string(text::kSuccess) + report, text::kCaptionTrue,
-                                 MessageKind::Info);
+        context.prompter.Message(std::string(ports::text::kSuccess) + report,
+                                 ports::text::kCaptionTrue, ports::MessageKind::Info);
     } else {
-        context.prompter.Message(std::string(text::kFailed) + report, text::kCaptionError,
-                                 MessageKind::Failure);
+        context.prompter.Message(std::string(ports::text::kFailed) + report,
+                                 ports::text::kCaptionError, ports::MessageKind::Failure);
     }
 }
 
-}  // namespace slotkit
+}  // namespace slotkit::sync

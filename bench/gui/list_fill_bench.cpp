@@ -16,7 +16,7 @@ void BM_FillSlotList(benchmark::State& state) {
     window->Show();
     wxTheApp->Yield(true);
     slotkit::app::SlotListView view(window->SlotList());
-    std::vector<slotkit::SlotRow> rows;
+    std::vector<slotkit::ports::SlotRow> rows;
     for (int i = 0; i < 100; ++i) {
         rows.push_back({(i < 10 ? "0" : "") + std::to_string(i),
                         "SLOT" + std::to_string(i) + ".DAT", "BENCH   NDS", "2026/12/8 1:46:7"});

@@ -31,9 +31,9 @@ fs::path CardDir(const TempCard& card) {
     return root;
 }
 
-void WriteSlotFor(const TempCard& card, EditMode mode, const std::string& name,
+void WriteSlotFor(const TempCard& card, slots::EditMode mode, const std::string& name,
                   const std::string& shortName, const std::string& longName = "") {
-    const SlotLayout& layout = LayoutFor(mode);
+    const slots::SlotLayout& layout = LayoutFor(mode);
     Bytes slot(layout.newFormSize, 0);
     Put(slot, layout.ShortNameOffset(), shortName);
     if (!longName.empty()) {
@@ -58,10 +58,10 @@ TEST(CliGames, PrintsTheRomsThenTheSlotsWithoutTheirGame) {
     WriteFile(root / "roms" / "QUEST.NDS", DsRom("QUEST", "AQSE", u"Quest\nPart two"));
     WriteFile(root / "GAME.NDS", DsRom("GAME", "AGME", u"Game"));
     WriteFile(root / "JUNK.NDS", Bytes(0x300, 0xFF));
-    WriteSlotFor(card, EditMode::Nds, "GAME.DAT", "GAME    NDS");
-    WriteSlotFor(card, EditMode::Nds, "GAME2.DAT", "GAME    NDS");
-    WriteSlotFor(card, EditMode::Nds, "GONE.DAT", "POKEMO~1NDS", "Pokemon.nds");
-    WriteSlotFor(card, EditMode::Nds, "BLANK.DAT", "");
+    WriteSlotFor(card, slots::EditMode::Nds, "GAME.DAT", "GAME    NDS");
+    WriteSlotFor(card, slots::EditMode::Nds, "GAME2.DAT", "GAME    NDS");
+    WriteSlotFor(card, slots::EditMode::Nds, "GONE.DAT", "POKEMO~1NDS", "Pokemon.nds");
+    WriteSlotFor(card, slots::EditMode::Nds, "BLANK.DAT", "");
 
     const CliRun run = RunCli({"-c", card.Root(), "games"});
     EXPECT_EQ(run.status, 0);
@@ -81,9 +81,9 @@ TEST(CliGames, PrintsTheRomsThenTheSlotsWithoutTheirGame) {
 TEST(CliGames, GbaModeAndAnEmptyCard) {
     TempCard card;
     WriteFile(CardDir(card) / "ZELDA.GBA", GbaHeaderBytes("ZELDA", "BZLE", "01"));
-    WriteSlotFor(card, EditMode::Gba, "ZELDA.DAT", "ZELDA   GBA");
-    WriteSlotFor(card, EditMode::Gba, "MARIO.DAT", "MARIO   GBA");
-    card.MakeSaveFolder(EditMode::Nds);
+    WriteSlotFor(card, slots::EditMode::Gba, "ZELDA.DAT", "ZELDA   GBA");
+    WriteSlotFor(card, slots::EditMode::Gba, "MARIO.DAT", "MARIO   GBA");
+    card.MakeSaveFolder(slots::EditMode::Nds);
     const CliRun gba = RunCli({"-c", card.Root(), "-m", "gba", "games"});
     EXPECT_EQ(gba.status, 0);
     EXPECT_EQ(Lines(gba.out),
@@ -105,7 +105,7 @@ TEST(CliGames, FieldsStaySafeInTabSeparatedLines) {
     const std::string shown = "A\uFFFDB.GBA";
 #endif
     WriteFile(CardDir(card) / name, GbaHeaderBytes("T\tTLE", "B\nCE", "01"));
-    card.MakeSaveFolder(EditMode::Gba);
+    card.MakeSaveFolder(slots::EditMode::Gba);
     const CliRun run = RunCli({"-c", card.Root(), "-m", "gba", "games"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, shown + "\tB\uFFFDCE\tT\uFFFDTLE\tunknown\t\n");
@@ -119,7 +119,7 @@ TEST(CliGames, SaveTypesAreReadOnAskingAndRememberedForTheListing) {
     WriteFile(CardDir(card) / "REMEMBER.GBA", rom);
     WriteFile(CardDir(card) / "CUT.GBA", Bytes(0x10, 0));
     fs::create_directories(CardDir(card) / "FOLDER.GBA");
-    WriteSlotFor(card, EditMode::Gba, "REMEMBER.DAT", "REMEMBERGBA");
+    WriteSlotFor(card, slots::EditMode::Gba, "REMEMBER.DAT", "REMEMBERGBA");
 
     const std::vector<std::string> listing{"REMEMBER.GBA\tBREM\tREMEMBERED\tunknown\tREMEMBER.DAT",
                                            "CUT.GBA\tunknown\tunknown\tunknown\t"};
@@ -141,7 +141,7 @@ TEST(CliGames, SaveTypesAreReadOnAskingAndRememberedForTheListing) {
     const CliRun later = RunCli({"-c", card.Root(), "-m", "gba", "games"});
     EXPECT_EQ(sorted(Lines(later.out)), sorted(read));
     // The DS listing has no save types to read.
-    card.MakeSaveFolder(EditMode::Nds);
+    card.MakeSaveFolder(slots::EditMode::Nds);
     const CliRun nds = RunCli({"-c", card.Root(), "games", "--save-types"});
     EXPECT_EQ(nds.status, 0);
 }
@@ -161,7 +161,7 @@ TEST(CliGames, DsSaveMemoryFromTheListOfGames) {
     Bytes broken = DsRom("KART", "AMCE", u"Kart");
     broken[0] ^= 1;
     WriteFile(root / "G.NDS", broken);
-    WriteSlotFor(card, EditMode::Nds, "DIAMOND.DAT", "C       NDS");
+    WriteSlotFor(card, slots::EditMode::Nds, "DIAMOND.DAT", "C       NDS");
 
     const CliRun run = RunCli({"-c", card.Root(), "games"});
     EXPECT_EQ(run.status, 0);
@@ -182,7 +182,7 @@ TEST(CliGames, DsSaveMemoryFromTheListOfGames) {
 TEST(CliGames, GbaRomWithTheCodeOfADsGameKeepsItsUnknownType) {
     TempCard card;
     WriteFile(CardDir(card) / "KART.GBA", GbaHeaderBytes("KART", "AMCE", "01"));
-    card.MakeSaveFolder(EditMode::Gba);
+    card.MakeSaveFolder(slots::EditMode::Gba);
     const CliRun run = RunCli({"-c", card.Root(), "-m", "gba", "games"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "KART.GBA\tAMCE\tKART\tunknown\t\n");
@@ -191,7 +191,7 @@ TEST(CliGames, GbaRomWithTheCodeOfADsGameKeepsItsUnknownType) {
 TEST(CliGames, ListPrintsWhatItAlwaysPrinted) {
     TempCard card;
     WriteFile(CardDir(card) / "GAME.NDS", DsRom("GAME", "AGME", u"Game"));
-    WriteSlotFor(card, EditMode::Nds, "GAME.DAT", "GAME    NDS");
+    WriteSlotFor(card, slots::EditMode::Nds, "GAME.DAT", "GAME    NDS");
     const CliRun run = RunCli({"-c", card.Root(), "list"});
     EXPECT_EQ(run.status, 0);
     const std::vector<std::string> lines = Lines(run.out);

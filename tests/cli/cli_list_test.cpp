@@ -23,7 +23,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST(CliList, PrintsTheHundredRowsTabSeparated) {
     TempCard card;
-    card.WriteSlot(EditMode::Gba, "ZELDA.DAT", kGbaLayout.newFormSize, "ZELDA   GBA");
+    card.WriteSlot(slots::EditMode::Gba, "ZELDA.DAT", slots::kGbaLayout.newFormSize, "ZELDA   GBA");
     const CliRun run = RunCli({"-c", card.Root(), "--mode", "gba", "list"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
@@ -36,7 +36,7 @@ TEST(CliList, PrintsTheHundredRowsTabSeparated) {
 
 TEST(CliList, CardRootWithoutTrailingSeparatorWorks) {
     TempCard card;
-    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize, "ABC     NDS");
+    card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize, "ABC     NDS");
     std::string root = card.Root();
     root.pop_back();
     const CliRun run = RunCli({"--card", root, "list"});
@@ -49,13 +49,13 @@ TEST(CliList, MissingFolderQuestionFollowsTheAnswer) {
     CliRun run = RunCli({"-c", card.Root(), "--no", "list"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "");
-    EXPECT_FALSE(fs::exists(card.SaveFolder(EditMode::Nds)));
+    EXPECT_FALSE(fs::exists(card.SaveFolder(slots::EditMode::Nds)));
 
     run = RunCli({"-c", card.Root(), "list"}, "y\n", true);
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(
         run.out.starts_with("message: NDSSAVE folder is not found.\nDoes it create? [y/N] "));
-    EXPECT_TRUE(fs::is_directory(card.SaveFolder(EditMode::Nds)));
+    EXPECT_TRUE(fs::is_directory(card.SaveFolder(slots::EditMode::Nds)));
     EXPECT_EQ(Lines(run.out).size(), 101u);
 }
 
@@ -64,7 +64,7 @@ TEST(CliList, QuestionWithoutATerminalIsAUsageErrorAndChangesNothing) {
     const CliRun run = RunCli({"-c", card.Root(), "list"});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("--yes or --no"), std::string::npos);
-    EXPECT_FALSE(fs::exists(card.SaveFolder(EditMode::Nds)));
+    EXPECT_FALSE(fs::exists(card.SaveFolder(slots::EditMode::Nds)));
 }
 
 // A mistyped card must not get a save folder made for it: checked before any question.
@@ -81,7 +81,7 @@ TEST(CliList, ACardThatIsNotAFolderIsAUsageError) {
 
 TEST(CliUsage, BadArgumentsExitWithTwo) {
     TempCard card;
-    card.MakeSaveFolder(EditMode::Nds);
+    card.MakeSaveFolder(slots::EditMode::Nds);
     EXPECT_EQ(RunCli({"list"}).status, 2);                                  // no card
     EXPECT_EQ(RunCli({"-c", card.Root(), "-m", "psp", "list"}).status, 2);  // bad mode
     EXPECT_EQ(RunCli({"-c", card.Root(), "--yes", "--no", "list"}).status, 2);
@@ -105,7 +105,7 @@ TEST(CliUsage, HelpAndVersionSucceed) {
 #ifndef _WIN32  // a POSIX shell command line; the Windows script runs slotkit.exe itself
 TEST(CliBinary, ListsACardEndToEnd) {
     TempCard card;
-    card.WriteSlot(EditMode::Nds, "E2E.DAT", kNdsLayout.newFormSize, "E2E     NDS");
+    card.WriteSlot(slots::EditMode::Nds, "E2E.DAT", slots::kNdsLayout.newFormSize, "E2E     NDS");
     const std::string command = std::string(SLOTKIT_BINARY) + " -c '" + card.Root() + "' list > '" +
                                 (card.Dir() / "out.txt").string() + "' 2>&1 < /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);

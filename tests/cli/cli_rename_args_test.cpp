@@ -17,7 +17,7 @@ int SlotkitStatus(const std::vector<std::string>& args) {
 
 TEST(CliRenameArguments, RowAndNameAreOneWordEach) {
     TempCard card;
-    card.WriteSlot(EditMode::Nds, "OLD.DAT", kNdsLayout.newFormSize);
+    card.WriteSlot(slots::EditMode::Nds, "OLD.DAT", slots::kNdsLayout.newFormSize);
     EXPECT_EQ(SlotkitStatus({"-c", card.Root(), "rename", "0"}), cli::kExitUsage);
     EXPECT_EQ(SlotkitStatus({"-c", card.Root(), "rename", "0", "A", "B"}), cli::kExitUsage);
     EXPECT_NE(SlotkitStatus({"-c", card.Root(), "rename", "0", "NEW"}), cli::kExitUsage);

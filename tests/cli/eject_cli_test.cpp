@@ -33,7 +33,7 @@ class EjectTest : public ::testing::Test {
         if (const std::string why = BindMount::CannotMount(); !why.empty()) {
             GTEST_SKIP() << why;
         }
-        slot = card.WriteSlot(EditMode::Nds, "MARIO.DAT", kNdsLayout.newFormSize);
+        slot = card.WriteSlot(slots::EditMode::Nds, "MARIO.DAT", slots::kNdsLayout.newFormSize);
         if (!media.Mount(card.Dir() / "card")) {
             GTEST_SKIP() << "the system refused to bind-mount a folder at " << media.At();
         }
@@ -58,7 +58,7 @@ TEST_F(EjectTest, EjectUnmountsTheCardAndSaysSoOnlyThen) {
     const auto after = platform::RemovableDrives();
     EXPECT_EQ(std::find(after.begin(), after.end(), media.Root()), after.end());
     // The card's files went with it, written out whole.
-    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "MARIO.DAT")), slot);
+    EXPECT_EQ(ReadFile(card.SlotFile(slots::EditMode::Nds, "MARIO.DAT")), slot);
 }
 
 TEST_F(EjectTest, AProgramHoldingTheCardKeepsItMountedAndIsNamed) {
@@ -124,10 +124,10 @@ TEST_F(EjectTest, ACardThatLeavesDuringTheEjectIsNotCalledSafe) {
     const platform::EjectResult result =
         platform::EjectCard(media.Root(), [this] { ASSERT_TRUE(media.Unmount()); });
     EXPECT_EQ(result.outcome, platform::EjectOutcome::Vanished);
-    const std::string said = EjectMessage(result, media.Root());
+    const std::string said = commands::EjectMessage(result, media.Root());
     EXPECT_TRUE(said.starts_with("The card was taken out before the system had ejected it ("))
         << said;
-    EXPECT_EQ(said.find(kCardCanBeTakenOut), std::string::npos);
+    EXPECT_EQ(said.find(commands::kCardCanBeTakenOut), std::string::npos);
 }
 
 TEST_F(EjectTest, AnEjectTheSystemRefusesLeavesTheCardMounted) {

@@ -23,9 +23,9 @@ class ExchangeCliTest : public ::testing::Test {
     Bytes slot;
 
     void SetUp() override {
-        slot = card.WriteSlot(EditMode::Nds, "GAME.DAT", kNdsLayout.newFormSize);
+        slot = card.WriteSlot(slots::EditMode::Nds, "GAME.DAT", slots::kNdsLayout.newFormSize);
     }
-    fs::path SlotFile() const { return card.SlotFile(EditMode::Nds, "GAME.DAT"); }
+    fs::path SlotFile() const { return card.SlotFile(slots::EditMode::Nds, "GAME.DAT"); }
     fs::path Pc(const std::string& name) const { return card.PcFolder() / name; }
 };
 

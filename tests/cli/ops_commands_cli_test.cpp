@@ -52,8 +52,8 @@ TEST_F(OpsCliTest, BackupAndRestoreByNameAndRowNumber) {
 }
 
 TEST_F(OpsCliTest, DummyAndConvertInGbaMode) {
-    mode = EditMode::Gba;
-    const Bytes old = card.WriteSlot(mode, "OLD.DAT", kOldFormSize);
+    mode = slots::EditMode::Gba;
+    const Bytes old = card.WriteSlot(mode, "OLD.DAT", slots::kOldFormSize);
 
     EXPECT_EQ(Run({"--mode", "gba", "--yes", "convert", "OLD.DAT"}), 0);
     EXPECT_EQ(ReadFile(Slot("OLD.DAT")), Bytes(old.begin(), old.begin() + 132'096));
@@ -124,7 +124,7 @@ TEST_F(OpsCliTest, RetargetWritesTheNamesAndRenamesTheFirstRow) {
 // Commands as people type them: options after the command, the mode and slot names in any
 // letter case, and a card folder that is not there.
 TEST_F(OpsCliTest, OptionsAfterTheCommandAndNamesInAnyCase) {
-    mode = EditMode::Gba;
+    mode = slots::EditMode::Gba;
     card.WriteSlot(mode, "Zelda.DAT", 132'096);
     card.WriteSlot(mode, "POKE.DAT", 132'096);
     EXPECT_EQ(Run({"delete", "zelda.dat", "--mode", "GBA", "--no"}), 0);

@@ -23,14 +23,14 @@ fs::path CardDir(const TempCard& card) {
 using namespace roms;
 
 // A slot file whose trailer names `shortName` and, where given, `longName`.
-void WriteSlotFor(const TempCard& card, EditMode mode, const std::string& name,
+void WriteSlotFor(const TempCard& card, slots::EditMode mode, const std::string& name,
                   const std::string& shortName, const std::optional<std::string>& longName) {
-    const SlotLayout& layout = LayoutFor(mode);
+    const slots::SlotLayout& layout = LayoutFor(mode);
     Bytes slot(layout.newFormSize, 0);
-    Put(slot, layout.ShortNameOffset(), shortName.substr(0, kShortNameSize));
+    Put(slot, layout.ShortNameOffset(), shortName.substr(0, slots::kShortNameSize));
     if (longName) {
         slot[layout.LongNameFlagOffset()] = 1;
-        Put(slot, layout.LongNameOffset(), longName->substr(0, kLongNameSize));
+        Put(slot, layout.LongNameOffset(), longName->substr(0, slots::kLongNameSize));
     }
     card.MakeSaveFolder(mode);
     WriteFile(card.SlotFile(mode, name), slot);
@@ -47,7 +47,7 @@ Bytes DsRom(std::string_view title, std::string_view code, const std::u16string&
 TEST(SlotBelongsTo, ShortNameAndLongName) {
     struct Case {
         const char* what;
-        SlotGame slot;
+        games::SlotGame slot;
         std::string romName;
         std::optional<std::string> romShort;
         bool belongs;
@@ -105,20 +105,22 @@ TEST(SlotBelongsTo, ShortNameAndLongName) {
 }
 
 TEST(DottedShortName, AsAFileName) {
-    EXPECT_EQ(DottedShortName("POKEMO~1NDS"), "POKEMO~1.NDS");
-    EXPECT_EQ(DottedShortName("GAME    NDS"), "GAME.NDS");
-    EXPECT_EQ(DottedShortName("GAME    "), "GAME");
-    EXPECT_EQ(DottedShortName("AB\tC    GBA"), "AB\uFFFDC.GBA");
+    EXPECT_EQ(games::DottedShortName("POKEMO~1NDS"), "POKEMO~1.NDS");
+    EXPECT_EQ(games::DottedShortName("GAME    NDS"), "GAME.NDS");
+    EXPECT_EQ(games::DottedShortName("GAME    "), "GAME");
+    EXPECT_EQ(games::DottedShortName("AB\tC    GBA"), "AB\uFFFDC.GBA");
 }
 
 TEST(ReadSlotGame, TheTrailersNames) {
     TempCard card;
-    WriteSlotFor(card, EditMode::Nds, "LONG.DAT", "POKEMO~1NDS", "Pokemon.nds");
-    WriteSlotFor(card, EditMode::Nds, "SHORT.DAT", "GAME    NDS", std::nullopt);
-    WriteSlotFor(card, EditMode::Nds, "BLANK.DAT", "", std::nullopt);
-    WriteFile(card.SlotFile(EditMode::Nds, "CUT.DAT"), Bytes(kNdsLayout.ShortNameOffset() + 5, 1));
+    WriteSlotFor(card, slots::EditMode::Nds, "LONG.DAT", "POKEMO~1NDS", "Pokemon.nds");
+    WriteSlotFor(card, slots::EditMode::Nds, "SHORT.DAT", "GAME    NDS", std::nullopt);
+    WriteSlotFor(card, slots::EditMode::Nds, "BLANK.DAT", "", std::nullopt);
+    WriteFile(card.SlotFile(slots::EditMode::Nds, "CUT.DAT"),
+              Bytes(slots::kNdsLayout.ShortNameOffset() + 5, 1));
     auto read = [&](const std::string& name) {
-        return ReadSlotGame(card.SlotFile(EditMode::Nds, name).string(), name, kNdsLayout);
+        return games::ReadSlotGame(card.SlotFile(slots::EditMode::Nds, name).string(), name,
+                                   slots::kNdsLayout);
     };
     const auto withLong = read("LONG.DAT");
     ASSERT_TRUE(withLong);
@@ -145,13 +147,13 @@ TEST(FindCardGames, MatchesSlotsToTheRomsAnywhereOnTheCard) {
     WriteFile(root / "BROKEN.NDS", broken);
     WriteFile(root / "CUT.NDS", Bytes(0x100, 0));
     WriteFile(root / "OTHER.GBA", GbaHeaderBytes("OTHER", "BOTE", "01"));
-    WriteSlotFor(card, EditMode::Nds, "GAME.DAT", "GAME    NDS", std::nullopt);
-    WriteSlotFor(card, EditMode::Nds, "QUEST.DAT", "QUEST   NDS", "QUEST.NDS");
-    WriteSlotFor(card, EditMode::Nds, "GONE.DAT", "POKEMO~1NDS", "Pokemon.nds");
-    WriteSlotFor(card, EditMode::Nds, "BLANK.DAT", "", std::nullopt);
+    WriteSlotFor(card, slots::EditMode::Nds, "GAME.DAT", "GAME    NDS", std::nullopt);
+    WriteSlotFor(card, slots::EditMode::Nds, "QUEST.DAT", "QUEST   NDS", "QUEST.NDS");
+    WriteSlotFor(card, slots::EditMode::Nds, "GONE.DAT", "POKEMO~1NDS", "Pokemon.nds");
+    WriteSlotFor(card, slots::EditMode::Nds, "BLANK.DAT", "", std::nullopt);
     WriteFile(root / "NDSSAVE" / "SAVED.NDS", DsRom("SAVED", "ASVE", u"Saved"));
 
-    const CardGames games = FindCardGames(card.Root(), EditMode::Nds);
+    const games::CardGames games = games::FindCardGames(card.Root(), slots::EditMode::Nds);
     EXPECT_FALSE(games.searchStopped);
     struct Expected {
         std::string place;
@@ -168,7 +170,7 @@ TEST(FindCardGames, MatchesSlotsToTheRomsAnywhereOnTheCard) {
     };
     ASSERT_EQ(games.roms.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        const CardRom& rom = games.roms[i];
+        const games::CardRom& rom = games.roms[i];
         EXPECT_EQ(fs::path(rom.place).generic_string(), expected[i].place);
         EXPECT_EQ(rom.info.code, expected[i].code) << expected[i].place;
         EXPECT_EQ(rom.info.Title(), expected[i].title) << expected[i].place;
@@ -186,9 +188,9 @@ TEST(FindCardGames, GbaModeReadsGbaRomsAndTheirSlots) {
     unchecked[0xBD] ^= 0xFF;
     WriteFile(CardDir(card) / "HOMEBREW.gba", unchecked);
     WriteFile(CardDir(card) / "GAME.NDS", DsRom("GAME", "AGME", u"Game"));
-    WriteSlotFor(card, EditMode::Gba, "ZELDA.DAT", "ZELDA   GBA", std::nullopt);
-    WriteSlotFor(card, EditMode::Nds, "GAME.DAT", "GAME    NDS", std::nullopt);
-    const CardGames games = FindCardGames(card.Root(), EditMode::Gba);
+    WriteSlotFor(card, slots::EditMode::Gba, "ZELDA.DAT", "ZELDA   GBA", std::nullopt);
+    WriteSlotFor(card, slots::EditMode::Nds, "GAME.DAT", "GAME    NDS", std::nullopt);
+    const games::CardGames games = games::FindCardGames(card.Root(), slots::EditMode::Gba);
     ASSERT_EQ(games.roms.size(), 2u);
     EXPECT_EQ(games.roms[0].place, "HOMEBREW.gba");
     EXPECT_EQ(games.roms[0].info.code, "");  // its complement check fails
@@ -207,9 +209,9 @@ TEST(FindCardGames, RomsOfOneAliasAreToldApartByTheSlotsLongName) {
     if (platform::ShortPathName((CardDir(card) / "Pokemon Black.nds").string())) {
         GTEST_SKIP() << "this file system gives each of the two files an 8.3 name of its own";
     }
-    WriteSlotFor(card, EditMode::Nds, "BLACK.DAT", "POKEMO~1NDS", "Pokemon Black.nds");
-    WriteSlotFor(card, EditMode::Nds, "EITHER.DAT", "POKEMO~1NDS", std::nullopt);
-    const CardGames games = FindCardGames(card.Root(), EditMode::Nds);
+    WriteSlotFor(card, slots::EditMode::Nds, "BLACK.DAT", "POKEMO~1NDS", "Pokemon Black.nds");
+    WriteSlotFor(card, slots::EditMode::Nds, "EITHER.DAT", "POKEMO~1NDS", std::nullopt);
+    const games::CardGames games = games::FindCardGames(card.Root(), slots::EditMode::Nds);
     ASSERT_EQ(games.roms.size(), 2u);
     std::vector<std::string> black = games.roms[0].slotFiles;
     std::vector<std::string> white = games.roms[1].slotFiles;
@@ -223,10 +225,11 @@ TEST(FindCardGames, RomsOfOneAliasAreToldApartByTheSlotsLongName) {
 TEST(FindCardGames, SlotsPastTheHundredthRowAreSeen) {
     TempCard card;
     for (int i = 0; i < 101; ++i) {
-        WriteSlotFor(card, EditMode::Gba, "S" + std::to_string(i) + ".DAT", "GONE    GBA",
+        WriteSlotFor(card, slots::EditMode::Gba, "S" + std::to_string(i) + ".DAT", "GONE    GBA",
                      std::nullopt);
     }
-    EXPECT_EQ(FindCardGames(card.Root(), EditMode::Gba).slotsWithoutGame.size(), 101u);
+    EXPECT_EQ(games::FindCardGames(card.Root(), slots::EditMode::Gba).slotsWithoutGame.size(),
+              101u);
 }
 
 TEST(FindCardGames, AStopEndsTheSearchAtTheNextEntry) {
@@ -234,16 +237,18 @@ TEST(FindCardGames, AStopEndsTheSearchAtTheNextEntry) {
     TempCard card;
     const fs::path root = CardDir(card);
     WriteFile(root / "GAME.NDS", DsRom("GAME", "AGME", u"Game"));
-    WriteSlotFor(card, EditMode::Nds, "GONE.DAT", "POKEMO~1NDS", std::nullopt);
+    WriteSlotFor(card, slots::EditMode::Nds, "GONE.DAT", "POKEMO~1NDS", std::nullopt);
     std::stop_source stop;
     stop.request_stop();
-    const CardGames stopped = FindCardGames(card.Root(), EditMode::Nds, stop.get_token());
+    const games::CardGames stopped =
+        games::FindCardGames(card.Root(), slots::EditMode::Nds, stop.get_token());
     EXPECT_TRUE(stopped.roms.empty());
     EXPECT_TRUE(stopped.slotsWithoutGame.empty());
     EXPECT_TRUE(stopped.searchStopped);
     // A stop source that is never used changes nothing.
     std::stop_source unused;
-    const CardGames whole = FindCardGames(card.Root(), EditMode::Nds, unused.get_token());
+    const games::CardGames whole =
+        games::FindCardGames(card.Root(), slots::EditMode::Nds, unused.get_token());
     EXPECT_EQ(whole.roms.size(), 1u);
     EXPECT_EQ(whole.slotsWithoutGame.size(), 1u);
     EXPECT_FALSE(whole.searchStopped);
@@ -268,9 +273,9 @@ TEST(FindCardGames, KeepingOnlyTheEnglishTitleShowsWhatTheWholeBannerShows) {
 
     const std::vector<std::string> titles = {"1 Whole / Maker", "DAMAGED", "CUT BANNER",
                                              "1 Korean too"};
-    const CardGames whole = FindCardGames(card.Root(), EditMode::Nds);
-    const CardGames titleOnly =
-        FindCardGames(card.Root(), EditMode::Nds, {}, BannerKept::EnglishTitle);
+    const games::CardGames whole = games::FindCardGames(card.Root(), slots::EditMode::Nds);
+    const games::CardGames titleOnly =
+        FindCardGames(card.Root(), slots::EditMode::Nds, {}, games::BannerKept::EnglishTitle);
     ASSERT_EQ(whole.roms.size(), titles.size());
     ASSERT_EQ(titleOnly.roms.size(), titles.size());
     for (std::size_t i = 0; i < titles.size(); ++i) {
@@ -286,7 +291,7 @@ TEST(FindCardGames, ABannerOffsetPastTheEndLeavesTheHeaderTitle) {
     TempCard card;
     Bytes rom = DsHeaderBytes("HEADER ONLY", "AHOE", "01", 0, 0x10000);
     WriteFile(CardDir(card) / "H.NDS", rom);
-    const CardGames games = FindCardGames(card.Root(), EditMode::Nds);
+    const games::CardGames games = games::FindCardGames(card.Root(), slots::EditMode::Nds);
     ASSERT_EQ(games.roms.size(), 1u);
     EXPECT_EQ(games.roms[0].info.Title(), "HEADER ONLY");
     EXPECT_TRUE(games.roms[0].info.banner.empty());

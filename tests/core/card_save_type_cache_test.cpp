@@ -61,7 +61,7 @@ TEST(SaveTypeCache, ReadsGoodLinesAndPassesByJunk) {
         {std::string(kWithNul, sizeof kWithNul - 1), std::nullopt},
     };
     for (const Case& c : cases) {
-        const auto entries = ParseSaveTypeCache(c.line);
+        const auto entries = games::ParseSaveTypeCache(c.line);
         ASSERT_EQ(entries.size(), c.kind ? 1u : 0u) << c.line;
         if (c.kind) {
             EXPECT_EQ(entries[0].type.kind, *c.kind) << c.line;
@@ -70,10 +70,10 @@ TEST(SaveTypeCache, ReadsGoodLinesAndPassesByJunk) {
 }
 
 TEST(SaveTypeCache, ALineGivesTheWholeTypeAndSurvivesARoundTrip) {
-    const auto entries = ParseSaveTypeCache("# comment\n" + std::string(kGood) + "\njunk\n");
+    const auto entries = games::ParseSaveTypeCache("# comment\n" + std::string(kGood) + "\njunk\n");
     ASSERT_EQ(entries.size(), 1u);
-    const RememberedSaveType& entry = entries[0];
-    EXPECT_EQ(entry.rom, (RomStamp{4194304, "2024-05-01T12:34:56", 0x0123456789abcdefull}));
+    const games::RememberedSaveType& entry = entries[0];
+    EXPECT_EQ(entry.rom, (games::RomStamp{4194304, "2024-05-01T12:34:56", 0x0123456789abcdefull}));
     EXPECT_EQ(entry.type.size, 131072u);
     EXPECT_EQ(entry.type.offset, 1048576u);
     EXPECT_EQ(entry.type.libraryId, "FLASH1M_V103");
@@ -83,13 +83,13 @@ TEST(SaveTypeCache, ALineGivesTheWholeTypeAndSurvivesARoundTrip) {
     const std::string text = FormatSaveTypeCache(entries);
     EXPECT_EQ(text.substr(0, 1), "#");
     EXPECT_NE(text.find(std::string(kGood) + "\n"), std::string::npos) << text;
-    const auto again = ParseSaveTypeCache(text);
+    const auto again = games::ParseSaveTypeCache(text);
     ASSERT_EQ(again.size(), 1u);
     EXPECT_EQ(again[0].rom, entry.rom);
     EXPECT_EQ(again[0].type.libraryId, entry.type.libraryId);
     // A ROM named twice keeps its later line.
-    const auto twice = ParseSaveTypeCache(std::string(kGood) + "\n" +
-                                          "4194304 2024-05-01T12:34:56 0123456789abcdef none 0 -");
+    const auto twice = games::ParseSaveTypeCache(
+        std::string(kGood) + "\n" + "4194304 2024-05-01T12:34:56 0123456789abcdef none 0 -");
     ASSERT_EQ(twice.size(), 1u);
     EXPECT_EQ(twice[0].type.kind, GbaSaveKind::None);
 }
@@ -98,25 +98,25 @@ TEST(SaveTypeCache, StampsTellRomsApartAndTheCacheStaysBounded) {
     const Bytes header = roms::GbaHeaderBytes("GAME", "AGME", "01");
     Bytes other = header;
     other[0xA0] = 'X';
-    const RomStamp stamp = MakeRomStamp(1 << 20, 2024, 5, 1, 12, 34, 56, header);
+    const games::RomStamp stamp = games::MakeRomStamp(1 << 20, 2024, 5, 1, 12, 34, 56, header);
     EXPECT_EQ(stamp.lastWrite, "2024-05-01T12:34:56");
-    EXPECT_EQ(stamp, MakeRomStamp(1 << 20, 2024, 5, 1, 12, 34, 56, header));
-    EXPECT_NE(stamp, MakeRomStamp(1 << 20, 2024, 5, 1, 12, 34, 57, header));
-    EXPECT_NE(stamp, MakeRomStamp(2 << 20, 2024, 5, 1, 12, 34, 56, header));
-    EXPECT_NE(stamp, MakeRomStamp(1 << 20, 2024, 5, 1, 12, 34, 56, other));
+    EXPECT_EQ(stamp, games::MakeRomStamp(1 << 20, 2024, 5, 1, 12, 34, 56, header));
+    EXPECT_NE(stamp, games::MakeRomStamp(1 << 20, 2024, 5, 1, 12, 34, 57, header));
+    EXPECT_NE(stamp, games::MakeRomStamp(2 << 20, 2024, 5, 1, 12, 34, 56, header));
+    EXPECT_NE(stamp, games::MakeRomStamp(1 << 20, 2024, 5, 1, 12, 34, 56, other));
     // Bytes past the header do not count.
     Bytes longer = header;
     longer.resize(0x200, 0x55);
-    EXPECT_EQ(stamp, MakeRomStamp(1 << 20, 2024, 5, 1, 12, 34, 56, longer));
+    EXPECT_EQ(stamp, games::MakeRomStamp(1 << 20, 2024, 5, 1, 12, 34, 56, longer));
 
-    std::vector<RememberedSaveType> entries;
-    for (std::uint64_t i = 0; i < kSaveTypeCacheEntries + 10; ++i) {
+    std::vector<games::RememberedSaveType> entries;
+    for (std::uint64_t i = 0; i < games::kSaveTypeCacheEntries + 10; ++i) {
         Remember(entries, {{i, stamp.lastWrite, 0}, {}});
     }
-    ASSERT_EQ(entries.size(), kSaveTypeCacheEntries);
+    ASSERT_EQ(entries.size(), games::kSaveTypeCacheEntries);
     EXPECT_EQ(entries.front().rom.size, 10u);  // the oldest went
     Remember(entries, {{10, stamp.lastWrite, 0}, {GbaSaveKind::Sram, 32768, "SRAM_V1"}});
-    EXPECT_EQ(entries.size(), kSaveTypeCacheEntries);
+    EXPECT_EQ(entries.size(), games::kSaveTypeCacheEntries);
     EXPECT_EQ(FindRemembered(entries, {10, stamp.lastWrite, 0})->kind, GbaSaveKind::Sram);
     EXPECT_FALSE(FindRemembered(entries, {5, stamp.lastWrite, 0}));
 }
@@ -152,7 +152,7 @@ class RememberedTypeTest : public ::testing::Test {
     fs::path CacheFile() const {
         std::string folder;
         EXPECT_FALSE(platform::UserCacheFolder(folder));
-        return fs::path(folder) / kSaveTypeCacheFileName;
+        return fs::path(folder) / games::kSaveTypeCacheFileName;
     }
     // A GBA ROM with its header and, at `idAt`, a save library's ID.
     fs::path WriteRom(const std::string& name, std::string_view id, std::size_t idAt = 0x4000,
@@ -168,12 +168,12 @@ class RememberedTypeTest : public ::testing::Test {
 
 TEST_F(RememberedTypeTest, ReadOnceThenRememberedUntilTheRomChanges) {
     const fs::path rom = WriteRom("GAME.GBA", "FLASH1M_V103");
-    EXPECT_FALSE(RememberedGbaSaveType(rom.string()));
-    const auto type = GbaSaveTypeOfRom(rom.string());
+    EXPECT_FALSE(games::RememberedGbaSaveType(rom.string()));
+    const auto type = games::GbaSaveTypeOfRom(rom.string());
     ASSERT_TRUE(type);
     EXPECT_EQ(type->kind, GbaSaveKind::Flash128K);
     ASSERT_TRUE(fs::exists(CacheFile()));  // the folders on the way were made
-    const auto remembered = RememberedGbaSaveType(rom.string());
+    const auto remembered = games::RememberedGbaSaveType(rom.string());
     ASSERT_TRUE(remembered);
     EXPECT_EQ(remembered->libraryId, "FLASH1M_V103");
     EXPECT_EQ(remembered->offset, 0x4000u);
@@ -183,17 +183,18 @@ TEST_F(RememberedTypeTest, ReadOnceThenRememberedUntilTheRomChanges) {
     fs::create_directories(card.Dir() / "card");
     fs::copy_file(rom, card.Dir() / "card" / romName);
     fs::last_write_time(card.Dir() / "card" / romName, fs::last_write_time(rom));
-    const CardGames games = FindCardGames((card.Dir() / "card").string() + "/", EditMode::Gba);
+    const games::CardGames games =
+        games::FindCardGames((card.Dir() / "card").string() + "/", slots::EditMode::Gba);
     ASSERT_EQ(games.roms.size(), 1u);
     ASSERT_TRUE(games.roms[0].saveType);
     EXPECT_EQ(games.roms[0].saveType->kind, GbaSaveKind::Flash128K);
 
     // A ROM replaced by another (here in the same second, of the same size) is read again.
     WriteRom("GAME.GBA", "SRAM_V113", 0x4000, "GAMF");
-    EXPECT_FALSE(RememberedGbaSaveType(rom.string()));
-    EXPECT_EQ(GbaSaveTypeOfRom(rom.string())->kind, GbaSaveKind::Sram);
+    EXPECT_FALSE(games::RememberedGbaSaveType(rom.string()));
+    EXPECT_EQ(games::GbaSaveTypeOfRom(rom.string())->kind, GbaSaveKind::Sram);
     const Bytes cache = ReadFile(CacheFile());
-    EXPECT_EQ(ParseSaveTypeCache(std::string(cache.begin(), cache.end())).size(), 2u);
+    EXPECT_EQ(games::ParseSaveTypeCache(std::string(cache.begin(), cache.end())).size(), 2u);
 }
 
 TEST_F(RememberedTypeTest, JunkOrAnUnwritableCacheIsPassedBy) {
@@ -201,61 +202,61 @@ TEST_F(RememberedTypeTest, JunkOrAnUnwritableCacheIsPassedBy) {
     fs::create_directories(CacheFile().parent_path());
     const std::string junk = "junk\n\x01\x02\xff\n" + std::string(300, 'x') + "\n";
     WriteFile(CacheFile(), Bytes(junk.begin(), junk.end()));
-    ASSERT_TRUE(GbaSaveTypeOfRom(rom.string()));
-    EXPECT_EQ(RememberedGbaSaveType(rom.string())->kind, GbaSaveKind::Eeprom);
+    ASSERT_TRUE(games::GbaSaveTypeOfRom(rom.string()));
+    EXPECT_EQ(games::RememberedGbaSaveType(rom.string())->kind, GbaSaveKind::Eeprom);
     // EEPROM's size comes from the save: data past 512 bytes makes it 8 KiB.
     Bytes save(8192, 0xFF);
-    EXPECT_EQ(GbaSaveSizeOfRom(rom.string(), save), 512u);
+    EXPECT_EQ(games::GbaSaveSizeOfRom(rom.string(), save), 512u);
     save[600] = 1;
-    EXPECT_EQ(GbaSaveSizeOfRom(rom.string(), save), 8192u);
+    EXPECT_EQ(games::GbaSaveSizeOfRom(rom.string(), save), 8192u);
 
     // A file where the cache folder would be: the type is still read, never remembered.
     fs::remove_all(cacheHome);
     WriteFile(cacheHome, Bytes{1});
     const fs::path other = WriteRom("OTHER.GBA", "SRAM_F_V100");
-    EXPECT_EQ(GbaSaveTypeOfRom(other.string())->kind, GbaSaveKind::Sram);
-    EXPECT_FALSE(RememberedGbaSaveType(other.string()));
+    EXPECT_EQ(games::GbaSaveTypeOfRom(other.string())->kind, GbaSaveKind::Sram);
+    EXPECT_FALSE(games::RememberedGbaSaveType(other.string()));
 }
 
 TEST_F(RememberedTypeTest, UnreadableRomsHaveNoType) {
     const fs::path folder = card.Dir() / "FOLDER.GBA";
     fs::create_directories(folder);
-    EXPECT_FALSE(GbaSaveTypeOfRom(folder.string()));
-    EXPECT_FALSE(RememberedGbaSaveType(folder.string()));
-    EXPECT_FALSE(GbaSaveTypeOfRom((card.Dir() / "MISSING.GBA").string()));
-    EXPECT_FALSE(GbaSaveSizeOfRom((card.Dir() / "MISSING.GBA").string(), {}));
+    EXPECT_FALSE(games::GbaSaveTypeOfRom(folder.string()));
+    EXPECT_FALSE(games::RememberedGbaSaveType(folder.string()));
+    EXPECT_FALSE(games::GbaSaveTypeOfRom((card.Dir() / "MISSING.GBA").string()));
+    EXPECT_FALSE(games::GbaSaveSizeOfRom((card.Dir() / "MISSING.GBA").string(), {}));
     // A cut header is still a ROM: nothing in it names a save.
     WriteFile(card.Dir() / "CUT.GBA", Bytes(0x20, 0));
-    const auto cut = GbaSaveTypeOfRom((card.Dir() / "CUT.GBA").string());
+    const auto cut = games::GbaSaveTypeOfRom((card.Dir() / "CUT.GBA").string());
     ASSERT_TRUE(cut);
     EXPECT_EQ(cut->kind, GbaSaveKind::None);
     EXPECT_EQ(GbaSaveTypeText(*cut), "no save");
-    const auto remembered = RememberedGbaSaveType((card.Dir() / "CUT.GBA").string());
+    const auto remembered = games::RememberedGbaSaveType((card.Dir() / "CUT.GBA").string());
     ASSERT_TRUE(remembered);
     EXPECT_EQ(remembered->kind, GbaSaveKind::None);
 }
 
 TEST_F(RememberedTypeTest, AStopBetweenPiecesKeepsTheTypesReadBeforeIt) {
     // Two ROMs of more than one piece: the stop comes while the second's second piece is read.
-    const fs::path first = WriteRom("FIRST.GBA", "FLASH1M_V103", kRomReadPiece + 0x100);
-    const fs::path second = WriteRom("SECOND.GBA", "SRAM_V113", 2 * kRomReadPiece + 0x100);
+    const fs::path first = WriteRom("FIRST.GBA", "FLASH1M_V103", games::kRomReadPiece + 0x100);
+    const fs::path second = WriteRom("SECOND.GBA", "SRAM_V113", 2 * games::kRomReadPiece + 0x100);
     const std::string paths[] = {first.string(), second.string()};
     std::stop_source stop;
     std::vector<std::uint64_t> secondPieces;
-    std::vector<SaveTypeProgress> told;
+    std::vector<games::SaveTypeProgress> told;
     std::vector<std::size_t> found;
-    SaveTypeReading reading;
+    games::SaveTypeReading reading;
     reading.readPiece = [&](const std::string& path, std::uint64_t at, std::size_t count,
                             std::vector<std::uint8_t>& out, std::stop_token) {
         if (path == second.string()) {
             secondPieces.push_back(at);
-            if (at == kRomReadPiece) {
+            if (at == games::kRomReadPiece) {
                 stop.request_stop();
             }
         }
         return platform::ReadAt(path, at, count, out);
     };
-    reading.progress = [&](const SaveTypeProgress& progress) { told.push_back(progress); };
+    reading.progress = [&](const games::SaveTypeProgress& progress) { told.push_back(progress); };
     reading.found = [&](std::size_t rom, const games::GbaSaveType&) { found.push_back(rom); };
     const auto types = ReadGbaSaveTypes(paths, reading, stop.get_token());
 
@@ -264,18 +265,18 @@ TEST_F(RememberedTypeTest, AStopBetweenPiecesKeepsTheTypesReadBeforeIt) {
     EXPECT_FALSE(types[1]);
     EXPECT_EQ(found, std::vector<std::size_t>{0});
     // The piece being read when the stop came is the last one read.
-    EXPECT_EQ(secondPieces, (std::vector<std::uint64_t>{0, kRomReadPiece}));
+    EXPECT_EQ(secondPieces, (std::vector<std::uint64_t>{0, games::kRomReadPiece}));
     ASSERT_FALSE(told.empty());
     EXPECT_EQ(told.front().bytesToRead, fs::file_size(first) + fs::file_size(second));
     EXPECT_EQ(told.back().romsDone, 1u);
-    EXPECT_EQ(told.back().bytesRead, fs::file_size(first) + kRomReadPiece);
+    EXPECT_EQ(told.back().bytesRead, fs::file_size(first) + games::kRomReadPiece);
     // The first is remembered; the second is read whole next time.
-    EXPECT_EQ(RememberedGbaSaveType(first.string())->kind, GbaSaveKind::Flash128K);
-    EXPECT_FALSE(RememberedGbaSaveType(second.string()));
-    const auto again = ReadGbaSaveTypes(paths, {});
+    EXPECT_EQ(games::RememberedGbaSaveType(first.string())->kind, GbaSaveKind::Flash128K);
+    EXPECT_FALSE(games::RememberedGbaSaveType(second.string()));
+    const auto again = games::ReadGbaSaveTypes(paths, {});
     ASSERT_TRUE(again[1]);
     EXPECT_EQ(again[1]->kind, GbaSaveKind::Sram);
-    EXPECT_EQ(RememberedGbaSaveType(second.string())->kind, GbaSaveKind::Sram);
+    EXPECT_EQ(games::RememberedGbaSaveType(second.string())->kind, GbaSaveKind::Sram);
 }
 
 }  // namespace

@@ -9,11 +9,11 @@ namespace slotkit::test {
 namespace {
 
 using namespace files;
-using T = ForeignSaveType;
-using O = FoundSave::Outcome;
+using T = formats::ForeignSaveType;
+using O = formats::FoundSave::Outcome;
 
-Bytes SaveOf(const FoundSave& found, const Bytes& file) {
-    const ByteSpan save = found.Save(file);
+Bytes SaveOf(const formats::FoundSave& found, const Bytes& file) {
+    const formats::ByteSpan save = found.Save(file);
     return Bytes(save.begin(), save.end());
 }
 
@@ -59,7 +59,7 @@ TEST(ReadForeignSave, FindsEachSignature) {
          Bytes(1000, 4), "GameShark SP save", "Y"},
     };
     for (const Case& c : cases) {
-        const FoundSave found = ReadForeignSave(c.type, c.file);
+        const formats::FoundSave found = ReadForeignSave(c.type, c.file);
         ASSERT_EQ(found.outcome, O::Found) << c.what << ": " << found.refusal;
         EXPECT_EQ(SaveOf(found, c.file), c.save) << c.what;
         EXPECT_EQ(found.what, c.found) << c.what;
@@ -156,7 +156,7 @@ TEST(ReadForeignSave, RefusesWhatItCannotReadSafely) {
         {"GameShark SP header cut", T::Gsv, gsvCut, "ends inside its header"},
     };
     for (const Case& c : cases) {
-        const FoundSave found = ReadForeignSave(c.type, c.file);
+        const formats::FoundSave found = ReadForeignSave(c.type, c.file);
         ASSERT_EQ(found.outcome, O::Refused) << c.what;
         EXPECT_NE(found.refusal.find(c.reason), std::string::npos)
             << c.what << ": " << found.refusal;
@@ -165,10 +165,10 @@ TEST(ReadForeignSave, RefusesWhatItCannotReadSafely) {
 
 TEST(ReadForeignSave, SharkPortChecksumThatDiffersIsSaidNotRefused) {
     const Bytes save = PatternBytes(32768, 8);
-    const FoundSave good = ReadForeignSave(T::Sps, SharkPort(save, "A", "B"));
+    const formats::FoundSave good = ReadForeignSave(T::Sps, SharkPort(save, "A", "B"));
     EXPECT_EQ(good.remark, "");
     const Bytes file = SharkPort(save, "A", "B", false);
-    const FoundSave bad = ReadForeignSave(T::Sps, file);
+    const formats::FoundSave bad = ReadForeignSave(T::Sps, file);
     ASSERT_EQ(bad.outcome, O::Found);
     EXPECT_EQ(SaveOf(bad, file), save);
     EXPECT_NE(bad.remark.find("may be damaged"), std::string::npos);
@@ -185,7 +185,7 @@ TEST(ReadForeignSave, SharkPortChecksumAgreesWithTheFormulaOnAnyContent) {
         PatternBytes(131072, 3), PatternBytes(512, 9), Bytes(32768, 0x00), Bytes(32768, 0xFF),
         Bytes(65536, 0x7F),      Bytes(65536, 0x80),   alternating};
     for (const Bytes& save : saves) {
-        const FoundSave found = ReadForeignSave(T::Sps, SharkPort(save, "A", "B"));
+        const formats::FoundSave found = ReadForeignSave(T::Sps, SharkPort(save, "A", "B"));
         ASSERT_EQ(found.outcome, O::Found);
         EXPECT_EQ(found.remark, "") << save.size() << " bytes starting " << int(save[0]);
     }
@@ -207,10 +207,10 @@ TEST(DesmumeFooter, IsWhatDesmumeWritesForEachSize) {
             Put32(expected, field);
         }
         PutText(expected, "|-DESMUME SAVE-|");
-        EXPECT_EQ(DesmumeFooter(c.size), expected) << c.size;
+        EXPECT_EQ(formats::DesmumeFooter(c.size), expected) << c.size;
         // And the program reads back what it writes.
-        const Bytes file = Joined(PatternBytes(c.size, 1), DesmumeFooter(c.size));
-        const FoundSave found = ReadForeignSave(T::Dsv, file);
+        const Bytes file = Joined(PatternBytes(c.size, 1), formats::DesmumeFooter(c.size));
+        const formats::FoundSave found = ReadForeignSave(T::Dsv, file);
         EXPECT_EQ(found.outcome, O::Found);
         EXPECT_EQ(found.length, c.size);
     }
@@ -224,23 +224,24 @@ TEST(SuggestedSize, SmallestSizeHoldingEveryByteBeforeTheFill) {
     };
     struct Case {
         const char* what;
-        EditMode mode;
+        slots::EditMode mode;
         Bytes region;
         std::uint64_t size;
     };
     const Case cases[] = {
-        {"all 0xFF", EditMode::Nds, region(262144, 0xFF, 0), 512},
-        {"512 used", EditMode::Nds, region(262144, 0xFF, 512), 512},
-        {"513 used", EditMode::Nds, region(262144, 0x00, 513), 8192},
-        {"64K + 1 used", EditMode::Nds, region(262144, 0xFF, 65537), 131072},
-        {"ends in another byte: the whole region", EditMode::Nds, region(262144, 0x12, 10), 262144},
-        {"GBA 32K", EditMode::Gba, region(131072, 0xFF, 20000), 32768},
-        {"GBA ends in another byte", EditMode::Gba, region(131072, 0x12, 1), 131072},
-        {"short slot", EditMode::Gba, region(600, 0x00, 600), 8192},
-        {"empty", EditMode::Gba, {}, 512},
+        {"all 0xFF", slots::EditMode::Nds, region(262144, 0xFF, 0), 512},
+        {"512 used", slots::EditMode::Nds, region(262144, 0xFF, 512), 512},
+        {"513 used", slots::EditMode::Nds, region(262144, 0x00, 513), 8192},
+        {"64K + 1 used", slots::EditMode::Nds, region(262144, 0xFF, 65537), 131072},
+        {"ends in another byte: the whole region", slots::EditMode::Nds, region(262144, 0x12, 10),
+         262144},
+        {"GBA 32K", slots::EditMode::Gba, region(131072, 0xFF, 20000), 32768},
+        {"GBA ends in another byte", slots::EditMode::Gba, region(131072, 0x12, 1), 131072},
+        {"short slot", slots::EditMode::Gba, region(600, 0x00, 600), 8192},
+        {"empty", slots::EditMode::Gba, {}, 512},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(SuggestedSize(c.mode, c.region), c.size) << c.what;
+        EXPECT_EQ(formats::SuggestedSize(c.mode, c.region), c.size) << c.what;
     }
 }
 
@@ -260,7 +261,7 @@ TEST(DecodeNocash, AgreesWithTheCodingOfRandomData) {
             }
         }
         std::string error;
-        const auto decoded = DecodeNocash(NocashCode(save), save.size(), error);
+        const auto decoded = formats::DecodeNocash(NocashCode(save), save.size(), error);
         ASSERT_TRUE(decoded) << error;
         ASSERT_EQ(*decoded, save) << "round " << round;
     }

@@ -14,11 +14,11 @@ TEST(DstCorpus, EveryFileDecodesWithinTheBufferAsTheReferenceDoes) {
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(SLOTKIT_DST_CORPUS)) {
         // Corpus files hold the coded data; the file the decoder sees has the header first.
-        Bytes file(kDstMarkerOffset, 0);
+        Bytes file(formats::kDstMarkerOffset, 0);
         const Bytes coded = ReadFile(entry.path());
         file.insert(file.end(), coded.begin(), coded.end());
-        const DecodedDst decoded = DecodeDst(file);
-        EXPECT_LE(decoded.length, kDstCapacity) << entry.path();
+        const formats::DecodedDst decoded = formats::DecodeDst(file);
+        EXPECT_LE(decoded.length, formats::kDstCapacity) << entry.path();
         EXPECT_EQ(reference::Mismatch(file, decoded), "") << entry.path();
         ++files;
     }

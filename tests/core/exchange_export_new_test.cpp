@@ -22,7 +22,7 @@ class SizingPrompter : public ScriptedPrompter {
     std::uint64_t suggested = 0;
     std::vector<std::uint64_t> offered;
 
-    std::optional<std::string> ChooseSaveFileAndSize(const std::vector<FileFilter>& filters,
+    std::optional<std::string> ChooseSaveFileAndSize(const std::vector<ports::FileFilter>& filters,
                                                      std::string_view title,
                                                      std::span<const std::uint64_t> sizes,
                                                      std::uint64_t& chosen) override {
@@ -40,35 +40,37 @@ class ExportNewTest : public ::testing::Test {
     TempCard card;
     SizingPrompter prompter;
     MemorySlotView view;
-    EditMode mode = EditMode::Nds;
+    slots::EditMode mode = slots::EditMode::Nds;
     Bytes slot;
     std::string target;
 
     // A slot whose save data region holds `used` bytes of data, then `fill` to its end.
-    void SetUpSlot(EditMode slotMode, std::size_t used, std::uint8_t fill = 0xFF,
+    void SetUpSlot(slots::EditMode slotMode, std::size_t used, std::uint8_t fill = 0xFF,
                    std::uint64_t size = 0) {
         mode = slotMode;
-        const SlotLayout& layout = LayoutFor(mode);
+        const slots::SlotLayout& layout = LayoutFor(mode);
         slot = card.WriteSlot(mode, "GAME.DAT", size ? size : layout.newFormSize);
         std::fill(slot.begin() + static_cast<std::ptrdiff_t>(used),
                   slot.begin() + static_cast<std::ptrdiff_t>(
                                      std::min<std::uint64_t>(layout.saveRegionSize, slot.size())),
                   fill);
         WriteFile(card.SlotFile(mode, "GAME.DAT"), slot);
-        Refresh(Context());
+        commands::Refresh(Context());
         view.selected = {0};
         prompter.shown.clear();
     }
-    CommandContext Context() { return CommandContext{card.Root(), mode, prompter, view}; }
+    slots::CommandContext Context() {
+        return slots::CommandContext{card.Root(), mode, prompter, view};
+    }
     void ExportTo(const std::string& name) {
         target = (card.PcFolder() / name).string();
         prompter.paths.push_back(target);
-        ExportNewSave(Context());
+        commands::ExportNewSave(Context());
     }
 };
 
 TEST_F(ExportNewTest, RawSavOfTheSuggestedSize) {
-    SetUpSlot(EditMode::Nds, 8000);
+    SetUpSlot(slots::EditMode::Nds, 8000);
     ExportTo("game.sav");
     EXPECT_EQ(ReadFile(target), Slice(slot, 0, 8192));
     EXPECT_EQ(prompter.suggested, 8192u);
@@ -86,16 +88,16 @@ TEST_F(ExportNewTest, RawSavOfTheSuggestedSize) {
 }
 
 TEST_F(ExportNewTest, DsvHasTheSaveThenTheFooter) {
-    SetUpSlot(EditMode::Nds, 70000, 0x00);
+    SetUpSlot(slots::EditMode::Nds, 70000, 0x00);
     ExportTo("game.DSV");
     Bytes expected = Slice(slot, 0, 131072);
-    const Bytes footer = DesmumeFooter(131072);
+    const Bytes footer = formats::DesmumeFooter(131072);
     expected.insert(expected.end(), footer.begin(), footer.end());
     EXPECT_EQ(ReadFile(target), expected);
 }
 
 TEST_F(ExportNewTest, TheChosenSizeOverridesTheSuggestion) {
-    SetUpSlot(EditMode::Gba, 100);
+    SetUpSlot(slots::EditMode::Gba, 100);
     prompter.size = 65536;
     ExportTo("game.sav");
     EXPECT_EQ(prompter.suggested, 512u);
@@ -107,7 +109,7 @@ TEST_F(ExportNewTest, TheChosenSizeOverridesTheSuggestion) {
 // A size that cuts off data (bytes that are not the save's padding) is asked about first; one
 // that cuts off padding only is not.
 TEST_F(ExportNewTest, ASizeThatCutsOffDataIsAskedAbout) {
-    SetUpSlot(EditMode::Nds, 262144);  // data to the region's end: 0xFF nowhere as padding
+    SetUpSlot(slots::EditMode::Nds, 262144);  // data to the region's end: 0xFF nowhere as padding
     slot[262143] = 0xFF;
     std::fill(slot.begin() + 9000, slot.begin() + 262143, 0xFF);  // data up to byte 9,000
     WriteFile(card.SlotFile(mode, "GAME.DAT"), slot);
@@ -133,7 +135,7 @@ TEST_F(ExportNewTest, ASizeThatCutsOffDataIsAskedAbout) {
     EXPECT_EQ(ReadFile(target), Slice(slot, 0, 8192));
 
     // Only padding past the size: no question.
-    SetUpSlot(EditMode::Nds, 400, 0x00);
+    SetUpSlot(slots::EditMode::Nds, 400, 0x00);
     prompter.size = 512;
     ExportTo("small.sav");
     EXPECT_EQ(prompter.Transcript(),
@@ -145,25 +147,25 @@ TEST_F(ExportNewTest, ASizeThatCutsOffDataIsAskedAbout) {
 TEST_F(ExportNewTest, Refusals) {
     struct Case {
         const char* what;
-        EditMode mode;
+        slots::EditMode mode;
         const char* name;
         std::optional<std::uint64_t> size;
         std::uint64_t slotSize;  // 0: a slot of the new form
         std::string message;
     };
     const Case cases[] = {
-        {"another extension", EditMode::Nds, "game.dss", std::nullopt, 0,
+        {"another extension", slots::EditMode::Nds, "game.dss", std::nullopt, 0,
          "It doesn't export to this kind of file. A new file can be *.sav (the save alone) or "
          "*.dsv (a DeSmuME save)."},
-        {".dsv in GBA mode", EditMode::Gba, "game.dsv", std::nullopt, 0,
+        {".dsv in GBA mode", slots::EditMode::Gba, "game.dsv", std::nullopt, 0,
          "It doesn't export to this kind of file. A new file can be *.sav (the save alone)."},
-        {"a size no game has", EditMode::Nds, "game.sav", 1000, 0,
+        {"a size no game has", slots::EditMode::Nds, "game.sav", 1000, 0,
          "It doesn't export a save of 1,000 bytes. The save sizes are 512, 8,192, 32,768, "
          "65,536, 131,072, 262,144 bytes."},
-        {"a NDS size in GBA mode", EditMode::Gba, "game.sav", 262144, 0,
+        {"a NDS size in GBA mode", slots::EditMode::Gba, "game.sav", 262144, 0,
          "It doesn't export a save of 262,144 bytes. The save sizes are 512, 8,192, 32,768, "
          "65,536, 131,072 bytes."},
-        {"a slot too short for the size", EditMode::Nds, "game.sav", 32768, 9000,
+        {"a slot too short for the size", slots::EditMode::Nds, "game.sav", 32768, 9000,
          "It doesn't export a save of 32,768 bytes: the file of the memory card holds only "
          "9,000 bytes of save data."},
     };
@@ -178,7 +180,7 @@ TEST_F(ExportNewTest, Refusals) {
 }
 
 TEST_F(ExportNewTest, AnExistingFileIsReplacedWhole) {
-    SetUpSlot(EditMode::Nds, 400);
+    SetUpSlot(slots::EditMode::Nds, 400);
     WriteFile(card.PcFolder() / "game.sav", PatternBytes(100000, 3));
     ExportTo("game.sav");
     EXPECT_EQ(ReadFile(target), Slice(slot, 0, 512));
@@ -186,7 +188,7 @@ TEST_F(ExportNewTest, AnExistingFileIsReplacedWhole) {
 }
 
 TEST_F(ExportNewTest, NothingSelectedOrARowWithoutAFile) {
-    SetUpSlot(EditMode::Nds, 400);
+    SetUpSlot(slots::EditMode::Nds, 400);
     view.selected = {};
     ExportTo("game.sav");
     EXPECT_TRUE(prompter.shown.empty());

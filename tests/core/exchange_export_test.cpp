@@ -19,7 +19,7 @@ class ExportTest : public CardTest {
     Bytes before;  // the target before the export
     std::string target;
 
-    void SetUpSlot(EditMode slotMode, std::uint64_t size) {
+    void SetUpSlot(slots::EditMode slotMode, std::uint64_t size) {
         mode = slotMode;
         slot = card.WriteSlot(mode, "GAME.DAT", size);
         ListAndSelect({0});
@@ -32,12 +32,12 @@ class ExportTest : public CardTest {
     }
     Bytes TargetNow() const { return ReadFile(target); }
     Bytes SlotNow() { return ReadFile(card.SlotFile(mode, "GAME.DAT")); }
-    void Export() { ExportSave(Context()); }
+    void Export() { commands::ExportSave(Context()); }
     std::size_t Region() const { return LayoutFor(mode).saveRegionSize; }
 };
 
 TEST_F(ExportTest, GbaSavTargetReceivesTheStartOfTheRegionAndKeepsItsLength) {
-    SetUpSlot(EditMode::Gba, kGbaLayout.newFormSize);
+    SetUpSlot(slots::EditMode::Gba, slots::kGbaLayout.newFormSize);
     ChooseTarget("game.sav", 65536);
     Export();
     EXPECT_EQ(TargetNow(), Slice(slot, 0, 65536));
@@ -61,7 +61,7 @@ TEST_F(ExportTest, DssAndDucTargetsKeepTheirHeader) {
         {"game.DSS", "Export - [ACTION REPLAY MAX Duo](*.DSS) type"},
         {"game.duc", "Export - [MAXDRIVE-DS NoCompress-data](*.DUC) type"}};
     for (const auto& [name, caption] : files) {
-        SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+        SetUpSlot(slots::EditMode::Nds, slots::kNdsLayout.newFormSize);
         ChooseTarget(name, 500 + Region());
         Export();
         EXPECT_EQ(TargetNow(), Overlaid(before, Slice(slot, 0, Region()), 500)) << name;
@@ -77,7 +77,7 @@ TEST_F(ExportTest, DssAndDucTargetsKeepTheirHeader) {
 // A target with room for more than the region gets the region only; the slot trailer is never
 // copied and the target's bytes behind the region stay.
 TEST_F(ExportTest, TargetLongerThanTheRegionKeepsItsBytesBeyondIt) {
-    SetUpSlot(EditMode::Nds, kOldFormSize);
+    SetUpSlot(slots::EditMode::Nds, slots::kOldFormSize);
     ChooseTarget("big.sav", Region() + 5000);
     Export();
     EXPECT_EQ(TargetNow(), Overlaid(before, Slice(slot, 0, Region())));
@@ -88,7 +88,7 @@ TEST_F(ExportTest, TargetLongerThanTheRegionKeepsItsBytesBeyondIt) {
 }
 
 TEST_F(ExportTest, OnlyTheBytesTheSlotHoldsAreCopied) {
-    SetUpSlot(EditMode::Nds, 1000);  // a damaged slot
+    SetUpSlot(slots::EditMode::Nds, 1000);  // a damaged slot
     ChooseTarget("game.dss", 500 + 4000);
     Export();
     EXPECT_EQ(TargetNow(), Overlaid(before, slot, 500));
@@ -100,7 +100,7 @@ TEST_F(ExportTest, TargetsWithoutRoomForDataSucceedWithoutWriting) {
     const std::pair<const char*, std::size_t> files[] = {
         {"empty.sav", 0}, {"empty.dss", 500}, {"empty.duc", 500}};
     for (const auto& [name, size] : files) {
-        SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+        SetUpSlot(slots::EditMode::Nds, slots::kNdsLayout.newFormSize);
         ChooseTarget(name, size);
         Export();
         EXPECT_EQ(TargetNow(), before) << name;
@@ -111,8 +111,8 @@ TEST_F(ExportTest, TargetsWithoutRoomForDataSucceedWithoutWriting) {
 }
 
 TEST_F(ExportTest, SelectionOtherThanOneRow) {
-    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
-    card.WriteSlot(EditMode::Nds, "B.DAT", kNdsLayout.newFormSize);
+    card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize);
+    card.WriteSlot(slots::EditMode::Nds, "B.DAT", slots::kNdsLayout.newFormSize);
     ListAndSelect({});
     Export();
     EXPECT_TRUE(prompter.shown.empty());
@@ -126,29 +126,30 @@ TEST_F(ExportTest, SelectionOtherThanOneRow) {
 TEST_F(ExportTest, RefusalsChangeNothing) {
     struct Case {
         const char* what;
-        EditMode mode;
+        slots::EditMode mode;
         const char* target;  // "missing": no such file
         std::size_t size;
         int row;  // 0: GAME.DAT; 1: a row without a file
         const char* message;
     };
     const Case cases[] = {
-        {"missing target", EditMode::Nds, "missing", 0, 0, "It doesn't open an export file."},
-        {"row without a file", EditMode::Nds, "game.sav", 100, 1,
+        {"missing target", slots::EditMode::Nds, "missing", 0, 0,
+         "It doesn't open an export file."},
+        {"row without a file", slots::EditMode::Nds, "game.sav", 100, 1,
          "It doesn't open the file of the memory card."},
-        {"the slot is checked before the type", EditMode::Nds, "game.dst", 100, 1,
+        {"the slot is checked before the type", slots::EditMode::Nds, "game.dst", 100, 1,
          "It doesn't open the file of the memory card."},
-        {".dst target", EditMode::Nds, "game.dst", 5000, 0,
+        {".dst target", slots::EditMode::Nds, "game.dst", 5000, 0,
          "It isn't supporting MAXDRIVE-DST(Compress) file."},
-        {".duc in GBA mode", EditMode::Gba, "game.duc", 5000, 0, "It doesn't support."},
-        {"unknown type", EditMode::Nds, "game.bin", 5000, 0, "It doesn't support."},
-        {".dss shorter than its header", EditMode::Nds, "game.dss", 100, 0,
+        {".duc in GBA mode", slots::EditMode::Gba, "game.duc", 5000, 0, "It doesn't support."},
+        {"unknown type", slots::EditMode::Nds, "game.bin", 5000, 0, "It doesn't support."},
+        {".dss shorter than its header", slots::EditMode::Nds, "game.dss", 100, 0,
          "It doesn't export: the file is shorter than the 500-byte header of a *.DSS file."},
-        {".duc shorter than its header", EditMode::Nds, "game.duc", 499, 0,
+        {".duc shorter than its header", slots::EditMode::Nds, "game.duc", 499, 0,
          "It doesn't export: the file is shorter than the 500-byte header of a *.DUC file."},
     };
     for (const Case& c : cases) {
-        SetUpSlot(c.mode, kOldFormSize);
+        SetUpSlot(c.mode, slots::kOldFormSize);
         ListAndSelect({c.row});
         const bool missing = std::string(c.target) == "missing";
         ChooseTarget(c.target, c.size);
@@ -168,7 +169,7 @@ TEST_F(ExportTest, RefusalsChangeNothing) {
 }
 
 TEST_F(ExportTest, AFolderAsTargetOrSlotIsRefused) {
-    SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+    SetUpSlot(slots::EditMode::Nds, slots::kNdsLayout.newFormSize);
     std::filesystem::create_directories(card.PcFolder() / "dir.sav");
     prompter.paths.push_back((card.PcFolder() / "dir.sav").string());
     Export();
@@ -183,7 +184,7 @@ TEST_F(ExportTest, AFolderAsTargetOrSlotIsRefused) {
 }
 
 TEST_F(ExportTest, AnsweringNoChangesNothing) {
-    SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+    SetUpSlot(slots::EditMode::Nds, slots::kNdsLayout.newFormSize);
     ChooseTarget("game.sav", 1000);
     prompter.answers.push_back(false);
     Export();
@@ -193,14 +194,14 @@ TEST_F(ExportTest, AnsweringNoChangesNothing) {
 }
 
 TEST_F(ExportTest, AFailedWriteIsReportedAndLeavesTheTarget) {
-    SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+    SetUpSlot(slots::EditMode::Nds, slots::kNdsLayout.newFormSize);
     ChooseTarget("game.sav", 1000);
     QuestionHookPrompter hooked;
     hooked.paths = prompter.paths;
     {
         FolderBlocked blocked(card.PcFolder());
         hooked.onQuestion = [&] { blocked.Block(); };
-        ExportSave(CommandContext{card.Root(), mode, hooked, view});
+        commands::ExportSave(slots::CommandContext{card.Root(), mode, hooked, view});
     }
     const Shown last = hooked.LastMessage();
     EXPECT_EQ(last.kind, Shown::Kind::Failure);
@@ -216,7 +217,7 @@ TEST_F(ExportTest, RecognisedTargetsKeepWhatIsNotTheirSave) {
     using namespace files;
     struct Case {
         const char* what;
-        EditMode mode;
+        slots::EditMode mode;
         const char* name;
         Bytes file;
         std::size_t at, length;  // the save inside the file
@@ -224,16 +225,16 @@ TEST_F(ExportTest, RecognisedTargetsKeepWhatIsNotTheirSave) {
         std::string caption;
     };
     const Case cases[] = {
-        {"164-byte header .duc", EditMode::Nds, "game.duc", Ar164File(Bytes(8192, 1), "A"), 0xA4,
-         8192, 500, "Export - [MAXDRIVE-DS NoCompress-data](*.DUC) type"},
-        {"DeSmuME .sav", EditMode::Nds, "game.sav", Desmume(Bytes(8192, 1)), 0, 8192, 0,
+        {"164-byte header .duc", slots::EditMode::Nds, "game.duc", Ar164File(Bytes(8192, 1), "A"),
+         0xA4, 8192, 500, "Export - [MAXDRIVE-DS NoCompress-data](*.DUC) type"},
+        {"DeSmuME .sav", slots::EditMode::Nds, "game.sav", Desmume(Bytes(8192, 1)), 0, 8192, 0,
          "Export - [SuperCard/No-header SAVEDATA](*.SAV) type"},
-        {"DeSmuME .dsv", EditMode::Nds, "game.dsv", Desmume(Bytes(65536, 1)), 0, 65536, 0,
+        {"DeSmuME .dsv", slots::EditMode::Nds, "game.dsv", Desmume(Bytes(65536, 1)), 0, 65536, 0,
          "Export - [DeSmuME SAVEDATA](*.DSV) type"},
-        {"stored no$gba .sav", EditMode::Gba, "game.sav", NocashStored(Bytes(32768, 1)), 0x4C,
-         32768, 0, "Export - [VisualBoyAdvance/No-header SAVEDATA](*.SAV) type"},
-        {"GBA .sav with clock data", EditMode::Gba, "game.sav", Bytes(8192 + 16, 1), 0, 8192, 0,
-         "Export - [VisualBoyAdvance/No-header SAVEDATA](*.SAV) type"},
+        {"stored no$gba .sav", slots::EditMode::Gba, "game.sav", NocashStored(Bytes(32768, 1)),
+         0x4C, 32768, 0, "Export - [VisualBoyAdvance/No-header SAVEDATA](*.SAV) type"},
+        {"GBA .sav with clock data", slots::EditMode::Gba, "game.sav", Bytes(8192 + 16, 1), 0, 8192,
+         0, "Export - [VisualBoyAdvance/No-header SAVEDATA](*.SAV) type"},
     };
     for (const Case& c : cases) {
         SetUpSlot(c.mode, LayoutFor(c.mode).newFormSize);
@@ -246,8 +247,9 @@ TEST_F(ExportTest, RecognisedTargetsKeepWhatIsNotTheirSave) {
         const std::size_t byNameLength = c.file.size() - c.byNameAt;
         EXPECT_NE(now, Overlaid(c.file, Slice(slot, 0, byNameLength), c.byNameAt)) << c.what;
         EXPECT_EQ(prompter.shown[0].caption, c.caption) << c.what;
-        EXPECT_NE(prompter.shown[0].text.find("with room for " + base::ByteCount(c.length) + " bytes"),
-                  std::string::npos)
+        EXPECT_NE(
+            prompter.shown[0].text.find("with room for " + base::ByteCount(c.length) + " bytes"),
+            std::string::npos)
             << c.what;
         EXPECT_EQ(prompter.LastMessage().kind, Shown::Kind::Info) << c.what;
     }
@@ -257,23 +259,25 @@ TEST_F(ExportTest, TargetsItCannotWriteSafelyAreRefused) {
     using namespace files;
     struct Case {
         const char* what;
-        EditMode mode;
+        slots::EditMode mode;
         const char* name;
         Bytes file;
         std::string message;
     };
     const Case cases[] = {
-        {"compressed no$gba", EditMode::Gba, "game.sav", NocashCompressed(Bytes(8192, 0xFF)),
+        {"compressed no$gba", slots::EditMode::Gba, "game.sav", NocashCompressed(Bytes(8192, 0xFF)),
          "It doesn't export into this no$gba save, compressed: this program does not write "
          "compressed no$gba saves; export into a no$gba save that is not compressed, or into a "
          "new file."},
-        {".dsv without a footer", EditMode::Nds, "game.dsv", Bytes(8192, 1),
+        {".dsv without a footer", slots::EditMode::Nds, "game.dsv", Bytes(8192, 1),
          "It doesn't export into this file: it does not end with the footer of a DeSmuME save."},
-        {".sps is imported only", EditMode::Gba, "game.sps", Bytes(8192, 1), "It doesn't support."},
-        {".gsv is imported only", EditMode::Gba, "game.gsv", Bytes(8192, 1), "It doesn't support."},
+        {".sps is imported only", slots::EditMode::Gba, "game.sps", Bytes(8192, 1),
+         "It doesn't support."},
+        {".gsv is imported only", slots::EditMode::Gba, "game.gsv", Bytes(8192, 1),
+         "It doesn't support."},
     };
     for (const Case& c : cases) {
-        SetUpSlot(c.mode, kOldFormSize);
+        SetUpSlot(c.mode, slots::kOldFormSize);
         target = (card.PcFolder() / c.name).string();
         WriteFile(target, c.file);
         prompter.paths.push_back(target);

@@ -12,13 +12,13 @@ namespace slotkit::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using T = ForeignSaveType;
+using T = formats::ForeignSaveType;
 
 TEST(ClassifyForeignSave, LastThreeLettersInAnyCaseDecide) {
     struct Case {
         const char* path;
-        ForeignSaveType nds;
-        ForeignSaveType gba;
+        formats::ForeignSaveType nds;
+        formats::ForeignSaveType gba;
     };
     const Case cases[] = {
         {"/pc/game.sav", T::NdsSav, T::GbaSav},
@@ -39,8 +39,8 @@ TEST(ClassifyForeignSave, LastThreeLettersInAnyCaseDecide) {
         {"", T::Unsupported, T::Unsupported},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ClassifyForeignSave(EditMode::Nds, c.path), c.nds) << c.path;
-        EXPECT_EQ(ClassifyForeignSave(EditMode::Gba, c.path), c.gba) << c.path;
+        EXPECT_EQ(formats::ClassifyForeignSave(slots::EditMode::Nds, c.path), c.nds) << c.path;
+        EXPECT_EQ(formats::ClassifyForeignSave(slots::EditMode::Gba, c.path), c.gba) << c.path;
     }
 }
 
@@ -62,13 +62,13 @@ TEST(ClassifyForeignSave, CaptionsAndPayloadOffsets) {
 
 // A .DST file: the 516 header bytes, then `coded` (its first byte is the marker).
 Bytes DstFile(const Bytes& coded) {
-    Bytes file(kDstMarkerOffset, 0x5A);
+    Bytes file(formats::kDstMarkerOffset, 0x5A);
     file.insert(file.end(), coded.begin(), coded.end());
     return file;
 }
 
 Bytes Decoded(const Bytes& file) {
-    const DecodedDst result = DecodeDst(file);
+    const formats::DecodedDst result = formats::DecodeDst(file);
     EXPECT_FALSE(result.capacityReached);
     return Bytes(result.Bytes().begin(), result.Bytes().end());
 }
@@ -135,7 +135,7 @@ TEST(DecodeDst, FilesUpToTheMarkerByteDecodeToNothing) {
         EXPECT_EQ(Decoded(Bytes(size, 0x41)), Bytes{}) << size;
     }
     Bytes oneLiteral(518, 0x41);
-    oneLiteral[kDstMarkerOffset] = 0xEE;
+    oneLiteral[formats::kDstMarkerOffset] = 0xEE;
     EXPECT_EQ(Decoded(oneLiteral), Bytes{0x41});
 }
 
@@ -146,27 +146,27 @@ TEST(DecodeDst, StopsAtItsCapacity) {
         exact.insert(exact.end(), {0xEE, 0xFF, 0x11});
     }
     exact.insert(exact.end(), {0xEE, 190, 0x22});
-    DecodedDst full = DecodeDst(DstFile(exact));
-    EXPECT_EQ(full.length, kDstCapacity);
+    formats::DecodedDst full = formats::DecodeDst(DstFile(exact));
+    EXPECT_EQ(full.length, formats::kDstCapacity);
     EXPECT_FALSE(full.capacityReached);
-    EXPECT_EQ(full.buffer[kDstCapacity - 1], 0x22);
+    EXPECT_EQ(full.buffer[formats::kDstCapacity - 1], 0x22);
 
     // One more byte, as a run or as a literal, does not fit.
     for (const Bytes& more : {Bytes{0xEE, 0x00, 0x33}, Bytes{0x33}}) {
         Bytes coded = exact;
         coded.insert(coded.end(), more.begin(), more.end());
-        DecodedDst over = DecodeDst(DstFile(coded));
-        EXPECT_EQ(over.length, kDstCapacity);
+        formats::DecodedDst over = formats::DecodeDst(DstFile(coded));
+        EXPECT_EQ(over.length, formats::kDstCapacity);
         EXPECT_TRUE(over.capacityReached);
     }
 
     // A literal stretch that runs past the end of the buffer.
-    Bytes literals(kDstCapacity + 1000, 0x41);
+    Bytes literals(formats::kDstCapacity + 1000, 0x41);
     literals[0] = 0xEE;
-    DecodedDst cut = DecodeDst(DstFile(literals));
-    EXPECT_EQ(cut.length, kDstCapacity);
+    formats::DecodedDst cut = formats::DecodeDst(DstFile(literals));
+    EXPECT_EQ(cut.length, formats::kDstCapacity);
     EXPECT_TRUE(cut.capacityReached);
-    EXPECT_EQ(cut.buffer[kDstCapacity - 1], 0x41);
+    EXPECT_EQ(cut.buffer[formats::kDstCapacity - 1], 0x41);
 }
 
 // Random coded data made mostly of the bytes that matter (0x00, the markers, block
@@ -182,7 +182,7 @@ TEST(DecodeDst, AgreesWithTheReferenceOnRandomData) {
                                               : alphabet[random() % std::size(alphabet)]);
         }
         const Bytes file = DstFile(coded);
-        const std::string mismatch = reference::Mismatch(file, DecodeDst(file));
+        const std::string mismatch = reference::Mismatch(file, formats::DecodeDst(file));
         ASSERT_EQ(mismatch, "") << "round " << round;
     }
 }

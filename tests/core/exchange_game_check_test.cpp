@@ -40,61 +40,67 @@ TEST(LooselySameName, CaseBlanksAndPunctuationAsideOneHoldsTheOther) {
         {"  ", "", false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(LooselySameName(c.a, c.b), c.same) << c.a << " / " << c.b;
-        EXPECT_EQ(LooselySameName(c.b, c.a), c.same) << c.b << " / " << c.a;
+        EXPECT_EQ(commands::LooselySameName(c.a, c.b), c.same) << c.a << " / " << c.b;
+        EXPECT_EQ(commands::LooselySameName(c.b, c.a), c.same) << c.b << " / " << c.a;
     }
 }
 
 TEST(MatchGame, ByCodeAndTitleOrLooselyByAName) {
-    RomInfo gba;
+    games::RomInfo gba;
     gba.headerTitle = "POKEMON FIRE";
     gba.code = "BPRE";
     auto named = [](std::string title, std::string code, bool freeText = false) {
-        FoundSave found;
+        formats::FoundSave found;
         found.gameTitle = std::move(title);
         found.gameCode = std::move(code);
         found.gameFreeText = freeText;
         found.game = found.gameTitle;
         return found;
     };
-    EXPECT_EQ(MatchGame(named("POKEMON FIRE", "BPRE"), gba), GameMatch::Same);
-    EXPECT_EQ(MatchGame(named("pokemon fire ", ""), gba), GameMatch::Same);
-    EXPECT_EQ(MatchGame(named("POKEMON EMER", "BPEE"), gba), GameMatch::Different);
-    EXPECT_EQ(MatchGame(named("POKEMON FIRE", "BPRF"), gba), GameMatch::Different);
-    EXPECT_EQ(MatchGame(named("POKEMON FIRE HACK", "BPRE"), gba), GameMatch::Different);
-    EXPECT_EQ(MatchGame(named("", ""), gba), GameMatch::Unknown);
-    EXPECT_EQ(MatchGame(named("POKEMON FIRE", "BPRE"), RomInfo{}), GameMatch::Unknown);
+    EXPECT_EQ(commands::MatchGame(named("POKEMON FIRE", "BPRE"), gba), commands::GameMatch::Same);
+    EXPECT_EQ(commands::MatchGame(named("pokemon fire ", ""), gba), commands::GameMatch::Same);
+    EXPECT_EQ(commands::MatchGame(named("POKEMON EMER", "BPEE"), gba),
+              commands::GameMatch::Different);
+    EXPECT_EQ(commands::MatchGame(named("POKEMON FIRE", "BPRF"), gba),
+              commands::GameMatch::Different);
+    EXPECT_EQ(commands::MatchGame(named("POKEMON FIRE HACK", "BPRE"), gba),
+              commands::GameMatch::Different);
+    EXPECT_EQ(commands::MatchGame(named("", ""), gba), commands::GameMatch::Unknown);
+    EXPECT_EQ(commands::MatchGame(named("POKEMON FIRE", "BPRE"), games::RomInfo{}),
+              commands::GameMatch::Unknown);
 
-    RomInfo ds;
+    games::RomInfo ds;
     ds.headerTitle = "POKEMON D";
     ds.code = "ADAE";
     ds.banner = Bytes(roms::DsBannerSizeOf(1), 0);
     roms::PutU16(ds.banner, 0, 1);
     roms::PutTitle(ds.banner, 1, u"Pokémon Diamond Version\nNintendo");
     roms::SealDsBanner(ds.banner, 1);
-    EXPECT_EQ(MatchGame(named("pokemon diamond", "", true), ds), GameMatch::Same);
-    EXPECT_EQ(MatchGame(named("POKEMON D", "", true), ds), GameMatch::Same);
-    EXPECT_EQ(MatchGame(named("Pokemon Pearl", "", true), ds), GameMatch::Different);
+    EXPECT_EQ(commands::MatchGame(named("pokemon diamond", "", true), ds),
+              commands::GameMatch::Same);
+    EXPECT_EQ(commands::MatchGame(named("POKEMON D", "", true), ds), commands::GameMatch::Same);
+    EXPECT_EQ(commands::MatchGame(named("Pokemon Pearl", "", true), ds),
+              commands::GameMatch::Different);
     // The maker's line is no game's name.
-    EXPECT_EQ(MatchGame(named("Nintendo", "", true), ds), GameMatch::Different);
+    EXPECT_EQ(commands::MatchGame(named("Nintendo", "", true), ds), commands::GameMatch::Different);
 }
 
 TEST(SaveSizeNote, SaysWhenTheFileIsNotTheGamesSize) {
     const games::GbaSaveType flash{games::GbaSaveKind::Flash128K, 131072, "FLASH1M_V103"};
     const games::GbaSaveType eeprom{games::GbaSaveKind::Eeprom, 0, "EEPROM_V124"};
-    EXPECT_EQ(SaveSizeNote(131072, flash), "");
-    EXPECT_EQ(SaveSizeNote(65536, flash),
+    EXPECT_EQ(commands::SaveSizeNote(131072, flash), "");
+    EXPECT_EQ(commands::SaveSizeNote(65536, flash),
               "This file's save (65,536 bytes) is smaller than the game's save (Flash 128 KiB: "
               "131,072 bytes).");
-    EXPECT_EQ(SaveSizeNote(512, eeprom), "");
-    EXPECT_EQ(SaveSizeNote(8192, eeprom), "");
-    EXPECT_EQ(SaveSizeNote(32768, eeprom),
+    EXPECT_EQ(commands::SaveSizeNote(512, eeprom), "");
+    EXPECT_EQ(commands::SaveSizeNote(8192, eeprom), "");
+    EXPECT_EQ(commands::SaveSizeNote(32768, eeprom),
               "This file's save (32,768 bytes) is larger than the game's save (EEPROM: 512 or "
               "8,192 bytes).");
-    EXPECT_EQ(SaveSizeNote(1024, eeprom),
+    EXPECT_EQ(commands::SaveSizeNote(1024, eeprom),
               "This file's save (1,024 bytes) is neither size of the game's save (EEPROM: 512 or "
               "8,192 bytes).");
-    EXPECT_EQ(SaveSizeNote(1024, games::GbaSaveType{}), "");
+    EXPECT_EQ(commands::SaveSizeNote(1024, games::GbaSaveType{}), "");
 }
 
 // A card with the slot GAME.DAT, whose game is the ROM GAME.GBA or GAME.NDS on the card.
@@ -102,13 +108,13 @@ class GameCheckTest : public CardTest {
   protected:
     // A slot whose trailer names `shortName` and no long name.
     void WriteSlot(const std::string& name, const std::string& shortName) {
-        const SlotLayout& layout = LayoutFor(mode);
+        const slots::SlotLayout& layout = LayoutFor(mode);
         Bytes slot = card.WriteSlot(mode, name, layout.newFormSize, shortName);
         slot[layout.LongNameFlagOffset()] = 0;
         WriteFile(card.SlotFile(mode, name), slot);
     }
     void SetUpGba(std::string_view title, std::string_view code, std::string_view libraryId) {
-        mode = EditMode::Gba;
+        mode = slots::EditMode::Gba;
         Bytes rom = roms::GbaHeaderBytes(title, code, "01");
         rom.resize(0x8000, 0xFF);
         roms::Put(rom, 0x4000, libraryId);
@@ -119,14 +125,14 @@ class GameCheckTest : public CardTest {
     // GAME.DAT belongs to GAME.NDS of game `code`; the slot holds `dataBytes` bytes of data,
     // then blank (0xFF) to the region's end. `badHeader`: the ROM's header fails its check.
     Bytes SetUpDs(std::string_view code, std::size_t dataBytes, bool badHeader = false) {
-        mode = EditMode::Nds;
+        mode = slots::EditMode::Nds;
         Bytes rom = roms::DsHeaderBytes("SIZED", code, "01", 0, 0);
         rom[0x15E] ^= badHeader ? 0xFF : 0;
         WriteFile(card.Dir() / "card" / "GAME.NDS", rom);
         WriteSlot("GAME.DAT", "GAME    NDS");
         Bytes slot = ReadFile(card.SlotFile(mode, "GAME.DAT"));
         std::fill(slot.begin() + static_cast<std::ptrdiff_t>(dataBytes),
-                  slot.begin() + kNdsLayout.saveRegionSize, 0xFF);
+                  slot.begin() + slots::kNdsLayout.saveRegionSize, 0xFF);
         WriteFile(card.SlotFile(mode, "GAME.DAT"), slot);
         ListAndSelect({0});
         return slot;
@@ -136,7 +142,7 @@ class GameCheckTest : public CardTest {
         fs::remove(target);
         prompter.paths.push_back(target.string());
         prompter.shown.clear();
-        ExportNewSave(Context());
+        commands::ExportNewSave(Context());
         return fs::exists(target) ? ReadFile(target) : Bytes{};
     }
     std::string Choose(const std::string& name, const Bytes& content) {
@@ -158,7 +164,7 @@ class GameCheckTest : public CardTest {
 TEST_F(GameCheckTest, TheImportQuestionNamesBothGamesWhenTheyDiffer) {
     SetUpGba("POKEMON FIRE", "BPRE", "FLASH1M_V103");
     Choose("other.sps", SharkPort(PatternBytes(131072, 3), "POKEMON EMER", "BPEE"));
-    ImportSave(Context());
+    commands::ImportSave(Context());
     EXPECT_EQ(Question(),
               "Does the import of the save data.\nDon't use for an [Not-used] slot.\nIt doesn't "
               "permit writing in save of the different game, too.\n\nSharkPort save: 131,072 "
@@ -170,7 +176,7 @@ TEST_F(GameCheckTest, TheImportQuestionNamesBothGamesWhenTheyDiffer) {
 TEST_F(GameCheckTest, TheSameGameIsSaidBrieflyAndASizeThatIsNotTheGames) {
     SetUpGba("POKEMON FIRE", "BPRE", "FLASH1M_V103");
     Choose("same.gsv", GameSharkSp(PatternBytes(65536, 4), 5, "POKEMON FIRE"));
-    ImportSave(Context());
+    commands::ImportSave(Context());
     const std::string question = Question();
     EXPECT_NE(question.find("GameShark SP save: 65,536 bytes\nThis save is for the slot's game, "
                             "POKEMON FIRE (BPRE).\nThis file's save (65,536 bytes) is smaller "
@@ -182,7 +188,7 @@ TEST_F(GameCheckTest, TheSameGameIsSaidBrieflyAndASizeThatIsNotTheGames) {
     // A raw .sav names no game; its size is still checked.
     prompter.shown.clear();
     Choose("raw.sav", PatternBytes(32768, 5));
-    ImportSave(Context());
+    commands::ImportSave(Context());
     EXPECT_NE(Question().find("\n\nThis file's save (32,768 bytes) is smaller than the game's "
                               "save (Flash 128 KiB: 131,072 bytes).\n\nDoes it"),
               std::string::npos)
@@ -194,7 +200,7 @@ TEST_F(GameCheckTest, WithoutItsRomOnTheCardTheFileSaysItsGameAsBefore) {
     fs::remove(card.Dir() / "card" / "GAME.GBA");
     fs::create_directories(card.Dir() / "card" / "GAME.GBA");  // a folder of the ROM's name
     Choose("other.sps", SharkPort(PatternBytes(131072, 3), "POKEMON EMER", "BPEE"));
-    ImportSave(Context());
+    commands::ImportSave(Context());
     const std::string question = Question();
     EXPECT_NE(question.find("SharkPort save: 131,072 bytes\nGame: POKEMON EMER (BPEE)\n\n"),
               std::string::npos)
@@ -203,7 +209,7 @@ TEST_F(GameCheckTest, WithoutItsRomOnTheCardTheFileSaysItsGameAsBefore) {
 }
 
 TEST_F(GameCheckTest, AnActionReplayNameIsComparedLooselyWithTheDsTitle) {
-    mode = EditMode::Nds;
+    mode = slots::EditMode::Nds;
     Bytes rom = roms::DsHeaderBytes("POKEMON D", "ADAE", "01", 0, 0x200);
     const Bytes banner = roms::DsBannerBytes(1, u"Pokémon Diamond\nNintendo");
     rom.insert(rom.end(), banner.begin(), banner.end());
@@ -211,13 +217,13 @@ TEST_F(GameCheckTest, AnActionReplayNameIsComparedLooselyWithTheDsTitle) {
     WriteSlot("GAME.DAT", "GAME    NDS");
     ListAndSelect({0});
     Choose("same.duc", ArdsFile(PatternBytes(1000, 6), "pokemon  diamond"));
-    ImportSave(Context());
+    commands::ImportSave(Context());
     EXPECT_NE(Question().find("This save is for the slot's game, POKEMON D (ADAE)."),
               std::string::npos)
         << Question();
     prompter.shown.clear();
     Choose("other.duc", ArdsFile(PatternBytes(1000, 6), "Mario Kart DS"));
-    ImportSave(Context());
+    commands::ImportSave(Context());
     EXPECT_NE(Question().find("This save is for Mario Kart DS; the slot's game is POKEMON D "
                               "(ADAE)."),
               std::string::npos)
@@ -225,7 +231,7 @@ TEST_F(GameCheckTest, AnActionReplayNameIsComparedLooselyWithTheDsTitle) {
 }
 
 TEST_F(GameCheckTest, ARestoreOfAnotherGamesBackupAsksFirst) {
-    mode = EditMode::Gba;
+    mode = slots::EditMode::Gba;
     WriteSlot("A.DAT", "GAME    GBA");
     WriteSlot("B.DAT", "OTHER   GBA");
     ListAndSelect({0, 1});
@@ -234,14 +240,14 @@ TEST_F(GameCheckTest, ARestoreOfAnotherGamesBackupAsksFirst) {
     fs::create_directories(folder);
     Bytes a = ReadFile(card.SlotFile(mode, "A.DAT"));
     Bytes b = ReadFile(card.SlotFile(mode, "B.DAT"));
-    roms::Put(b, kGbaLayout.ShortNameOffset(), "POKEMO~1GBA");
-    b[kGbaLayout.LongNameFlagOffset()] = 1;
-    roms::Put(b, kGbaLayout.LongNameOffset(), std::string_view("Pokemon Fire.gba", 17));
+    roms::Put(b, slots::kGbaLayout.ShortNameOffset(), "POKEMO~1GBA");
+    b[slots::kGbaLayout.LongNameFlagOffset()] = 1;
+    roms::Put(b, slots::kGbaLayout.LongNameOffset(), std::string_view("Pokemon Fire.gba", 17));
     WriteFile(folder / "A.DAT", a);
     WriteFile(folder / "B.DAT", b);
     prompter.paths.push_back(folder.string());
     prompter.answers = {false};
-    Restore(Context());
+    commands::Restore(Context());
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text,
               "This backup names another game than its slot:\n" +
@@ -254,7 +260,7 @@ TEST_F(GameCheckTest, ARestoreOfAnotherGamesBackupAsksFirst) {
     WriteFile(folder / "B.DAT", ReadFile(card.SlotFile(mode, "B.DAT")));
     prompter.shown.clear();
     prompter.paths.push_back(folder.string());
-    Restore(Context());
+    commands::Restore(Context());
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "Success!");
 }
@@ -276,12 +282,12 @@ TEST_F(GameCheckTest, ANewFileTakesTheGamesSaveSize) {
         SetUpGba("SIZED " + std::to_string(&c - cases), "BSZE", c.libraryId);
         Bytes slot = ReadFile(card.SlotFile(mode, "GAME.DAT"));
         std::fill(slot.begin() + static_cast<std::ptrdiff_t>(c.dataBytes),
-                  slot.begin() + kGbaLayout.saveRegionSize, 0xFF);
+                  slot.begin() + slots::kGbaLayout.saveRegionSize, 0xFF);
         WriteFile(card.SlotFile(mode, "GAME.DAT"), slot);
         const fs::path target = card.PcFolder() / "new.sav";
         fs::remove(target);
         prompter.paths.push_back(target.string());
-        ExportNewSave(Context());
+        commands::ExportNewSave(Context());
         EXPECT_EQ(fs::file_size(target), c.suggested) << c.libraryId << " " << c.dataBytes;
     }
 }
@@ -293,7 +299,7 @@ TEST_F(GameCheckTest, AGbaRomReadWholeShowsItsProgressAndCanBeStopped) {
     prompter.stopProgressAfter = 0;
     const fs::path target = card.PcFolder() / "new.sav";
     prompter.paths.push_back(target.string());
-    ExportNewSave(Context());
+    commands::ExportNewSave(Context());
     EXPECT_EQ(prompter.progressTitles,
               std::vector<std::string>{"Reading the save type of GAME.GBA"});
     ASSERT_EQ(prompter.progressLines.size(), 1u);
@@ -305,12 +311,12 @@ TEST_F(GameCheckTest, AGbaRomReadWholeShowsItsProgressAndCanBeStopped) {
     prompter.stopProgressAfter = -1;
     prompter.progressTitles.clear();
     prompter.paths.push_back(target.string());
-    ExportNewSave(Context());
+    commands::ExportNewSave(Context());
     EXPECT_EQ(fs::file_size(target), 32768u);
     EXPECT_EQ(prompter.progressTitles.size(), 1u);
     prompter.progressTitles.clear();
     prompter.paths.push_back(target.string());
-    ExportNewSave(Context());
+    commands::ExportNewSave(Context());
     EXPECT_TRUE(prompter.progressTitles.empty());
 }
 
@@ -353,8 +359,8 @@ TEST_F(GameCheckTest, AGameLargerThanASlotGetsItsWholeSizeBlankPastTheSlot) {
 
     const Bytes dsv = ExportNew("big.dsv");
     EXPECT_EQ(Slice(dsv, 0, 524288), expected);
-    EXPECT_EQ(Slice(dsv, 524288, dsv.size() - 524288), DesmumeFooter(524288));
-    EXPECT_EQ(ReadForeignSave(ForeignSaveType::Dsv, dsv).length, 524288u);
+    EXPECT_EQ(Slice(dsv, 524288, dsv.size() - 524288), formats::DesmumeFooter(524288));
+    EXPECT_EQ(ReadForeignSave(formats::ForeignSaveType::Dsv, dsv).length, 524288u);
 }
 
 // Where the game's save size cannot be known, the size is guessed from the data as before, and
@@ -379,7 +385,7 @@ TEST_F(GameCheckTest, AnUnknownDsGameSizeIsGuessedAndSaidSo) {
 
     SetUpDs("AMCE", 2048);
     Bytes blank = ReadFile(card.SlotFile(mode, "GAME.DAT"));
-    std::fill_n(blank.begin() + kNdsLayout.ShortNameOffset(), kShortNameSize, 0);
+    std::fill_n(blank.begin() + slots::kNdsLayout.ShortNameOffset(), slots::kShortNameSize, 0);
     WriteFile(card.SlotFile(mode, "GAME.DAT"), blank);
     EXPECT_EQ(ExportNew("new.sav").size(), 8192u);
     EXPECT_EQ(prompter.LastMessage().text,
@@ -392,7 +398,7 @@ TEST_F(GameCheckTest, TheDsImportQuestionSaysWhenTheFileIsNotTheGamesSize) {
     SetUpDs("AMCE", 2048);
     prompter.answers = {false};
     Choose("small.sav", PatternBytes(8192, 5));
-    ImportSave(Context());
+    commands::ImportSave(Context());
     EXPECT_NE(Question().find("\n\nThis file's save (8,192 bytes) is smaller than the game's "
                               "save (Flash 256 KiB: 262,144 bytes).\n\nDoes it"),
               std::string::npos)
@@ -401,7 +407,7 @@ TEST_F(GameCheckTest, TheDsImportQuestionSaysWhenTheFileIsNotTheGamesSize) {
     prompter.shown.clear();
     prompter.answers = {false};
     Choose("right.sav", PatternBytes(262144, 5));
-    ImportSave(Context());
+    commands::ImportSave(Context());
     EXPECT_EQ(Question().find("game's save"), std::string::npos) << Question();
 }
 

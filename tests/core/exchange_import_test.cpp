@@ -18,7 +18,7 @@ class ImportTest : public CardTest {
     Bytes slot;
 
     // One slot, listed and selected.
-    void SetUpSlot(EditMode slotMode, std::uint64_t size) {
+    void SetUpSlot(slots::EditMode slotMode, std::uint64_t size) {
         mode = slotMode;
         slot = card.WriteSlot(mode, "GAME.DAT", size);
         ListAndSelect({0});
@@ -33,7 +33,7 @@ class ImportTest : public CardTest {
         return path;
     }
 
-    void Import() { ImportSave(Context()); }
+    void Import() { commands::ImportSave(Context()); }
 
     std::size_t Region() const { return LayoutFor(mode).saveRegionSize; }
 };
@@ -48,7 +48,7 @@ Bytes Joined(Bytes a, const Bytes& b) {
 }
 
 TEST_F(ImportTest, SavIntoGbaSlotReplacesOnlyItsOwnLength) {
-    SetUpSlot(EditMode::Gba, kGbaLayout.newFormSize);
+    SetUpSlot(slots::EditMode::Gba, slots::kGbaLayout.newFormSize);
     const Bytes save = PatternBytes(65536, 1);
     Choose("game.sav", save);
     Import();
@@ -74,7 +74,7 @@ TEST_F(ImportTest, DssAndDucSkipTheirHeaderAndFillTheRegion) {
         {"game.dss", "Inport - [ACTION REPLAY MAX Duo](*.DSS) type"},
         {"GAME.DUC", "Inport - [MAXDRIVE-DS NoCompress-data](*.DUC) type"}};
     for (const auto& [name, caption] : files) {
-        SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+        SetUpSlot(slots::EditMode::Nds, slots::kNdsLayout.newFormSize);
         const Bytes save = PatternBytes(Region(), 2);
         Choose(name, Joined(Header(500), save));
         Import();
@@ -89,8 +89,8 @@ TEST_F(ImportTest, DssAndDucSkipTheirHeaderAndFillTheRegion) {
 }
 
 TEST_F(ImportTest, DstIsDecodedIntoTheSlot) {
-    SetUpSlot(EditMode::Nds, kOldFormSize);
-    Bytes file(kDstMarkerOffset, 0);
+    SetUpSlot(slots::EditMode::Nds, slots::kOldFormSize);
+    Bytes file(formats::kDstMarkerOffset, 0);
     file.insert(file.end(), {0xEE, 0x41, 0x00, 0x42, 0xEE, 0x03, 0x55, 0x00, 0x00, 0x00, 0x99});
     Choose("game.dst", file);
     Import();
@@ -100,7 +100,7 @@ TEST_F(ImportTest, DstIsDecodedIntoTheSlot) {
 
 // Save data longer than the region is cut to it: the trailer and the file length stay.
 TEST_F(ImportTest, DataLongerThanTheRegionIsCutAndTheUserIsTold) {
-    SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+    SetUpSlot(slots::EditMode::Nds, slots::kNdsLayout.newFormSize);
     const Bytes save = PatternBytes(Region() + 1500, 3);
     Choose("big.sav", save);
     Import();
@@ -108,7 +108,8 @@ TEST_F(ImportTest, DataLongerThanTheRegionIsCutAndTheUserIsTold) {
     const Bytes now = SlotNow();
     ASSERT_EQ(now.size(), slot.size());
     EXPECT_EQ(Slice(now, 0, Region()), Slice(save, 0, Region()));
-    EXPECT_EQ(Slice(now, Region(), kTrailerSize), Slice(slot, Region(), kTrailerSize));
+    EXPECT_EQ(Slice(now, Region(), slots::kTrailerSize),
+              Slice(slot, Region(), slots::kTrailerSize));
     EXPECT_NE(prompter.shown[0].text.find("1,500 bytes are left out."), std::string::npos);
     EXPECT_TRUE(prompter.shown[0].text.ends_with("\n\nDoes it execute really?"));
     EXPECT_EQ(prompter.LastMessage().kind, Shown::Kind::Info);
@@ -117,8 +118,8 @@ TEST_F(ImportTest, DataLongerThanTheRegionIsCutAndTheUserIsTold) {
 }
 
 TEST_F(ImportTest, DstPastTheDecoderBufferIsCutLikeAnyLongData) {
-    SetUpSlot(EditMode::Nds, kOldFormSize);
-    Bytes file(kDstMarkerOffset, 0);
+    SetUpSlot(slots::EditMode::Nds, slots::kOldFormSize);
+    Bytes file(formats::kDstMarkerOffset, 0);
     file.push_back(0xEE);
     for (int i = 0; i < 4200; ++i) {
         file.insert(file.end(), {0xEE, 0xFF, 0x66});
@@ -131,7 +132,7 @@ TEST_F(ImportTest, DstPastTheDecoderBufferIsCutLikeAnyLongData) {
 }
 
 TEST_F(ImportTest, DataOfExactlyTheRegionTellsNothingMore) {
-    SetUpSlot(EditMode::Gba, kGbaLayout.newFormSize);
+    SetUpSlot(slots::EditMode::Gba, slots::kGbaLayout.newFormSize);
     const Bytes save = PatternBytes(Region(), 4);
     Choose("exact.sav", save);
     Import();
@@ -141,14 +142,14 @@ TEST_F(ImportTest, DataOfExactlyTheRegionTellsNothingMore) {
 }
 
 TEST_F(ImportTest, EmptySaveDataWritesNothingAndSucceeds) {
-    Bytes dst(kDstMarkerOffset + 1, 0);
+    Bytes dst(formats::kDstMarkerOffset + 1, 0);
     dst.back() = 0xEE;
     const std::pair<const char*, Bytes> files[] = {{"empty.sav", {}},
                                                    {"empty.dss", Header(500)},
                                                    {"empty.duc", Header(500)},
                                                    {"empty.dst", dst}};
     for (const auto& [name, content] : files) {
-        SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+        SetUpSlot(slots::EditMode::Nds, slots::kNdsLayout.newFormSize);
         Choose(name, content);
         Import();
         EXPECT_EQ(SlotNow(), slot) << name;
@@ -158,8 +159,8 @@ TEST_F(ImportTest, EmptySaveDataWritesNothingAndSucceeds) {
 }
 
 TEST_F(ImportTest, SelectionOtherThanOneRow) {
-    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
-    card.WriteSlot(EditMode::Nds, "B.DAT", kNdsLayout.newFormSize);
+    card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize);
+    card.WriteSlot(slots::EditMode::Nds, "B.DAT", slots::kNdsLayout.newFormSize);
     ListAndSelect({});
     Import();
     EXPECT_TRUE(prompter.shown.empty());
@@ -177,28 +178,29 @@ TEST_F(ImportTest, SelectionOtherThanOneRow) {
 TEST_F(ImportTest, RefusalsChangeNothing) {
     struct Case {
         const char* what;
-        EditMode mode;
+        slots::EditMode mode;
         const char* chosen;  // a file of that name is written unless it is "missing"
         std::size_t chosenSize;
         int row;  // 0: GAME.DAT; 1: a row without a file
         const char* message;
     };
     const Case cases[] = {
-        {"missing import file", EditMode::Nds, "missing", 0, 0, "It doesn't open an import file."},
-        {"row without a file", EditMode::Nds, "game.sav", 100, 1,
+        {"missing import file", slots::EditMode::Nds, "missing", 0, 0,
+         "It doesn't open an import file."},
+        {"row without a file", slots::EditMode::Nds, "game.sav", 100, 1,
          "It doesn't open the file of the memory card."},
-        {"the slot is checked before the type", EditMode::Nds, "game.txt", 100, 1,
+        {"the slot is checked before the type", slots::EditMode::Nds, "game.txt", 100, 1,
          "It doesn't open the file of the memory card."},
-        {"unknown type", EditMode::Nds, "game.txt", 100, 0, "It doesn't support."},
-        {".dss in GBA mode", EditMode::Gba, "game.dss", 1000, 0, "It doesn't support."},
-        {".dst in GBA mode", EditMode::Gba, "game.dst", 1000, 0, "It doesn't support."},
-        {".dss shorter than its header", EditMode::Nds, "game.dss", 499, 0,
+        {"unknown type", slots::EditMode::Nds, "game.txt", 100, 0, "It doesn't support."},
+        {".dss in GBA mode", slots::EditMode::Gba, "game.dss", 1000, 0, "It doesn't support."},
+        {".dst in GBA mode", slots::EditMode::Gba, "game.dst", 1000, 0, "It doesn't support."},
+        {".dss shorter than its header", slots::EditMode::Nds, "game.dss", 499, 0,
          "It doesn't import: the file is shorter than the 500-byte header of a *.DSS file."},
-        {".duc shorter than its header", EditMode::Nds, "game.duc", 0, 0,
+        {".duc shorter than its header", slots::EditMode::Nds, "game.duc", 0, 0,
          "It doesn't import: the file is shorter than the 500-byte header of a *.DUC file."},
     };
     for (const Case& c : cases) {
-        SetUpSlot(c.mode, kOldFormSize);
+        SetUpSlot(c.mode, slots::kOldFormSize);
         ListAndSelect({c.row});
         const std::string path = (card.PcFolder() / c.chosen).string();
         const Bytes chosen = PatternBytes(c.chosenSize, 5);
@@ -219,7 +221,7 @@ TEST_F(ImportTest, RefusalsChangeNothing) {
 }
 
 TEST_F(ImportTest, AFolderInPlaceOfEitherFileIsRefused) {
-    SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+    SetUpSlot(slots::EditMode::Nds, slots::kNdsLayout.newFormSize);
     std::filesystem::create_directories(card.PcFolder() / "dir.sav");
     prompter.paths.push_back((card.PcFolder() / "dir.sav").string());
     Import();
@@ -234,7 +236,7 @@ TEST_F(ImportTest, AFolderInPlaceOfEitherFileIsRefused) {
 }
 
 TEST_F(ImportTest, CancelledChooserOrNoChangesNothing) {
-    SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+    SetUpSlot(slots::EditMode::Nds, slots::kNdsLayout.newFormSize);
     prompter.paths.push_back(std::nullopt);
     Import();
     EXPECT_TRUE(prompter.shown.empty());
@@ -248,14 +250,14 @@ TEST_F(ImportTest, CancelledChooserOrNoChangesNothing) {
 }
 
 TEST_F(ImportTest, AFailedWriteIsReportedAndLeavesTheSlot) {
-    SetUpSlot(EditMode::Nds, kNdsLayout.newFormSize);
+    SetUpSlot(slots::EditMode::Nds, slots::kNdsLayout.newFormSize);
     Choose("game.sav", PatternBytes(1000, 8));
     QuestionHookPrompter hooked;
     hooked.paths = prompter.paths;
     {
         FolderBlocked blocked(card.SaveFolder(mode));
         hooked.onQuestion = [&] { blocked.Block(); };
-        ImportSave(CommandContext{card.Root(), mode, hooked, view});
+        commands::ImportSave(slots::CommandContext{card.Root(), mode, hooked, view});
     }
     const Shown last = hooked.LastMessage();
     EXPECT_EQ(last.kind, Shown::Kind::Failure);
@@ -276,7 +278,7 @@ TEST_F(ImportTest, SignaturesDecideWhereTheSaveIs) {
     const Bytes big = PatternBytes(524288, 23);
     struct Case {
         const char* what;
-        EditMode mode;
+        slots::EditMode mode;
         const char* name;
         Bytes file;
         Bytes save;            // what the slot receives
@@ -285,37 +287,39 @@ TEST_F(ImportTest, SignaturesDecideWhereTheSaveIs) {
         std::string note;  // the question's paragraph about the file
     };
     const Case cases[] = {
-        {"no$gba .sav", EditMode::Gba, "game.sav", NocashStored(save64k), save64k, 0,
+        {"no$gba .sav", slots::EditMode::Gba, "game.sav", NocashStored(save64k), save64k, 0,
          "Inport - [VisualBoyAdvance/No-header SAVEDATA](*.SAV) type", "no$gba save: 65,536 bytes"},
-        {"compressed no$gba .sav", EditMode::Nds, "game.SAV", NocashCompressed(save8k), save8k, 0,
-         "Inport - [SuperCard/No-header SAVEDATA](*.SAV) type",
+        {"compressed no$gba .sav", slots::EditMode::Nds, "game.SAV", NocashCompressed(save8k),
+         save8k, 0, "Inport - [SuperCard/No-header SAVEDATA](*.SAV) type",
          "no$gba save, compressed: 8,192 bytes"},
-        {"164-byte header .duc", EditMode::Nds, "game.duc", Ar164File(save64k, "NEW SUPER MARIO"),
-         save64k, 500, "Inport - [MAXDRIVE-DS NoCompress-data](*.DUC) type",
+        {"164-byte header .duc", slots::EditMode::Nds, "game.duc",
+         Ar164File(save64k, "NEW SUPER MARIO"), save64k, 500,
+         "Inport - [MAXDRIVE-DS NoCompress-data](*.DUC) type",
          "Action Replay save, 164-byte header: 65,536 bytes\nGame: NEW SUPER MARIO"},
-        {"500-byte header .dss names its game", EditMode::Nds, "game.dss",
+        {"500-byte header .dss names its game", slots::EditMode::Nds, "game.dss",
          ArdsFile(save8k, "POKEMON PLATINUM"), save8k, kNothingToCompare,
          "Inport - [ACTION REPLAY MAX Duo](*.DSS) type",
          "Action Replay save: 8,192 bytes\nGame: POKEMON PLATINUM"},
-        {"DeSmuME .dsv larger than the slot", EditMode::Nds, "game.dsv", Desmume(big),
+        {"DeSmuME .dsv larger than the slot", slots::EditMode::Nds, "game.dsv", Desmume(big),
          Slice(big, 0, 262144), kNothingToCompare, "Inport - [DeSmuME SAVEDATA](*.DSV) type",
          "DeSmuME save: 524,288 bytes; only its first 262,144 bytes fit the slot"},
-        {"DeSmuME .sav", EditMode::Nds, "game.sav", Desmume(save8k), save8k, 0,
+        {"DeSmuME .sav", slots::EditMode::Nds, "game.sav", Desmume(save8k), save8k, 0,
          "Inport - [SuperCard/No-header SAVEDATA](*.SAV) type", "DeSmuME save: 8,192 bytes"},
-        {"GBA .sav with clock data", EditMode::Gba, "game.sav", Joined(save8k, Bytes(16, 0xC1)),
-         save8k, 0, "Inport - [VisualBoyAdvance/No-header SAVEDATA](*.SAV) type",
+        {"GBA .sav with clock data", slots::EditMode::Gba, "game.sav",
+         Joined(save8k, Bytes(16, 0xC1)), save8k, 0,
+         "Inport - [VisualBoyAdvance/No-header SAVEDATA](*.SAV) type",
          "save with clock data: 8,192 bytes\nThe last 16 bytes of the file are an emulator's "
          "clock data, not save data; they are left out."},
-        {"SharkPort EEPROM", EditMode::Gba, "game.sps",
+        {"SharkPort EEPROM", slots::EditMode::Gba, "game.sps",
          SharkPort(WordsReversed(save8k), "POKEMON RUBY", "AXVE"), save8k, 0,
          "Inport - [SharkPort SAVEDATA](*.SPS) type",
          "SharkPort save: 8,192 bytes\nGame: POKEMON RUBY (AXVE)"},
-        {"SharkPort with a wrong checksum", EditMode::Gba, "game.XPS",
+        {"SharkPort with a wrong checksum", slots::EditMode::Gba, "game.XPS",
          SharkPort(save64k, "METROID", "BMXE", false), save64k, 0,
          "Inport - [SharkPort SAVEDATA](*.XPS) type",
          "SharkPort save: 65,536 bytes\nGame: METROID (BMXE)\nThe checksum of this file does "
          "not match its data: the file may be damaged."},
-        {"GameShark SP", EditMode::Gba, "game.gsv", GameSharkSp(save64k, 5, "ADVANCE WARS"),
+        {"GameShark SP", slots::EditMode::Gba, "game.gsv", GameSharkSp(save64k, 5, "ADVANCE WARS"),
          save64k, 0, "Inport - [GameShark SP SAVEDATA](*.GSV) type",
          "GameShark SP save: 65,536 bytes\nGame: ADVANCE WARS"},
     };
@@ -342,32 +346,32 @@ TEST_F(ImportTest, SignaturesDecideWhereTheSaveIs) {
 TEST_F(ImportTest, UnreadableContainersAreRefusedAndChangeNothing) {
     using namespace files;
     // Read by its name alone, a savestate decodes to bytes that would have gone into the slot.
-    EXPECT_GT(DecodeDst(Savestate(5000)).length, 0u);
+    EXPECT_GT(formats::DecodeDst(Savestate(5000)).length, 0u);
     Bytes lying = NocashHeader(0, 0x7FFFFFFF);
     lying.resize(0x4C + 64);
     struct Case {
         const char* what;
-        EditMode mode;
+        slots::EditMode mode;
         const char* name;
         Bytes file;
         std::string message;
     };
     const Case cases[] = {
-        {"DeSmuME savestate", EditMode::Nds, "game.dst", Savestate(5000),
+        {"DeSmuME savestate", slots::EditMode::Nds, "game.dst", Savestate(5000),
          "It doesn't import this file: it is a DeSmuME savestate, a snapshot of the whole "
          "emulator, not a save. Export the save from the emulator (a .dsv or .sav file) and "
          "import that."},
-        {".dsv without a footer", EditMode::Nds, "game.dsv", PatternBytes(8192, 1),
+        {".dsv without a footer", slots::EditMode::Nds, "game.dsv", PatternBytes(8192, 1),
          "It doesn't import this file: it does not end with the footer of a DeSmuME save."},
-        {"no$gba header naming more than the file", EditMode::Gba, "game.sav", lying,
+        {"no$gba header naming more than the file", slots::EditMode::Gba, "game.sav", lying,
          "It doesn't import this no$gba save: its header names 2147483647 bytes of save data, "
          "more than the file holds."},
-        {".gsv without its header", EditMode::Gba, "game.gsv", PatternBytes(9000, 1),
+        {".gsv without its header", slots::EditMode::Gba, "game.gsv", PatternBytes(9000, 1),
          "It doesn't import this file: it does not begin with the header of a GameShark SP "
          "save."},
     };
     for (const Case& c : cases) {
-        SetUpSlot(c.mode, kOldFormSize);
+        SetUpSlot(c.mode, slots::kOldFormSize);
         Choose(c.name, c.file);
         Import();
         EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"error: " + c.message}) << c.what;

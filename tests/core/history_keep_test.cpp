@@ -25,7 +25,7 @@ constexpr std::uint64_t kNew = 263'168;
 class HistoryTest : public OpsTest {
   protected:
     std::string ModeFolder() {
-        HistoryPlace place;
+        history::HistoryPlace place;
         EXPECT_FALSE(FindHistoryPlace(Context(), place));
         return place.modeFolder;
     }
@@ -52,23 +52,23 @@ TEST_F(HistoryTest, EveryChangingCommandKeepsExactlyTheBytesItReplaced) {
          [this] {
              WriteFile(Pc("backup.DAT"), PatternBytes(kNew, 99));
              prompter.paths.push_back(Pc("backup.DAT").string());
-             Restore(Context());
+             commands::Restore(Context());
          }},
-        {"dummy", kNew, [this] { MakeDummy(Context()); }},
-        {"convert", kOldFormSize, [this] { Convert(Context()); }},
-        {"delete", kNew, [this] { DeleteSlots(Context()); }},
+        {"dummy", kNew, [this] { commands::MakeDummy(Context()); }},
+        {"convert", slots::kOldFormSize, [this] { commands::Convert(Context()); }},
+        {"delete", kNew, [this] { commands::DeleteSlots(Context()); }},
         {"retarget", kNew,
          [this] {
              WriteFile(Pc("game.nds"), Bytes(16, 1));
              prompter.paths.push_back(Pc("game.nds").string());
              prompter.answers = {true, false};
-             ChangeTargetRom(Context());
+             commands::ChangeTargetRom(Context());
          }},
         {"import", kNew,
          [this] {
              WriteFile(Pc("game.sav"), PatternBytes(1000, 5));
              prompter.paths.push_back(Pc("game.sav").string());
-             ImportSave(Context());
+             commands::ImportSave(Context());
          }},
     };
     for (const auto& c : cases) {
@@ -93,10 +93,10 @@ TEST_F(HistoryTest, RenameAndBackupKeepNothing) {
     card.WriteSlot(mode, "A.DAT", kNew);
     SelectFiles({"A.DAT"});
     prompter.paths.push_back(Pc("copy.DAT").string());
-    Backup(Context());
+    commands::Backup(Context());
     SelectFiles({"A.DAT"});
     prompter.newNames.push_back("B");
-    RenameSlot(Context());
+    commands::RenameSlot(Context());
     EXPECT_TRUE(fs::exists(Slot("B.DAT")));
     EXPECT_FALSE(fs::exists(HistoryFolder()));
 }
@@ -107,7 +107,7 @@ TEST_F(HistoryTest, AVersionEqualToTheNewestKeptIsNotKeptAgain) {
     for (int i = 0; i < 3; ++i) {
         SelectFiles({"A.DAT"});
         prompter.paths.push_back(Pc("A.DAT").string());
-        Restore(Context());
+        commands::Restore(Context());
     }
     // The first restore keeps the original, the second the restored bytes, the third nothing.
     const auto versions = Versions("A.DAT");
@@ -128,7 +128,7 @@ TEST_F(HistoryTest, ABatchKeepsEveryRowAndTheBoundsHold) {
         }
         SelectFiles({"A.DAT", "B.DAT", "C.DAT"});
         prompter.paths.push_back(card.PcFolder().string());
-        Restore(Context());
+        commands::Restore(Context());
         ASSERT_FALSE(prompter.AnyFailure());
     }
     for (const char* name : {"A.DAT", "B.DAT", "C.DAT"}) {
@@ -150,10 +150,10 @@ TEST_F(HistoryTest, ARevertIsKeptAndCanItselfBeReverted) {
     WriteFile(Pc("A.DAT"), PatternBytes(kNew, 42));
     SelectFiles({"A.DAT"});
     prompter.paths.push_back(Pc("A.DAT").string());
-    Restore(Context());
+    commands::Restore(Context());
 
     prompter.shown.clear();
-    PutBackVersion(Context(), "A.DAT", 0);
+    commands::PutBackVersion(Context(), "A.DAT", 0);
     EXPECT_EQ(ReadFile(Slot("A.DAT")), original);
     ASSERT_EQ(prompter.shown.size(), 2u);
     EXPECT_EQ(prompter.shown[0].kind, Shown::Kind::Question);
@@ -162,7 +162,7 @@ TEST_F(HistoryTest, ARevertIsKeptAndCanItselfBeReverted) {
     ASSERT_EQ(versions.size(), 2u);
     EXPECT_EQ(versions[1].command, "revert");
 
-    PutBackVersion(Context(), "A.DAT", 2);  // the revert's own version
+    commands::PutBackVersion(Context(), "A.DAT", 2);  // the revert's own version
     EXPECT_EQ(ReadFile(Slot("A.DAT")), PatternBytes(kNew, 42));
     versions = Versions("A.DAT");
     ASSERT_EQ(versions.size(), 3u);
@@ -170,8 +170,8 @@ TEST_F(HistoryTest, ARevertIsKeptAndCanItselfBeReverted) {
 
     // No leaves the slot alone; an unknown version changes nothing.
     prompter.answers = {false};
-    PutBackVersion(Context(), "A.DAT", 1);
-    PutBackVersion(Context(), "A.DAT", 9);
+    commands::PutBackVersion(Context(), "A.DAT", 1);
+    commands::PutBackVersion(Context(), "A.DAT", 9);
     EXPECT_EQ(ReadFile(Slot("A.DAT")), PatternBytes(kNew, 42));
     EXPECT_EQ(prompter.Transcript().back(),
               "error: There is no version 9 of A.DAT in the history.");
@@ -181,17 +181,17 @@ TEST_F(HistoryTest, ADeletedSlotIsMadeAgainAndListed) {
     const Bytes a = card.WriteSlot(mode, "A.DAT", kNew, "MARIO   NDS");
     card.WriteSlot(mode, "B.DAT", kNew);
     SelectFiles({"A.DAT"});
-    DeleteSlots(Context());
+    commands::DeleteSlots(Context());
     ASSERT_FALSE(fs::exists(Slot("A.DAT")));
 
     std::error_code error;
-    const auto entries = ListHistory(Context(), "", error);
+    const auto entries = commands::ListHistory(Context(), "", error);
     ASSERT_FALSE(error);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].slotFileName, "A.DAT");
     EXPECT_EQ(entries[0].version.title, "MARIO   NDS");
 
-    PutBackVersion(Context(), "A.DAT", 0);
+    commands::PutBackVersion(Context(), "A.DAT", 0);
     EXPECT_EQ(ReadFile(Slot("A.DAT")), a);
     EXPECT_NE(RowOf("A.DAT"), -1) << "the list was not refreshed";
     // Nothing was there to keep before it was made again.
@@ -201,13 +201,13 @@ TEST_F(HistoryTest, ADeletedSlotIsMadeAgainAndListed) {
 TEST_F(HistoryTest, ADamagedCopyIsNotPutBack) {
     card.WriteSlot(mode, "A.DAT", kNew);
     SelectFiles({"A.DAT"});
-    DeleteSlots(Context());
+    commands::DeleteSlots(Context());
     const auto versions = Versions("A.DAT");
     ASSERT_EQ(versions.size(), 1u);
     Bytes damaged = Kept("A.DAT", versions[0]);
     damaged[100] ^= 1;
     WriteFile(fs::path(ModeFolder()) / "A.DAT" / versions[0].file, damaged);
-    PutBackVersion(Context(), "A.DAT", 0);
+    commands::PutBackVersion(Context(), "A.DAT", 0);
     EXPECT_FALSE(fs::exists(Slot("A.DAT")));
     EXPECT_TRUE(prompter.AnyFailure());
 }
@@ -220,7 +220,7 @@ TEST_F(HistoryTest, WhenTheHistoryCannotBeWrittenTheUserIsAsked) {
         SelectFiles({"A.DAT"});
         prompter.paths.push_back(Pc("A.DAT").string());
         prompter.answers = {yes};
-        Restore(Context());
+        commands::Restore(Context());
         ASSERT_FALSE(prompter.shown.empty());
         const Shown& question = prompter.shown.front();
         EXPECT_EQ(question.kind, Shown::Kind::Question);
@@ -240,7 +240,7 @@ TEST_F(HistoryTest, AVersionWhoseIndexCannotBeWrittenIsNotLeftBehind) {
     const fs::path blocked = fs::path(ModeFolder()) / "A.DAT" / "index.txt";
     fs::create_directories(blocked / "in the way");
     prompter.answers = {true, false};  // delete it; not without its version
-    RunOn("A.DAT", [&] { DeleteSlots(Context()); });
+    RunOn("A.DAT", [&] { commands::DeleteSlots(Context()); });
     ASSERT_EQ(prompter.shown.size(), 2u);
     EXPECT_NE(prompter.shown[1].text.find("could not be kept"), std::string::npos);
     EXPECT_EQ(ReadFile(Slot("A.DAT")), a);
@@ -250,7 +250,7 @@ TEST_F(HistoryTest, AVersionWhoseIndexCannotBeWrittenIsNotLeftBehind) {
 TEST_F(HistoryTest, EachCardAndModeHasItsOwnFolder) {
     card.WriteSlot(mode, "A.DAT", kNew);
     SelectFiles({"A.DAT"});
-    DeleteSlots(Context());
+    commands::DeleteSlots(Context());
     std::vector<std::string> cards;
     for (const auto& entry : fs::directory_iterator(HistoryFolder())) {
         cards.push_back(entry.path().filename().string());
@@ -260,9 +260,9 @@ TEST_F(HistoryTest, EachCardAndModeHasItsOwnFolder) {
     EXPECT_EQ(cards[0].rfind("folder-", 0), 0u) << cards[0];
     EXPECT_TRUE(fs::exists(fs::path(HistoryFolder()) / cards[0] / "NDSSAVE" / "A.DAT" /
                            history::kIndexFileName));
-    mode = EditMode::Gba;
+    mode = slots::EditMode::Gba;
     std::error_code error;
-    EXPECT_TRUE(ListHistory(Context(), "", error).empty());
+    EXPECT_TRUE(commands::ListHistory(Context(), "", error).empty());
 }
 
 // FAT names one file MARIO.DAT and mario.DAT: the slot keeps one history whatever letter case
@@ -271,12 +271,12 @@ TEST_F(HistoryTest, EachCardAndModeHasItsOwnFolder) {
 #ifndef _WIN32
 TEST_F(HistoryTest, OneHistoryPerSlotWhateverTheLetterCase) {
     const Bytes first = card.WriteSlot(mode, "MARIO.DAT", kNew);
-    RunOn("MARIO.DAT", [&] { MakeDummy(Context()); });
+    RunOn("MARIO.DAT", [&] { commands::MakeDummy(Context()); });
     // The card now lists it in other letters, as another system wrote its name.
     fs::rename(Slot("MARIO.DAT"), Slot("mario.DAT"));
     WriteFile(Pc("m.DAT"), PatternBytes(kNew, 9));
     prompter.paths.push_back(Pc("m.DAT").string());
-    RunOn("mario.DAT", [&] { Restore(Context()); });
+    RunOn("mario.DAT", [&] { commands::Restore(Context()); });
 
     EXPECT_EQ(FolderEntries(ModeFolder()), std::vector<std::string>{"MARIO.DAT"});
     const auto versions = Versions("mario.DAT");
@@ -284,10 +284,10 @@ TEST_F(HistoryTest, OneHistoryPerSlotWhateverTheLetterCase) {
     EXPECT_EQ(Kept("MARIO.DAT", versions[0]), first);
     EXPECT_EQ(Kept("MARIO.DAT", versions[1]), Bytes(kNew, 0));
     std::error_code error;
-    EXPECT_EQ(ListHistory(Context(), "mario.DAT", error).size(), 2u);
+    EXPECT_EQ(commands::ListHistory(Context(), "mario.DAT", error).size(), 2u);
 
     prompter.shown.clear();
-    PutBackVersion(Context(), "mario.DAT", 1);
+    commands::PutBackVersion(Context(), "mario.DAT", 1);
     EXPECT_EQ(ReadFile(Slot("mario.DAT")), first);
     EXPECT_EQ(FolderEntries(ModeFolder()), std::vector<std::string>{"MARIO.DAT"});
 }

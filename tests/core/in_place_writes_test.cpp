@@ -34,8 +34,8 @@ constexpr std::uint64_t kNdsSize = 263'168;
 
 class InPlaceTest : public OpsTest {
   protected:
-    HistoryPlace Place() {
-        HistoryPlace place;
+    history::HistoryPlace Place() {
+        history::HistoryPlace place;
         EXPECT_FALSE(FindHistoryPlace(Context(), place));
         return place;
     }
@@ -45,7 +45,7 @@ class InPlaceTest : public OpsTest {
     // A record as WriteSlots leaves it when the card is pulled before the record is removed.
     void PlantRecord(const std::string& slot, const Bytes& oldBytes, const Bytes& newBytes,
                      std::string cardName = "", std::string modeName = "NDSSAVE") {
-        const HistoryPlace place = Place();
+        const history::HistoryPlace place = Place();
         fs::create_directories(place.modeFolder);
         const history::Intent intent{cardName.empty() ? place.cardName : cardName,
                                      modeName,
@@ -106,7 +106,7 @@ TEST_F(InPlaceTest, FinishingBringsTornOldAndNewSlotsToTheirNewBytes) {
     PlantRecord("C.DAT", oldC, newC);
     const std::uint64_t inode = Inode(Slot("A.DAT"));
 
-    Refresh(Context());
+    commands::Refresh(Context());
     EXPECT_EQ(ReadFile(Slot("A.DAT")), newA);
     EXPECT_EQ(ReadFile(Slot("B.DAT")), newB);
     EXPECT_EQ(ReadFile(Slot("C.DAT")), newC);
@@ -125,14 +125,14 @@ TEST_F(InPlaceTest, FinishingBringsTornOldAndNewSlotsToTheirNewBytes) {
 
     // Nothing left: the next listing says nothing.
     prompter.shown.clear();
-    Refresh(Context());
+    commands::Refresh(Context());
     EXPECT_TRUE(Told().empty());
 }
 
 TEST_F(InPlaceTest, WithoutRecordsAListingTouchesNeitherCardNorHistory) {
     card.MakeSaveFolder(mode);
     const Bytes slot = card.WriteSlot(mode, "A.DAT", kNdsSize);
-    Refresh(Context());
+    commands::Refresh(Context());
     EXPECT_EQ(ReadFile(Slot("A.DAT")), slot);
     EXPECT_TRUE(Told().empty());
     EXPECT_FALSE(fs::exists(HistoryFolder())) << "a listing made the history";
@@ -155,7 +155,7 @@ TEST_F(InPlaceTest, DamagedForeignAndOrphanRecordsAreLeftAndNamedOnce) {
     card.WriteSlot(mode, "D.DAT", kNdsSize);
     const Bytes d = ReadFile(Slot("D.DAT"));
 
-    Refresh(Context());
+    commands::Refresh(Context());
     EXPECT_EQ(ReadFile(Slot("A.DAT")), oldA);
     EXPECT_EQ(ReadFile(Slot("B.DAT")), oldB);
     EXPECT_EQ(ReadFile(Slot("C.DAT")), oldC);
@@ -183,7 +183,7 @@ TEST_F(InPlaceTest, DamagedForeignAndOrphanRecordsAreLeftAndNamedOnce) {
     EXPECT_FALSE(prompter.AnyFailure()) << "a record left behind must not stop the commands";
 
     prompter.shown.clear();
-    Refresh(Context());
+    commands::Refresh(Context());
     EXPECT_TRUE(Told().empty()) << "said again: " << Told()[0];
 }
 
@@ -193,9 +193,9 @@ TEST_F(InPlaceTest, ACommandFindsItsSlotFinishedAndTheUserToldFirst) {
     const Bytes newA = PatternBytes(kNdsSize, 9);
     PlantRecord("A.DAT", oldA, newA);
     Bytes seen;
-    RunCommand(Context(), [&](const CommandContext& c) {
+    commands::RunCommand(Context(), [&](const slots::CommandContext& c) {
         seen = ReadFile(Slot("A.DAT"));
-        c.prompter.Message("the command ran", "test", MessageKind::Info);
+        c.prompter.Message("the command ran", "test", ports::MessageKind::Info);
     });
     EXPECT_EQ(seen, newA);
     ASSERT_EQ(Told().size(), 2u);
@@ -209,7 +209,7 @@ TEST_F(InPlaceTest, ASecondProcessWaitsForTheLockAndNeverWritesMeanwhile) {
     const Bytes oldA = card.WriteSlot(mode, "A.DAT", kNdsSize);
     const Bytes newA = PatternBytes(kNdsSize, 11);
     PlantRecord("A.DAT", oldA, newA);
-    const std::string lockPath = IntentLockPath(Place().cardFolder);
+    const std::string lockPath = history::IntentLockPath(Place().cardFolder);
 
     // Another slotkit holds the card: a finishing started now waits for it.
     platform::FileLock held;
@@ -222,8 +222,9 @@ TEST_F(InPlaceTest, ASecondProcessWaitsForTheLockAndNeverWritesMeanwhile) {
     std::thread finisher([&] {
         ScriptedPrompter otherPrompter;
         MemorySlotView otherView;
-        const CommandContext context{card.Root(), mode, otherPrompter, otherView, HistoryFolder()};
-        FinishUnfinishedWrites(context);
+        const slots::CommandContext context{card.Root(), mode, otherPrompter, otherView,
+                                            HistoryFolder()};
+        history::FinishUnfinishedWrites(context);
         finishedAlone = otherPrompter.shown.size() == 1 && !otherPrompter.AnyFailure();
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -239,8 +240,9 @@ TEST_F(InPlaceTest, ASecondProcessWaitsForTheLockAndNeverWritesMeanwhile) {
     auto finish = [&] {
         ScriptedPrompter childPrompter;
         MemorySlotView childView;
-        const CommandContext context{card.Root(), mode, childPrompter, childView, HistoryFolder()};
-        FinishUnfinishedWrites(context);
+        const slots::CommandContext context{card.Root(), mode, childPrompter, childView,
+                                            HistoryFolder()};
+        history::FinishUnfinishedWrites(context);
         return childPrompter.AnyFailure() ? 9 : static_cast<int>(childPrompter.shown.size());
     };
     pid_t children[2];
@@ -269,7 +271,7 @@ TEST_F(InPlaceTest, RestoreOfTheSlotsLengthIsInPlaceAnotherLengthIsReplaced) {
     const Bytes c = card.WriteSlot(mode, "C.DAT", kNdsSize);
     fs::create_directories(Pc("in"));
     const Bytes sameA = PatternBytes(kNdsSize, 21), sameB = PatternBytes(kNdsSize, 22);
-    const Bytes longer = PatternBytes(kOldFormSize, 23);
+    const Bytes longer = PatternBytes(slots::kOldFormSize, 23);
     WriteFile(Pc("in") / "A.DAT", sameA);
     WriteFile(Pc("in") / "B.DAT", sameB);
     WriteFile(Pc("in") / "C.DAT", longer);
@@ -278,7 +280,7 @@ TEST_F(InPlaceTest, RestoreOfTheSlotsLengthIsInPlaceAnotherLengthIsReplaced) {
 
     SelectFiles({"A.DAT", "B.DAT", "C.DAT"});
     prompter.paths.push_back(Pc("in").string());
-    Restore(Context());
+    commands::Restore(Context());
     EXPECT_EQ(prompter.LastMessage().text, "Success!");
     EXPECT_EQ(ReadFile(Slot("A.DAT")), sameA);
     EXPECT_EQ(ReadFile(Slot("B.DAT")), sameB);
@@ -293,7 +295,7 @@ TEST_F(InPlaceTest, RestoreOfTheSlotsLengthIsInPlaceAnotherLengthIsReplaced) {
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)),
               (std::vector<std::string>{"A.DAT", "B.DAT", "C.DAT"}));
     // The old bytes were kept first, as before.
-    const HistoryPlace place = Place();
+    const history::HistoryPlace place = Place();
     for (const auto& [name, bytes] : {std::pair{"A.DAT", a}, {"B.DAT", b}, {"C.DAT", c}}) {
         const auto versions = history::KeptVersionsOf(place.modeFolder, name);
         ASSERT_EQ(versions.size(), 1u) << name;
@@ -310,13 +312,13 @@ TEST_F(InPlaceTest, WriteSlotsFallsBackToTheSafeReplaceWithoutAHistory) {
     // The history's place is a file: no record can be written, so no in-place write is made.
     WriteFile(HistoryFolder(), Bytes(1, 0));
     const Bytes next = PatternBytes(kNdsSize, 31);
-    EXPECT_FALSE(WriteSlot(Context(), "A.DAT", next));
+    EXPECT_FALSE(history::WriteSlot(Context(), "A.DAT", next));
     EXPECT_EQ(ReadFile(Slot("A.DAT")), next);
     if (kInodes) {
         EXPECT_NE(Inode(Slot("A.DAT")), inode);
     }
     // A new slot is made the safe way too.
-    EXPECT_FALSE(WriteSlot(Context(), "NEW.DAT", next));
+    EXPECT_FALSE(history::WriteSlot(Context(), "NEW.DAT", next));
     EXPECT_EQ(ReadFile(Slot("NEW.DAT")), next);
 }
 

@@ -41,12 +41,12 @@ TEST_F(BackupRestoreTest, SingleBackupAppendsDatToTheFileNameOnly) {
 
     SelectFiles({"A.DAT"});
     prompter.paths.push_back((Pc("my.saves") / "save1").string());
-    Backup(Context());
+    commands::Backup(Context());
     EXPECT_EQ(ReadFile(Pc("my.saves") / "save1.DAT"), slot);
 
     SelectFiles({"A.DAT"});
     prompter.paths.push_back((Pc("my.saves") / "save2.bin").string());
-    Backup(Context());
+    commands::Backup(Context());
     EXPECT_EQ(ReadFile(Pc("my.saves") / "save2.bin"), slot);
 
     EXPECT_EQ(FolderEntries(Pc("my.saves")), (std::vector<std::string>{"save1.DAT", "save2.bin"}));
@@ -63,16 +63,16 @@ TEST_F(BackupRestoreTest, SingleBackupAppendsDatToTheFileNameOnly) {
 }
 
 TEST_F(BackupRestoreTest, BatchBackupInGbaModeCopiesEveryRowOverExistingFiles) {
-    mode = EditMode::Gba;
+    mode = slots::EditMode::Gba;
     const Bytes a = card.WriteSlot(mode, "A.DAT", 132'096);
-    const Bytes b = card.WriteSlot(mode, "B.DAT", kOldFormSize);
+    const Bytes b = card.WriteSlot(mode, "B.DAT", slots::kOldFormSize);
     const Bytes c = card.WriteSlot(mode, "C.DAT", 132'096);
-    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsSize);  // the other mode's file is not used
+    card.WriteSlot(slots::EditMode::Nds, "A.DAT", kNdsSize);  // the other mode's file is not used
     WriteFile(Pc("B.DAT"), Bytes(10, 0xEE));
 
     SelectFiles({"A.DAT", "B.DAT", "C.DAT"});
     prompter.paths.push_back(card.PcFolder().string());
-    Backup(Context());  // Yes to replacing the older B.DAT
+    commands::Backup(Context());  // Yes to replacing the older B.DAT
 
     EXPECT_EQ(ReadFile(Pc("A.DAT")), a);
     EXPECT_EQ(ReadFile(Pc("B.DAT")), b);
@@ -103,7 +103,7 @@ TEST_F(BackupRestoreTest, BatchRestoreWithOneMissingFileFailsEvenWhenTheLastCopy
     WriteFile(Pc(order[2]), third);
 
     prompter.paths.push_back(card.PcFolder().string());
-    Restore(Context());
+    commands::Restore(Context());
 
     EXPECT_EQ(ReadFile(Slot(order[0])), before[order[0]]);
     EXPECT_EQ(ReadFile(Slot(order[1])), second);
@@ -115,14 +115,14 @@ TEST_F(BackupRestoreTest, BatchRestoreWithOneMissingFileFailsEvenWhenTheLastCopy
 }
 
 TEST_F(BackupRestoreTest, SingleRestoreKeepsTheSlotNameAndAddsNoExtension) {
-    mode = EditMode::Gba;
+    mode = slots::EditMode::Gba;
     card.WriteSlot(mode, "ZELDA.DAT", 132'096);
-    const Bytes fromPc = PatternBytes(kOldFormSize, 9);
+    const Bytes fromPc = PatternBytes(slots::kOldFormSize, 9);
     WriteFile(Pc("backup.sav"), fromPc);
 
     SelectFiles({"ZELDA.DAT"});
     prompter.paths.push_back(Pc("backup.sav").string());
-    Restore(Context());
+    commands::Restore(Context());
 
     EXPECT_EQ(ReadFile(Slot("ZELDA.DAT")), fromPc);
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{"ZELDA.DAT"});
@@ -139,7 +139,7 @@ TEST_F(BackupRestoreTest, RowWithoutFileFailsAndNeverCreatesOrTouchesTheFolder) 
     const std::string noFile =
         "Row " + view.rows.at(*view.selected.begin()).number + ": the row has no DAT file";
     prompter.paths.push_back(Pc("X.DAT").string());
-    Restore(Context());
+    commands::Restore(Context());
     EXPECT_EQ(FailureLines(), std::vector<std::string>{noFile});
     EXPECT_EQ(prompter.shown.size(), 1u);  // an empty row's restore asks nothing
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{"A.DAT"});
@@ -147,14 +147,14 @@ TEST_F(BackupRestoreTest, RowWithoutFileFailsAndNeverCreatesOrTouchesTheFolder) 
     // Single backup of it: nothing is written.
     SelectFiles({}, 1);
     prompter.paths.push_back(Pc("none").string());
-    Backup(Context());
+    commands::Backup(Context());
     EXPECT_EQ(FailureLines().size(), 1u);
     EXPECT_FALSE(fs::exists(Pc("none.DAT")));
 
     // In a batch the file row is still copied, and the batch reports the failure.
     SelectFiles({"A.DAT"}, 1);
     prompter.paths.push_back(card.PcFolder().string());
-    Backup(Context());
+    commands::Backup(Context());
     EXPECT_EQ(ReadFile(Pc("A.DAT")), a);
     EXPECT_EQ(FailureLines().size(), 1u);
     EXPECT_EQ(FolderEntries(card.PcFolder()), (std::vector<std::string>{"A.DAT", "X.DAT"}));
@@ -167,7 +167,7 @@ TEST_F(BackupRestoreTest, RestoreNeverCreatesASlotThatVanishedAfterTheListing) {
     fs::remove(Slot("GONE.DAT"));
 
     prompter.paths.push_back(Pc("GONE.DAT").string());
-    Restore(Context());
+    commands::Restore(Context());
     EXPECT_FALSE(fs::exists(Slot("GONE.DAT")));
     EXPECT_EQ(FailureLines(), std::vector<std::string>{"GONE.DAT <- " + Pc("GONE.DAT").string() +
                                                        ": No such file or directory"});
@@ -176,18 +176,18 @@ TEST_F(BackupRestoreTest, RestoreNeverCreatesASlotThatVanishedAfterTheListing) {
 #ifndef _WIN32  // needs a child process or POSIX permissions
 TEST_F(BackupRestoreTest, FailedCopyLeavesSlotAndPcFileAsTheyWere) {
     const Bytes slot = card.WriteSlot(mode, "A.DAT", kNdsSize);
-    const Bytes pcFile = PatternBytes(kOldFormSize, 7);
+    const Bytes pcFile = PatternBytes(slots::kOldFormSize, 7);
     WriteFile(Pc("A.DAT"), pcFile);
 
     // The history holds these versions already, so only the card's own write can fail.
-    ASSERT_TRUE(KeepBeforeChange(Context(), {"A.DAT"}, "restore"));
+    ASSERT_TRUE(history::KeepBeforeChange(Context(), {"A.DAT"}, "restore"));
     // Writes fail part-way in both directions, as on a full disk.
     for (const bool restore : {true, false}) {
         SelectFiles({"A.DAT"});
         prompter.paths.push_back(Pc("A.DAT").string());
         const int status = RunInChild([&] {
             LimitFileSize(4096);
-            restore ? Restore(Context()) : Backup(Context());
+            restore ? commands::Restore(Context()) : commands::Backup(Context());
             const Shown last = prompter.LastMessage();
             return last.caption == "Alert" && last.text.starts_with("Failed!\nA.DAT ") ? 0 : 1;
         });
@@ -206,13 +206,13 @@ TEST_F(BackupRestoreTest, RestoreAsksBeforeAFileOfAnotherLengthReplacesASlot) {
     const Bytes a = card.WriteSlot(mode, "A.DAT", kNdsSize);
     const Bytes b = card.WriteSlot(mode, "B.DAT", kNdsSize);
     WriteFile(Pc("A.DAT"), PatternBytes(8192, 1));
-    WriteFile(Pc("B.DAT"), PatternBytes(kOldFormSize, 2));
+    WriteFile(Pc("B.DAT"), PatternBytes(slots::kOldFormSize, 2));
 
     for (const bool yes : {false, true}) {
         SelectFiles({"A.DAT"});
         prompter.paths.push_back(Pc("A.DAT").string());
         prompter.answers = {yes};
-        Restore(Context());
+        commands::Restore(Context());
         ASSERT_FALSE(prompter.shown.empty());
         EXPECT_EQ(prompter.shown[0].text,
                   "This file is not as long as a NDS slot file (263,168 or 1,048,576 bytes):\n" +
@@ -227,7 +227,7 @@ TEST_F(BackupRestoreTest, RestoreAsksBeforeAFileOfAnotherLengthReplacesASlot) {
     SelectFiles({"A.DAT", "B.DAT"});
     prompter.paths.push_back(card.PcFolder().string());
     prompter.answers = {false};
-    Restore(Context());
+    commands::Restore(Context());
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].kind, Shown::Kind::Question);
     EXPECT_NE(prompter.shown[0].text.find("A.DAT (8,192 bytes)"), std::string::npos);
@@ -244,7 +244,7 @@ TEST_F(BackupRestoreTest, BatchBackupAnsweredNoReplacesNothingAndCopiesNothing) 
     SelectFiles({"A.DAT", "B.DAT"});
     prompter.paths.push_back(card.PcFolder().string());
     prompter.answers = {false};
-    Backup(Context());
+    commands::Backup(Context());
     EXPECT_EQ(ReadFile(Pc("B.DAT")), older);
     EXPECT_EQ(FolderEntries(card.PcFolder()), std::vector<std::string>{"B.DAT"});
     EXPECT_EQ(prompter.shown.size(), 1u);
@@ -254,14 +254,14 @@ TEST_F(BackupRestoreTest, BatchBackupAnsweredNoReplacesNothingAndCopiesNothing) 
 TEST_F(BackupRestoreTest, NothingHappensWithoutSelectionOrWhenTheChooserIsCancelled) {
     card.WriteSlot(mode, "A.DAT", kNdsSize);
     SelectFiles({});
-    Backup(Context());
-    Restore(Context());
+    commands::Backup(Context());
+    commands::Restore(Context());
     EXPECT_TRUE(prompter.choosers.empty());
 
     SelectFiles({"A.DAT"});
-    Backup(Context());  // no path scripted: cancelled
+    commands::Backup(Context());  // no path scripted: cancelled
     SelectFiles({"A.DAT"}, 1);
-    Restore(Context());
+    commands::Restore(Context());
     EXPECT_EQ(prompter.choosers.size(), 2u);
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(view.showCount, 0);

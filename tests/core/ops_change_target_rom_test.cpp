@@ -55,7 +55,7 @@ TEST_F(ChangeTargetRomTest, FlagZeroChangesOnlyTheShortNameAndShowsBeforeAndAfte
     SelectFiles({"A.DAT"});
     prompter.paths.push_back(Rom("game.nds"));
     prompter.answers = {true, false};
-    ChangeTargetRom(Context());
+    commands::ChangeTargetRom(Context());
 
     Bytes expected = before;
     const std::string shortName = "GAME    NDS";
@@ -76,14 +76,14 @@ TEST_F(ChangeTargetRomTest, FlagZeroChangesOnlyTheShortNameAndShowsBeforeAndAfte
 
 #ifndef _WIN32  // Windows names files its own way (8.3 aliases, letter case)
 TEST_F(ChangeTargetRomTest, FlaggedSlotTakesTheLongNameCutTo33Bytes) {
-    mode = EditMode::Gba;
+    mode = slots::EditMode::Gba;
     for (const std::size_t length : {32u, 33u, 40u}) {
         const std::string romName = std::string(length - 4, 'L') + ".gba";
         const Bytes before = SlotWithFlag("G.DAT", 1, 132'096);
         SelectFiles({"G.DAT"});
         prompter.paths.push_back(Rom(romName));
         prompter.answers = {true, false};
-        ChangeTargetRom(Context());
+        commands::ChangeTargetRom(Context());
 
         const Bytes after = ReadFile(Slot("G.DAT"));
         ASSERT_EQ(after.size(), before.size());
@@ -104,13 +104,13 @@ TEST_F(ChangeTargetRomTest, FlaggedSlotTakesTheLongNameCutTo33Bytes) {
 #ifndef _WIN32  // Windows names files its own way (8.3 aliases, letter case)
 TEST_F(ChangeTargetRomTest, NoOnOneRowLeavesItAndTheWalkGoesOn) {
     const Bytes a = SlotWithFlag("A.DAT", 1, 263'168);
-    const Bytes b = SlotWithFlag("B.DAT", 1, kOldFormSize);
+    const Bytes b = SlotWithFlag("B.DAT", 1, slots::kOldFormSize);
     SelectFiles({"A.DAT", "B.DAT"});
     const auto order = SelectedInListOrder({"A.DAT", "B.DAT"});
     const Bytes& firstBefore = order[0] == "A.DAT" ? a : b;
     prompter.paths.push_back(Rom("Mario Kart DS.nds"));
     prompter.answers = {false, true, false};
-    ChangeTargetRom(Context());
+    commands::ChangeTargetRom(Context());
 
     EXPECT_EQ(ReadFile(Slot(order[0])), firstBefore);
     const Bytes second = ReadFile(Slot(order[1]));
@@ -127,7 +127,7 @@ TEST_F(ChangeTargetRomTest, UnopenableSlotEndsTheWalkAfterTheEarlierChanges) {
     const auto order = SelectedInListOrder({"A.DAT", "CUT.DAT"});
     prompter.paths.push_back(Rom("GAME.NDS"));
     prompter.answers = {true, false};
-    ChangeTargetRom(Context());
+    commands::ChangeTargetRom(Context());
 
     EXPECT_EQ(ReadFile(Slot("CUT.DAT")), cut);
     EXPECT_EQ(prompter.LastMessage().text,
@@ -146,7 +146,7 @@ TEST_F(ChangeTargetRomTest, UnopenableSlotEndsTheWalkAfterTheEarlierChanges) {
     // A row without a file ends it at once.
     SelectFiles({}, 1);
     prompter.paths.push_back(Rom("GAME.NDS"));
-    ChangeTargetRom(Context());
+    commands::ChangeTargetRom(Context());
     EXPECT_EQ(prompter.Transcript(), std::vector<std::string>{"error: It doesn't open DAT file."});
 }
 
@@ -159,11 +159,11 @@ TEST_F(ChangeTargetRomTest, FailedWriteLeavesTheSlotAndStops) {
     const Bytes firstBefore = ReadFile(Slot(order[0]));
     const Bytes secondBefore = ReadFile(Slot(order[1]));
     // The history holds these versions already, so only the card's own write can fail.
-    ASSERT_TRUE(KeepBeforeChange(Context(), {"A.DAT", "B.DAT"}, "retarget"));
+    ASSERT_TRUE(history::KeepBeforeChange(Context(), {"A.DAT", "B.DAT"}, "retarget"));
     prompter.paths.push_back(Rom("GAME.NDS"));
     const int status = RunInChild([&] {
         LimitFileSize(4096);
-        ChangeTargetRom(Context());
+        commands::ChangeTargetRom(Context());
         // One confirmation, then the error: the second row is never asked about.
         return prompter.shown.size() == 2 && prompter.AnyFailure() &&
                        prompter.shown[1].caption == "error"
@@ -182,7 +182,7 @@ TEST_F(ChangeTargetRomTest, NoShortFormMeansAClearErrorAndNoWrite) {
     const Bytes a = SlotWithFlag("A.DAT", 1, 263'168);
     SelectFiles({"A.DAT"});
     prompter.paths.push_back(Rom("..."));
-    ChangeTargetRom(Context());
+    commands::ChangeTargetRom(Context());
     EXPECT_EQ(ReadFile(Slot("A.DAT")), a);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].kind, Shown::Kind::Failure);
@@ -200,7 +200,7 @@ TEST_F(ChangeTargetRomTest, ChainedRenameTakesTheFirstSelectedRowAndEndsTheWalk)
     // First row declined; second changed and renamed: the rename takes the first row's file.
     prompter.answers = {false, true, true};
     prompter.newNames = {"FIRST"};
-    ChangeTargetRom(Context());
+    commands::ChangeTargetRom(Context());
 
     EXPECT_EQ(prompter.newNameDialogs, 1);
     EXPECT_TRUE(fs::exists(Slot("FIRST.DAT")));
@@ -223,7 +223,7 @@ TEST_F(ChangeTargetRomTest, CancelledChainedRenameLetsTheWalkGoOn) {
     SelectFiles({"A.DAT", "B.DAT"});
     prompter.paths.push_back(Rom("GAME.NDS"));
     prompter.answers = {true, true, true, false};  // no name scripted: the dialog is cancelled
-    ChangeTargetRom(Context());
+    commands::ChangeTargetRom(Context());
     EXPECT_EQ(prompter.newNameDialogs, 1);
     EXPECT_EQ(prompter.shown.size(), 4u);
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), (std::vector<std::string>{"A.DAT", "B.DAT"}));
@@ -233,11 +233,11 @@ TEST_F(ChangeTargetRomTest, CancelledChainedRenameLetsTheWalkGoOn) {
 }
 
 TEST(RomNames, ShortNameTextPadsCutsAndUpperCases) {
-    EXPECT_EQ(ShortNameText("/roms/GAME.nds"), "GAME    NDS");
-    EXPECT_EQ(ShortNameText("ABCDEFGH.GBA"), "ABCDEFGHGBA");
-    EXPECT_EQ(ShortNameText("/r/noext"), "NOEXT   ");
-    EXPECT_EQ(ShortNameText("/r/POKEMO~1.NDS"), "POKEMO~1NDS");
-    const auto field = ShortNameField("NOEXT   ");
+    EXPECT_EQ(games::ShortNameText("/roms/GAME.nds"), "GAME    NDS");
+    EXPECT_EQ(games::ShortNameText("ABCDEFGH.GBA"), "ABCDEFGHGBA");
+    EXPECT_EQ(games::ShortNameText("/r/noext"), "NOEXT   ");
+    EXPECT_EQ(games::ShortNameText("/r/POKEMO~1.NDS"), "POKEMO~1NDS");
+    const auto field = games::ShortNameField("NOEXT   ");
     EXPECT_EQ(Bytes(field.begin(), field.end()), Padded("NOEXT   ", 11));
 }
 

@@ -40,7 +40,7 @@ class OpsTest : public CardTest {
     // Lists the card and selects the rows of `names` and `emptyRows` rows without a file.
     void SelectFiles(const std::vector<std::string>& names, int emptyRows = 0) {
         card.MakeSaveFolder(mode);
-        Refresh(Context());
+        commands::Refresh(Context());
         std::set<int> rows;
         for (const std::string& name : names) {
             const int row = RowOf(name);

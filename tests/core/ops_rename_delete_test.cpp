@@ -15,22 +15,22 @@ namespace fs = std::filesystem;
 class RenameDeleteTest : public OpsTest {};
 
 TEST_F(RenameDeleteTest, RenameChangesOnlyTheFirstSelectedRowInTheModesFolder) {
-    mode = EditMode::Gba;
+    mode = slots::EditMode::Gba;
     std::map<std::string, Bytes> before;
     for (const char* name : {"A.DAT", "B.DAT", "C.DAT"}) {
         before[name] = card.WriteSlot(mode, name, 132'096);
     }
-    card.WriteSlot(EditMode::Nds, "A.DAT", 263'168);
+    card.WriteSlot(slots::EditMode::Nds, "A.DAT", 263'168);
     SelectFiles({"A.DAT", "B.DAT", "C.DAT"});
     const std::vector<std::string> order = SelectedInListOrder({"A.DAT", "B.DAT", "C.DAT"});
     prompter.newNames = {"renamed"};
-    RenameSlot(Context());
+    commands::RenameSlot(Context());
 
     EXPECT_EQ(ReadFile(Slot("renamed.DAT")), before[order[0]]);
     EXPECT_FALSE(fs::exists(Slot(order[0])));
     EXPECT_EQ(ReadFile(Slot(order[1])), before[order[1]]);
     EXPECT_EQ(ReadFile(Slot(order[2])), before[order[2]]);
-    EXPECT_TRUE(fs::exists(card.SlotFile(EditMode::Nds, "A.DAT")));
+    EXPECT_TRUE(fs::exists(card.SlotFile(slots::EditMode::Nds, "A.DAT")));
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_GT(view.showCount, 0);
     EXPECT_NE(RowOf("renamed.DAT"), -1);
@@ -41,7 +41,7 @@ TEST_F(RenameDeleteTest, RenameNeverReplacesAnExistingFile) {
     const Bytes b = card.WriteSlot(mode, "B.DAT", 263'168);
     SelectFiles({"A.DAT"});
     prompter.newNames = {"B"};
-    RenameSlot(Context());
+    commands::RenameSlot(Context());
     EXPECT_EQ(ReadFile(Slot("A.DAT")), a);
     EXPECT_EQ(ReadFile(Slot("B.DAT")), b);
     EXPECT_EQ(prompter.Transcript(),
@@ -56,7 +56,7 @@ TEST_F(RenameDeleteTest, CaseOnlyRenameWorksButASecondHardLinkIsATakenName) {
     const Bytes a = card.WriteSlot(mode, "save.dat", 263'168);
     SelectFiles({"save.dat"});
     prompter.newNames = {"SAVE.DAT"};
-    RenameSlot(Context());
+    commands::RenameSlot(Context());
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{"SAVE.DAT"});
     EXPECT_EQ(ReadFile(Slot("SAVE.DAT")), a);
     EXPECT_TRUE(prompter.shown.empty());
@@ -66,7 +66,7 @@ TEST_F(RenameDeleteTest, CaseOnlyRenameWorksButASecondHardLinkIsATakenName) {
     fs::create_hard_link(Slot("SAVE.DAT"), Slot("save.dat"));
     SelectFiles({"save.dat"});
     prompter.newNames = {"SAVE.DAT"};
-    RenameSlot(Context());
+    commands::RenameSlot(Context());
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)),
               (std::vector<std::string>{"SAVE.DAT", "save.dat"}));
     EXPECT_EQ(prompter.Transcript(),
@@ -79,7 +79,7 @@ TEST_F(RenameDeleteTest, RowWithoutFileNeverMovesTheSaveFolder) {
     card.MakeSaveFolder(mode);
     SelectFiles({}, 1);
     prompter.newNames = {"MOVED"};
-    RenameSlot(Context());
+    commands::RenameSlot(Context());
     EXPECT_TRUE(fs::is_directory(card.SaveFolder(mode)));
     EXPECT_EQ(FolderEntries(card.Dir() / "card"), std::vector<std::string>{"NDSSAVE"});
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{});
@@ -94,7 +94,7 @@ TEST_F(RenameDeleteTest, RenameRefusesNamesThatAreNotPlain) {
          {std::string("../x"), std::string("sub/x"), std::string(".."), std::string(300, 'n')}) {
         SelectFiles({"A.DAT"});
         prompter.newNames = {name};
-        RenameSlot(Context());
+        commands::RenameSlot(Context());
         EXPECT_EQ(ReadFile(Slot("A.DAT")), a) << name;
         EXPECT_EQ(prompter.shown.size(), 1u) << name;
         EXPECT_TRUE(prompter.AnyFailure()) << name;
@@ -109,7 +109,7 @@ TEST_F(RenameDeleteTest, CancelledOrEmptyNameChangesNothingAndKeepsTheSelection)
          {std::optional<std::string>{}, std::optional<std::string>{""}}) {
         SelectFiles({"A.DAT"});
         prompter.newNames = {answer};
-        RenameSlot(Context());
+        commands::RenameSlot(Context());
         EXPECT_EQ(view.showCount, 0);
         EXPECT_FALSE(view.selected.empty());
         EXPECT_TRUE(prompter.shown.empty());
@@ -118,14 +118,14 @@ TEST_F(RenameDeleteTest, CancelledOrEmptyNameChangesNothingAndKeepsTheSelection)
 }
 
 TEST_F(RenameDeleteTest, DeleteRemovesTheSelectedFilesOfTheModeOnly) {
-    mode = EditMode::Gba;
+    mode = slots::EditMode::Gba;
     card.WriteSlot(mode, "A.DAT", 132'096);
     card.WriteSlot(mode, "B.DAT", 132'096);
-    card.WriteSlot(EditMode::Nds, "A.DAT", 263'168);
+    card.WriteSlot(slots::EditMode::Nds, "A.DAT", 263'168);
     SelectFiles({"A.DAT"}, 1);
-    DeleteSlots(Context());
+    commands::DeleteSlots(Context());
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{"B.DAT"});
-    EXPECT_TRUE(fs::exists(card.SlotFile(EditMode::Nds, "A.DAT")));
+    EXPECT_TRUE(fs::exists(card.SlotFile(slots::EditMode::Nds, "A.DAT")));
     EXPECT_EQ(
         prompter.Transcript(),
         std::vector<std::string>{"<< Alert >>: Deletes a chosen file.\nDoes it execute really?"});
@@ -135,7 +135,7 @@ TEST_F(RenameDeleteTest, DeleteRemovesTheSelectedFilesOfTheModeOnly) {
 TEST_F(RenameDeleteTest, DeleteNeverRemovesTheSaveFolder) {
     card.MakeSaveFolder(mode);
     SelectFiles({}, 3);
-    DeleteSlots(Context());
+    commands::DeleteSlots(Context());
     EXPECT_TRUE(fs::is_directory(card.SaveFolder(mode)));
     EXPECT_GT(view.showCount, 0);
 
@@ -143,7 +143,7 @@ TEST_F(RenameDeleteTest, DeleteNeverRemovesTheSaveFolder) {
     card.WriteSlot(mode, "A.DAT", 263'168);
     SelectFiles({"A.DAT"});
     prompter.answers = {false};
-    DeleteSlots(Context());
+    commands::DeleteSlots(Context());
     EXPECT_TRUE(fs::exists(Slot("A.DAT")));
     EXPECT_EQ(view.showCount, 0);
 }
@@ -156,7 +156,7 @@ TEST_F(RenameDeleteTest, DeleteReportsAFileItCouldNotRemove) {
     fs::remove(Slot("B.DAT"));
     fs::create_directory(Slot("B.DAT"));
     WriteFile(Slot("B.DAT") / "inner", Bytes(3, 1));
-    DeleteSlots(Context());
+    commands::DeleteSlots(Context());
     EXPECT_FALSE(fs::exists(Slot("A.DAT")));
     EXPECT_TRUE(fs::exists(Slot("B.DAT") / "inner"));
     EXPECT_EQ(prompter.LastMessage().caption, "error");

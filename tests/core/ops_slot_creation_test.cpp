@@ -27,15 +27,15 @@ class SlotCreationTest : public OpsTest {};
 
 TEST_F(SlotCreationTest, DummyBlanksExistingFilesWithTheModesSize) {
     struct Case {
-        EditMode mode;
+        slots::EditMode mode;
         std::uint64_t before, after;
     };
-    for (const Case c :
-         {Case{EditMode::Nds, kOldFormSize, 263'168}, Case{EditMode::Gba, 132'096, 1'048'576}}) {
+    for (const Case c : {Case{slots::EditMode::Nds, slots::kOldFormSize, 263'168},
+                         Case{slots::EditMode::Gba, 132'096, 1'048'576}}) {
         mode = c.mode;
         card.WriteSlot(mode, "SAVE.DAT", c.before);
         SelectFiles({"SAVE.DAT"});
-        MakeDummy(Context());
+        commands::MakeDummy(Context());
 
         const Bytes after = ReadFile(Slot("SAVE.DAT"));
         EXPECT_EQ(after.size(), c.after);
@@ -45,13 +45,14 @@ TEST_F(SlotCreationTest, DummyBlanksExistingFilesWithTheModesSize) {
         EXPECT_EQ(prompter.beeps, 0);
         EXPECT_EQ(view.rows.at(RowOf("SAVE.DAT")).title, "Not used");
     }
-    EXPECT_EQ(FolderEntries(card.SaveFolder(EditMode::Nds)), std::vector<std::string>{"SAVE.DAT"});
+    EXPECT_EQ(FolderEntries(card.SaveFolder(slots::EditMode::Nds)),
+              std::vector<std::string>{"SAVE.DAT"});
 }
 
 TEST_F(SlotCreationTest, DummyAsksANameForEachRowWithoutFile) {
     SelectFiles({}, 3);
     prompter.slotNames = {"one", std::nullopt, "two.dat"};
-    MakeDummy(Context());
+    commands::MakeDummy(Context());
 
     EXPECT_EQ(prompter.slotNameDialogs, 3);
     EXPECT_EQ(prompter.beeps, 2);
@@ -67,7 +68,7 @@ TEST_F(SlotCreationTest, DummyAsksBeforeANewNameBlanksAnotherSave) {
     SelectFiles({}, 1);
     prompter.slotNames = {"KEEP"};
     prompter.answers = {true, false};  // the command's question, then No to the overwrite
-    MakeDummy(Context());
+    commands::MakeDummy(Context());
     EXPECT_EQ(ReadFile(Slot("KEEP.DAT")), keep);
     ASSERT_EQ(prompter.shown.size(), 3u);
     EXPECT_EQ(prompter.shown[1].caption, "<< Alert >>");
@@ -76,7 +77,7 @@ TEST_F(SlotCreationTest, DummyAsksBeforeANewNameBlanksAnotherSave) {
 
     SelectFiles({}, 1);
     prompter.slotNames = {"KEEP"};
-    MakeDummy(Context());
+    commands::MakeDummy(Context());
     EXPECT_EQ(ReadFile(Slot("KEEP.DAT")), Bytes(263'168, 0));
     EXPECT_EQ(prompter.beeps, 1);
 }
@@ -87,7 +88,7 @@ TEST_F(SlotCreationTest, DummyRefusesNamesThatAreNotPlainAndWritesNothing) {
         "../x", "a/b", std::string(300, 'n'), "", "   ", "Save v1.2", "ABC.", "...", "FOO.SAV"};
     SelectFiles({}, static_cast<int>(names.size()));
     prompter.slotNames.assign(names.begin(), names.end());
-    MakeDummy(Context());
+    commands::MakeDummy(Context());
 
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{});
     EXPECT_EQ(FolderEntries(card.Dir() / "card"), std::vector<std::string>{"NDSSAVE"});
@@ -105,13 +106,13 @@ TEST_F(SlotCreationTest, DummyRefusesNamesThatAreNotPlainAndWritesNothing) {
 TEST_F(SlotCreationTest, DummySaysWhatItDidWhenItMadeNothing) {
     SelectFiles({}, 1);
     prompter.slotNames = {std::nullopt};
-    MakeDummy(Context());
+    commands::MakeDummy(Context());
     EXPECT_EQ(prompter.Transcript(),
               (std::vector<std::string>{kDummyQuestion, "message: No slot was made."}));
 
     SelectFiles({}, 1);
     prompter.slotNames = {""};
-    MakeDummy(Context());
+    commands::MakeDummy(Context());
     const int row = FirstEmptyRow();
     EXPECT_EQ(prompter.Transcript(),
               (std::vector<std::string>{kDummyQuestion,
@@ -124,13 +125,13 @@ TEST_F(SlotCreationTest, DummySaysWhatItDidWhenItMadeNothing) {
 
 #ifndef _WIN32  // needs a child process or POSIX permissions
 TEST_F(SlotCreationTest, DummyReportsAFailedWriteAndKeepsThatFile) {
-    const Bytes a = card.WriteSlot(mode, "A.DAT", kOldFormSize);
-    card.WriteSlot(mode, "B.DAT", kOldFormSize);
+    const Bytes a = card.WriteSlot(mode, "A.DAT", slots::kOldFormSize);
+    card.WriteSlot(mode, "B.DAT", slots::kOldFormSize);
     SelectFiles({"A.DAT", "B.DAT"});
     // B.DAT has become a folder since the listing: its blank cannot be written.
     fs::remove(Slot("B.DAT"));
     fs::create_directory(Slot("B.DAT"));
-    MakeDummy(Context());
+    commands::MakeDummy(Context());
     EXPECT_EQ(ReadFile(Slot("A.DAT")), Bytes(263'168, 0));
     EXPECT_TRUE(fs::is_directory(Slot("B.DAT")));
     EXPECT_EQ(prompter.LastMessage().caption, "error");
@@ -142,10 +143,10 @@ TEST_F(SlotCreationTest, DummyReportsAFailedWriteAndKeepsThatFile) {
     WriteFile(Slot("A.DAT"), a);
     SelectFiles({"A.DAT"});
     // The history holds these versions already, so only the card's own write can fail.
-    ASSERT_TRUE(KeepBeforeChange(Context(), {"A.DAT"}, "dummy"));
+    ASSERT_TRUE(history::KeepBeforeChange(Context(), {"A.DAT"}, "dummy"));
     const int status = RunInChild([&] {
         LimitFileSize(4096);
-        MakeDummy(Context());
+        commands::MakeDummy(Context());
         return prompter.AnyFailure() ? 0 : 1;
     });
     EXPECT_EQ(status, 0);
@@ -155,15 +156,15 @@ TEST_F(SlotCreationTest, DummyReportsAFailedWriteAndKeepsThatFile) {
 #endif
 
 TEST_F(SlotCreationTest, DummyAnsweredNoWritesNothingAndNoSelectionSaysSo) {
-    const Bytes a = card.WriteSlot(mode, "A.DAT", kOldFormSize);
+    const Bytes a = card.WriteSlot(mode, "A.DAT", slots::kOldFormSize);
     SelectFiles({"A.DAT"});
     prompter.answers = {false};
-    MakeDummy(Context());
+    commands::MakeDummy(Context());
     EXPECT_EQ(ReadFile(Slot("A.DAT")), a);
     EXPECT_EQ(view.showCount, 0);
 
     SelectFiles({});
-    MakeDummy(Context());
+    commands::MakeDummy(Context());
     EXPECT_EQ(prompter.Transcript(),
               (std::vector<std::string>{kDummyQuestion,
                                         "message: No row was selected: no slot was made."}));
@@ -172,12 +173,12 @@ TEST_F(SlotCreationTest, DummyAnsweredNoWritesNothingAndNoSelectionSaysSo) {
 }
 
 TEST_F(SlotCreationTest, ConvertCutsOldFormsToTheModesNewForm) {
-    for (const auto& [m, kept] : {std::pair{EditMode::Nds, std::size_t{263'168}},
-                                  std::pair{EditMode::Gba, std::size_t{132'096}}}) {
+    for (const auto& [m, kept] : {std::pair{slots::EditMode::Nds, std::size_t{263'168}},
+                                  std::pair{slots::EditMode::Gba, std::size_t{132'096}}}) {
         mode = m;
-        const Bytes old = card.WriteSlot(mode, "OLD.DAT", kOldFormSize);
+        const Bytes old = card.WriteSlot(mode, "OLD.DAT", slots::kOldFormSize);
         SelectFiles({"OLD.DAT"});
-        Convert(Context());
+        commands::Convert(Context());
         EXPECT_EQ(ReadFile(Slot("OLD.DAT")), Bytes(old.begin(), old.begin() + kept));
         EXPECT_EQ(prompter.Transcript(),
                   (std::vector<std::string>{kConvertQuestion, "message: Success!"}));
@@ -187,7 +188,7 @@ TEST_F(SlotCreationTest, ConvertCutsOldFormsToTheModesNewForm) {
 TEST_F(SlotCreationTest, ConvertLeavesNewFormsAndShortFilesAndReportsTheShortOnes) {
     const Bytes done = card.WriteSlot(mode, "NEW.DAT", 263'168);
     const Bytes shorter = card.WriteSlot(mode, "SHORT.DAT", 100'000);
-    const Bytes old = card.WriteSlot(mode, "OLD.DAT", kOldFormSize);
+    const Bytes old = card.WriteSlot(mode, "OLD.DAT", slots::kOldFormSize);
     const auto writtenBefore = std::filesystem::last_write_time(Slot("NEW.DAT"));
 #ifndef _WIN32
     struct stat before;
@@ -195,7 +196,7 @@ TEST_F(SlotCreationTest, ConvertLeavesNewFormsAndShortFilesAndReportsTheShortOne
 #endif
 
     SelectFiles({"NEW.DAT", "SHORT.DAT", "OLD.DAT"}, 1);
-    Convert(Context());
+    commands::Convert(Context());
 
     EXPECT_EQ(ReadFile(Slot("NEW.DAT")), done);
     EXPECT_EQ(ReadFile(Slot("SHORT.DAT")), shorter);
@@ -217,11 +218,11 @@ TEST_F(SlotCreationTest, ConvertLeavesNewFormsAndShortFilesAndReportsTheShortOne
 
 TEST_F(SlotCreationTest, ConvertWithoutSelectionAsksNothingAndSkipsRowsWithoutFile) {
     SelectFiles({});
-    Convert(Context());
+    commands::Convert(Context());
     EXPECT_TRUE(prompter.shown.empty());
 
     SelectFiles({}, 2);
-    Convert(Context());
+    commands::Convert(Context());
     EXPECT_EQ(prompter.Transcript(),
               (std::vector<std::string>{kConvertQuestion, "message: Success!"}));
     EXPECT_EQ(FolderEntries(card.SaveFolder(mode)), std::vector<std::string>{});

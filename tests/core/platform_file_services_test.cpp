@@ -211,7 +211,7 @@ TEST_F(FatImageTest, CaseOnlyRenameChangesTheCaseAndOtherNamesAreNotReplaced) {
     ASSERT_TRUE(fs::exists(F("SAVE.DAT"))) << "the image is not case-insensitive";
 
     EXPECT_FALSE(platform::RenameNoReplace(F("save.dat"), F("SAVE.DAT")));
-    EXPECT_EQ(ListSlotFiles(mount.string()).size(), 2u);
+    EXPECT_EQ(slots::ListSlotFiles(mount.string()).size(), 2u);
     EXPECT_EQ(FolderEntries(mount), (std::vector<std::string>{"OTHER.DAT", "SAVE.DAT"}));
     EXPECT_EQ(ReadFile(F("SAVE.DAT")), PatternBytes(5000, 1));
 

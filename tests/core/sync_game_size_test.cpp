@@ -30,14 +30,14 @@ class SyncGameSizeTest : public CardTest {
         if (!code.empty()) {
             Rom(name, code);
         }
-        const SlotLayout& layout = LayoutFor(mode);
+        const slots::SlotLayout& layout = LayoutFor(mode);
         std::string shortName = name;
         shortName.resize(8, ' ');
         Bytes slot = card.WriteSlot(mode, name + ".DAT", layout.newFormSize, shortName + "NDS");
         std::fill(slot.begin(), slot.begin() + layout.saveRegionSize, 0xFF);
         std::copy(save.begin(), save.end(), slot.begin());
         slot[layout.LongNameFlagOffset()] = 1;
-        std::fill_n(slot.begin() + layout.LongNameOffset(), kLongNameSize, 0);
+        std::fill_n(slot.begin() + layout.LongNameOffset(), slots::kLongNameSize, 0);
         roms::Put(slot, layout.LongNameOffset(), name + ".NDS");
         WriteFile(card.SlotFile(mode, name + ".DAT"), slot);
         return slot;
@@ -48,7 +48,7 @@ class SyncGameSizeTest : public CardTest {
         WriteFile(card.Dir() / "card" / (name + ".NDS"), rom);
     }
     Bytes SlotBytes(const std::string& name) { return ReadFile(card.SlotFile(mode, name)); }
-    void Sync(Prefer prefer = Prefer::Neither, SyncFormat format = SyncFormat::Sav) {
+    void Sync(Prefer prefer = Prefer::Neither, sync::SyncFormat format = sync::SyncFormat::Sav) {
         prompter.shown.clear();
         SyncWithFolder(Context(), Folder().string(), format, prefer, false);
     }
@@ -64,7 +64,7 @@ Bytes Padded(Bytes bytes, std::size_t size) {
 }
 
 Bytes WithFooter(Bytes save) {
-    const Bytes footer = DesmumeFooter(static_cast<std::uint32_t>(save.size()));
+    const Bytes footer = formats::DesmumeFooter(static_cast<std::uint32_t>(save.size()));
     save.insert(save.end(), footer.begin(), footer.end());
     return save;
 }
@@ -103,7 +103,7 @@ TEST_F(SyncGameSizeTest, NewFilesHaveTheGamesSizeOrSayThatTheSizeWasGuessed) {
     EXPECT_EQ(ReadFile(Folder() / "ADAE.sav"), Padded(Slice(large, 0, kRegion), 524288));
 
     // DeSmuME files: the footer names the game's size.
-    Sync(Prefer::Neither, SyncFormat::Dsv);
+    Sync(Prefer::Neither, sync::SyncFormat::Dsv);
     EXPECT_TRUE(Succeeded()) << Last();
     EXPECT_EQ(ReadFile(Folder() / "ADAE.dsv"),
               WithFooter(Padded(Slice(large, 0, kRegion), 524288)));
@@ -148,11 +148,11 @@ TEST_F(SyncGameSizeTest, AFileOfAnotherSizeIsBroughtToTheGamesSizeAndTheHistoryK
     EXPECT_EQ(ReadFile(Folder() / "KEPT.sav"), WithFooter(Slice(kept, 0, 8192)));
     Sync();  // the sync record holds what both sides hold now
     EXPECT_NE(Last().find("Nothing to write"), std::string::npos) << Last();
-    PutBackFolderFile(Context(), Folder().string(), "AMCE.sav", 0);
+    commands::PutBackFolderFile(Context(), Folder().string(), "AMCE.sav", 0);
     EXPECT_EQ(ReadFile(Folder() / "AMCE.sav"), Slice(slot, 0, 8192)) << Last();
-    PutBackFolderFile(Context(), Folder().string(), "A22E.sav", 0);
+    commands::PutBackFolderFile(Context(), Folder().string(), "A22E.sav", 0);
     EXPECT_EQ(ReadFile(Folder() / "A22E.sav"), played) << Last();
-    Sync(Prefer::Neither, SyncFormat::Dsv);
+    Sync(Prefer::Neither, sync::SyncFormat::Dsv);
     EXPECT_EQ(ReadFile(Folder() / "ADSV.dsv"), WithFooter(Slice(dsvSlot, 0, kRegion))) << Last();
 }
 
@@ -241,7 +241,7 @@ TEST_F(SyncGameSizeTest, DataPastTheGamesSizeOrPastTheSlotIsNeverCut) {
         << Plan();
     EXPECT_EQ(ReadFile(Folder() / "A22E.sav"), Slice(eeprom, 0, 8192)) << Last();
     EXPECT_EQ(ReadFile(Folder() / "ADAE.sav"), past);
-    PutBackFolderFile(Context(), Folder().string(), "A22E.sav", 0);
+    commands::PutBackFolderFile(Context(), Folder().string(), "A22E.sav", 0);
     EXPECT_EQ(ReadFile(Folder() / "A22E.sav"), longer) << Last();
 }
 
@@ -254,7 +254,7 @@ TEST_F(SyncGameSizeTest, ASideChangedAfterThePlanFailsItsPairAndIsLeftAsItIs) {
     WriteFile(Folder() / "AMCE.sav", Slice(flash, 0, 8192));
     WriteFile(Folder() / "A22E.sav", Padded(Slice(eeprom, 0, 8192), 16384));
     std::string failure;
-    const auto plan = PlanSync(Context(), Folder().string(), SyncFormat::Sav, failure);
+    const auto plan = PlanSync(Context(), Folder().string(), sync::SyncFormat::Sav, failure);
     ASSERT_TRUE(plan) << failure;
     ASSERT_TRUE(PlanWrites(*plan));
 

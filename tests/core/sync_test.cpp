@@ -79,12 +79,12 @@ class SyncTest : public CardTest {
     }
     // A slot named after `game` by its long ROM name, its save `save` then 0xFF padding.
     Bytes Slot(const std::string& fileName, const std::string& game, const Bytes& save) {
-        const SlotLayout& layout = LayoutFor(mode);
+        const slots::SlotLayout& layout = LayoutFor(mode);
         Bytes slot = card.WriteSlot(mode, fileName, layout.newFormSize, "ROM~1   NDS");
         std::fill(slot.begin(), slot.begin() + layout.saveRegionSize, 0xFF);
         std::copy(save.begin(), save.end(), slot.begin());
         slot[layout.LongNameFlagOffset()] = 1;
-        std::fill_n(slot.begin() + layout.LongNameOffset(), kLongNameSize, 0);
+        std::fill_n(slot.begin() + layout.LongNameOffset(), slots::kLongNameSize, 0);
         std::copy(game.begin(), game.end(), slot.begin() + layout.LongNameOffset());
         WriteFile(card.SlotFile(mode, fileName), slot);
         return slot;
@@ -93,7 +93,7 @@ class SyncTest : public CardTest {
         const Bytes slot = ReadFile(card.SlotFile(mode, fileName));
         return Bytes(slot.begin(), slot.begin() + static_cast<std::ptrdiff_t>(size));
     }
-    void Sync(Prefer prefer = Prefer::Neither, SyncFormat format = SyncFormat::Sav) {
+    void Sync(Prefer prefer = Prefer::Neither, sync::SyncFormat format = sync::SyncFormat::Sav) {
         prompter.shown.clear();
         SyncWithFolder(Context(), Folder().string(), format, prefer, false);
     }
@@ -129,9 +129,9 @@ TEST_F(SyncTest, FirstSyncMakesTheFilesThenOnlyChangesTravelAndNothingToDoWrites
 
     // Both sides come back through the history.
     prompter.shown.clear();
-    PutBackFolderFile(Context(), Folder().string(), "Mario Kart DS.sav", 0);
+    commands::PutBackFolderFile(Context(), Folder().string(), "Mario Kart DS.sav", 0);
     EXPECT_EQ(ReadFile(file), played) << Last();
-    PutBackVersion(Context(), "A.DAT", 1);
+    commands::PutBackVersion(Context(), "A.DAT", 1);
     EXPECT_EQ(ReadFile(card.SlotFile(mode, "A.DAT")), before) << Last();
 }
 
@@ -170,7 +170,7 @@ TEST_F(SyncTest, FilesKeepTheirSizeAndContainerAndBadPairsFailAloneNamingWhy) {
     Slot("E.DAT", "Folder.nds", PatternBytes(512, 5));
     // A .sav with a DeSmuME footer, of 8 KiB: the slot's save goes into its save, the footer stays.
     Bytes dsv = PatternBytes(8192, 6);
-    const Bytes footer = DesmumeFooter(8192);
+    const Bytes footer = formats::DesmumeFooter(8192);
     dsv.insert(dsv.end(), footer.begin(), footer.end());
     WriteFile(Folder() / "Dsv Game.sav", dsv);
     WriteFile(Folder() / "Big.sav", Bytes(LayoutFor(mode).saveRegionSize + 1, 1));
@@ -194,7 +194,7 @@ TEST_F(SyncTest, FilesKeepTheirSizeAndContainerAndBadPairsFailAloneNamingWhy) {
 
     prompter.shown.clear();
     std::string failure;
-    EXPECT_FALSE(PlanSync(Context(), (Folder() / "gone").string(), SyncFormat::Sav, failure));
+    EXPECT_FALSE(PlanSync(Context(), (Folder() / "gone").string(), sync::SyncFormat::Sav, failure));
     EXPECT_NE(failure.find("is not there"), std::string::npos);
 }
 
@@ -206,22 +206,22 @@ TEST_F(SyncTest, TheGameIsNamedAfterItsRomOnTheCardAndAGbaFileTakesTheRomsSaveSi
     // The 8.3 name the file system gives the ROM (Windows has its own), or the alias its name
     // would get where there is none to read.
     const auto shortForm = platform::ShortPathName(dsRom.string());
-    const std::string alias = shortForm ? ShortNameText(*shortForm) : "MARIOK~1NDS";
-    Bytes nds = card.WriteSlot(mode, "A.DAT", kNdsLayout.newFormSize, alias);
-    nds[kNdsLayout.LongNameFlagOffset()] = 0;
+    const std::string alias = shortForm ? games::ShortNameText(*shortForm) : "MARIOK~1NDS";
+    Bytes nds = card.WriteSlot(mode, "A.DAT", slots::kNdsLayout.newFormSize, alias);
+    nds[slots::kNdsLayout.LongNameFlagOffset()] = 0;
     WriteFile(card.SlotFile(mode, "A.DAT"), nds);
     Sync(Prefer::Card);
     EXPECT_TRUE(fs::exists(Folder() / "Mario Kart DS.sav")) << Last();
 
-    mode = EditMode::Gba;
+    mode = slots::EditMode::Gba;
     card.MakeSaveFolder(mode);
     Bytes rom(1 << 20, 0);
     const std::string id = "FLASH512_V131";
     std::copy(id.begin(), id.end(), rom.begin() + 0x7F000);
     WriteFile(card.Dir() / "card" / "Zelda.gba", rom);
-    Bytes slot = card.WriteSlot(mode, "Z.DAT", kGbaLayout.newFormSize, "ZELDA   GBA");
-    std::fill_n(slot.begin() + 100, kGbaLayout.saveRegionSize - 100, 0xFF);
-    slot[kGbaLayout.LongNameFlagOffset()] = 0;
+    Bytes slot = card.WriteSlot(mode, "Z.DAT", slots::kGbaLayout.newFormSize, "ZELDA   GBA");
+    std::fill_n(slot.begin() + 100, slots::kGbaLayout.saveRegionSize - 100, 0xFF);
+    slot[slots::kGbaLayout.LongNameFlagOffset()] = 0;
     WriteFile(card.SlotFile(mode, "Z.DAT"), slot);
     Sync(Prefer::Card);
     EXPECT_EQ(ReadFile(Folder() / "Zelda.sav"), Slice(slot, 0, 65536)) << Last();
@@ -230,7 +230,7 @@ TEST_F(SyncTest, TheGameIsNamedAfterItsRomOnTheCardAndAGbaFileTakesTheRomsSaveSi
 TEST_F(SyncTest, ADryRunAndANoWriteNothing) {
     Slot("A.DAT", "Game.nds", PatternBytes(512, 1));
     const auto before = FolderEntries(Folder());
-    SyncWithFolder(Context(), Folder().string(), SyncFormat::Sav, Prefer::Neither, true);
+    SyncWithFolder(Context(), Folder().string(), sync::SyncFormat::Sav, Prefer::Neither, true);
     EXPECT_NE(Last().find("card -> folder, a new file"), std::string::npos) << Last();
     prompter.answers = {false};
     Sync();
@@ -238,9 +238,9 @@ TEST_F(SyncTest, ADryRunAndANoWriteNothing) {
     EXPECT_FALSE(fs::exists(card.Dir() / "history"));
 
     // A new DeSmuME file: the save of the game's size, then its footer.
-    Sync(Prefer::Neither, SyncFormat::Dsv);
+    Sync(Prefer::Neither, sync::SyncFormat::Dsv);
     Bytes dsv = SlotSave("A.DAT", 512);
-    const Bytes footer = DesmumeFooter(512);
+    const Bytes footer = formats::DesmumeFooter(512);
     dsv.insert(dsv.end(), footer.begin(), footer.end());
     EXPECT_EQ(ReadFile(Folder() / "Game.dsv"), dsv) << Last();
 }

@@ -96,7 +96,7 @@ TEST_F(CardDriveTest, DriveBoxOffersTheCardDriveAndListsItsSlots) {
                         "scripts/windows-cross.sh); elsewhere the drive box is fed by the tests";
     }
     fs::create_directories(CardFolder() / "NDSSAVE");
-    WriteFile(Slot("MARIO.DAT"), Bytes(kNdsLayout.newFormSize, 0));
+    WriteFile(Slot("MARIO.DAT"), Bytes(slots::kNdsLayout.newFormSize, 0));
     window->OnDropDownDrives();
     wxArrayString offered = window->DriveList()->GetStrings();
     EXPECT_NE(offered.Index(wxString::FromUTF8(mapped->root)), wxNOT_FOUND)
@@ -127,11 +127,11 @@ TEST_F(CardDriveTest, CardPulledOutBeforeOrDuringACommandWritesNothing) {
         SCOPED_TRACE(c.name);
         Empty(CardFolder());
         fs::create_directories(CardFolder() / "NDSSAVE");
-        const Bytes slot = PatternBytes(kNdsLayout.newFormSize, 1);
+        const Bytes slot = PatternBytes(slots::kNdsLayout.newFormSize, 1);
         WriteFile(Slot("A.DAT"), slot);
         fs::remove(pcFile);
         if (c.pcFileExists) {
-            WriteFile(pcFile, PatternBytes(kNdsLayout.newFormSize, 2));
+            WriteFile(pcFile, PatternBytes(slots::kNdsLayout.newFormSize, 2));
         }
         ASSERT_TRUE(PickDrive(Root()));
         ASSERT_EQ(Cell(0, 1), "A.DAT");

@@ -24,7 +24,7 @@ class CardEventsTest : public WindowTest {
         if (const std::string why = BindMount::CannotMount(); !why.empty()) {
             GTEST_SKIP() << why;
         }
-        card.WriteSlot(EditMode::Nds, "MARIO.DAT", kNdsLayout.newFormSize);
+        card.WriteSlot(slots::EditMode::Nds, "MARIO.DAT", slots::kNdsLayout.newFormSize);
         OpenWindow(platform::RemovableDrives);
     }
 
@@ -101,7 +101,7 @@ TEST_F(CardEventsTest, OnlyANewDriveWithSavesIsChosenAndOnlyWhenNoneIs) {
     PutCardIn();
     // A second card leaves the listed one chosen.
     TempCard second;
-    second.WriteSlot(EditMode::Nds, "ZELDA.DAT", kNdsLayout.newFormSize);
+    second.WriteSlot(slots::EditMode::Nds, "ZELDA.DAT", slots::kNdsLayout.newFormSize);
     BindMount third{"slotkit-window-second"};
     ASSERT_TRUE(third.Mount(second.Dir() / "card"));
     ASSERT_TRUE(WaitFor([&] { return Offered(third.Root()); }));

@@ -78,9 +78,10 @@ class GamesWindowTest : public CardWindowTest {
     }
     // A slot file naming the game `shortName` (and no long name), the rest of it a pattern.
     Bytes WriteSlotFor(const std::string& name, const std::string& shortName) const {
-        Bytes slot = card.WriteSlot(EditMode::Nds, name, kNdsLayout.newFormSize, shortName);
-        slot[kNdsLayout.LongNameFlagOffset()] = 0;
-        WriteFile(card.SlotFile(EditMode::Nds, name), slot);
+        Bytes slot =
+            card.WriteSlot(slots::EditMode::Nds, name, slots::kNdsLayout.newFormSize, shortName);
+        slot[slots::kNdsLayout.LongNameFlagOffset()] = 0;
+        WriteFile(card.SlotFile(slots::EditMode::Nds, name), slot);
         return slot;
     }
     long RowOf(const std::string& name) const {
@@ -123,8 +124,9 @@ class GamesWindowTest : public CardWindowTest {
         return done();
     }
     static std::string ShortNameAt(const Bytes& slot) {
-        const auto at = slot.begin() + static_cast<std::ptrdiff_t>(kNdsLayout.ShortNameOffset());
-        return std::string(at, at + kShortNameSize);
+        const auto at =
+            slot.begin() + static_cast<std::ptrdiff_t>(slots::kNdsLayout.ShortNameOffset());
+        return std::string(at, at + slots::kShortNameSize);
     }
 
   private:
@@ -151,8 +153,8 @@ TEST(SlotGames, BannerLanguageOfTheLocale) {
 }
 
 TEST(SlotGames, TextOfTheHover) {
-    CardGames games;
-    CardRom rom;
+    games::CardGames games;
+    games::CardRom rom;
     rom.place = "ROMS/GAME.nds";
     rom.info.code = "AXYE";
     rom.info.headerTitle = "POCKET HERO";
@@ -179,8 +181,8 @@ TEST(SlotGames, TextOfTheHover) {
 }
 
 TEST(SlotGames, HoverSaysTheSaveMemoryOfADsGame) {
-    CardGames games;
-    CardRom rom;
+    games::CardGames games;
+    games::CardRom rom;
     rom.place = "GAME.nds";
     rom.info.code = "ADAE";
     rom.info.headerTitle = "DIAMOND";
@@ -195,7 +197,7 @@ TEST(SlotGames, HoverSaysTheSaveMemoryOfADsGame) {
     EXPECT_EQ(app::SlotGameText(&games, "A.DAT", english),
               "DIAMOND\nGame code: ADAE\nSave: Flash 256 KiB\nOn the card: GAME.nds");
     // A GBA game's hover names its save type where it is known, and else no save.
-    games.mode = EditMode::Gba;
+    games.mode = slots::EditMode::Gba;
     games.roms[0].dsSave.reset();
     EXPECT_EQ(app::SlotGameText(&games, "A.DAT", english),
               "DIAMOND\nGame code: ADAE\nOn the card: GAME.nds");
@@ -248,16 +250,16 @@ struct HeldFinder {
     std::atomic<int> stopped{0};
 
     app::GamesSearch::Finder Finder() {
-        return [this](const std::string& root, EditMode mode, std::stop_token stop) {
+        return [this](const std::string& root, slots::EditMode mode, std::stop_token stop) {
             ++started;
             while (!released && !stop.stop_requested()) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
             if (stop.stop_requested()) {
                 ++stopped;
-                return CardGames{};
+                return games::CardGames{};
             }
-            return FindCardGames(root, mode, stop);
+            return games::FindCardGames(root, mode, stop);
         };
     }
 };
@@ -312,11 +314,11 @@ TEST_F(GamesWindowTest, DialogListsTheRomsAndTheSavesWhoseGameIsGoneAndLinksOneP
     // More slot files than the list's 100 rows; the first that it cannot show names a game that
     // is not on the card.
     for (int i = 0; i < 101; ++i) {
-        WriteSlotFor("S" + std::to_string(i) + ".DAT", std::string(kShortNameSize, '\0'));
+        WriteSlotFor("S" + std::to_string(i) + ".DAT", std::string(slots::kShortNameSize, '\0'));
     }
     OpenCard();
     std::string pastTheList;
-    for (const auto& entry : fs::directory_iterator(card.SaveFolder(EditMode::Nds))) {
+    for (const auto& entry : fs::directory_iterator(card.SaveFolder(slots::EditMode::Nds))) {
         if (RowOf(entry.path().filename().string()) == -1) {
             pastTheList = entry.path().filename().string();
         }
@@ -395,16 +397,19 @@ TEST_F(GamesWindowTest, DialogListsTheRomsAndTheSavesWhoseGameIsGoneAndLinksOneP
                       wxID_NO));
     // The slot past the list names the other game now, by the 8.3 name the system keeps for it
     // ("OTHERG~1NDS" where the name stands in for one); nothing else of it changed.
-    const Bytes after = ReadFile(card.SlotFile(EditMode::Nds, pastTheList));
+    const Bytes after = ReadFile(card.SlotFile(slots::EditMode::Nds, pastTheList));
     const auto kept = platform::ShortPathName((CardPath() / "ROMS" / "Other Game.NDS").string());
     ASSERT_TRUE(kept);
-    EXPECT_EQ(ShortNameAt(after), ShortNameText(FileNamePart(*kept)));
+    EXPECT_EQ(ShortNameAt(after), games::ShortNameText(games::FileNamePart(*kept)));
     Bytes expected = lost;
-    std::copy_n(after.begin() + static_cast<std::ptrdiff_t>(kNdsLayout.ShortNameOffset()),
-                kShortNameSize,
-                expected.begin() + static_cast<std::ptrdiff_t>(kNdsLayout.ShortNameOffset()));
+    std::copy_n(
+        after.begin() + static_cast<std::ptrdiff_t>(slots::kNdsLayout.ShortNameOffset()),
+        slots::kShortNameSize,
+        expected.begin() + static_cast<std::ptrdiff_t>(slots::kNdsLayout.ShortNameOffset()));
     EXPECT_EQ(after, expected);
-    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT"))[kNdsLayout.ShortNameOffset()], 'G');
+    EXPECT_EQ(
+        ReadFile(card.SlotFile(slots::EditMode::Nds, "A.DAT"))[slots::kNdsLayout.ShortNameOffset()],
+        'G');
 }
 
 TEST_F(GamesWindowTest, DialogShowsTheSaveMemoryOfEachDsGameWhole) {
@@ -470,7 +475,7 @@ TEST_F(GamesWindowTest, LinkButtonRetargetsTheSlotSelectedInTheList) {
             // once the games are found anew.
             dialog->Show();
             ClickOn(dialog->LinkButton());
-            EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT")), before);
+            EXPECT_EQ(ReadFile(card.SlotFile(slots::EditMode::Nds, "A.DAT")), before);
             for (int i = 0; i < 2000 && !dialog->LinkButton()->IsEnabled(); ++i) {
                 PumpEvents();
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -491,7 +496,7 @@ TEST_F(GamesWindowTest, LinkButtonRetargetsTheSlotSelectedInTheList) {
                       wxID_YES, true),
         ExpectMessage("message", "It succeeded.\n\nContinuously, does it do DAT-Rename?\n",
                       wxID_NO));
-    const Bytes after = ReadFile(card.SlotFile(EditMode::Nds, "A.DAT"));
+    const Bytes after = ReadFile(card.SlotFile(slots::EditMode::Nds, "A.DAT"));
     EXPECT_EQ(ShortNameAt(after), "NEWGAME NDS");
     ASSERT_TRUE(WaitForGames());
     EXPECT_TRUE(window->Games().Result()->slotsWithoutGame.empty());
@@ -556,7 +561,7 @@ struct HeldReader {
     std::mutex mutex;
     std::map<std::string, int> pieces;
 
-    RomPieceReader Reader() {
+    games::RomPieceReader Reader() {
         return [this](const std::string& path, std::uint64_t at, std::size_t count,
                       std::vector<std::uint8_t>& out, std::stop_token stop) {
             if (fs::path(path).filename() == heldRom && at == heldAt) {
@@ -596,16 +601,18 @@ class GbaGamesWindowTest : public GamesWindowTest {
     void OpenGbaCard() {
         std::string folder;
         ASSERT_FALSE(platform::UserCacheFolder(folder));
-        fs::remove(fs::path(folder) / kSaveTypeCacheFileName);
-        first = WriteGbaRom("FIRST.gba", "FLASH1M_V103", 0x150000, 2 * kRomReadPiece - 0x1000);
-        second = WriteGbaRom("SECOND.gba", "SRAM_V113", 0x280000, 3 * kRomReadPiece - 0x1000);
-        card.MakeSaveFolder(EditMode::Nds);
-        card.MakeSaveFolder(EditMode::Gba);
+        fs::remove(fs::path(folder) / games::kSaveTypeCacheFileName);
+        first =
+            WriteGbaRom("FIRST.gba", "FLASH1M_V103", 0x150000, 2 * games::kRomReadPiece - 0x1000);
+        second =
+            WriteGbaRom("SECOND.gba", "SRAM_V113", 0x280000, 3 * games::kRomReadPiece - 0x1000);
+        card.MakeSaveFolder(slots::EditMode::Nds);
+        card.MakeSaveFolder(slots::EditMode::Gba);
         OpenCard();
         static_cast<wxRadioButton*>(window->FindWindow(app::kModeGbaId))->SetValue(true);
         window->OnEditModeClicked();
         ASSERT_TRUE(WaitForGames());
-        ASSERT_EQ(window->Games().Result()->mode, EditMode::Gba);
+        ASSERT_EQ(window->Games().Result()->mode, slots::EditMode::Gba);
     }
     // Clicks "Read the save types" and waits until the reader holds up its piece.
     bool ReadUntilHeld(CGamesDlg* dialog, HeldReader& held) {
@@ -621,7 +628,7 @@ TEST_F(GbaGamesWindowTest, SaveTypesAreReadOnRequestAndACancelKeepsWhatWasRead) 
     OpenGbaCard();
     HeldReader held;
     held.heldRom = "SECOND.gba";
-    held.heldAt = kRomReadPiece;
+    held.heldAt = games::kRomReadPiece;
     wxTEST_DIALOG(
         window->OnGamesOnCard(), ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
             wxListCtrl* roms = dialog->Roms();
@@ -648,7 +655,8 @@ TEST_F(GbaGamesWindowTest, SaveTypesAreReadOnRequestAndACancelKeepsWhatWasRead) 
             })) << dialog->ReadLine()->GetLabel();
             EXPECT_EQ(dialog->ReadGauge()->GetValue(), 1000 * 3 / 5);
             EXPECT_FALSE(dialog->ReadTypesButton()->IsEnabled());
-            EXPECT_EQ(RememberedGbaSaveType(first.string())->kind, games::GbaSaveKind::Flash128K);
+            EXPECT_EQ(games::RememberedGbaSaveType(first.string())->kind,
+                      games::GbaSaveKind::Flash128K);
 
             // Cancel, pressed during the held piece, ends the reading before the next one.
             ClickOn(dialog->CancelReadingButton(), 300);
@@ -658,7 +666,7 @@ TEST_F(GbaGamesWindowTest, SaveTypesAreReadOnRequestAndACancelKeepsWhatWasRead) 
             EXPECT_EQ(dialog->ReadLine()->GetLabel(), "Stopped: 1 of 2 ROMs, 3.0 MiB read");
             EXPECT_FALSE(dialog->CancelReadingButton()->IsEnabled());
             EXPECT_EQ(roms->GetItemText(1, 2), "unknown");
-            EXPECT_FALSE(RememberedGbaSaveType(second.string()));
+            EXPECT_FALSE(games::RememberedGbaSaveType(second.string()));
 
             // Read again: only the ROM still unknown, whole.
             ClickOn(dialog->ReadTypesButton());
@@ -672,7 +680,7 @@ TEST_F(GbaGamesWindowTest, SaveTypesAreReadOnRequestAndACancelKeepsWhatWasRead) 
         }));
     // The games are looked for again and know the types from the cache.
     ASSERT_TRUE(WaitForGames());
-    for (const CardRom& rom : window->Games().Result()->roms) {
+    for (const games::CardRom& rom : window->Games().Result()->roms) {
         EXPECT_TRUE(rom.saveType) << rom.place;
     }
 }
@@ -681,7 +689,7 @@ TEST_F(GbaGamesWindowTest, ClosingTheDialogDuringTheReadStopsIt) {
     OpenGbaCard();
     HeldReader held;
     held.heldRom = "FIRST.gba";
-    held.heldAt = kRomReadPiece;
+    held.heldAt = games::kRomReadPiece;
     wxTEST_DIALOG(window->OnGamesOnCard(), ExpectWith<CGamesDlg>([&](CGamesDlg* dialog) -> int {
                       dialog->Show();
                       PumpEvents();
@@ -694,7 +702,7 @@ TEST_F(GbaGamesWindowTest, ClosingTheDialogDuringTheReadStopsIt) {
     EXPECT_TRUE(held.sawStop);
     EXPECT_EQ(held.PiecesOf("FIRST.gba"), 2);
     EXPECT_EQ(held.PiecesOf("SECOND.gba"), 0);
-    EXPECT_FALSE(RememberedGbaSaveType(first.string()));
+    EXPECT_FALSE(games::RememberedGbaSaveType(first.string()));
     PumpEvents();
     EXPECT_FALSE(WindowClosed());
 }
@@ -755,9 +763,9 @@ TEST_F(GamesWindowTest, LinkThenAFailedRenameKeepsTheDialogAndSaysTheSaveIsLinke
     Bytes expected = gone;
     const std::string shortName = "ZELDA   NDS";
     std::copy(shortName.begin(), shortName.end(),
-              expected.begin() + static_cast<std::ptrdiff_t>(kNdsLayout.ShortNameOffset()));
-    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "GONE.DAT")), expected);
-    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "ZELDA.DAT")), zelda);
+              expected.begin() + static_cast<std::ptrdiff_t>(slots::kNdsLayout.ShortNameOffset()));
+    EXPECT_EQ(ReadFile(card.SlotFile(slots::EditMode::Nds, "GONE.DAT")), expected);
+    EXPECT_EQ(ReadFile(card.SlotFile(slots::EditMode::Nds, "ZELDA.DAT")), zelda);
 }
 
 }  // namespace

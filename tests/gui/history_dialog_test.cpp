@@ -30,15 +30,16 @@ class HistoryDialogTest : public CardWindowTest {
 };
 
 TEST_F(HistoryDialogTest, ListsTheSelectedAndDeletedSlotsAndPutsAVersionBack) {
-    const Bytes a = card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize, "MARIO   NDS");
-    card.WriteSlot(EditMode::Nds, "B.DAT", kNdsLayout.newFormSize);
+    const Bytes a =
+        card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize, "MARIO   NDS");
+    card.WriteSlot(slots::EditMode::Nds, "B.DAT", slots::kNdsLayout.newFormSize);
     OpenCard();
     window->SlotList()->SetItemState(RowOf("A.DAT"), wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     wxTEST_DIALOG(window->OnDelete(), ExpectMessage("<< Alert >>",
                                                     "Deletes a chosen file.\nDoes it execute "
                                                     "really?",
                                                     wxID_YES));
-    ASSERT_FALSE(fs::exists(card.SlotFile(EditMode::Nds, "A.DAT")));
+    ASSERT_FALSE(fs::exists(card.SlotFile(slots::EditMode::Nds, "A.DAT")));
     window->SlotList()->SetItemState(RowOf("B.DAT"), wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
 
     wxTEST_DIALOG(
@@ -75,12 +76,12 @@ TEST_F(HistoryDialogTest, ListsTheSelectedAndDeletedSlotsAndPutsAVersionBack) {
             return wxID_YES;
         }),
         ExpectMessage("true", "Success!"));
-    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT")), a);
+    EXPECT_EQ(ReadFile(card.SlotFile(slots::EditMode::Nds, "A.DAT")), a);
     EXPECT_NE(RowOf("A.DAT"), -1) << "the list was not refreshed";
 }
 
 TEST_F(HistoryDialogTest, PutBackAnsweredNoChangesNothing) {
-    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize);
     OpenCard();
     window->SlotList()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     wxTEST_DIALOG(window->OnDelete(), ExpectMessage("<< Alert >>",
@@ -92,7 +93,7 @@ TEST_F(HistoryDialogTest, PutBackAnsweredNoChangesNothing) {
                       return wxID_CANCEL;
                   }),
                   ExpectWith<wxMessageDialog>([](wxMessageDialog*) { return wxID_NO; }));
-    EXPECT_FALSE(fs::exists(card.SlotFile(EditMode::Nds, "A.DAT")));
+    EXPECT_FALSE(fs::exists(card.SlotFile(slots::EditMode::Nds, "A.DAT")));
 }
 
 }  // namespace

@@ -135,7 +135,7 @@ TEST_F(MainWindowTest, ColumnsFitTheirHeadersAndContent) {
 }
 
 TEST_F(MainWindowTest, ChoosingADriveListsItsCard) {
-    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize, "MARIO   NDS");
+    card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize, "MARIO   NDS");
     ChooseDrive(card.Root());
     EXPECT_EQ(window->CardRoot(), card.Root());
     ASSERT_EQ(List()->GetItemCount(), 100);
@@ -160,7 +160,7 @@ TEST_F(MainWindowTest, DriveBoxIsRebuiltOnEveryDropDown) {
 }
 
 TEST_F(MainWindowTest, SwitchingToGbaOffersToCreateGamesave) {
-    card.MakeSaveFolder(EditMode::Nds);
+    card.MakeSaveFolder(slots::EditMode::Nds);
     ChooseDrive(card.Root());
     auto* gba = static_cast<wxRadioButton*>(window->FindWindow(app::kModeGbaId));
     gba->SetValue(true);
@@ -168,7 +168,7 @@ TEST_F(MainWindowTest, SwitchingToGbaOffersToCreateGamesave) {
                   wxExpectModal<wxMessageDialog>(wxID_YES).Describe(
                       "GAMESAVE folder is not found.\nDoes it create?"));
     EXPECT_EQ(window->EditModeValue(), 1);
-    EXPECT_TRUE(std::filesystem::is_directory(card.SaveFolder(EditMode::Gba)));
+    EXPECT_TRUE(std::filesystem::is_directory(card.SaveFolder(slots::EditMode::Gba)));
     EXPECT_EQ(List()->GetItemCount(), 100);
 }
 
@@ -178,8 +178,8 @@ TEST_F(MainWindowTest, RefreshWithoutADriveDoesNothing) {
 }
 
 TEST_F(MainWindowTest, ColumnClickChangesNothing) {
-    card.WriteSlot(EditMode::Nds, "B.DAT", kNdsLayout.newFormSize, "BBBB    NDS");
-    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize, "AAAA    NDS");
+    card.WriteSlot(slots::EditMode::Nds, "B.DAT", slots::kNdsLayout.newFormSize, "BBBB    NDS");
+    card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize, "AAAA    NDS");
     ChooseDrive(card.Root());
     const wxString first = Cell(0, 1);
     wxListEvent event(wxEVT_LIST_COL_CLICK, app::kSlotListId);

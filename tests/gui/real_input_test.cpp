@@ -21,15 +21,16 @@ class RealInputTest : public CardWindowTest {
     // Three slots whose saves differ; gives each row's bytes, in list order.
     std::vector<Bytes> ThreeSlots() {
         for (const char* name : {"A.DAT", "B.DAT", "C.DAT"}) {
-            Bytes slot = card.WriteSlot(EditMode::Nds, name, kNdsLayout.newFormSize);
-            std::fill(slot.begin() + 300, slot.begin() + kNdsLayout.saveRegionSize, 0xFF);
+            Bytes slot = card.WriteSlot(slots::EditMode::Nds, name, slots::kNdsLayout.newFormSize);
+            std::fill(slot.begin() + 300, slot.begin() + slots::kNdsLayout.saveRegionSize, 0xFF);
             slot[0] = static_cast<std::uint8_t>(name[0]);
-            WriteFile(card.SlotFile(EditMode::Nds, name), slot);
+            WriteFile(card.SlotFile(slots::EditMode::Nds, name), slot);
         }
         OpenCard();
         std::vector<Bytes> rows;
         for (long row = 0; row < 3; ++row) {
-            rows.push_back(ReadFile(card.SlotFile(EditMode::Nds, Cell(row, 1).utf8_string())));
+            rows.push_back(
+                ReadFile(card.SlotFile(slots::EditMode::Nds, Cell(row, 1).utf8_string())));
         }
         return rows;
     }
@@ -104,13 +105,13 @@ TEST_F(RealInputTest, RightClickInAScrolledListAndBelowTheLastRow) {
 }
 
 TEST_F(RealInputTest, PutBackWithTheCardGoneWritesNothing) {
-    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize);
     OpenCard();
     window->SlotList()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     wxTEST_DIALOG(
         Click(app::kDeleteId),
         ExpectMessage("<< Alert >>", "Deletes a chosen file.\nDoes it execute really?", wxID_YES));
-    ASSERT_FALSE(fs::exists(card.SlotFile(EditMode::Nds, "A.DAT")));
+    ASSERT_FALSE(fs::exists(card.SlotFile(slots::EditMode::Nds, "A.DAT")));
 
     // "History..." from the menu, the card taken out (its mount folder stays), "Put back".
     int menus = 0;
@@ -123,7 +124,7 @@ TEST_F(RealInputTest, PutBackWithTheCardGoneWritesNothing) {
                   ExpectWith<CHistoryDlg>([&](CHistoryDlg* dialog) {
                       EXPECT_EQ(dialog->Versions()->GetItemCount(), 1);
                       cardInserted = false;
-                      fs::remove_all(card.SaveFolder(EditMode::Nds));
+                      fs::remove_all(card.SaveFolder(slots::EditMode::Nds));
                       dialog->Show();
                       ClickOn(dialog->PutBackButton());
                       ClickOn(dialog->PutBackButton());
@@ -132,7 +133,7 @@ TEST_F(RealInputTest, PutBackWithTheCardGoneWritesNothing) {
                   ExpectMessage("Alert", "A memory card isn't set in the drive."),
                   ExpectMessage("Alert", "A memory card isn't set in the drive."));
     EXPECT_EQ(menus, 1) << "the menu opened again after the dialog closed";
-    EXPECT_FALSE(fs::exists(card.SaveFolder(EditMode::Nds)));
+    EXPECT_FALSE(fs::exists(card.SaveFolder(slots::EditMode::Nds)));
 }
 
 TEST_F(RealInputTest, EscapeWithTheDriveListOpenClosesTheListOnly) {

@@ -20,10 +20,11 @@ class SyncWindowTest : public CardWindowTest {
     fs::path Folder() const { return card.PcFolder() / "emu"; }
     // A slot of the game `shortName` names, whose save is 512 bytes of `fill`.
     Bytes Slot(const char* name, const char* shortName, std::uint8_t fill) {
-        Bytes slot = card.WriteSlot(EditMode::Nds, name, kNdsLayout.newFormSize, shortName);
-        std::fill(slot.begin(), slot.begin() + kNdsLayout.saveRegionSize, 0xFF);
+        Bytes slot =
+            card.WriteSlot(slots::EditMode::Nds, name, slots::kNdsLayout.newFormSize, shortName);
+        std::fill(slot.begin(), slot.begin() + slots::kNdsLayout.saveRegionSize, 0xFF);
         std::fill_n(slot.begin(), 512, fill);
-        WriteFile(card.SlotFile(EditMode::Nds, name), slot);
+        WriteFile(card.SlotFile(slots::EditMode::Nds, name), slot);
         return slot;
     }
     // Opens "Sync with a folder..." from the menu of row 0, the folder chosen.
@@ -71,7 +72,7 @@ TEST_F(SyncWindowTest, AConflictSettledInTheDialogGoesTheWayChosenAndTheRestFoll
         },
         "Success!");
     EXPECT_EQ(menus, 1);
-    const Bytes a = ReadFile(card.SlotFile(EditMode::Nds, "A.DAT"));
+    const Bytes a = ReadFile(card.SlotFile(slots::EditMode::Nds, "A.DAT"));
     EXPECT_EQ(Bytes(a.begin(), a.begin() + 512), Bytes(512, 9));
     EXPECT_EQ(ReadFile(Folder() / "MARIO.sav"), Bytes(512, 2));
 }

@@ -53,7 +53,7 @@ TEST_F(Win32CardEventsTest, ArrivalListsTheCardAndRemovalEmptiesTheList) {
     }
     const fs::path card(folder);
     fs::create_directories(card / "NDSSAVE");
-    WriteFile(card / "NDSSAVE" / "MARIO.DAT", Bytes(kNdsLayout.newFormSize, 0));
+    WriteFile(card / "NDSSAVE" / "MARIO.DAT", Bytes(slots::kNdsLayout.newFormSize, 0));
     // The drive is offered from its arrival on, as a card reader's drive is once a card is in.
     bool inserted = false;
     OpenWindow(

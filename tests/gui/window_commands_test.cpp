@@ -19,7 +19,7 @@ using app::CSlotManagerDlg;
 using WindowCommandsTest = CardWindowTest;
 
 TEST_F(WindowCommandsTest, BackupOfOneRowCopiesItThroughTheSaveChooser) {
-    const Bytes slot = card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    const Bytes slot = card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize);
     OpenCard();
     Select({0});
     chosenPaths = {(card.PcFolder() / "copy").string()};
@@ -32,7 +32,7 @@ TEST_F(WindowCommandsTest, BackupOfOneRowCopiesItThroughTheSaveChooser) {
 }
 
 TEST_F(WindowCommandsTest, CommandsWithoutASelectionEndSilently) {
-    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize);
     OpenCard();
     for (int id : {app::kBackupId, app::kRestoreId, app::kConvertId, app::kRenameId, app::kImportId,
                    app::kExportId, app::kChangeTargetRomId}) {
@@ -43,7 +43,7 @@ TEST_F(WindowCommandsTest, CommandsWithoutASelectionEndSilently) {
 }
 
 TEST_F(WindowCommandsTest, MakeDummyAsksForANameForAnEmptyRow) {
-    card.MakeSaveFolder(EditMode::Nds);
+    card.MakeSaveFolder(slots::EditMode::Nds);
     OpenCard();
     Select({0});
     wxTEST_DIALOG(Click(app::kMakeDummyId),
@@ -53,36 +53,36 @@ TEST_F(WindowCommandsTest, MakeDummyAsksForANameForAnEmptyRow) {
                                 wxID_YES),
                   ExpectNameDialog<app::CSlotNameDlg>("NEWSLOT"),
                   ExpectMessage("message", "Success!"));
-    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "NEWSLOT.DAT")),
-              Bytes(kNdsLayout.newFormSize, 0));
+    EXPECT_EQ(ReadFile(card.SlotFile(slots::EditMode::Nds, "NEWSLOT.DAT")),
+              Bytes(slots::kNdsLayout.newFormSize, 0));
     EXPECT_EQ(Cell(0, 1), "NEWSLOT.DAT");
     EXPECT_EQ(Cell(0, 2), "Not used");
 }
 
 TEST_F(WindowCommandsTest, RenameTakesTheNameFromItsDialog) {
-    card.WriteSlot(EditMode::Nds, "OLD.DAT", kNdsLayout.newFormSize);
+    card.WriteSlot(slots::EditMode::Nds, "OLD.DAT", slots::kNdsLayout.newFormSize);
     OpenCard();
     Select({0});
     wxTEST_DIALOG(Click(app::kRenameId), ExpectNameDialog<app::CRenameDlg>("NEW"));
-    EXPECT_TRUE(fs::exists(card.SlotFile(EditMode::Nds, "NEW.DAT")));
-    EXPECT_FALSE(fs::exists(card.SlotFile(EditMode::Nds, "OLD.DAT")));
+    EXPECT_TRUE(fs::exists(card.SlotFile(slots::EditMode::Nds, "NEW.DAT")));
+    EXPECT_FALSE(fs::exists(card.SlotFile(slots::EditMode::Nds, "OLD.DAT")));
     EXPECT_EQ(Cell(0, 1), "NEW.DAT");
 }
 
 TEST_F(WindowCommandsTest, DeleteAnsweredNoKeepsTheFile) {
-    card.WriteSlot(EditMode::Nds, "KEEP.DAT", kNdsLayout.newFormSize);
+    card.WriteSlot(slots::EditMode::Nds, "KEEP.DAT", slots::kNdsLayout.newFormSize);
     OpenCard();
     Select({0});
     wxTEST_DIALOG(
         Click(app::kDeleteId),
         ExpectMessage("<< Alert >>", "Deletes a chosen file.\nDoes it execute really?", wxID_NO));
-    EXPECT_TRUE(fs::exists(card.SlotFile(EditMode::Nds, "KEEP.DAT")));
+    EXPECT_TRUE(fs::exists(card.SlotFile(slots::EditMode::Nds, "KEEP.DAT")));
     EXPECT_EQ(window->SlotList()->GetSelectedItemCount(), 1);  // not refreshed
 }
 
 TEST_F(WindowCommandsTest, ImportWithTwoRowsSelectedAsksForOne) {
-    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
-    card.WriteSlot(EditMode::Nds, "B.DAT", kNdsLayout.newFormSize);
+    card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize);
+    card.WriteSlot(slots::EditMode::Nds, "B.DAT", slots::kNdsLayout.newFormSize);
     OpenCard();
     Select({0, 1});
     wxTEST_DIALOG(Click(app::kImportId), ExpectMessage("Alert", "Please select a one-savefile."));
@@ -94,8 +94,9 @@ TEST_F(WindowCommandsTest, QuestionsClosedWithoutAButtonChangeNothing) {
     const auto closed = [] { return wxExpectModal<wxMessageDialog>(wxID_CANCEL); };
     const auto yes = [] { return wxExpectModal<wxMessageDialog>(wxID_YES); };
     const auto ok = [] { return wxExpectModal<wxMessageDialog>(wxID_OK); };
-    const fs::path a = card.SlotFile(EditMode::Nds, "A.DAT");
-    const Bytes slot = card.WriteSlot(EditMode::Nds, "A.DAT", kOldFormSize, "OLDGAME NDS");
+    const fs::path a = card.SlotFile(slots::EditMode::Nds, "A.DAT");
+    const Bytes slot =
+        card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kOldFormSize, "OLDGAME NDS");
     WriteFile(card.PcFolder() / "save.sav", Bytes(512, 0x5A));
     WriteFile(card.PcFolder() / "GAME.NDS", Bytes(4, 0));
     WriteFile(card.PcFolder() / "A.DAT", Bytes(100, 1));
@@ -135,7 +136,7 @@ TEST_F(WindowCommandsTest, QuestionsClosedWithoutAButtonChangeNothing) {
         EXPECT_EQ(ReadFile(card.PcFolder() / "save.sav"), Bytes(512, 0x5A));
     }
 
-    card.WriteSlot(EditMode::Nds, "B.DAT", kNdsLayout.newFormSize);
+    card.WriteSlot(slots::EditMode::Nds, "B.DAT", slots::kNdsLayout.newFormSize);
     OpenCard();  // a batch backup over older backups of the same names
     Select({0, 1});
     chosenPaths = {card.PcFolder().string()};
@@ -145,14 +146,14 @@ TEST_F(WindowCommandsTest, QuestionsClosedWithoutAButtonChangeNothing) {
 
     static_cast<wxRadioButton*>(window->FindWindow(app::kModeGbaId))->SetValue(true);
     wxTEST_DIALOG(window->OnEditModeClicked(), closed());  // create GAMESAVE?
-    EXPECT_FALSE(fs::exists(card.SaveFolder(EditMode::Gba)));
+    EXPECT_FALSE(fs::exists(card.SaveFolder(slots::EditMode::Gba)));
 }
 
 // A change of target ROM and an import do not refresh (the selection stays for the next
 // command), but the rows they changed show what the card now holds.
 TEST_F(WindowCommandsTest, RowsChangedWithoutARefreshShowTheCardAsItIs) {
-    const fs::path a = card.SlotFile(EditMode::Nds, "A.DAT");
-    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize, "OLDGAME NDS");
+    const fs::path a = card.SlotFile(slots::EditMode::Nds, "A.DAT");
+    card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize, "OLDGAME NDS");
     fs::last_write_time(a, fs::last_write_time(a) - std::chrono::hours(24 * 400));
     WriteFile(card.PcFolder() / "GAME.NDS", Bytes(4, 0));
     WriteFile(card.PcFolder() / "save.sav", Bytes(512, 0x5A));
@@ -178,15 +179,15 @@ TEST_F(WindowCommandsTest, RowsChangedWithoutARefreshShowTheCardAsItIs) {
 
 // A card taken out may leave its mount folder behind on the system disk.
 TEST_F(WindowCommandsTest, ACardNoLongerOfferedIsNeitherListedNorWritten) {
-    card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize);
     OpenCard();
     Select({0});
     cardInserted = false;
-    fs::remove_all(card.SaveFolder(EditMode::Nds));
+    fs::remove_all(card.SaveFolder(slots::EditMode::Nds));
     for (int id : {app::kRefreshId, app::kMakeDummyId}) {
         wxTEST_DIALOG(Click(id), ExpectMessage("Alert", "A memory card isn't set in the drive."));
     }
-    EXPECT_FALSE(fs::exists(card.SaveFolder(EditMode::Nds)));
+    EXPECT_FALSE(fs::exists(card.SaveFolder(slots::EditMode::Nds)));
 }
 
 // The middle of a row as a drop onto it reports it: in the coordinates of the window that holds
@@ -216,8 +217,8 @@ void DropOnto(wxListCtrl* list, wxPoint at, const std::vector<std::string>& path
 }
 
 TEST_F(WindowCommandsTest, OneFileDroppedOntoARowIsImportedIntoIt) {
-    const Bytes a = card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
-    const Bytes b = card.WriteSlot(EditMode::Nds, "B.DAT", kNdsLayout.newFormSize);
+    const Bytes a = card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize);
+    const Bytes b = card.WriteSlot(slots::EditMode::Nds, "B.DAT", slots::kNdsLayout.newFormSize);
     OpenCard();
     Select({0});
     const Bytes save = PatternBytes(1000, 30);
@@ -237,14 +238,14 @@ TEST_F(WindowCommandsTest, OneFileDroppedOntoARowIsImportedIntoIt) {
     EXPECT_TRUE(choosers.empty());  // the dropped file is the chooser's answer
     Bytes expected = b;
     std::copy(save.begin(), save.end(), expected.begin());
-    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "B.DAT")), expected);
-    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT")), a);
+    EXPECT_EQ(ReadFile(card.SlotFile(slots::EditMode::Nds, "B.DAT")), expected);
+    EXPECT_EQ(ReadFile(card.SlotFile(slots::EditMode::Nds, "A.DAT")), a);
     EXPECT_EQ(window->SlotList()->GetSelectedItemCount(), 1);
     EXPECT_EQ(window->SlotList()->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED), 1);
 }
 
 TEST_F(WindowCommandsTest, DropsThatAreNotOneFileOnARowSayWhatADropDoes) {
-    const Bytes a = card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    const Bytes a = card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize);
     OpenCard();
     const std::string file = (card.PcFolder() / "x.sav").string();
     WriteFile(file, Bytes(10, 1));
@@ -258,17 +259,18 @@ TEST_F(WindowCommandsTest, DropsThatAreNotOneFileOnARowSayWhatADropDoes) {
                   ExpectMessage("message",
                                 "A save file is imported by dropping it onto the row of a slot "
                                 "file. Row 01 holds no slot file; nothing was imported."));
-    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT")), a);
-    EXPECT_EQ(fs::directory_iterator(card.SaveFolder(EditMode::Nds))->path().filename(), "A.DAT");
+    EXPECT_EQ(ReadFile(card.SlotFile(slots::EditMode::Nds, "A.DAT")), a);
+    EXPECT_EQ(fs::directory_iterator(card.SaveFolder(slots::EditMode::Nds))->path().filename(),
+              "A.DAT");
 }
 
 // The card taken out while a chooser is open: the card is said to be gone, and nothing is
 // written on either side.
 TEST_F(WindowCommandsTest, ACardTakenOutWhileAChooserIsOpenIsSaidToBeGone) {
-    const Bytes a = card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
+    const Bytes a = card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize);
     OpenCard();
     const fs::path pcFile = card.PcFolder() / "m.DAT";
-    WriteFile(pcFile, Bytes(kNdsLayout.newFormSize, 7));
+    WriteFile(pcFile, Bytes(slots::kNdsLayout.newFormSize, 7));
     window->Prompter().SetChooserStub([&](const app::ChooserRequest&) {
         cardInserted = false;
         return std::optional<std::string>(pcFile.string());
@@ -280,14 +282,14 @@ TEST_F(WindowCommandsTest, ACardTakenOutWhileAChooserIsOpenIsSaidToBeGone) {
         wxTEST_DIALOG(Click(id), ExpectMessage("Alert", "A memory card isn't set in the drive."));
         EXPECT_EQ(window->SlotList()->GetItemCount(), 0);
     }
-    EXPECT_EQ(ReadFile(card.SlotFile(EditMode::Nds, "A.DAT")), a);
-    EXPECT_EQ(ReadFile(pcFile), Bytes(kNdsLayout.newFormSize, 7));
+    EXPECT_EQ(ReadFile(card.SlotFile(slots::EditMode::Nds, "A.DAT")), a);
+    EXPECT_EQ(ReadFile(pcFile), Bytes(slots::kNdsLayout.newFormSize, 7));
 }
 
 TEST_F(WindowCommandsTest, RightClickMenuExportsToANewFile) {
-    Bytes slot = card.WriteSlot(EditMode::Nds, "A.DAT", kNdsLayout.newFormSize);
-    std::fill(slot.begin() + 300, slot.begin() + kNdsLayout.saveRegionSize, 0xFF);
-    WriteFile(card.SlotFile(EditMode::Nds, "A.DAT"), slot);
+    Bytes slot = card.WriteSlot(slots::EditMode::Nds, "A.DAT", slots::kNdsLayout.newFormSize);
+    std::fill(slot.begin() + 300, slot.begin() + slots::kNdsLayout.saveRegionSize, 0xFF);
+    WriteFile(card.SlotFile(slots::EditMode::Nds, "A.DAT"), slot);
     OpenCard();
     Select({0});
     const std::unique_ptr<wxMenu> menu = window->SlotMenu();

@@ -20,17 +20,17 @@ class CardTest : public ::testing::Test {
     TempCard card;
     ScriptedPrompter prompter;
     MemorySlotView view;
-    EditMode mode = EditMode::Nds;
+    slots::EditMode mode = slots::EditMode::Nds;
 
-    CommandContext Context() {
-        return CommandContext{card.Root(), mode, prompter, view, HistoryFolder()};
+    slots::CommandContext Context() {
+        return slots::CommandContext{card.Root(), mode, prompter, view, HistoryFolder()};
     }
     // The history folder of the commands the test runs, beside the card.
     std::string HistoryFolder() const { return (card.Dir() / "history").string(); }
 
     // Lists the card as the window would and selects the given rows.
     void ListAndSelect(std::initializer_list<int> rows) {
-        Refresh(Context());
+        commands::Refresh(Context());
         view.selected = std::set<int>(rows);
         view.showCount = 0;
         prompter.shown.clear();

@@ -8,9 +8,9 @@
 
 namespace slotkit::test {
 
-class MemorySlotView : public SlotView {
+class MemorySlotView : public ports::SlotView {
   public:
-    std::vector<SlotRow> rows;
+    std::vector<ports::SlotRow> rows;
     std::set<int> selected;
     int showCount = 0;  // every Show, the clearing one of a refresh included
 
@@ -22,12 +22,12 @@ class MemorySlotView : public SlotView {
         return row >= 0 && static_cast<std::size_t>(row) < rows.size() ? rows[row].fileName
                                                                        : std::string();
     }
-    void Show(const std::vector<SlotRow>& newRows) override {
+    void Show(const std::vector<ports::SlotRow>& newRows) override {
         rows = newRows;
         selected.clear();
         ++showCount;
     }
-    void ShowRow(int row, const SlotRow& shown) override {
+    void ShowRow(int row, const ports::SlotRow& shown) override {
         rows.at(static_cast<std::size_t>(row)) = shown;
         ++rowUpdates;
     }

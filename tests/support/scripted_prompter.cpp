@@ -16,8 +16,9 @@ T TakeFront(std::deque<T>& queue, T fallback) {
 
 }  // namespace
 
-void ScriptedPrompter::Message(std::string_view text, std::string_view caption, MessageKind kind) {
-    shown.push_back({kind == MessageKind::Failure ? Shown::Kind::Failure : Shown::Kind::Info,
+void ScriptedPrompter::Message(std::string_view text, std::string_view caption,
+                               ports::MessageKind kind) {
+    shown.push_back({kind == ports::MessageKind::Failure ? Shown::Kind::Failure : Shown::Kind::Info,
                      std::string(text), std::string(caption)});
 }
 
@@ -26,14 +27,14 @@ bool ScriptedPrompter::AskYesNo(std::string_view text, std::string_view caption)
     return TakeFront(answers, defaultYes);
 }
 
-std::optional<std::string> ScriptedPrompter::ChooseOpenFile(const std::vector<FileFilter>& filters,
-                                                            std::string_view title) {
+std::optional<std::string> ScriptedPrompter::ChooseOpenFile(
+    const std::vector<ports::FileFilter>& filters, std::string_view title) {
     choosers.push_back({"open", filters, std::string(title)});
     return TakeFront(paths, std::optional<std::string>{});
 }
 
-std::optional<std::string> ScriptedPrompter::ChooseSaveFile(const std::vector<FileFilter>& filters,
-                                                            std::string_view title) {
+std::optional<std::string> ScriptedPrompter::ChooseSaveFile(
+    const std::vector<ports::FileFilter>& filters, std::string_view title) {
     choosers.push_back({"save", filters, std::string(title)});
     return TakeFront(paths, std::optional<std::string>{});
 }
@@ -53,9 +54,9 @@ std::optional<std::string> ScriptedPrompter::AskNewName() {
     return TakeFront(newNames, std::optional<std::string>{});
 }
 
-std::unique_ptr<BusyScope> ScriptedPrompter::Busy() {
+std::unique_ptr<ports::BusyScope> ScriptedPrompter::Busy() {
     ++busyScopes;
-    return std::make_unique<BusyScope>();
+    return std::make_unique<ports::BusyScope>();
 }
 
 std::vector<std::string> ScriptedPrompter::Transcript() const {
@@ -84,9 +85,9 @@ bool ScriptedPrompter::AnyFailure() const {
     return false;
 }
 
-std::unique_ptr<ProgressScope> ScriptedPrompter::Progress(std::string_view title) {
+std::unique_ptr<ports::ProgressScope> ScriptedPrompter::Progress(std::string_view title) {
     progressTitles.emplace_back(title);
-    struct Recorded : ProgressScope {
+    struct Recorded : ports::ProgressScope {
         ScriptedPrompter& owner;
         int updates = 0;
         explicit Recorded(ScriptedPrompter& prompter) : owner(prompter) {}

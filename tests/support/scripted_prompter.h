@@ -17,7 +17,7 @@ struct Shown {
     std::string caption;
 };
 
-class ScriptedPrompter : public Prompter {
+class ScriptedPrompter : public ports::Prompter {
   public:
     // Answers in the order they are asked; an unscripted question is answered `defaultYes`
     // and an unscripted chooser or name dialog is cancelled.
@@ -31,7 +31,7 @@ class ScriptedPrompter : public Prompter {
     std::vector<Shown> shown;
     struct Chooser {
         std::string kind;  // "open", "save", "folder"
-        std::vector<FileFilter> filters;
+        std::vector<ports::FileFilter> filters;
         std::string title;
     };
     std::vector<Chooser> choosers;
@@ -45,18 +45,18 @@ class ScriptedPrompter : public Prompter {
     std::vector<std::string> progressLines;
     int stopProgressAfter = -1;
 
-    void Message(std::string_view text, std::string_view caption, MessageKind kind) override;
+    void Message(std::string_view text, std::string_view caption, ports::MessageKind kind) override;
     bool AskYesNo(std::string_view text, std::string_view caption) override;
-    std::optional<std::string> ChooseOpenFile(const std::vector<FileFilter>& filters,
+    std::optional<std::string> ChooseOpenFile(const std::vector<ports::FileFilter>& filters,
                                               std::string_view title) override;
-    std::optional<std::string> ChooseSaveFile(const std::vector<FileFilter>& filters,
+    std::optional<std::string> ChooseSaveFile(const std::vector<ports::FileFilter>& filters,
                                               std::string_view title) override;
     std::optional<std::string> ChooseFolder(std::string_view title) override;
     std::optional<std::string> AskSlotName() override;
     std::optional<std::string> AskNewName() override;
     void Beep() override { ++beeps; }
-    std::unique_ptr<BusyScope> Busy() override;
-    std::unique_ptr<ProgressScope> Progress(std::string_view title) override;
+    std::unique_ptr<ports::BusyScope> Busy() override;
+    std::unique_ptr<ports::ProgressScope> Progress(std::string_view title) override;
 
     // Messages and questions, as "caption: text", in order.
     std::vector<std::string> Transcript() const;

@@ -41,14 +41,14 @@ TempCard::~TempCard() {
 }
 
 std::string TempCard::Root() const {
-    return AsCardRoot((dir_ / "card").string());
+    return slots::AsCardRoot((dir_ / "card").string());
 }
 
-fs::path TempCard::SaveFolder(EditMode mode) const {
+fs::path TempCard::SaveFolder(slots::EditMode mode) const {
     return dir_ / "card" / std::string(SaveFolderName(mode));
 }
 
-fs::path TempCard::SlotFile(EditMode mode, const std::string& name) const {
+fs::path TempCard::SlotFile(slots::EditMode mode, const std::string& name) const {
     return SaveFolder(mode) / name;
 }
 
@@ -57,12 +57,12 @@ fs::path TempCard::PcFolder() const {
     return dir_ / "pc";
 }
 
-void TempCard::MakeSaveFolder(EditMode mode) const {
+void TempCard::MakeSaveFolder(slots::EditMode mode) const {
     fs::create_directories(SaveFolder(mode));
     PcFolder();
 }
 
-Bytes TempCard::WriteSlot(EditMode mode, const std::string& name, std::uint64_t size,
+Bytes TempCard::WriteSlot(slots::EditMode mode, const std::string& name, std::uint64_t size,
                           const std::string& shortName) const {
     MakeSaveFolder(mode);
     Bytes bytes = PatternBytes(size, static_cast<std::uint32_t>(std::hash<std::string>{}(name)));

@@ -22,16 +22,16 @@ class TempCard {
     // The card root with its trailing separator, as a command gets it.
     std::string Root() const;
     std::filesystem::path Dir() const { return dir_; }
-    std::filesystem::path SaveFolder(EditMode mode) const;
-    std::filesystem::path SlotFile(EditMode mode, const std::string& name) const;
+    std::filesystem::path SaveFolder(slots::EditMode mode) const;
+    std::filesystem::path SlotFile(slots::EditMode mode, const std::string& name) const;
     // A folder beside the card for files on the PC side.
     std::filesystem::path PcFolder() const;
 
     // Creates the save folder of a mode (and the PC folder).
-    void MakeSaveFolder(EditMode mode) const;
+    void MakeSaveFolder(slots::EditMode mode) const;
     // Writes a slot file of `size` bytes, filled with a pattern unique to `name`, with the
     // ROM short name field set to `shortName` (when it fits).
-    Bytes WriteSlot(EditMode mode, const std::string& name, std::uint64_t size,
+    Bytes WriteSlot(slots::EditMode mode, const std::string& name, std::uint64_t size,
                     const std::string& shortName = "GAME    NDS") const;
 
   private:
