@@ -19,13 +19,23 @@ class CardEventsTest : public WindowTest {
   protected:
     TempCard card;
     BindMount media{"slotkit-window"};
+    wxPoint pointer = wxDefaultPosition;  // where the pointer was before the test
 
     void SetUp() override {
         if (const std::string why = BindMount::CannotMount(); !why.empty()) {
             GTEST_SKIP() << why;
         }
         card.WriteSlot(slots::EditMode::Nds, "MARIO.DAT", slots::kNdsLayout.newFormSize);
+        pointer = wxGetMousePosition();
         OpenWindow(platform::RemovableDrives);
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        // Without a window manager the keys go to the window under the pointer: it goes back
+        // where the tests after this one expect it.
+        if (pointer != wxDefaultPosition) {
+            TypeKeys([this](wxUIActionSimulator& input) { input.MouseMove(pointer); }, 100);
+        }
     }
 
     // Runs the window's event loop until `done` holds or `ms` milliseconds have gone by.
