@@ -81,15 +81,15 @@ TEST(DisplayText, AppendedTextKeepsWhatTheLineHolds) {
 
 TEST(CardPaths, FoldersAndSlotsHangOffTheCardRoot) {
 #ifdef _WIN32
-    EXPECT_EQ(SaveFolderPath("E:\\", EditMode::Nds), "E:\\NDSSAVE");
-    EXPECT_EQ(SlotPath("E:\\", EditMode::Gba, "A.DAT"), "E:\\GAMESAVE\\A.DAT");
-    EXPECT_EQ(AsCardRoot("E:\\CARD"), "E:\\CARD\\");
-    EXPECT_EQ(AsCardRoot("E:\\"), "E:\\");
-    EXPECT_EQ(AsCardRoot("E:/"), "E:/");  // Windows takes either separator
+    EXPECT_EQ(slots::SaveFolderPath("E:\\", slots::EditMode::Nds), "E:\\NDSSAVE");
+    EXPECT_EQ(slots::SlotPath("E:\\", slots::EditMode::Gba, "A.DAT"), "E:\\GAMESAVE\\A.DAT");
+    EXPECT_EQ(slots::AsCardRoot("E:\\CARD"), "E:\\CARD\\");
+    EXPECT_EQ(slots::AsCardRoot("E:\\"), "E:\\");
+    EXPECT_EQ(slots::AsCardRoot("E:/"), "E:/");  // Windows takes either separator
 #else
-    EXPECT_EQ(SaveFolderPath("/media/CARD/", slots::EditMode::Nds), "/media/CARD/NDSSAVE");
-    EXPECT_EQ(SaveFolderPath("/media/CARD/", slots::EditMode::Gba), "/media/CARD/GAMESAVE");
-    EXPECT_EQ(SlotPath("/media/CARD/", slots::EditMode::Gba, "A.DAT"),
+    EXPECT_EQ(slots::SaveFolderPath("/media/CARD/", slots::EditMode::Nds), "/media/CARD/NDSSAVE");
+    EXPECT_EQ(slots::SaveFolderPath("/media/CARD/", slots::EditMode::Gba), "/media/CARD/GAMESAVE");
+    EXPECT_EQ(slots::SlotPath("/media/CARD/", slots::EditMode::Gba, "A.DAT"),
               "/media/CARD/GAMESAVE/A.DAT");
     EXPECT_EQ(slots::AsCardRoot("/media/CARD"), "/media/CARD/");
     EXPECT_EQ(slots::AsCardRoot("/media/CARD/"), "/media/CARD/");

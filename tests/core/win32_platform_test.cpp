@@ -80,7 +80,7 @@ TEST_F(Win32Platform, UnicodeNamesRoundTripThroughUtf8) {
     const fs::path name = fs::path(u8"セーブ é.DAT");
     const Bytes content = PatternBytes(64, 6);
     Write(name, content);
-    const std::vector<std::string> listed = ListSlotFiles(Utf8(folder));
+    const std::vector<std::string> listed = slots::ListSlotFiles(Utf8(folder));
     ASSERT_EQ(listed.size(), 1u);
     EXPECT_EQ(listed[0], Utf8(name));
     Bytes read;
@@ -94,10 +94,10 @@ TEST_F(Win32Platform, ListingSkipsFoldersAndNamesMatchedOnlyByTheirShortAlias) {
     Write("notes.data", Bytes(4));  // its 8.3 alias ends in .DAT
     Write("long name of a save.DAT", Bytes(4));
     fs::create_directory(folder / "FOLDER.DAT");
-    std::vector<std::string> listed = ListSlotFiles(Utf8(folder));
+    std::vector<std::string> listed = slots::ListSlotFiles(Utf8(folder));
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ(listed, (std::vector<std::string>{"KEEP.dat", "long name of a save.DAT"}));
-    EXPECT_TRUE(ListSlotFiles(Utf8(folder / "absent")).empty());
+    EXPECT_TRUE(slots::ListSlotFiles(Utf8(folder / "absent")).empty());
 }
 
 TEST_F(Win32Platform, RenameNeverReplacesButChangesLetterCase) {
