@@ -28,6 +28,7 @@ enum ControlId : int {
     kNoRowMenuId = 6002,  // the menu's note that no row is selected
     kSyncMenuId = 6003,
     kGamesMenuId = 6004,
+    kEjectMenuId = 6005,
 };
 
 }  // namespace slotkit::app

@@ -33,6 +33,13 @@ void GamesSearch::Drop() {
     RetireCurrent();
 }
 
+void GamesSearch::DropAndWait() {
+    Drop();
+    // Each has been asked to stop and ends at its next file. A result they handed over already
+    // finds no worker and no search of its own.
+    workers_.clear();
+}
+
 void GamesSearch::Start(const std::string& cardRoot, slots::EditMode mode) {
     RetireCurrent();
     const unsigned id = ++next_;

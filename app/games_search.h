@@ -38,6 +38,8 @@ class GamesSearch {
     void Start(const std::string& cardRoot, slots::EditMode mode);
     // Nothing is looked for: there is no card, or its listing is gone.
     void Drop();
+    // As Drop, and waits until no search reads the card any more (before it is ejected).
+    void DropAndWait();
 
     // True while the newest search runs.
     bool Looking() const { return looking_; }

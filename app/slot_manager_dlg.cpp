@@ -58,6 +58,7 @@ CSlotManagerDlg::CSlotManagerDlg(DriveSource drives)
     OnInitDialog();
     LayOut();
     BindEvents();
+    WatchCards();
 }
 
 void CSlotManagerDlg::BindEvents() {
@@ -107,6 +108,8 @@ void CSlotManagerDlg::BindEvents() {
         wxEVT_MENU, [this](wxCommandEvent&) { OnSyncWithFolder(); }, kSyncMenuId);
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { OnGamesOnCard(); }, kGamesMenuId);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { OnEjectCard(); }, kEjectMenuId);
     // The hover follows the pointer over the rows' own window (below the header on GTK).
     for (wxWindow* rows : RowsWindows()) {
         rows->Bind(wxEVT_MOTION, [this](wxMouseEvent& event) {
@@ -238,7 +241,13 @@ bool CSlotManagerDlg::CardStillThere() {
 void CSlotManagerDlg::Run(commands::Command command) {
     // The command's context checks first that the card is still in its drive.
     HideHover();
+    ++commandsRunning_;
     commands::RunCommand(Context(), command);
+    --commandsRunning_;
+    if (commandsRunning_ == 0 && cardsChangePending_) {
+        // A card came or went while the command ran: the window follows now.
+        OnCardsChangedNow();
+    }
 }
 
 void CSlotManagerDlg::OnDropDownDrives() {
@@ -313,6 +322,9 @@ std::unique_ptr<wxMenu> CSlotManagerDlg::SlotMenu() {
     menu->Enable(kSyncMenuId, !cardRoot_.empty());
     menu->Append(kGamesMenuId, "Games on the card...");
     menu->Enable(kGamesMenuId, !cardRoot_.empty());
+    menu->AppendSeparator();
+    menu->Append(kEjectMenuId, "Eject the card");
+    menu->Enable(kEjectMenuId, !cardRoot_.empty());
     return menu;
 }
 

@@ -25,6 +25,7 @@
 #include "app/slot_list_view.h"
 #include "app/wx_prompter.h"
 #include "commands/run_command.h"
+#include "platform/card_events.h"
 #include "slots/command_context.h"
 
 namespace slotkit::app {
@@ -58,6 +59,12 @@ class CSlotManagerDlg : public wxFrame {
     // "Games on the card...": the ROMs on the card, their saves and the saves whose game is
     // gone.
     void OnGamesOnCard();
+    // "Eject the card": the chosen card flushed and unmounted, the list emptied once the
+    // system confirmed it.
+    void OnEjectCard();
+    // A drive's volume was mounted or unmounted: the drive box is refilled, a new card is
+    // chosen when none is, and a listed card that left empties the list.
+    void OnCardsChanged();
     // Runs the change of target ROM with the ROM at `romPath` for `slotFile`, or for the
     // list's selection when it is empty, then refreshes the list.
     void OnLinkSaveToGame(const std::string& romPath, const std::string& slotFile);
@@ -95,6 +102,10 @@ class CSlotManagerDlg : public wxFrame {
     // False, after telling the user, when the chosen card is no longer in its drive.
     bool CardStillThere();
     void Run(commands::Command command);
+    void WatchCards();
+    void OnCardsChangedNow();
+    // The drive box refilled from the drives found last, the chosen card's root shown.
+    void FillDriveList();
     void OnSlotListContextMenu(wxContextMenuEvent& event);
     void ShowSlotMenu(const wxPoint& onScreen);
     // Selects `row` and no other; -1 selects none.
@@ -114,6 +125,8 @@ class CSlotManagerDlg : public wxFrame {
     std::string cardRoot_;             // empty: no drive chosen
     std::string historyFolder_;
     int editMode_ = -1;
+    int commandsRunning_ = 0;
+    bool cardsChangePending_ = false;   // a mount event waits for the main loop or a command
     bool inSlotMenu_ = false;           // the right-click menu is open
     bool slotMenuPending_ = false;      // a right click's menu is about to open
     bool menuBarFromKeyboard_ = false;  // F10 opened the menu bar's menu
@@ -137,6 +150,7 @@ class CSlotManagerDlg : public wxFrame {
     long hoverRow_ = -1;                // the row the popup shows; -1: hidden
     wxPoint hoverPoint_;                // where the pointer is, on the screen
     CGamesDlg* gamesDialog_ = nullptr;  // while it is open
+    std::unique_ptr<platform::CardEvents> cardEvents_;
     // Last: the search is stopped, and its workers waited for, before anything else goes.
     std::unique_ptr<GamesSearch> gamesSearch_;
 };

@@ -9,6 +9,7 @@
 #include "cli/listed_slot_view.h"
 #include "commands/backup_restore.h"
 #include "commands/change_target_rom.h"
+#include "commands/eject_card.h"
 #include "commands/export_new.h"
 #include "commands/export_save.h"
 #include "commands/history_commands.h"
@@ -137,6 +138,9 @@ void AddSubcommands(CLI::App& app, Request& request) {
     // The global options may also follow the command: `slotkit -c CARD list --no`.
     app.fallthrough();
     app.add_subcommand("drives", "print the removable drive roots, one a line");
+    app.add_subcommand("eject",
+                       "write out the card's files and unmount it (and power its drive off "
+                       "where it can) so that it can be taken out");
     app.add_subcommand("list", "print the 100 rows: Num, FileName, Target ROM title, Date");
     auto* games = app.add_subcommand("games",
                                      "print the mode's ROMs on the card with the slot files that "
@@ -280,6 +284,18 @@ void PrintRows(const ListedSlotView& view, std::ostream& out) {
     }
 }
 
+// The card is neither listed nor its unfinished writes finished first: an eject writes nothing.
+int RunEject(const Request& request, Terminal terminal) {
+    if (request.card.empty()) {
+        throw UsageError{"--card is required for eject"};
+    }
+    CliPrompter prompter(terminal, AnswerPolicy::AlwaysNo);
+    ListedSlotView view;
+    commands::EjectTheCard(slots::CommandContext{slots::AsCardRoot(request.card),
+                                                 slots::EditMode::Nds, prompter, view});
+    return prompter.FailureShown() ? kExitFailure : kExitOk;
+}
+
 int RunOnCard(const std::string& command, Request& request, Terminal terminal) {
     if (request.card.empty()) {
         throw UsageError{"--card is required for " + command};
@@ -409,6 +425,9 @@ int RunSlotkit(const std::vector<std::string>& args, Terminal terminal) {
                 terminal.out << drive << '\n';
             }
             return kExitOk;
+        }
+        if (command == "eject") {
+            return RunEject(request, terminal);
         }
         return RunOnCard(command, request, terminal);
     } catch (const UsageError& e) {

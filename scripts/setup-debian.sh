@@ -6,6 +6,8 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libwxgtk3.2-dev libcli11-dev
+  # the drives, their mounts and ejects through GIO; the desktop's disk service for its test
+  libglib2.0-dev udisks2 dbus udev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick fonts-dejavu-core

@@ -18,6 +18,7 @@
 #include "platform/at_once.h"
 #include "platform/drives.h"
 #include "platform/paths.h"
+#include "platform/posix/gio_mounts.h"
 #include "platform/posix/removable_drives.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/staged_files.h"
@@ -26,7 +27,22 @@
 namespace slotkit::platform {
 
 std::vector<std::string> RemovableDrives() {
-    return RemovableDrivesUnder("/proc", "/sys");
+    // The mount table from GIO, judged as removable here; then the desktop's own removable
+    // mounts, which its disk service may know of where /sys does not tell.
+    std::vector<MountedVolume> volumes;
+    for (const UnixMount& mount : UnixMounts()) {
+        volumes.push_back({mount.mountPath, mount.majorMinor});
+    }
+    std::vector<std::string> roots = RemovableRoots(volumes, "/sys");
+    for (std::string folder : DesktopRemovableMounts()) {
+        if (folder.back() != '/') {
+            folder += '/';
+        }
+        if (std::find(roots.begin(), roots.end(), folder) == roots.end()) {
+            roots.push_back(std::move(folder));
+        }
+    }
+    return roots;
 }
 
 std::optional<std::string> VolumeId(const std::string& cardRoot) {

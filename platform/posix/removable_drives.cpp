@@ -3,31 +3,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace slotkit::platform {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// mountinfo writes space, tab, newline and backslash as three-digit octal escapes.
-std::string DecodeMountPath(const std::string& field) {
-    std::string out;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            const std::string digits = field.substr(i + 1, 3);
-            if (std::all_of(digits.begin(), digits.end(),
-                            [](char c) { return c >= '0' && c <= '7'; })) {
-                out += static_cast<char>(std::stoi(digits, nullptr, 8));
-                i += 3;
-                continue;
-            }
-        }
-        out += field[i];
-    }
-    return out;
-}
 
 std::string ReadFirstLine(const fs::path& file) {
     std::ifstream in(file);
@@ -57,22 +38,14 @@ bool IsRemovableDevice(const std::string& sysRoot, const std::string& majorMinor
 
 }  // namespace
 
-std::vector<std::string> RemovableDrivesUnder(const std::string& procRoot,
-                                              const std::string& sysRoot) {
+std::vector<std::string> RemovableRoots(const std::vector<MountedVolume>& mounts,
+                                        const std::string& sysRoot) {
     std::vector<std::string> roots;
-    std::ifstream mountinfo(fs::path(procRoot) / "self" / "mountinfo");
-    std::string line;
-    while (std::getline(mountinfo, line)) {
-        std::istringstream fields(line);
-        std::string id, parent, majorMinor, root, mountPointField;
-        if (!(fields >> id >> parent >> majorMinor >> root >> mountPointField)) {
+    for (const MountedVolume& mount : mounts) {
+        if (!UnderDesktopMedia(mount.mountPath) && !IsRemovableDevice(sysRoot, mount.majorMinor)) {
             continue;
         }
-        const std::string mountPoint = DecodeMountPath(mountPointField);
-        if (!UnderDesktopMedia(mountPoint) && !IsRemovableDevice(sysRoot, majorMinor)) {
-            continue;
-        }
-        std::string drive = mountPoint;
+        std::string drive = mount.mountPath;
         if (drive.empty() || drive.back() != '/') {
             drive += '/';
         }

@@ -12,18 +12,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A made-up /proc and /sys: block devices under sys/devices, linked from sys/dev/block.
+// A made-up /sys: block devices under sys/devices, linked from sys/dev/block; the mounts are
+// given as GIO reads them.
 class RemovableDrivesTest : public ::testing::Test {
   protected:
     TempCard scratch;
-    fs::path proc = scratch.Dir() / "proc";
     fs::path sys = scratch.Dir() / "sys";
-    std::string mountinfo;
+    std::vector<platform::MountedVolume> mounts;
 
-    void SetUp() override {
-        fs::create_directories(proc / "self");
-        fs::create_directories(sys / "dev" / "block");
-    }
+    void SetUp() override { fs::create_directories(sys / "dev" / "block"); }
 
     void Disk(const std::string& name, const std::string& majorMinor, bool removable) {
         const fs::path dir = sys / "devices" / "pci0" / "block" / name;
@@ -40,15 +37,10 @@ class RemovableDrivesTest : public ::testing::Test {
         fs::create_symlink(fs::path("../../devices/pci0/block") / disk / name,
                            sys / "dev" / "block" / majorMinor);
     }
-    void Mount(const std::string& majorMinor, const std::string& mountPoint,
-               const std::string& fsType = "vfat") {
-        mountinfo += "30 1 " + majorMinor + " / " + mountPoint + " rw,relatime shared:1 - " +
-                     fsType + " /dev/x rw\n";
+    void Mount(const std::string& majorMinor, const std::string& mountPoint) {
+        mounts.push_back({mountPoint, majorMinor});
     }
-    std::vector<std::string> Drives() {
-        std::ofstream(proc / "self" / "mountinfo") << mountinfo;
-        return platform::RemovableDrivesUnder(proc.string(), sys.string());
-    }
+    std::vector<std::string> Drives() { return platform::RemovableRoots(mounts, sys.string()); }
 };
 
 TEST_F(RemovableDrivesTest, OffersRemovableDisksCardsAndDesktopMountsOnly) {
@@ -59,11 +51,11 @@ TEST_F(RemovableDrivesTest, OffersRemovableDisksCardsAndDesktopMountsOnly) {
     Disk("mmcblk0", "179:0", false);
     Partition("mmcblk0", "mmcblk0p1", "179:1");
     Mount("8:1", "/");
-    Mount("8:1", "/home", "ext4");
+    Mount("8:1", "/home");
     Mount("8:17", "/mnt/usb");
     Mount("179:1", "/mnt/sd");
-    Mount("0:45", "/media/user/CARD", "fuseblk");  // no block device behind it
-    Mount("0:22", "/proc", "proc");
+    Mount("0:45", "/media/user/CARD");  // no block device behind it
+    Mount("0:22", "/proc");
     EXPECT_EQ(Drives(), (std::vector<std::string>{"/mnt/usb/", "/mnt/sd/", "/media/user/CARD/"}));
 }
 
@@ -74,17 +66,20 @@ TEST_F(RemovableDrivesTest, WholeRemovableDiskWithoutPartitionsCounts) {
     EXPECT_EQ(Drives(), (std::vector<std::string>{"/run/media/me/STICK/", "/srv/stick/"}));
 }
 
-TEST_F(RemovableDrivesTest, EscapedMountPointsAreDecodedAndListedOnce) {
+TEST_F(RemovableDrivesTest, ACardMountedTwiceIsOfferedAtEachFolderOnce) {
     Disk("sdb", "8:16", true);
-    Mount("8:16", "/mnt/my\\040card");
-    Mount("8:16", "/mnt/my\\040card");
-    EXPECT_EQ(Drives(), (std::vector<std::string>{"/mnt/my card/"}));
+    Mount("8:16", "/mnt/my card");
+    Mount("8:16", "/mnt/my card/");
+    Mount("8:16", "/srv/again");
+    EXPECT_EQ(Drives(), (std::vector<std::string>{"/mnt/my card/", "/srv/again/"}));
 }
 
-TEST_F(RemovableDrivesTest, NothingMountedOrNoMountinfoGivesNoDrives) {
+TEST_F(RemovableDrivesTest, NothingMountedOrNoSysGivesNoDrivesButDesktopMounts) {
     EXPECT_TRUE(Drives().empty());
-    fs::remove(proc / "self" / "mountinfo");
-    EXPECT_TRUE(platform::RemovableDrivesUnder(proc.string(), sys.string()).empty());
+    fs::remove_all(sys);
+    Mount("8:16", "/mnt/usb");
+    Mount("8:16", "/media/me/CARD");
+    EXPECT_EQ(Drives(), (std::vector<std::string>{"/media/me/CARD/"}));
 }
 
 }  // namespace
