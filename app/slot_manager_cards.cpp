@@ -106,7 +106,7 @@ void CSlotManagerDlg::OnEjectCard() {
     platform::EjectResult result;
     try {
         auto busy = prompter_.Busy();
-        result = platform::EjectCard(root);
+        result = commands::EjectRemovableCard(root);
     } catch (const std::exception& error) {
         result = {platform::EjectOutcome::Refused, error.what(), {}};
     }

@@ -1,6 +1,11 @@
 #include "commands/eject_card.h"
 
+#include <algorithm>
+
+#include "base/ascii.h"
+#include "platform/drives.h"
 #include "ports/captions.h"
+#include "slots/card_paths.h"
 
 namespace slotkit::commands {
 
@@ -18,6 +23,18 @@ std::string Holders(const std::vector<platform::CardHolder>& holders) {
 }
 
 }  // namespace
+
+platform::EjectResult EjectRemovableCard(const std::string& cardRoot) {
+    const std::string root = slots::AsCardRoot(cardRoot);
+    const std::vector<std::string> drives = platform::RemovableDrives();
+    const bool removable = std::any_of(drives.begin(), drives.end(), [&](const std::string& drive) {
+        return base::EqualIgnoringAsciiCase(slots::AsCardRoot(drive), root);
+    });
+    if (!removable) {
+        return {platform::EjectOutcome::NotMounted, root, {}};
+    }
+    return platform::EjectCard(root);
+}
 
 std::string EjectMessage(const platform::EjectResult& result, const std::string& cardRoot) {
     using platform::EjectOutcome;
@@ -55,7 +72,7 @@ void EjectTheCard(const slots::CommandContext& context) {
     platform::EjectResult result;
     {
         auto busy = context.prompter.Busy();
-        result = platform::EjectCard(context.cardRoot);
+        result = EjectRemovableCard(context.cardRoot);
     }
     const bool ejected = result.outcome == platform::EjectOutcome::Ejected;
     context.prompter.Message(EjectMessage(result, context.cardRoot),

@@ -16,6 +16,10 @@ inline constexpr const char* kCardCanBeTakenOut = "The card can be taken out.";
 // card is written by it.
 void EjectTheCard(const slots::CommandContext& context);
 
+// Ejects the card at `cardRoot` when it is one of the removable drives; a folder typed into the
+// drive box or given on the command line may be a system disk, which is never unmounted.
+platform::EjectResult EjectRemovableCard(const std::string& cardRoot);
+
 // The user's message for an eject's result at `cardRoot`.
 std::string EjectMessage(const platform::EjectResult& result, const std::string& cardRoot);
 

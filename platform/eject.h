@@ -10,7 +10,8 @@ namespace slotkit::platform {
 
 enum class EjectOutcome {
     Ejected,       // the system confirmed: the card can be taken out
-    NotMounted,    // no card is mounted at the folder (a folder left behind, or no drive root)
+    NotMounted,    // no card is mounted at the folder (a folder left behind, no drive root, or
+                   // a folder that is no removable drive, such as the system disk)
     MountedTwice,  // the card is mounted at another folder too
     Busy,          // a program holds a file or folder of the card open
     Refused,       // the system refused for another reason

@@ -104,6 +104,10 @@ TEST_F(EjectTest, AFolderWithoutACardOrACardMountedTwiceIsRefused) {
     EXPECT_EQ(run.err, "Alert: No card is mounted at " + leftBehind.string() +
                            "/: there is nothing to eject.\n");
     EXPECT_TRUE(fs::is_directory(leftBehind / "NDSSAVE"));
+    // The system disk is no card: it is never unmounted.
+    run = Eject("/");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Alert: No card is mounted at /: there is nothing to eject.\n");
     // A folder inside the card is not the card.
     run = Eject((media.At() / "NDSSAVE").string());
     EXPECT_EQ(run.status, 1);
