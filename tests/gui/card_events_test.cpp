@@ -38,17 +38,6 @@ class CardEventsTest : public WindowTest {
         }
     }
 
-    // Runs the window's event loop until `done` holds or `ms` milliseconds have gone by.
-    static bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end) {
-                return false;
-            }
-            TypeKeys([](wxUIActionSimulator&) {}, 100);
-        }
-        return true;
-    }
     bool Offered(const std::string& root) const {
         return window->DriveList()->FindString(wxString::FromUTF8(root)) != wxNOT_FOUND;
     }

@@ -2,6 +2,8 @@
 #include <wx/evtloop.h>
 #include <wx/wx.h>
 
+#include <chrono>
+
 #include "gui_test_support.h"
 
 #ifdef __WXMSW__
@@ -39,6 +41,17 @@ void TypeKeys(const std::function<void(wxUIActionSimulator&)>& keys, int ms) {
         keys(simulator);
     });
     loop.Run();
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        TypeKeys([](wxUIActionSimulator&) {}, 100);
+    }
+    return true;
 }
 
 }  // namespace slotkit::test

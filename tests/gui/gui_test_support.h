@@ -39,6 +39,10 @@ void PumpEvents();
 // that waits for messages, never to PumpEvents().
 void TypeKeys(const std::function<void(wxUIActionSimulator&)>& keys, int ms = 500);
 
+// Runs the event loop until `done` holds or `ms` milliseconds have gone by; false when they
+// went by.
+bool WaitFor(const std::function<bool()>& done, int ms = 5000);
+
 // What "Export to a new file..." says of a DS save of 512 bytes whose game is not on the card.
 inline constexpr const char* kExportedWithAGuessedSize =
     "Success!\nThe new file holds a save of 512 bytes.\nThe game's save size is not known (the "

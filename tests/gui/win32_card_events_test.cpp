@@ -19,17 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        TypeKeys([](wxUIActionSimulator&) {}, 100);
-    }
-    return true;
-}
-
 // Sends the volume's arrival or removal to the windows that watch for cards.
 void Broadcast(char letter, WPARAM what) {
     DEV_BROADCAST_VOLUME volume{};
