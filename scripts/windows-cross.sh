@@ -57,9 +57,10 @@ build=$source_dir/build/windows
 
 echo "== the programs: GUI subsystem, static, only Windows' own DLLs, resources"
 # DLLs that come with every Windows the manifest names.
-system_dlls=(advapi32.dll bcrypt.dll comctl32.dll comdlg32.dll gdi32.dll imm32.dll kernel32.dll
-    cfgmgr32.dll msimg32.dll msvcrt.dll ole32.dll oleacc.dll oleaut32.dll rpcrt4.dll setupapi.dll shell32.dll shlwapi.dll
-    user32.dll uxtheme.dll version.dll winhttp.dll winmm.dll winspool.drv ws2_32.dll)
+system_dlls=(advapi32.dll bcrypt.dll cfgmgr32.dll comctl32.dll comdlg32.dll gdi32.dll imm32.dll
+    kernel32.dll msimg32.dll msvcrt.dll ole32.dll oleacc.dll oleaut32.dll rpcrt4.dll setupapi.dll
+    shell32.dll shlwapi.dll user32.dll uxtheme.dll version.dll winhttp.dll winmm.dll winspool.drv
+    ws2_32.dll)
 system_dlls=" ${system_dlls[*]} "
 for exe in slotkit.exe slotkit-gui.exe; do
     headers=$(x86_64-w64-mingw32-objdump -p "$build/$exe")
